@@ -1,0 +1,89 @@
+#pragma once
+
+// The core utility library. Strings cross this interface as bytes in the
+// system code page (GBK) unless a function says otherwise. No Qt here: the
+// desktop program installs its dialogs through CCoreDialogs.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+class ConfigStore;
+
+// Dialog services, installed process-wide by the program that has windows
+// (or by a test). Texts are GBK, like every other text of CCore.
+class CCoreDialogs {
+public:
+    virtual ~CCoreDialogs() = default;
+    virtual void msgboxInfo(void* owner, const std::string& text) = 0;
+    // Returns 6 (Yes) or 7 (No).
+    virtual int msgboxConfirm(void* owner, const std::string& text) = 0;
+    // The chosen path, or the empty string when the user cancelled.
+    virtual std::string fileTxtOpen() = 0;
+    virtual std::string fileTxtSave(const std::string& proposedName) = 0;
+    virtual void openUrl(const std::string& address) = 0;
+};
+
+// A calendar date read from a registry's date text.
+struct CivilDate {
+    int year = 0;
+    int month = 0; // 1-12
+    int day = 0;   // 1-31
+    friend bool operator==(const CivilDate&, const CivilDate&) = default;
+};
+
+class CCore {
+public:
+    static constexpr int IDYES = 6;
+    static constexpr int IDNO = 7;
+
+    CCore();
+    ~CCore();
+    CCore(const CCore&) = delete;
+    CCore& operator=(const CCore&) = delete;
+
+    // Prepares the configuration store (reads zentrix.ini once).
+    void autoFileConfig();
+
+    // The program directory, ending in '/'. ZENTRIX_HOME overrides it.
+    [[nodiscard]] std::string getAppPath() const;
+
+    // Persistent settings; a key never saved reads as 0 / false. Safe to call
+    // from the worker thread while the UI thread reads.
+    [[nodiscard]] int getConfigInt(const std::string& key) const;
+    void saveConfigInt(const std::string& key, int value);
+    [[nodiscard]] bool getConfigB(const std::string& key) const;
+    void saveConfigB(const std::string& key, bool value);
+
+    [[nodiscard]] static int isFileExist(const std::string& path);
+
+    // Dialogs: with no CCoreDialogs installed they show nothing and return
+    // the cancel / No answer.
+    [[nodiscard]] std::string fileTxtOpen();
+    [[nodiscard]] std::string fileTxtSave(const std::string& proposedName);
+    void msgboxInfo(void* owner, const std::string& text);
+    [[nodiscard]] int msgboxConfirm(void* owner, const std::string& text);
+    void openUrl(const std::string& address);
+    static void setDialogs(CCoreDialogs* dialogs);
+    [[nodiscard]] static CCoreDialogs* dialogs();
+
+    // Strings.
+    [[nodiscard]] static std::string getStrInt(int value);
+    // Text after the first `begin`, up to the first `end` after it; the rest of
+    // the text when `end` is empty or does not follow; "" when `begin` is absent.
+    [[nodiscard]] static std::string getStrPart(std::string_view text, std::string_view begin,
+                                                std::string_view end);
+    static void trimStr(std::string& text);
+    // UTF-8 to GBK in place; invalid input and unmappable characters become '?'.
+    static void UTF8_ANSI(std::string& text);
+    // GBK to UTF-8; invalid bytes become U+FFFD.
+    [[nodiscard]] static std::string ANSI_UTF8(std::string_view gbk);
+
+    // Registry date text to "YYYY-MM-DD"; unreadable text comes back trimmed.
+    [[nodiscard]] static std::string parseDate1(std::string_view text);
+    [[nodiscard]] static std::optional<CivilDate> parseDateValue(std::string_view text);
+
+private:
+    ConfigStore* m_config = nullptr;
+};

@@ -1,0 +1,11 @@
+#pragma once
+
+// Finishes one row: asks its WHOIS server, follows at most one referral,
+// picks the answer to keep and parses it into the row.
+
+#include "engine/querythread.h"
+
+// The domain used after "MORE.INFO.AT." in answers that point at no referral.
+inline constexpr const char* kReferralMarkerDomain = "WWW.TV.COM";
+
+void QueryDomain(DomainRecord& row, const WhoisTransport& transport);

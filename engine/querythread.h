@@ -1,0 +1,84 @@
+#pragma once
+
+// The batch worker: queries rows startIndex..count-1 one after another on its
+// own thread, saves "lastindex" after each row and reports to the view with
+// UM_ROW_DONE (lParam = index + 1) and, last, UM_WORKER_EXIT.
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "engine/domaintable.h"
+#include "engine/whoisclient.h"
+
+class CCore;
+class CQueryThread;
+class IMessageTarget;
+
+struct QueryJob {
+    IMessageTarget* view = nullptr;
+    CQueryThread* thread = nullptr;
+    DomainRecord* table = nullptr;
+    int32_t count = 0;
+};
+
+// Where the per-row query sends its questions: (server, domain) -> answer or
+// failure marker. The default is the TCP client.
+using WhoisTransport =
+    std::function<std::string(const std::string& server, const std::string& domain)>;
+
+struct QueryOptions {
+    int32_t startIndex = 0;     // the first row to query
+    CCore* core = nullptr;      // "lastindex" is saved here; none: not saved
+    WhoisClientOptions client;  // time-outs and connect-to overrides
+    WhoisTransport transport;   // empty: the TCP client with `client`
+};
+
+class CQueryThread {
+public:
+    // Takes ownership of `job` and stores itself in job->thread.
+    CQueryThread(std::unique_ptr<QueryJob> job, QueryOptions options);
+    // Asks the worker to stop and joins it.
+    ~CQueryThread();
+    CQueryThread(const CQueryThread&) = delete;
+    CQueryThread& operator=(const CQueryThread&) = delete;
+
+    // Starts the thread; false when it cannot be started.
+    bool Start();
+    // Thread-safe: the batch ends after (or inside) the current row.
+    void RequestStop();
+    // Waits for the thread to end (no-op if it never started).
+    void Join();
+    [[nodiscard]] bool IsRunning() const;
+
+    // The steps of a batch, public so tests can drive them on their own thread.
+    int RunBatch();                  // 1 after the loop, 0 when the session failed
+    void QueryAll();
+    void QueryDomain(int32_t index);
+    std::string QueryWhoisServer(const std::string& server);
+    int OpenSession();
+    int CloseSession();
+
+    // Test seam: the next sessions fail to open while set.
+    static void SetSessionFailsForTesting(bool fails);
+
+    [[nodiscard]] int32_t currentIndex() const { return m_currentIndex.load(); }
+
+private:
+    void ThreadMain();
+
+    std::unique_ptr<QueryJob> m_job;
+    QueryOptions m_options;
+    DomainRecord* m_table = nullptr;
+    int32_t m_count = 0;
+    std::atomic<int32_t> m_currentIndex{0};
+    IMessageTarget* m_view = nullptr;
+    std::string m_currentDomain;
+    bool m_sessionOpen = false;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_running{false};
+    std::thread m_thread;
+};

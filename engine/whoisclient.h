@@ -1,0 +1,52 @@
+#pragma once
+
+// One WHOIS query in the plain form of the protocol: connect to port 43, send
+// the domain and CR LF, read until the server closes. Failures come back as
+// one of the marker texts below instead of an answer.
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+inline constexpr const char* kMarkerInvalidSocket = "Invalid Socket";
+inline constexpr const char* kMarkerSocketErr = "Socket_Err";
+inline constexpr const char* kMarkerInvalidAddr = "InvalidAddr";
+inline constexpr const char* kMarkerConnect = "Err_connect";
+inline constexpr const char* kMarkerSend = "Err_Send";
+inline constexpr const char* kMarkerSend2 = "Err_Send2";
+inline constexpr const char* kMarkerRecv = "Err_Recv";
+inline constexpr const char* kMarkerTimeout = "Err_Timeout";
+
+// True when `result` is exactly one of the eight markers above.
+[[nodiscard]] bool IsFailureMarker(std::string_view result);
+
+// "host=ADDRESS:PORT": where to connect instead of the host's own address.
+// Only the connection changes; the host name stored or compared stays.
+struct ConnectOverride {
+    std::string host;
+    std::string address; // dotted IPv4
+    std::uint16_t port = 43;
+};
+
+// Parses "host=127.0.0.1:4343,other=..."; false (and `error` set) on bad input.
+[[nodiscard]] bool ParseConnectTo(std::string_view text, std::vector<ConnectOverride>& out,
+                                  std::string* error = nullptr);
+// The overrides of ZENTRIX_CONNECT_TO; bad entries are ignored.
+[[nodiscard]] std::vector<ConnectOverride> ConnectToFromEnvironment();
+
+struct WhoisClientOptions {
+    int connectTimeoutMs = 10'000;
+    int idleTimeoutMs = 15'000;  // without a byte while receiving
+    int totalTimeoutMs = 60'000; // the whole query
+    std::size_t maxAnswerBytes = 1 << 20;
+    std::vector<ConnectOverride> connectTo;
+};
+
+// Thread-safe; every wait returns within 250 ms of `stop` becoming true (the
+// result is then what arrived, or "Err_Timeout" before the first byte).
+[[nodiscard]] std::string QueryWhoisServer(const std::string& host, const std::string& domain,
+                                           const WhoisClientOptions& options,
+                                           const std::atomic<bool>* stop = nullptr);

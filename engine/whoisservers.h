@@ -1,0 +1,20 @@
+#pragma once
+
+// The ten WHOIS endpoints. The same texts are stored in a row's whoisServer by
+// the suffix table and compared by the answer parser to choose a recipe.
+
+inline constexpr const char* ServerComNet = "whois.verisign-grs.com";
+inline constexpr const char* ServerCn = "whois.cnnic.cn";
+inline constexpr const char* ServerOrg = "whois.pir.org";
+inline constexpr const char* ServerBiz = "whois.nic.biz";
+inline constexpr const char* ServerEdu = "whois.educause.edu";
+inline constexpr const char* ServerHk = "whois.hkirc.hk";
+inline constexpr const char* ServerJp = "whois.jprs.jp";
+inline constexpr const char* ServerTv = "whois.nic.tv";
+inline constexpr const char* ServerInfo = "whois.nic.info";
+inline constexpr const char* ServerCc = "whois.ename.com";
+
+struct DomainTable;
+
+// Gives every row 0..count-1 its WHOIS server by the suffix table.
+void AssignWhoisServers(DomainTable& table);
