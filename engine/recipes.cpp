@@ -1,0 +1,153 @@
+#include "engine/recipes.h"
+
+#include <array>
+
+#include "engine/whoisservers.h"
+
+namespace {
+
+using F = RecipeField;
+using A = AfterCut;
+
+//    Creation Date: 2004-05-11T09:21:33Z
+// The registrar's name on "Registrar:" goes to owner; registrar takes what
+// follows "Sponsoring Registrar " on its line. Answers that label the expiry
+// "Registry Expiry Date:" are served by the second cut, which finds the label
+// at the end of the longer one.
+constexpr std::array kComNet{
+    FieldRule{F::Created, "Creation Date:", "^", A::CleanDate},
+    FieldRule{F::Expiry, "Expiration Date:", "^", A::CleanDate, "Expiry Date:"},
+    FieldRule{F::Owner, "Registrar:", "^"},
+    FieldRule{F::Updated, "Updated Date:", "^", A::CleanDate},
+    FieldRule{F::Registrar, "Sponsoring Registrar ", "^"},
+};
+
+// Registrant Phone: +86.5718812345
+// A date stops at the "T" of its timestamp; the other values stop at the next
+// label that begins with the end marker's letters.
+constexpr std::array kCc{
+    FieldRule{F::Created, "Creation Date:", "T"},
+    FieldRule{F::Expiry, "Expiration Date:", "T"},
+    FieldRule{F::Updated, "database:", "T", A::TrimLeft},
+    FieldRule{F::Owner, "Registrant Name:", "Registrant"},
+    FieldRule{F::Email, "Registrant Email:", "Reg", A::TrimLeft},
+    FieldRule{F::Phone, "Registrant Phone:", "Reg", A::TrimLeft},
+    FieldRule{F::Registrar, "Registrar:", "Registrar", A::TrimLeft},
+};
+
+// Created On:03-Apr-2006 11:02:17 UTC
+constexpr std::array kInfo{
+    FieldRule{F::Created, "Created On:", "Last Updated On:"},
+    FieldRule{F::Expiry, "Expiration Date:", "Trademark Name:"},
+    FieldRule{F::Registrar, "Sponsoring Registrar:", "Status:"},
+    FieldRule{F::Updated, "Last Updated On:", "Expiration Date:"},
+    FieldRule{F::Owner, "Registrant Name:", "Registrant Organization:"},
+    FieldRule{F::Email, "Registrant Email:", "Name Server:"},
+};
+
+//    Expiration Date: 21-jun-2026
+constexpr std::array kTv{
+    FieldRule{F::Created, "Creation Date:", "Expiration Date"},
+    FieldRule{F::Expiry, "Expiration Date:", ">>>"},
+    FieldRule{F::Registrar, "Registrar:", "Whois Server:"},
+    FieldRule{F::Updated, "Updated Date:", "Creation Date:"},
+    FieldRule{F::Owner, "", "", A::NotAvail},
+    FieldRule{F::Email, "", "", A::NotAvail},
+};
+
+// [<ESC>$B<JIS 有効期限><ESC>(B]                2027/08/31
+// The Japanese date labels are matched by their ISO-2022-JP bytes: "BEPO?G/7nF"
+// lies inside [登録年月日], "BM-8z4|8B" is [有効期限], "G=*99" lies inside
+// [最終更新]. The value is what follows the label's "]" up to the next cut end.
+constexpr std::array kJp{
+    FieldRule{F::Created, "BEPO?G/7nF", "[", A::None, nullptr, "]"},
+    FieldRule{F::Expiry, "BM-8z4|8B", "[", A::None, nullptr, "]"},
+    FieldRule{F::Owner, "[Registrant]", "[Name Server]"},
+    FieldRule{F::Email, "[Email]", "[Web Page]"},
+    FieldRule{F::Updated, "G=*99", "Contact Information:", A::None, nullptr, "]"},
+    FieldRule{F::Registrar, "", "", A::NotAvail},
+};
+
+// Expiry Date: 05-11-2027
+// The registrar's name goes to owner.
+constexpr std::array kHk{
+    FieldRule{F::Created, "Domain Name Commencement Date:", "Country:"},
+    FieldRule{F::Expiry, "Expiry Date:", "Re-registration Status:"},
+    FieldRule{F::Owner, "Name of Registrar:", "Account Name:"},
+    FieldRule{F::Email, "Email:", "Domain Name Commencement Date:"},
+    FieldRule{F::Updated, "", "", A::NotAvail},
+    FieldRule{F::Registrar, "", "", A::NotAvail},
+};
+
+//    Domain expires:            31-Jul-2027
+constexpr std::array kEdu{
+    FieldRule{F::Created, "Domain record activated:", "Domain record last updated:"},
+    FieldRule{F::Expiry, "Domain expires:", ""},
+    FieldRule{F::Updated, "Domain record last updated:", "Domain expires:"},
+    FieldRule{F::Registrar, "", "", A::NotAvail},
+    FieldRule{F::Owner, "", "", A::NotAvail},
+    FieldRule{F::Email, "", "", A::NotAvail},
+};
+
+// Domain Expiration Date:                      Sat Mar 13 23:59:59 GMT 2027
+constexpr std::array kBiz{
+    FieldRule{F::Created, "Domain Registration Date:", "Domain Expiration Date:"},
+    FieldRule{F::Expiry, "Domain Expiration Date:", "Domain Last Updated Date:"},
+    FieldRule{F::Registrar, "Sponsoring Registrar:", "Sponsoring Registrar IANA ID:"},
+    FieldRule{F::Updated, "Domain Last Updated Date:", ">>>>"},
+    FieldRule{F::Owner, "Registrant Name:", "Registrant Organization:"},
+    FieldRule{F::Email, "Registrant Email:", "Administrative Contact ID:"},
+};
+
+// Sponsoring Registrar:Lakeview Names Inc. (R1234-LROR)
+constexpr std::array kOrg{
+    FieldRule{F::Created, "Created On:", "Last Updated On"},
+    FieldRule{F::Expiry, "Expiration Date:", "Sponsoring Registrar"},
+    FieldRule{F::Registrar, "Sponsoring Registrar:", "Status:"},
+    FieldRule{F::Updated, "Last Updated On:", "Expiration Date:"},
+    FieldRule{F::Owner, "Registrant Name:", "Registrant Organization:"},
+    FieldRule{F::Email, "Registrant Email:", "Admin ID:"},
+};
+
+// Registration Time: 2009-06-02 10:41:27
+constexpr std::array kCn{
+    FieldRule{F::Created, "Registration Time: ", "^"},
+    FieldRule{F::Expiry, "Expiration Time: ", "^"},
+    FieldRule{F::Registrar, "Sponsoring Registrar:", "Name Server"},
+    FieldRule{F::Owner, "Registrant: ", "Regis"},
+    FieldRule{F::Email, "Registrant Contact Email: ", "^"},
+    FieldRule{F::Updated, "", "", A::NotAvail},
+};
+
+constexpr AnswerStep kNone{};
+
+// A row's whoisServer is compared with each server in this order; the first
+// equal one chooses the recipe.
+constexpr std::array kRecipes{
+    Recipe{ServerComNet, "No match for", kNone, kNone, kComNet},
+    Recipe{ServerCc, "No match for", kNone, kNone, kCc},
+    Recipe{ServerInfo, "NOT FOUND", kNone, kNone, kInfo},
+    Recipe{ServerTv, "No match for", {"for detailed information.", "NOTICE:"}, kNone, kTv},
+    Recipe{ServerJp, "No match!!", kNone, {"[Domain Name]", "", true}, kJp},
+    Recipe{ServerHk, "Domain Not Found", kNone, kNone, kHk},
+    Recipe{ServerEdu, "No Match", kNone, kNone, kEdu},
+    Recipe{ServerBiz, "Not found", kNone, kNone, kBiz},
+    Recipe{
+        ServerOrg, "NOT FOUND", kNone, {"you agree to abide by this policy", "Tech Email:"}, kOrg},
+    Recipe{ServerCn, "no matching record", kNone, {nullptr, "", true}, kCn},
+};
+
+} // namespace
+
+std::span<const Recipe> RecipeTable() {
+    return kRecipes;
+}
+
+const Recipe* FindRecipe(std::string_view server) {
+    for (const Recipe& recipe : kRecipes) {
+        if (server == recipe.server) {
+            return &recipe;
+        }
+    }
+    return nullptr;
+}
