@@ -1,0 +1,86 @@
+#include "core/ccore.h"
+
+#include "core/apppath.h"
+#include "core/configstore.h"
+
+#include <atomic>
+#include <sys/stat.h>
+
+namespace {
+
+std::atomic<CCoreDialogs*> g_dialogs{nullptr};
+
+} // namespace
+
+CCore::CCore() : m_config(new ConfigStore()) {}
+
+CCore::~CCore() {
+    delete m_config;
+}
+
+void CCore::autoFileConfig() {
+    if (!m_config->isLoaded())
+        m_config->load(getAppPath());
+}
+
+std::string CCore::getAppPath() const {
+    return resolveAppPath();
+}
+
+int CCore::getConfigInt(const std::string& key) const {
+    // A getter that runs before autoFileConfig still sees the saved values.
+    if (!m_config->isLoaded())
+        m_config->load(getAppPath());
+    return configTextToInt(m_config->value(key));
+}
+
+void CCore::saveConfigInt(const std::string& key, int value) {
+    autoFileConfig();
+    m_config->setValue(key, std::to_string(value));
+}
+
+bool CCore::getConfigB(const std::string& key) const {
+    return getConfigInt(key) != 0;
+}
+
+void CCore::saveConfigB(const std::string& key, bool value) {
+    saveConfigInt(key, value ? 1 : 0);
+}
+
+int CCore::isFileExist(const std::string& path) {
+    struct stat info {};
+    return (!path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) ? 1 : 0;
+}
+
+void CCore::setDialogs(CCoreDialogs* dialogs) {
+    g_dialogs.store(dialogs);
+}
+
+CCoreDialogs* CCore::dialogs() {
+    return g_dialogs.load();
+}
+
+std::string CCore::fileTxtOpen() {
+    CCoreDialogs* d = dialogs();
+    return d != nullptr ? d->fileTxtOpen() : std::string();
+}
+
+std::string CCore::fileTxtSave(const std::string& proposedName) {
+    CCoreDialogs* d = dialogs();
+    return d != nullptr ? d->fileTxtSave(proposedName) : std::string();
+}
+
+void CCore::msgboxInfo(void* owner, const std::string& text) {
+    if (CCoreDialogs* d = dialogs(); d != nullptr)
+        d->msgboxInfo(owner, text);
+}
+
+int CCore::msgboxConfirm(void* owner, const std::string& text) {
+    CCoreDialogs* d = dialogs();
+    return d != nullptr ? d->msgboxConfirm(owner, text) : IDNO;
+}
+
+void CCore::openUrl(const std::string& address) {
+    if (CCoreDialogs* d = dialogs(); d != nullptr)
+        d->openUrl(address);
+}

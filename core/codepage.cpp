@@ -1,0 +1,194 @@
+#include "core/ccore.h"
+
+#include <cerrno>
+#include <iconv.h>
+
+namespace {
+
+// One conversion descriptor per thread and direction: iconv_t keeps state
+// and is not safe to share, and opening one per call costs more than a
+// typical conversion.
+class Converter {
+public:
+    Converter(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
+    ~Converter() {
+        if (ok())
+            iconv_close(m_cd);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    [[nodiscard]] bool ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+
+    // Converts as much of [in, in+inLeft) as it can; see iconv(3).
+    size_t run(const char*& in, size_t& inLeft, char*& out, size_t& outLeft) {
+        char* src = const_cast<char*>(in); // iconv's signature predates const
+        const size_t r = iconv(m_cd, &src, &inLeft, &out, &outLeft);
+        in = src;
+        return r;
+    }
+
+private:
+    iconv_t m_cd;
+};
+
+Converter& toGbk() {
+    thread_local Converter c("CP936", "UTF-8");
+    return c;
+}
+
+Converter& fromGbk() {
+    thread_local Converter c("UTF-8", "CP936");
+    return c;
+}
+
+bool isAscii(std::string_view text) {
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+bool inRange(unsigned char c, unsigned char lo, unsigned char hi) {
+    return c >= lo && c <= hi;
+}
+
+struct Utf8Step {
+    size_t length; // bytes taken
+    bool valid;    // a well-formed character (else an ill-formed part to replace)
+};
+
+// Well-formed UTF-8 per the Unicode standard: no overlong forms, no
+// surrogates, nothing above U+10FFFF. An ill-formed part is the longest
+// prefix that could have started a character (at least one byte), so one bad
+// sequence gives one replacement and the next good character survives.
+Utf8Step utf8Step(std::string_view s, size_t i) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    if (b0 < 0x80)
+        return {1, true};
+    size_t need = 0;
+    unsigned char lo = 0x80;
+    unsigned char hi = 0xBF;
+    if (inRange(b0, 0xC2, 0xDF)) {
+        need = 1;
+    } else if (b0 == 0xE0) {
+        need = 2;
+        lo = 0xA0;
+    } else if (inRange(b0, 0xE1, 0xEC) || inRange(b0, 0xEE, 0xEF)) {
+        need = 2;
+    } else if (b0 == 0xED) {
+        need = 2;
+        hi = 0x9F;
+    } else if (b0 == 0xF0) {
+        need = 3;
+        lo = 0x90;
+    } else if (inRange(b0, 0xF1, 0xF3)) {
+        need = 3;
+    } else if (b0 == 0xF4) {
+        need = 3;
+        hi = 0x8F;
+    } else {
+        return {1, false};
+    }
+    for (size_t k = 1; k <= need; ++k) {
+        if (i + k >= s.size())
+            return {k, false};
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        if (!inRange(b, lo, hi))
+            return {k, false};
+        lo = 0x80;
+        hi = 0xBF;
+    }
+    return {need + 1, true};
+}
+
+// Converts a run of well-formed UTF-8; a character GBK lacks becomes '?'.
+void appendGbk(std::string_view run, std::string& out) {
+    Converter& conv = toGbk();
+    size_t pos = 0;
+    while (pos < run.size()) {
+        if (!conv.ok()) {
+            const Utf8Step step = utf8Step(run, pos);
+            out += step.length == 1 ? run[pos] : '?';
+            pos += step.length;
+            continue;
+        }
+        const size_t start = out.size();
+        // A well-formed character never grows in GBK (1->1, 2 or 3->2, 4->none).
+        out.resize(start + (run.size() - pos) + 8);
+        const char* in = run.data() + pos;
+        size_t inLeft = run.size() - pos;
+        char* dst = out.data() + start;
+        size_t outLeft = out.size() - start;
+        const size_t r = conv.run(in, inLeft, dst, outLeft);
+        out.resize(out.size() - outLeft);
+        pos = static_cast<size_t>(in - run.data());
+        if (r == static_cast<size_t>(-1) && pos < run.size()) {
+            out += '?';
+            pos += utf8Step(run, pos).length;
+        }
+    }
+}
+
+} // namespace
+
+void CCore::UTF8_ANSI(std::string& text) {
+    if (isAscii(text))
+        return;
+    std::string out;
+    out.reserve(text.size());
+    const std::string_view src = text;
+    size_t runStart = 0;
+    size_t i = 0;
+    while (i < src.size()) {
+        const Utf8Step step = utf8Step(src, i);
+        if (step.valid) {
+            i += step.length;
+            continue;
+        }
+        appendGbk(src.substr(runStart, i - runStart), out);
+        out += '?';
+        i += step.length;
+        runStart = i;
+    }
+    appendGbk(src.substr(runStart), out);
+    text = std::move(out);
+}
+
+std::string CCore::ANSI_UTF8(std::string_view gbk) {
+    if (isAscii(gbk))
+        return std::string(gbk);
+    static constexpr std::string_view replacement = "\xEF\xBF\xBD";
+    Converter& conv = fromGbk();
+    std::string out;
+    size_t pos = 0;
+    while (pos < gbk.size()) {
+        if (!conv.ok()) {
+            const auto c = static_cast<unsigned char>(gbk[pos]);
+            if (c < 0x80)
+                out += gbk[pos];
+            else
+                out += replacement;
+            ++pos;
+            continue;
+        }
+        const size_t start = out.size();
+        // Every GBK byte yields at most three UTF-8 bytes.
+        out.resize(start + 3 * (gbk.size() - pos) + 8);
+        const char* in = gbk.data() + pos;
+        size_t inLeft = gbk.size() - pos;
+        char* dst = out.data() + start;
+        size_t outLeft = out.size() - start;
+        const size_t r = conv.run(in, inLeft, dst, outLeft);
+        out.resize(out.size() - outLeft);
+        pos = static_cast<size_t>(in - gbk.data());
+        if (r == static_cast<size_t>(-1) && pos < gbk.size()) {
+            // A bad lead byte, or a lead byte without a trail byte: replace the
+            // lead byte alone so that an ASCII byte after it is kept.
+            out += replacement;
+            ++pos;
+        }
+    }
+    return out;
+}

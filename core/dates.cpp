@@ -1,0 +1,240 @@
+#include "core/ccore.h"
+
+#include <array>
+#include <cstdio>
+
+namespace {
+
+// Reads one date at the front of a registry's value text. The value arrives
+// as the parser cut it: maybe with blanks and "^" (the answer's line ends)
+// before it, and the rest of the line or answer after it, e.g.
+//   " 2027-03-17 12:48:36^^Registrar..."   " 2017/06/01 01:05:09 (JST)"
+class DateReader {
+public:
+    explicit DateReader(std::string_view text) : m_s(text) {}
+
+    std::optional<CivilDate> read() {
+        skipLeading();
+        const size_t start = m_i;
+        for (auto form :
+             {&DateReader::yearFirst, &DateReader::dayFirst, &DateReader::weekdayFirst}) {
+            m_i = start;
+            if (auto date = (this->*form)(); date && atDateEnd() && isValid(*date))
+                return date;
+        }
+        return std::nullopt;
+    }
+
+private:
+    [[nodiscard]] bool more() const { return m_i < m_s.size(); }
+    [[nodiscard]] char peek() const { return more() ? m_s[m_i] : '\0'; }
+    static bool isDigit(char c) { return c >= '0' && c <= '9'; }
+    static bool isAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+    static bool isBlank(char c) { return c == ' ' || c == '\t'; }
+    static char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+    void skipLeading() {
+        while (more() && (isBlank(peek()) || peek() == '^' || peek() == '\r' || peek() == '\n' ||
+                          peek() == '\v' || peek() == '\f'))
+            ++m_i;
+    }
+
+    bool skipBlanks() {
+        const size_t from = m_i;
+        while (more() && isBlank(peek()))
+            ++m_i;
+        return m_i > from;
+    }
+
+    // Digits at the cursor: their value and how many there were (0: none).
+    std::pair<int, size_t> number() {
+        int value = 0;
+        size_t count = 0;
+        while (more() && isDigit(peek()) && count < 5) {
+            value = value * 10 + (peek() - '0');
+            ++count;
+            ++m_i;
+        }
+        if (more() && isDigit(peek()))
+            return {0, 0}; // far too long to be part of a date
+        return {value, count};
+    }
+
+    std::string_view word() {
+        const size_t from = m_i;
+        while (more() && isAlpha(peek()))
+            ++m_i;
+        return m_s.substr(from, m_i - from);
+    }
+
+    bool take(char c) {
+        if (peek() != c)
+            return false;
+        ++m_i;
+        return true;
+    }
+
+    // "Mar", "mar", "MARCH", "Sept": three letters or more that begin a month's name.
+    static int monthFromName(std::string_view name) {
+        static constexpr std::array<std::string_view, 12> names = {
+            "january", "february", "march",     "april",   "may",      "june",
+            "july",    "august",   "september", "october", "november", "december"};
+        if (name.size() < 3)
+            return 0;
+        for (size_t m = 0; m < names.size(); ++m) {
+            if (name.size() > names[m].size())
+                continue;
+            bool same = true;
+            for (size_t k = 0; k < name.size() && same; ++k)
+                same = lower(name[k]) == names[m][k];
+            if (same)
+                return static_cast<int>(m) + 1;
+        }
+        return 0;
+    }
+
+    static bool isWeekday(std::string_view name) {
+        static constexpr std::array<std::string_view, 7> names = {"mon", "tue", "wed", "thu",
+                                                                  "fri", "sat", "sun"};
+        if (name.size() != 3)
+            return false;
+        for (const auto day : names) {
+            if (lower(name[0]) == day[0] && lower(name[1]) == day[1] && lower(name[2]) == day[2])
+                return true;
+        }
+        return false;
+    }
+
+    // Two-digit years as registries wrote them before 2000: "02-Mar-99".
+    static std::optional<int> year(std::pair<int, size_t> digits) {
+        if (digits.second == 4)
+            return digits.first;
+        if (digits.second == 2)
+            return digits.first < 70 ? 2000 + digits.first : 1900 + digits.first;
+        return std::nullopt;
+    }
+
+    // "2010-03-23", "2010-03-23T00:00:00Z", "2010/03/23", "2010.03.23"
+    std::optional<CivilDate> yearFirst() {
+        const auto [y, yLen] = number();
+        const char sep = peek();
+        if (yLen != 4 || (sep != '-' && sep != '/' && sep != '.'))
+            return std::nullopt;
+        ++m_i;
+        const auto [m, mLen] = number();
+        if (mLen < 1 || mLen > 2 || !take(sep))
+            return std::nullopt;
+        const auto [d, dLen] = number();
+        if (dLen < 1 || dLen > 2)
+            return std::nullopt;
+        return CivilDate{y, m, d};
+    }
+
+    // "23-Mar-2010", "02-Mar-99", "23 Mar 2010", "31-03-2011" (.hk writes the
+    // day first), "31.03.2011". Slashes are not read day first: 03/04/2011
+    // means different days in different countries.
+    std::optional<CivilDate> dayFirst() {
+        const auto [d, dLen] = number();
+        if (dLen < 1 || dLen > 2)
+            return std::nullopt;
+        if (isAlpha(peek()))
+            return std::nullopt;
+        const char sep = peek();
+        int m = 0;
+        if (sep == ' ' || sep == '\t') {
+            skipBlanks();
+            m = monthFromName(word());
+            if (m == 0 || !skipBlanks())
+                return std::nullopt;
+        } else if (sep == '-' || sep == '.') {
+            ++m_i;
+            if (isAlpha(peek())) {
+                m = monthFromName(word());
+            } else {
+                const auto [num, len] = number();
+                if (len < 1 || len > 2)
+                    return std::nullopt;
+                m = num;
+                if (peek() != sep)
+                    return std::nullopt;
+                ++m_i;
+                const auto digits = number();
+                if (digits.second != 4)
+                    return std::nullopt; // "06-04-04" could be read three ways
+                return CivilDate{digits.first, m, d};
+            }
+            if (m == 0 || !take(sep))
+                return std::nullopt;
+        } else {
+            return std::nullopt;
+        }
+        const auto y = year(number());
+        if (!y)
+            return std::nullopt;
+        return CivilDate{*y, m, d};
+    }
+
+    // "Wed Mar 27 00:01:00 GMT 2002"
+    std::optional<CivilDate> weekdayFirst() {
+        if (!isWeekday(word()) || !skipBlanks())
+            return std::nullopt;
+        const int m = monthFromName(word());
+        if (m == 0 || !skipBlanks())
+            return std::nullopt;
+        const auto [d, dLen] = number();
+        if (dLen < 1 || dLen > 2 || !skipBlanks())
+            return std::nullopt;
+        // The time of day and the zone, then the year.
+        for (int token = 0; token < 3; ++token) {
+            const size_t from = m_i;
+            const auto digits = number();
+            if (digits.second == 4 && (!more() || !(peek() == ':' || isAlpha(peek()))))
+                return CivilDate{digits.first, m, d};
+            m_i = from;
+            while (more() && !isBlank(peek()) && peek() != '^')
+                ++m_i;
+            if (!skipBlanks())
+                return std::nullopt;
+        }
+        return std::nullopt;
+    }
+
+    // A date ends at the end of the text, a blank, a "T" (ISO time), "^" (a
+    // line end after the answer's clean-up), "." or a real line end.
+    [[nodiscard]] bool atDateEnd() const {
+        if (!more())
+            return true;
+        const char c = peek();
+        return isBlank(c) || c == 'T' || c == '^' || c == '.' || c == '\r' || c == '\n';
+    }
+
+    static bool isValid(const CivilDate& d) {
+        static constexpr std::array<int, 12> days = {31, 28, 31, 30, 31, 30,
+                                                     31, 31, 30, 31, 30, 31};
+        if (d.year < 1 || d.year > 9999 || d.month < 1 || d.month > 12 || d.day < 1)
+            return false;
+        const bool leap = (d.year % 4 == 0 && d.year % 100 != 0) || d.year % 400 == 0;
+        const int limit = days[static_cast<size_t>(d.month - 1)] + (d.month == 2 && leap ? 1 : 0);
+        return d.day <= limit;
+    }
+
+    std::string_view m_s;
+    size_t m_i = 0;
+};
+
+} // namespace
+
+std::optional<CivilDate> CCore::parseDateValue(std::string_view text) {
+    return DateReader(text).read();
+}
+
+std::string CCore::parseDate1(std::string_view text) {
+    if (const auto date = parseDateValue(text)) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", date->year, date->month, date->day);
+        return buf;
+    }
+    std::string same(text);
+    trimStr(same);
+    return same;
+}
