@@ -1,0 +1,95 @@
+#include "listwin/formats/csvexport.h"
+
+#include <array>
+
+#include "core/ccore.h"
+#include "engine/domaintable.h"
+#include "listwin/formats/atomicfile.h"
+
+namespace {
+
+// The export texts of the four status codes in GBK; other codes are empty.
+std::string_view ExportStatusGbk(int32_t status) {
+    static const std::array<std::string, 4> texts = [] {
+        std::array<std::string, 4> gbk;
+        for (int32_t code = 0; code < 4; ++code) {
+            gbk[code] = QueryStatusExportText(code);
+            CCore::UTF8_ANSI(gbk[code]);
+        }
+        return gbk;
+    }();
+    return status >= 0 && status < 4 ? std::string_view(texts[status]) : std::string_view();
+}
+
+bool LooksLikeFormula(std::string_view text) {
+    if (text.empty()) {
+        return false;
+    }
+    switch (text.front()) {
+    case '=':
+    case '+':
+    case '-':
+    case '@':
+    case '\t':
+    case '\r':
+        return true;
+    default:
+        return false;
+    }
+}
+
+enum class Origin { Local, Remote };
+
+// GBK trail bytes are 0x40 and above, so a byte-wise '"' is always a quote.
+void AppendField(std::string& line, std::string_view text, Origin origin) {
+    line += '"';
+    if (origin == Origin::Remote && LooksLikeFormula(text)) {
+        line += '\'';
+    }
+    for (const char c : text) {
+        if (c == '"') {
+            line += '"';
+        }
+        line += c;
+    }
+    line += '"';
+}
+
+} // namespace
+
+std::string FormatCsvLine(const DomainRecord& row) {
+    std::string line;
+    line.reserve(256);
+    AppendField(line, FieldText(row.whoisServer), Origin::Local);
+    line += ',';
+    AppendField(line, FieldText(row.domain), Origin::Local);
+    line += ',';
+    AppendField(line, ExportStatusGbk(row.status), Origin::Local);
+    line += ',';
+    AppendField(line, CCore::parseDate1(FieldText(row.expiryDate)), Origin::Remote);
+    line += ',';
+    AppendField(line, CCore::parseDate1(FieldText(row.createdDate)), Origin::Remote);
+    line += ',';
+    AppendField(line, FieldText(row.owner), Origin::Remote);
+    line += ',';
+    AppendField(line, FieldText(row.email), Origin::Remote);
+    line += ',';
+    AppendField(line, FieldText(row.phone), Origin::Remote);
+    line += ',';
+    AppendField(line, FieldText(row.registrar), Origin::Remote);
+    line += "\r\n";
+    return line;
+}
+
+bool WriteCsvFile(const DomainTable& table, const std::string& path, int* error) {
+    AtomicFile file(path);
+    bool ok = file.Open();
+    for (int32_t i = 0; ok && i < table.count; ++i) {
+        ok = file.Write(FormatCsvLine(table.Row(i)));
+    }
+    ok = ok && file.Commit();
+    if (error != nullptr) {
+        *error = file.error();
+    }
+    return ok;
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+// One line of an imported domain list turned into the name a row stores:
+// outer white space trimmed, lower-cased, every "http://", "www." and "/"
+// removed. The text is GBK: a double-byte character is stepped over whole,
+// so its trail byte (0x40-0xFE, which includes 'A'-'Z', 'h', 'p', 't', 'w')
+// is never lower-cased or taken as part of a removed text.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+[[nodiscard]] std::string NormalizeListLine(std::string_view line);
+
+// The byte length of the GBK character at `pos`: 2 for a lead byte
+// (0x81-0xFE) followed by a valid trail byte (0x40-0x7E, 0x80-0xFE), else 1.
+[[nodiscard]] std::size_t GbkCharLength(std::string_view text, std::size_t pos);
