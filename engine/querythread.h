@@ -15,6 +15,7 @@
 #include "engine/whoisclient.h"
 
 class CCore;
+class CInternetSession;
 class CQueryThread;
 class IMessageTarget;
 
@@ -31,17 +32,17 @@ using WhoisTransport =
     std::function<std::string(const std::string& server, const std::string& domain)>;
 
 struct QueryOptions {
-    int32_t startIndex = 0;     // the first row to query
-    CCore* core = nullptr;      // "lastindex" is saved here; none: not saved
-    WhoisClientOptions client;  // time-outs and connect-to overrides
-    WhoisTransport transport;   // empty: the TCP client with `client`
+    int32_t startIndex = 0;    // the first row to query
+    CCore* core = nullptr;     // "lastindex" is saved here; none: not saved
+    WhoisClientOptions client; // time-outs and connect-to overrides
+    WhoisTransport transport;  // empty: the TCP client with `client`
 };
 
 class CQueryThread {
 public:
     // Takes ownership of `job` and stores itself in job->thread.
     CQueryThread(std::unique_ptr<QueryJob> job, QueryOptions options);
-    // Asks the worker to stop and joins it.
+    // Asks the worker to stop, joins it and closes a session left open.
     ~CQueryThread();
     CQueryThread(const CQueryThread&) = delete;
     CQueryThread& operator=(const CQueryThread&) = delete;
@@ -55,7 +56,7 @@ public:
     [[nodiscard]] bool IsRunning() const;
 
     // The steps of a batch, public so tests can drive them on their own thread.
-    int RunBatch();                  // 1 after the loop, 0 when the session failed
+    int RunBatch(); // 1 after the loop, 0 when the session failed
     void QueryAll();
     void QueryDomain(int32_t index);
     std::string QueryWhoisServer(const std::string& server);
@@ -77,7 +78,8 @@ private:
     std::atomic<int32_t> m_currentIndex{0};
     IMessageTarget* m_view = nullptr;
     std::string m_currentDomain;
-    bool m_sessionOpen = false;
+    std::unique_ptr<CInternetSession> m_session; // none: no session open
+    bool m_rowFinished = false;                  // the last QueryDomain wrote its row
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_running{false};
     std::thread m_thread;

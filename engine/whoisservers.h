@@ -14,7 +14,13 @@ inline constexpr const char* ServerTv = "whois.nic.tv";
 inline constexpr const char* ServerInfo = "whois.nic.info";
 inline constexpr const char* ServerCc = "whois.ename.com";
 
+#include <string_view>
+
 struct DomainTable;
+
+// The server the suffix table gives `domain`: an endpoint above, the empty
+// text for the explicit no-server entries, or nullptr when no entry matches.
+[[nodiscard]] const char* WhoisServerFor(std::string_view domain);
 
 // Gives every row 0..count-1 its WHOIS server by the suffix table.
 void AssignWhoisServers(DomainTable& table);

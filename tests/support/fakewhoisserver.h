@@ -1,0 +1,117 @@
+#pragma once
+
+// A scripted WHOIS server on 127.0.0.1 for tests and benchmarks.
+//
+//     FakeWhoisServer server;                       // listens on an ephemeral port
+//     server.SetScript("example.com", FakeWhoisScript::Answer("Domain Name: EXAMPLE.COM\r\n"));
+//     server.SetDefaultScript(FakeWhoisScript::CloseAtOnce());
+//     options.connectTo = server.OverridesFor(FakeWhoisServer::AllEndpoints());
+//     ... run queries ...
+//     server.WaitForFinishedConnections(1, std::chrono::seconds(5));
+//     EXPECT_EQ(server.ReceivedBytes()[0], "example.com\r\n");
+//
+// Each connection is served on its own thread: the server reads the request
+// line (up to CR LF), looks up the script by the request without its CR LF
+// (falling back to the default script) and acts it out. Every byte the client
+// sends on a connection, also after the request line, is recorded.
+// Stop() and the destructor end every connection promptly, stalled ones too.
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/whoisclient.h"
+
+struct FakeWhoisScript {
+    enum class Action {
+        Answer,           // send `bytes`, then close normally
+        CloseAtOnce,      // close without sending anything (an empty answer)
+        PartialThenReset, // send `bytes`, wait until the client has them, then RST
+        Stall,            // send nothing and keep the connection open
+        Drip,             // send `bytes` in pieces of `dripBytes` every `dripIntervalMs`
+    };
+
+    Action action = Action::CloseAtOnce;
+    std::string bytes;
+    std::size_t dripBytes = 1;
+    int dripIntervalMs = 10;
+    int delayMs = 0; // waited after the request line, before acting
+
+    [[nodiscard]] static FakeWhoisScript Answer(std::string bytes, int delayMs = 0);
+    [[nodiscard]] static FakeWhoisScript CloseAtOnce();
+    [[nodiscard]] static FakeWhoisScript PartialThenReset(std::string bytes);
+    [[nodiscard]] static FakeWhoisScript Stall();
+    [[nodiscard]] static FakeWhoisScript Drip(std::string bytes, std::size_t piece, int intervalMs);
+};
+
+class FakeWhoisServer {
+public:
+    // Binds 127.0.0.1:0 and starts accepting; throws std::runtime_error when
+    // the socket cannot be set up.
+    FakeWhoisServer();
+    ~FakeWhoisServer();
+    FakeWhoisServer(const FakeWhoisServer&) = delete;
+    FakeWhoisServer& operator=(const FakeWhoisServer&) = delete;
+
+    [[nodiscard]] std::uint16_t port() const { return m_port; }
+    [[nodiscard]] static std::string address() { return "127.0.0.1"; }
+
+    // `request` is the request line without its CR LF, usually the domain.
+    // A script set for a request replaces the one set before.
+    void SetScript(const std::string& request, FakeWhoisScript script);
+    // One script per connection for that request, in order; the last one
+    // repeats (e.g. a first answer, then a failure for the second query).
+    void SetScriptSequence(const std::string& request, std::vector<FakeWhoisScript> scripts);
+    // Used for requests without a script of their own. Initially CloseAtOnce.
+    void SetDefaultScript(FakeWhoisScript script);
+
+    // Stops accepting, ends every connection and joins all threads. Idempotent.
+    void Stop();
+
+    // The bytes received on each connection so far, in the order of accept.
+    [[nodiscard]] std::vector<std::string> ReceivedBytes() const;
+    [[nodiscard]] std::size_t ConnectionCount() const;
+    // True once `count` connections have been accepted and fully served
+    // (the client closed or the script ended); false at the deadline.
+    [[nodiscard]] bool WaitForFinishedConnections(std::size_t count,
+                                                  std::chrono::milliseconds timeout) const;
+    // True once `count` connections have been accepted; false at the deadline.
+    [[nodiscard]] bool WaitForConnections(std::size_t count,
+                                          std::chrono::milliseconds timeout) const;
+
+    // Overrides sending each host name to this server (WhoisClientOptions::connectTo).
+    [[nodiscard]] std::vector<ConnectOverride>
+    OverridesFor(const std::vector<std::string>& hosts) const;
+    // The same as text for ZENTRIX_CONNECT_TO / --connect-to: "h1=127.0.0.1:P,h2=...".
+    [[nodiscard]] std::string ConnectToFor(const std::vector<std::string>& hosts) const;
+    // The ten endpoint host names of engine/whoisservers.h.
+    [[nodiscard]] static std::vector<std::string> AllEndpoints();
+
+private:
+    struct Connection;
+
+    void AcceptLoop();
+    void Serve(Connection& connection);
+    [[nodiscard]] FakeWhoisScript ScriptFor(const std::string& request);
+
+    int m_listenFd = -1;
+    int m_wakeRead = -1; // becomes readable when Stop() is called
+    int m_wakeWrite = -1;
+    std::uint16_t m_port = 0;
+    bool m_stopped = false;
+
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
+    std::map<std::string, std::vector<FakeWhoisScript>> m_scripts;
+    std::map<std::string, std::size_t> m_scriptUses;
+    FakeWhoisScript m_default;
+    std::vector<std::unique_ptr<Connection>> m_connections;
+    std::thread m_acceptThread;
+};
