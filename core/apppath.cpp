@@ -14,9 +14,9 @@ std::string withSlash(std::string dir) {
     return dir;
 }
 
-void createFolder(const std::string& dir) {
-    std::error_code ec;
-    std::filesystem::create_directories(dir, ec); // a failure shows later as a failed save
+std::string env(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::string(value) : std::string();
 }
 
 std::string executableFolder() {
@@ -24,36 +24,42 @@ std::string executableFolder() {
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec || exe.empty())
         return {};
-    return withSlash(exe.parent_path().string());
+    return exe.parent_path().string();
 }
 
 std::string userHome() {
-    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
+    if (std::string home = env("HOME"); !home.empty())
         return home;
     if (const passwd* pw = getpwuid(getuid()); pw != nullptr && pw->pw_dir != nullptr)
         return pw->pw_dir;
-    return "/tmp";
-}
-
-std::string dataFolder() {
-    // XDG says a relative XDG_DATA_HOME is invalid and must be ignored.
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    const std::string base =
-        (xdg != nullptr && xdg[0] == '/') ? std::string(xdg) : userHome() + "/.local/share";
-    return withSlash(base) + "zentrix/";
+    return {};
 }
 
 } // namespace
 
+std::string chooseAppPath(const AppPathInputs& in) {
+    if (!in.zentrixHome.empty())
+        return withSlash(in.zentrixHome);
+    if (!in.exeFolder.empty() && in.exeFolderWritable)
+        return withSlash(in.exeFolder);
+    // XDG says a relative XDG_DATA_HOME is invalid and must be ignored.
+    if (!in.xdgDataHome.empty() && in.xdgDataHome.front() == '/')
+        return withSlash(in.xdgDataHome) + "zentrix/";
+    const std::string home = in.home.empty() ? std::string("/tmp") : in.home;
+    return withSlash(home) + ".local/share/zentrix/";
+}
+
 std::string resolveAppPath() {
-    if (const char* home = std::getenv("ZENTRIX_HOME"); home != nullptr && *home != '\0') {
-        std::string dir = withSlash(home);
-        createFolder(dir);
-        return dir;
+    AppPathInputs in;
+    in.zentrixHome = env("ZENTRIX_HOME");
+    if (in.zentrixHome.empty()) {
+        in.exeFolder = executableFolder();
+        in.exeFolderWritable = !in.exeFolder.empty() && access(in.exeFolder.c_str(), W_OK) == 0;
+        in.xdgDataHome = env("XDG_DATA_HOME");
+        in.home = userHome();
     }
-    if (std::string dir = executableFolder(); !dir.empty() && access(dir.c_str(), W_OK) == 0)
-        return dir;
-    std::string dir = dataFolder();
-    createFolder(dir);
+    std::string dir = chooseAppPath(in);
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec); // a failure shows later as a failed save
     return dir;
 }

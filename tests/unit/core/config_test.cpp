@@ -1,0 +1,207 @@
+#include "core/ccore.h"
+
+#include "temphome.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <climits>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <sys/stat.h>
+#include <thread>
+
+namespace {
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void writeFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::set<std::string> filesIn(const std::string& dir) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+ino_t inodeOf(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+class ConfigTest : public ::testing::Test {
+protected:
+    TempHome home;
+};
+
+TEST_F(ConfigTest, AppPathIsTheHomeFolderWithASlash) {
+    CCore core;
+    EXPECT_EQ(core.getAppPath(), home.dir() + "/");
+}
+
+TEST_F(ConfigTest, AppPathCreatesAMissingFolder) {
+    const std::string nested = home.dir() + "/a/b";
+    ::setenv("ZENTRIX_HOME", (nested + "/").c_str(), 1);
+    CCore core;
+    EXPECT_EQ(core.getAppPath(), nested + "/");
+    EXPECT_TRUE(std::filesystem::is_directory(nested));
+}
+
+TEST_F(ConfigTest, NeverSavedKeysReadZeroAndFalse) {
+    CCore core;
+    core.autoFileConfig();
+    EXPECT_EQ(core.getConfigInt("lastindex"), 0);
+    EXPECT_FALSE(core.getConfigB("chkgq"));
+    EXPECT_FALSE(std::filesystem::exists(home.iniPath())); // reading writes nothing
+}
+
+TEST_F(ConfigTest, ValuesSurviveIntoANewInstance) {
+    {
+        CCore core;
+        core.autoFileConfig();
+        core.saveConfigInt("gqts", 30);
+        core.saveConfigInt("lastindex", -5);
+        core.saveConfigInt("big", INT_MAX);
+        core.saveConfigInt("small", INT_MIN);
+        core.saveConfigB("chkgq", true);
+        core.saveConfigB("off", false);
+        EXPECT_EQ(core.getConfigInt("gqts"), 30);
+    }
+    CCore again;
+    again.autoFileConfig();
+    EXPECT_EQ(again.getConfigInt("gqts"), 30);
+    EXPECT_EQ(again.getConfigInt("lastindex"), -5);
+    EXPECT_EQ(again.getConfigInt("big"), INT_MAX);
+    EXPECT_EQ(again.getConfigInt("small"), INT_MIN);
+    EXPECT_TRUE(again.getConfigB("chkgq"));
+    EXPECT_FALSE(again.getConfigB("off"));
+    EXPECT_EQ(filesIn(home.dir()), std::set<std::string>{"zentrix.ini"});
+}
+
+TEST_F(ConfigTest, GettersWorkBeforeAutoFileConfig) {
+    writeFile(home.iniPath(), "gqts=15\n");
+    const CCore core;
+    EXPECT_EQ(core.getConfigInt("gqts"), 15);
+}
+
+TEST_F(ConfigTest, ReadsHandEditedFiles) {
+    writeFile(home.iniPath(), "gqts=abc\r\n"
+                              "chkgq= 1 \r\n"
+                              "lastindex=12\r\n"
+                              "no equals sign\n"
+                              "=5\n"
+                              "huge=99999999999\n"
+                              "half=12abc\n"
+                              "plus=+7\n"
+                              "  spaced key  =3\n"
+                              "last=9"); // no final line end
+    CCore core;
+    core.autoFileConfig();
+    EXPECT_EQ(core.getConfigInt("gqts"), 0);
+    EXPECT_TRUE(core.getConfigB("chkgq"));
+    EXPECT_EQ(core.getConfigInt("lastindex"), 12);
+    EXPECT_EQ(core.getConfigInt(""), 0);
+    EXPECT_EQ(core.getConfigInt("huge"), 0);
+    EXPECT_EQ(core.getConfigInt("half"), 0);
+    EXPECT_EQ(core.getConfigInt("plus"), 7);
+    EXPECT_EQ(core.getConfigInt("spaced key"), 3);
+    EXPECT_EQ(core.getConfigInt("last"), 9);
+}
+
+TEST_F(ConfigTest, KeysThatWouldBreakTheFileAreMadeSafe) {
+    {
+        CCore core;
+        core.autoFileConfig();
+        core.saveConfigInt("gqts", 7);
+        core.saveConfigInt("a=b\nlastindex", 99);
+    }
+    CCore again;
+    again.autoFileConfig();
+    EXPECT_EQ(again.getConfigInt("gqts"), 7);
+    EXPECT_EQ(again.getConfigInt("lastindex"), 0); // no line of its own was smuggled in
+    EXPECT_EQ(again.getConfigInt("a=b\nlastindex"), 99);
+}
+
+TEST_F(ConfigTest, SavingAnUnchangedValueLeavesTheFileAlone) {
+    CCore core;
+    core.autoFileConfig();
+    core.saveConfigInt("lastindex", 4);
+    const ino_t before = inodeOf(home.iniPath());
+    core.saveConfigInt("lastindex", 4);
+    EXPECT_EQ(inodeOf(home.iniPath()), before);
+    core.saveConfigInt("lastindex", 5);
+    EXPECT_NE(inodeOf(home.iniPath()), before); // replaced, not written in place
+}
+
+TEST_F(ConfigTest, AFailedWriteKeepsTheValueAndLeavesNoTemporaryFile) {
+    // A folder where the file should be: rename cannot replace it.
+    std::filesystem::create_directory(home.iniPath());
+    CCore core;
+    core.autoFileConfig();
+    core.saveConfigInt("lastindex", 8);
+    EXPECT_EQ(core.getConfigInt("lastindex"), 8);
+    EXPECT_EQ(filesIn(home.dir()), std::set<std::string>{"zentrix.ini"});
+}
+
+TEST_F(ConfigTest, ConcurrentSavesLeaveAReadableFileAtEveryMoment) {
+    CCore core;
+    core.autoFileConfig();
+    core.saveConfigInt("gqts", 30);
+    constexpr int kSaves = 400;
+    std::atomic<int> writersLeft{2};
+    std::atomic<int> badReads{0};
+    std::atomic<int> reads{0};
+
+    // The worker saves "lastindex"; the user-interface thread saves settings
+    // and reads them; a reader outside the process sees the file itself.
+    std::thread worker([&] {
+        for (int i = 1; i <= kSaves; ++i)
+            core.saveConfigInt("lastindex", i);
+        --writersLeft;
+    });
+    std::thread ui([&] {
+        for (int i = 1; i <= kSaves; ++i) {
+            core.saveConfigB("chkgq", i % 2 == 1);
+            if (core.getConfigInt("gqts") != 30)
+                ++badReads;
+        }
+        --writersLeft;
+    });
+    while (writersLeft.load() > 0) {
+        const std::string text = readFile(home.iniPath());
+        ++reads;
+        if (text.find("gqts=30\n") == std::string::npos || text.back() != '\n')
+            ++badReads;
+    }
+    worker.join();
+    ui.join();
+
+    EXPECT_EQ(badReads.load(), 0) << "of " << reads.load() << " reads";
+    CCore again;
+    again.autoFileConfig();
+    EXPECT_EQ(again.getConfigInt("lastindex"), kSaves);
+    EXPECT_FALSE(again.getConfigB("chkgq"));
+    EXPECT_EQ(again.getConfigInt("gqts"), 30);
+    EXPECT_EQ(filesIn(home.dir()), std::set<std::string>{"zentrix.ini"});
+}
+
+TEST_F(ConfigTest, IsFileExistMeansARegularFile) {
+    writeFile(home.dir() + "/list.txt", "a.com\n");
+    writeFile(home.dir() + "/empty.txt", "");
+    EXPECT_NE(CCore::isFileExist(home.dir() + "/list.txt"), 0);
+    EXPECT_NE(CCore::isFileExist(home.dir() + "/empty.txt"), 0);
+    EXPECT_EQ(CCore::isFileExist(home.dir()), 0);
+    EXPECT_EQ(CCore::isFileExist(home.dir() + "/missing.txt"), 0);
+    EXPECT_EQ(CCore::isFileExist(""), 0);
+}
+
+} // namespace

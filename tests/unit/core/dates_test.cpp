@@ -1,0 +1,114 @@
+#include "core/ccore.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct DateCase {
+    const char* name;
+    std::string_view text;
+    std::string_view expected;
+};
+
+TEST(ParseDate1, ReadsTheFormsRegistriesWrite) {
+    const DateCase cases[] = {
+        {"iso utc", "1997-09-15T04:00:00Z", "1997-09-15"},
+        {"iso offset", "2028-09-13T00:00:00-0700", "2028-09-13"},
+        {"iso fraction", "2010-03-23T00:00:00.0Z", "2010-03-23"},
+        {"iso date only", "2010-03-23", "2010-03-23"},
+        {"date and time", "2010-03-23 00:00:00", "2010-03-23"},
+        {"date and short time", "2003-03-17 12:20", "2003-03-17"},
+        {"after CleanDate", "2026-10-20 04:00:00", "2026-10-20"},
+        {"one-digit month and day", "2010-3-5", "2010-03-05"},
+        {"month name", "23-Mar-2010", "2010-03-23"},
+        {"lower-case month name", "23-mar-2010", "2010-03-23"},
+        {"upper-case month name", "23-MAR-2010", "2010-03-23"},
+        {"full month name", "23-March-2010", "2010-03-23"},
+        {"one-digit day", "1-Jan-2000", "2000-01-01"},
+        {"month name and time", "31-Jul-2010 23:57:50 UTC", "2010-07-31"},
+        {"two-digit year 99", "02-Mar-99", "1999-03-02"},
+        {"two-digit year 69", "02-Mar-69", "2069-03-02"},
+        {"two-digit year 70", "02-Mar-70", "1970-03-02"},
+        {"two-digit year 00", "15-Jan-00", "2000-01-15"},
+        {"slashes", "2010/03/23", "2010-03-23"},
+        {"slashes and zone", "2017/06/01 01:05:09 (JST)", "2017-06-01"},
+        {"dots", "2010.03.23", "2010-03-23"},
+        {"day first numeric", "31-03-2011", "2011-03-31"},
+        {"day first dots", "31.03.2011", "2011-03-31"},
+        {"spaced month name", "23 Mar 2010", "2010-03-23"},
+        {"spaced with time", "15 May 2010 23:49:15", "2010-05-15"},
+        {"weekday form", "Wed Mar 27 00:01:00 GMT 2002", "2002-03-27"},
+        {"weekday form padded day", "Sun Mar 01 12:01:04 GMT 2009", "2009-03-01"},
+        {"weekday form without time", "Wed Mar 27 2002", "2002-03-27"},
+        {"leap day", "Thu Feb 29 10:00:00 UTC 2024", "2024-02-29"},
+        {"leap day 2000", "2000-02-29", "2000-02-29"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CCore::parseDate1(c.text), c.expected) << c.name << ": " << c.text;
+}
+
+// Values as the answer parser cuts them: blanks after the label, "^" for the
+// answer's line ends, and whatever follows up to the recipe's end marker.
+TEST(ParseDate1, ReadsValuesAsTheParserCutsThem) {
+    const DateCase cases[] = {
+        {"leading blank", " 2027-03-17 12:48:36", "2027-03-17"},
+        {"many blanks", "                    2005/05/30", "2005-05-30"},
+        {"leading tab", "\t2005/05/30", "2005-05-30"},
+        {"line ends before", "^^ 2010-03-23", "2010-03-23"},
+        {"caret tail", " 2027-03-17 12:48:36^^Registrar: Example", "2027-03-17"},
+        {"caret right after", "2010-03-23^", "2010-03-23"},
+        {"real line end after", " 31-03-2027 \r\nRe-registration Status: x", "2027-03-31"},
+        {"trailing blank", " 31-03-2027 ", "2027-03-31"},
+        {"sentence dot", "1999-03-15.", "1999-03-15"},
+        {"trailing words", " 2011-02-11 (YYYY-MM-DD)", "2011-02-11"},
+        {"weekday form with padding", "              Fri Mar 26 23:59:59 GMT 2010^", "2010-03-26"},
+        {"cut before the T", " 2001-07-31", "2001-07-31"},
+        {"bare T", "2010-03-23T", "2010-03-23"},
+        {"edu tail", "             31-Jul-2027^^The data", "2027-07-31"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CCore::parseDate1(c.text), c.expected) << c.name << ": " << c.text;
+}
+
+TEST(ParseDate1, ReturnsUnreadableTextTrimmed) {
+    const DateCase cases[] = {
+        {"empty", "", ""},
+        {"blanks only", "  \t ", ""},
+        {"N/A", "N/A", "N/A"},
+        {"padded words", "  not available  ", "not available"},
+        {"no such day", "2010-02-30", "2010-02-30"},
+        {"no leap day", "2011-02-29", "2011-02-29"},
+        {"no leap day 1900", "1900-02-29", "1900-02-29"},
+        {"april 31", "31-04-2011", "31-04-2011"},
+        {"month 13", "2010-13-01", "2010-13-01"},
+        {"month 0", "2010-00-10", "2010-00-10"},
+        {"day 0", "00-Mar-2010", "00-Mar-2010"},
+        {"year 0", "0000-01-01", "0000-01-01"},
+        {"glued letters", "2010-03-23x", "2010-03-23x"},
+        {"digits only", "20100323", "20100323"},
+        {"mixed separators", "2010-03/23", "2010-03/23"},
+        {"three-digit year", "23-Mar-201", "23-Mar-201"},
+        {"two-digit numeric year", "06-04-04", "06-04-04"},
+        {"slashes day first", "03/04/2011", "03/04/2011"},
+        {"unknown month", "23-Foo-2010", "23-Foo-2010"},
+        {"two-letter month", "23-Ma-2010", "23-Ma-2010"},
+        {"month first words", "Sept 5 2010", "Sept 5 2010"},
+        {"weekday without year", "Wed Mar 27 00:01:00 GMT", "Wed Mar 27 00:01:00 GMT"},
+        {"date not at the start", "expires 2010-03-23", "expires 2010-03-23"},
+        {"huge number", "99999999999-01-01", "99999999999-01-01"},
+        {"gbk text", "\xCE\xDE^", "\xCE\xDE^"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CCore::parseDate1(c.text), c.expected) << c.name << ": " << c.text;
+}
+
+TEST(ParseDateValue, GivesTheDateOrNothing) {
+    EXPECT_EQ(CCore::parseDateValue(" 23-Mar-2010^"), (CivilDate{2010, 3, 23}));
+    EXPECT_EQ(CCore::parseDateValue("Wed Mar 27 00:01:00 GMT 2002"), (CivilDate{2002, 3, 27}));
+    EXPECT_EQ(CCore::parseDateValue("9999-12-31"), (CivilDate{9999, 12, 31}));
+    EXPECT_FALSE(CCore::parseDateValue("").has_value());
+    EXPECT_FALSE(CCore::parseDateValue("N/A").has_value());
+    EXPECT_FALSE(CCore::parseDateValue("2010-02-30").has_value());
+}
+
+} // namespace
