@@ -1,0 +1,15 @@
+#pragma once
+
+// Texts at the boundary between the GBK table and Qt, and the program's own
+// message boxes through the core library.
+
+#include <QString>
+#include <string>
+#include <string_view>
+
+class QWidget;
+
+// GBK to display text; invalid bytes show as U+FFFD.
+[[nodiscard]] QString FromGbk(std::string_view gbk);
+// A UTF-8 text in an information box owned by `owner` (empty caption, OK).
+void InfoBox(QWidget* owner, const std::string& utf8Text);

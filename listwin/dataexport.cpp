@@ -1,0 +1,35 @@
+#include "listwin/dataexport.h"
+
+#include "core/ccore.h"
+#include "engine/domaintable.h"
+#include "listwin/coretext.h"
+#include "listwin/formats/csvexport.h"
+
+#include <QFile>
+#include <QString>
+#include <QWidget>
+
+void ExportCsv(QWidget* panel) {
+    const DomainTable& table = TheDomainTable();
+    if (table.core == nullptr) {
+        return;
+    }
+    std::string proposed = "export.csv";
+    const std::string path = table.core->fileTxtSave(proposed);
+    if (path.empty()) {
+        return;
+    }
+    QWidget* button =
+        panel != nullptr ? panel->findChild<QWidget*>(QStringLiteral("1005")) : nullptr;
+    if (button != nullptr) {
+        button->setEnabled(false);
+    }
+    if (WriteCsvFile(table, path)) {
+        InfoBox(panel, QStringLiteral("共导出了 %1 条有效记录！").arg(table.count).toStdString());
+    } else {
+        InfoBox(panel, "无法写入文件：" + QFile::decodeName(path.c_str()).toStdString());
+    }
+    if (button != nullptr) {
+        button->setEnabled(true);
+    }
+}
