@@ -40,6 +40,11 @@ std::string FieldText(const char* field, std::size_t width) {
 } // namespace
 
 void QueryDomain(DomainRecord& row, const WhoisTransport& transport) {
+    QueryDomain(row, transport, ParseAnswer);
+}
+
+void QueryDomain(DomainRecord& row, const WhoisTransport& transport,
+                 const AnswerParseFunction& parse) {
     const std::string server = FieldText(row.whoisServer, sizeof row.whoisServer);
     const std::string domain = FieldText(row.domain, sizeof row.domain);
 
@@ -72,9 +77,9 @@ void QueryDomain(DomainRecord& row, const WhoisTransport& transport) {
             // The recipes end values at '^', so the referral needs the same
             // line-end form as the first answer.
             ReplaceLineEnds(second);
-            ParseAnswer(row, std::move(second));
+            parse(row, std::move(second));
             return;
         }
     }
-    ParseAnswer(row, std::move(first));
+    parse(row, std::move(first));
 }

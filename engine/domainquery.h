@@ -9,3 +9,8 @@
 inline constexpr const char* kReferralMarkerDomain = "WWW.TV.COM";
 
 void QueryDomain(DomainRecord& row, const WhoisTransport& transport);
+
+// The same with the parser as a parameter, so tests can see the text it gets.
+using AnswerParseFunction = std::function<void(DomainRecord& row, std::string answer)>;
+void QueryDomain(DomainRecord& row, const WhoisTransport& transport,
+                 const AnswerParseFunction& parse);

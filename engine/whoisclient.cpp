@@ -21,7 +21,6 @@ using Clock = std::chrono::steady_clock;
 // No single wait is longer than this, so a stop request is seen in time.
 constexpr int kPollSliceMs = 250;
 constexpr std::size_t kMaxHostBytes = 127;
-constexpr std::uint16_t kWhoisPort = 43;
 
 constexpr const char* kMarkers[] = {kMarkerInvalidSocket, kMarkerSocketErr, kMarkerInvalidAddr,
                                     kMarkerConnect,       kMarkerSend,      kMarkerSend2,
@@ -193,7 +192,7 @@ std::string QueryWhoisServer(const std::string& host, const std::string& domain,
 
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_port = htons(kWhoisPort);
+    address.sin_port = htons(options.port);
     if (const ConnectOverride* redirect = FindOverride(options.connectTo, host)) {
         if (::inet_pton(AF_INET, redirect->address.c_str(), &address.sin_addr) != 1) {
             return kMarkerInvalidAddr;

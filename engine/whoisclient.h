@@ -29,6 +29,7 @@ struct ConnectOverride {
     std::string host;
     std::string address; // dotted IPv4
     std::uint16_t port = 43;
+    friend bool operator==(const ConnectOverride&, const ConnectOverride&) = default;
 };
 
 // Parses "host=127.0.0.1:4343,other=..."; false (and `error` set) on bad input.
@@ -43,6 +44,7 @@ struct WhoisClientOptions {
     int totalTimeoutMs = 60'000; // the whole query
     std::size_t maxAnswerBytes = 1 << 20;
     std::vector<ConnectOverride> connectTo;
+    std::uint16_t port = 43; // where hosts without an override are asked
 };
 
 // Thread-safe; every wait returns within 250 ms of `stop` becoming true (the

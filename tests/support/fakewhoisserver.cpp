@@ -233,6 +233,7 @@ void FakeWhoisServer::Serve(Connection& connection) {
         if (n > 0) {
             std::lock_guard lock(m_mutex);
             connection.received.append(buffer, static_cast<std::size_t>(n));
+            m_changed.notify_all();
             return Pumped::Continue;
         }
         if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
@@ -404,6 +405,17 @@ bool FakeWhoisServer::WaitForFinishedConnections(std::size_t count,
             std::count_if(m_connections.begin(), m_connections.end(),
                           [](const auto& connection) { return connection->finished; });
         return static_cast<std::size_t>(finished) >= count;
+    });
+}
+
+bool FakeWhoisServer::WaitForRequests(std::size_t count, std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, timeout, [&] {
+        const auto complete =
+            std::count_if(m_connections.begin(), m_connections.end(), [](const auto& connection) {
+                return connection->received.find("\r\n") != std::string::npos;
+            });
+        return static_cast<std::size_t>(complete) >= count;
     });
 }
 

@@ -82,6 +82,9 @@ public:
     // (the client closed or the script ended); false at the deadline.
     [[nodiscard]] bool WaitForFinishedConnections(std::size_t count,
                                                   std::chrono::milliseconds timeout) const;
+    // True once `count` connections have sent their whole request line (CR LF
+    // included); false at the deadline.
+    [[nodiscard]] bool WaitForRequests(std::size_t count, std::chrono::milliseconds timeout) const;
     // True once `count` connections have been accepted; false at the deadline.
     [[nodiscard]] bool WaitForConnections(std::size_t count,
                                           std::chrono::milliseconds timeout) const;
