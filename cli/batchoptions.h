@@ -1,0 +1,34 @@
+#pragma once
+
+// The command line of zentrix-batch.
+
+#include <string>
+#include <vector>
+
+#include "engine/whoisclient.h"
+
+enum class OutputFormat { Csv, Jsonl };
+
+struct BatchOptions {
+    std::string listFile;
+    std::string outputFile; // empty: standard output
+    OutputFormat format = OutputFormat::Csv;
+    bool resume = false;
+    std::vector<ConnectOverride> connectTo; // from --connect-to, in order
+    int timeoutMs = 0;                      // 0: the client's own whole-query limit
+    bool quiet = false;
+};
+
+struct ParsedCommandLine {
+    enum class Action { Run, Help, Version, Fail };
+    Action action = Action::Fail;
+    BatchOptions options;
+    std::string error; // for Fail: one line, without the program's name
+};
+
+// `args` are the arguments after the program's name. Long options take their
+// value as "--name VALUE" or "--name=VALUE", -o as "-o FILE" or "-oFILE";
+// "--" ends the options.
+[[nodiscard]] ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+[[nodiscard]] std::string UsageText();

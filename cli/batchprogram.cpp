@@ -1,0 +1,238 @@
+#include "cli/batchprogram.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <unistd.h>
+
+#include "cli/batchreport.h"
+#include "cli/messagequeue.h"
+#include "cli/resultwriter.h"
+#include "cli/signalwatcher.h"
+#include "core/ccore.h"
+#include "engine/domaintable.h"
+#include "engine/querythread.h"
+#include "listwin/formats/listfile.h"
+#include "shell/messages.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Posted by the signal watcher; lParam is the signal's number.
+constexpr unsigned kStopSignal = WM_USER + 900;
+constexpr auto kProgressInterval = std::chrono::milliseconds(200);
+
+void Complain(const std::string& text) {
+    std::fprintf(stderr, "zentrix-batch: %s\n", text.c_str());
+}
+
+// The resume rule of the desktop program's start button, without its
+// question: a saved position inside the list is taken, anything else is 0.
+int32_t StartIndexFor(const BatchOptions& options, CCore& core, int32_t count) {
+    if (!options.resume) {
+        return 0;
+    }
+    const int last = core.getConfigInt("lastindex");
+    return last > count - 1 || last <= 0 ? 0 : last;
+}
+
+WhoisClientOptions ClientOptionsFor(const BatchOptions& options) {
+    WhoisClientOptions client;
+    // First match wins in the client: the command line comes before the
+    // environment so it can override an entry there.
+    client.connectTo = options.connectTo;
+    for (ConnectOverride& entry : ConnectToFromEnvironment()) {
+        client.connectTo.push_back(std::move(entry));
+    }
+    if (options.timeoutMs > 0) {
+        client.totalTimeoutMs = options.timeoutMs;
+        client.connectTimeoutMs = std::min(client.connectTimeoutMs, options.timeoutMs);
+        client.idleTimeoutMs = std::min(client.idleTimeoutMs, options.timeoutMs);
+    }
+    return client;
+}
+
+// The progress line on a terminal: rewritten in place, at most a few times a
+// second, and wiped before anything else is written there.
+class ProgressLine {
+public:
+    explicit ProgressLine(bool enabled) : m_enabled(enabled) {}
+
+    void Show(const std::string& text) {
+        if (m_enabled) {
+            std::fprintf(stderr, "\r%s\033[K", text.c_str());
+            std::fflush(stderr);
+            m_shown = true;
+        }
+    }
+    void Wipe() {
+        if (m_shown) {
+            std::fputs("\r\033[K", stderr);
+            std::fflush(stderr);
+            m_shown = false;
+        }
+    }
+
+private:
+    bool m_enabled;
+    bool m_shown = false;
+};
+
+class BatchRun {
+public:
+    explicit BatchRun(const BatchOptions& options)
+        : m_options(options), m_writer(options.format, options.outputFile),
+          m_progress(!options.quiet && ::isatty(STDERR_FILENO) == 1),
+          m_stdoutIsTerminal(options.outputFile.empty() && ::isatty(STDOUT_FILENO) == 1) {}
+
+    ~BatchRun() { m_table.Release(); }
+
+    int Run() {
+        const LoadResult loaded = LoadListFile(m_table, m_options.listFile);
+        if (!loaded.opened) {
+            Complain("cannot read list file '" + m_options.listFile +
+                     "': " + std::strerror(loaded.error));
+            return kExitFailure;
+        }
+        m_summary.total = m_table.count;
+        m_summary.skippedLong = loaded.skippedLong;
+        m_summary.skippedOverCapacity = loaded.skippedOverCapacity;
+
+        if (!m_writer.Open()) {
+            Complain(m_writer.errorText());
+            return kExitFailure;
+        }
+        m_core.autoFileConfig();
+        m_summary.startIndex = StartIndexFor(m_options, m_core, m_table.count);
+
+        const int status = RunWorker();
+        m_progress.Wipe();
+        if (status != kExitFailure && !m_writer.Finish()) {
+            Complain(m_writer.errorText());
+            return kExitFailure;
+        }
+        if (status == kExitFailure) {
+            m_writer.Discard();
+            return status;
+        }
+        if (!m_options.quiet) {
+            std::fprintf(stderr, "zentrix-batch: %s\n", FormatSummary(m_summary).c_str());
+        }
+        return status;
+    }
+
+private:
+    int RunWorker() {
+        // Blocks the stop signals before the worker thread exists, so only
+        // the watcher ever receives them.
+        SignalWatcher signals([this](int signal) { m_queue.PostMessage(kStopSignal, 0, signal); });
+        if (!signals.ok()) {
+            Complain("cannot watch for Ctrl+C");
+            return kExitFailure;
+        }
+
+        auto job = std::make_unique<QueryJob>();
+        job->view = &m_queue;
+        job->table = m_table.rows;
+        job->count = m_table.count;
+        QueryOptions query;
+        query.startIndex = m_summary.startIndex;
+        query.core = &m_core;
+        query.client = ClientOptionsFor(m_options);
+        CQueryThread worker(std::move(job), std::move(query));
+
+        m_started = Clock::now();
+        if (!worker.Start()) {
+            Complain("cannot start the query thread");
+            return kExitFailure;
+        }
+        bool stopRequested = false;
+        bool writeFailed = false;
+        for (;;) {
+            const auto message = m_queue.WaitFor(kProgressInterval);
+            if (!message) {
+                ShowProgress(false);
+                continue;
+            }
+            if (message->message == kStopSignal) {
+                stopRequested = true;
+                worker.RequestStop();
+            } else if (message->message == UM_ROW_DONE) {
+                if (!WriteRowsBelow(static_cast<int32_t>(message->lParam))) {
+                    writeFailed = true;
+                    worker.RequestStop();
+                }
+                ShowProgress(false);
+            } else if (message->message == UM_WORKER_EXIT) {
+                worker.Join();
+                m_summary.elapsedSeconds = Seconds();
+                if (writeFailed) {
+                    m_progress.Wipe();
+                    Complain(m_writer.errorText());
+                    return kExitFailure;
+                }
+                if (message->lParam == -1) {
+                    m_progress.Wipe();
+                    Complain("cannot open the Internet session");
+                    return kExitFailure;
+                }
+                ShowProgress(true);
+                m_summary.interrupted = stopRequested && m_written < m_table.count;
+                return m_summary.interrupted ? kExitInterrupted : kExitDone;
+            }
+        }
+    }
+
+    // Rows below `end` are finished: the worker writes only rows above them.
+    bool WriteRowsBelow(int32_t end) {
+        if (m_stdoutIsTerminal) {
+            m_progress.Wipe();
+        }
+        for (; m_written < end && m_written < m_table.count; ++m_written) {
+            const DomainRecord& row = m_table.Row(m_written);
+            if (m_written >= m_summary.startIndex) {
+                ++(row.status >= 0 && row.status < 4 ? m_summary.byStatus[row.status]
+                                                     : m_summary.otherStatus);
+            }
+            if (!m_writer.WriteRow(row, m_written)) {
+                return false;
+            }
+        }
+        m_summary.done = m_written;
+        return m_writer.Flush();
+    }
+
+    void ShowProgress(bool force) {
+        const auto now = Clock::now();
+        if (!force && now - m_lastProgress < kProgressInterval) {
+            return;
+        }
+        m_lastProgress = now;
+        m_progress.Show(
+            FormatProgress(m_written, m_table.count, m_written - m_summary.startIndex, Seconds()));
+    }
+
+    [[nodiscard]] double Seconds() const {
+        return std::chrono::duration<double>(Clock::now() - m_started).count();
+    }
+
+    const BatchOptions& m_options;
+    DomainTable m_table;
+    CCore m_core;
+    MessageQueue m_queue;
+    ResultWriter m_writer;
+    ProgressLine m_progress;
+    bool m_stdoutIsTerminal;
+    BatchSummary m_summary;
+    int32_t m_written = 0;
+    Clock::time_point m_started;
+    Clock::time_point m_lastProgress;
+};
+
+} // namespace
+
+int RunBatchProgram(const BatchOptions& options) {
+    return BatchRun(options).Run();
+}

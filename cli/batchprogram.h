@@ -1,0 +1,13 @@
+#pragma once
+
+// The whole run of zentrix-batch after its command line was read: load the
+// list, check the output, run the batch worker, write the rows as they
+// finish, report. Returns the exit status.
+
+#include "cli/batchoptions.h"
+
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitInterrupted = 130;
+
+[[nodiscard]] int RunBatchProgram(const BatchOptions& options);

@@ -1,0 +1,68 @@
+#include "cli/batchreport.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "engine/domaintable.h"
+
+std::string FormatDuration(double seconds) {
+    char text[32];
+    if (seconds < 60) {
+        std::snprintf(text, sizeof text, "%.1f s", std::max(seconds, 0.0));
+        return text;
+    }
+    const long whole = std::lround(seconds);
+    if (whole < 3600) {
+        std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
+    } else {
+        std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", whole / 3600, whole / 60 % 60,
+                      whole % 60);
+    }
+    return text;
+}
+
+std::string FormatProgress(int32_t done, int32_t total, int32_t queried, double elapsedSeconds) {
+    std::string line = std::to_string(done) + " / " + std::to_string(total) + " rows";
+    if (queried > 0 && elapsedSeconds > 0) {
+        const double rate = queried / elapsedSeconds;
+        char text[64];
+        std::snprintf(text, sizeof text, "  %.1f rows/s  ", rate);
+        line += text;
+        line += FormatDuration((total - done) / rate) + " left";
+    }
+    return line;
+}
+
+std::string FormatSummary(const BatchSummary& s) {
+    const int32_t queried = s.done - s.startIndex > 0 ? s.done - s.startIndex : 0;
+    std::string line;
+    if (s.interrupted) {
+        line = "interrupted after " + std::to_string(s.done) + " of " + std::to_string(s.total) +
+               " rows";
+    } else {
+        line = std::to_string(s.total) + " rows";
+    }
+    line += " in " + FormatDuration(s.elapsedSeconds);
+    if (s.startIndex > 0) {
+        line += ", resumed at row " + std::to_string(s.startIndex);
+    }
+    line += ": " + std::to_string(s.byStatus[Found]) + " found, " +
+            std::to_string(s.byStatus[NotRegistered]) + " not registered, " +
+            std::to_string(s.byStatus[Error]) + " error, " + std::to_string(s.byStatus[NoServer]) +
+            " no server";
+    if (s.otherStatus > 0) {
+        line += ", " + std::to_string(s.otherStatus) + " other";
+    }
+    if (queried != s.total) {
+        line += " (" + std::to_string(queried) + " queried)";
+    }
+    const int32_t skipped = s.skippedLong + s.skippedOverCapacity;
+    line += "; " + std::to_string(skipped) + (skipped == 1 ? " name" : " names") + " skipped";
+    if (skipped > 0) {
+        line += " (" + std::to_string(s.skippedLong) + " longer than 40 bytes, " +
+                std::to_string(s.skippedOverCapacity) + " past row " +
+                std::to_string(DomainTable::kMaxRows) + ")";
+    }
+    return line;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+// The texts zentrix-batch writes on standard error: the progress line that
+// is rewritten in place, and the summary at the end.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+// "1:02:03", "2:03" or "7.5 s".
+[[nodiscard]] std::string FormatDuration(double seconds);
+
+// "120 / 1000 rows  35.2 rows/s  0:25 left". `queried` rows of this run took
+// `elapsedSeconds`; the rate and the time left come from them.
+[[nodiscard]] std::string FormatProgress(int32_t done, int32_t total, int32_t queried,
+                                         double elapsedSeconds);
+
+struct BatchSummary {
+    int32_t total = 0;                 // rows in the list
+    int32_t startIndex = 0;            // the first row queried
+    int32_t done = 0;                  // rows finished (index + 1 of the last)
+    std::array<int32_t, 4> byStatus{}; // rows queried this run, by status code
+    int32_t otherStatus = 0;
+    int32_t skippedLong = 0;
+    int32_t skippedOverCapacity = 0;
+    bool interrupted = false;
+    double elapsedSeconds = 0;
+};
+
+// One line, without its line end.
+[[nodiscard]] std::string FormatSummary(const BatchSummary& summary);

@@ -1,0 +1,64 @@
+#include "cli/jsonlines.h"
+
+#include <cstdio>
+
+#include "core/ccore.h"
+#include "engine/domaintable.h"
+#include "listwin/formats/csvexport.h"
+
+void AppendJsonString(std::string& out, std::string_view utf8) {
+    out += '"';
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20 || byte == 0x7F) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
+            out += escape;
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+namespace {
+
+void AppendKey(std::string& out, const char* key) {
+    out += out.size() == 1 ? "\"" : ",\"";
+    out += key;
+    out += "\":";
+}
+
+void AppendGbkText(std::string& out, const char* key, std::string_view gbk) {
+    AppendKey(out, key);
+    AppendJsonString(out, CCore::ANSI_UTF8(gbk));
+}
+
+} // namespace
+
+std::string FormatJsonLine(const DomainRecord& row, int32_t index) {
+    std::string out = "{";
+    out.reserve(512);
+    AppendKey(out, "index");
+    out += std::to_string(index);
+    AppendGbkText(out, "domain", FieldText(row.domain));
+    AppendGbkText(out, "whoisServer", FieldText(row.whoisServer));
+    AppendKey(out, "status");
+    out += std::to_string(row.status);
+    AppendKey(out, "statusText");
+    AppendJsonString(out, QueryStatusListText(row.status));
+    AppendKey(out, "answered");
+    out += row.answered != 0 ? "true" : "false";
+    AppendGbkText(out, "expiryDate", FieldText(row.expiryDate));
+    AppendGbkText(out, "createdDate", FieldText(row.createdDate));
+    AppendGbkText(out, "updatedDate", FieldText(row.updatedDate));
+    AppendGbkText(out, "owner", FieldText(row.owner));
+    AppendGbkText(out, "email", FieldText(row.email));
+    AppendGbkText(out, "phone", FieldText(row.phone));
+    AppendGbkText(out, "registrar", FieldText(row.registrar));
+    out += "}\n";
+    return out;
+}

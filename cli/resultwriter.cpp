@@ -1,0 +1,69 @@
+#include "cli/resultwriter.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "cli/jsonlines.h"
+#include "listwin/formats/atomicfile.h"
+#include "listwin/formats/csvexport.h"
+
+ResultWriter::ResultWriter(OutputFormat format, std::string path)
+    : m_format(format), m_path(std::move(path)) {
+    if (!m_path.empty()) {
+        m_file = std::make_unique<AtomicFile>(m_path);
+    }
+}
+
+ResultWriter::~ResultWriter() = default;
+
+bool ResultWriter::Open() {
+    return !m_file || m_file->Open();
+}
+
+bool ResultWriter::WriteBytes(const std::string& bytes) {
+    if (m_file) {
+        return m_file->Write(bytes);
+    }
+    if (m_stdoutError != 0) {
+        return false;
+    }
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size()) {
+        m_stdoutError = errno != 0 ? errno : EIO;
+        return false;
+    }
+    return true;
+}
+
+bool ResultWriter::WriteRow(const DomainRecord& row, int32_t index) {
+    return WriteBytes(m_format == OutputFormat::Csv ? FormatCsvLine(row)
+                                                    : FormatJsonLine(row, index));
+}
+
+bool ResultWriter::Flush() {
+    if (m_file || m_stdoutError != 0) {
+        return m_stdoutError == 0;
+    }
+    if (std::fflush(stdout) != 0) {
+        m_stdoutError = errno != 0 ? errno : EIO;
+        return false;
+    }
+    return true;
+}
+
+bool ResultWriter::Finish() {
+    return m_file ? m_file->Commit() : Flush();
+}
+
+void ResultWriter::Discard() {
+    if (m_file) {
+        m_file->Discard();
+    }
+}
+
+std::string ResultWriter::errorText() const {
+    if (m_file) {
+        return "cannot write output file '" + m_path + "': " + m_file->errorText();
+    }
+    return std::string("cannot write to standard output: ") + std::strerror(m_stdoutError);
+}

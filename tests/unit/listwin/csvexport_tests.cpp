@@ -1,0 +1,137 @@
+#include "listwin/formats/csvexport.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <string>
+
+#include "engine/domaintable.h"
+#include "engine/whoisservers.h"
+#include "tests/unit/listwin/scratchdir.h"
+
+namespace {
+
+// The export's status texts in GBK, written out so the test does not share
+// the code's conversion.
+const std::string kNoServerGbk = "\xCE\xDE"
+                                 "whois\xB7\xFE\xCE\xF1\xC6\xF7";
+const std::string kFoundGbk = "\xB3\xC9\xB9\xA6";
+const std::string kNotRegisteredGbk = "\xD3\xF2\xC3\xFB\xCE\xB4\xD7\xA2\xB2\xE1";
+
+class CsvExportTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(table.Allocate()); }
+    void TearDown() override { table.Release(); }
+
+    DomainRecord& AddRow(const char* server, const char* domain, int32_t status) {
+        DomainRecord& row = table.Row(table.count++);
+        SetField(row.whoisServer, server);
+        SetField(row.domain, domain);
+        row.status = status;
+        return row;
+    }
+
+    ScratchDir dir;
+    DomainTable table;
+};
+
+TEST_F(CsvExportTest, EveryStatusAsBytes) {
+    AddRow(ServerComNet, "never-asked.com", NoServer);
+
+    DomainRecord& found = AddRow(ServerComNet, "found.com", Found);
+    SetField(found.expiryDate, "2031-07-14T04:00:00Z");
+    SetField(found.createdDate, " 2001-07-14 04:00:00");
+    SetField(found.updatedDate, "2024-01-01"); // never exported
+    SetField(found.owner, "Example Registrar, Inc.");
+    SetField(found.email, "abuse@example.net");
+    SetField(found.phone, "86.10123");
+    SetField(found.registrar, "\xD6\xD0\xCE\xC4 registrar");
+
+    AddRow(ServerCn, "free.cn", NotRegistered);
+    DomainRecord& failed = AddRow("", "nowhere.de", Error);
+    SetField(failed.owner, "kept from before");
+    AddRow(ServerOrg, "odd.org", 9);
+
+    ASSERT_TRUE(WriteCsvFile(table, dir.File("export.csv")));
+    const std::string expected =
+        "\"whois.verisign-grs.com\",\"never-asked.com\",\"" + kNoServerGbk +
+        "\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n"
+        "\"whois.verisign-grs.com\",\"found.com\",\"" +
+        kFoundGbk +
+        "\",\"2031-07-14\",\"2001-07-14\",\"Example Registrar, Inc.\",\"abuse@example.net\","
+        "\"86.10123\",\"\xD6\xD0\xCE\xC4 registrar\"\r\n"
+        "\"whois.cnnic.cn\",\"free.cn\",\"" +
+        kNotRegisteredGbk +
+        "\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n"
+        "\"\",\"nowhere.de\",\"\",\"\",\"\",\"kept from before\",\"\",\"\",\"\"\r\n"
+        "\"whois.pir.org\",\"odd.org\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n";
+    EXPECT_EQ(ReadBytes(dir.File("export.csv")), expected);
+}
+
+TEST_F(CsvExportTest, HostileFieldTexts) {
+    struct Case {
+        const char* name;
+        std::string owner;
+        std::string field;
+    };
+    const Case cases[] = {
+        {"comma_stays_inside", "a, b", "\"a, b\""},
+        {"quote_is_doubled", "Acme \"Best\" Ltd", "\"Acme \"\"Best\"\" Ltd\""},
+        {"lone_quote", "\"", "\"\"\"\""},
+        {"formula_equals", "=HYPERLINK(\"x\")", "\"'=HYPERLINK(\"\"x\"\")\""},
+        {"formula_plus", "+1.555", "\"'+1.555\""},
+        {"formula_minus", "-2+3", "\"'-2+3\""},
+        {"formula_at", "@SUM(A1)", "\"'@SUM(A1)\""},
+        {"formula_tab", "\tx", "\"'\tx\""},
+        {"formula_cr", "\rx", "\"'\rx\""},
+        {"line_ends_inside", "one^two\r\nthree", "\"one^two\r\nthree\""},
+        {"equals_later_is_plain", "a=b", "\"a=b\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DomainRecord row{};
+        SetField(row.domain, "x.com");
+        row.status = Error;
+        SetField(row.owner, c.owner);
+        EXPECT_EQ(FormatCsvLine(row),
+                  "\"\",\"x.com\",\"\",\"\",\"\"," + c.field + ",\"\",\"\",\"\"\r\n");
+    }
+}
+
+TEST_F(CsvExportTest, FormulaGuardCoversServerFieldsOnly) {
+    DomainRecord row{};
+    SetField(row.domain, "-dash.com"); // typed by the user: left alone
+    row.status = Error;
+    SetField(row.expiryDate, "-1"); // unreadable date comes back as it was
+    SetField(row.createdDate, "=1+1");
+    SetField(row.email, "@x");
+    SetField(row.phone, "+86.1");
+    SetField(row.registrar, "-r");
+    EXPECT_EQ(FormatCsvLine(row),
+              "\"\",\"-dash.com\",\"\",\"'-1\",\"'=1+1\",\"\",\"'@x\",\"'+86.1\",\"'-r\"\r\n");
+}
+
+TEST_F(CsvExportTest, FieldFilledToItsWidthStaysInItsColumn) {
+    DomainRecord row{};
+    std::memset(row.registrar, '"', sizeof row.registrar); // no terminator at all
+    const std::string line = FormatCsvLine(row);
+    EXPECT_EQ(line.substr(line.size() - 2), "\r\n");
+    EXPECT_NE(line.find("\"" + std::string(2 * sizeof row.registrar, '"') + "\"\r\n"),
+              std::string::npos);
+}
+
+TEST_F(CsvExportTest, EmptyTableWritesAnEmptyFileOverAnOldOne) {
+    WriteBytes(dir.File("export.csv"), "old content\r\n");
+    ASSERT_TRUE(WriteCsvFile(table, dir.File("export.csv")));
+    EXPECT_EQ(ReadBytes(dir.File("export.csv")), "");
+}
+
+TEST_F(CsvExportTest, UnwritablePathFailsAndKeepsTheOldFile) {
+    AddRow(ServerComNet, "a.com", NoServer);
+    int error = 0;
+    EXPECT_FALSE(WriteCsvFile(table, dir.File("missing/export.csv"), &error));
+    EXPECT_EQ(error, ENOENT);
+    EXPECT_FALSE(WriteCsvFile(table, dir.path().string(), &error));
+    EXPECT_EQ(error, EISDIR);
+}
+
+} // namespace
