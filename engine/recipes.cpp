@@ -16,7 +16,11 @@ using A = AfterCut;
 // at the end of the longer one.
 constexpr std::array kComNet{
     FieldRule{F::Created, "Creation Date:", "^", A::CleanDate},
-    FieldRule{F::Expiry, "Expiration Date:", "^", A::CleanDate, "Expiry Date:"},
+    FieldRule{.field = F::Expiry,
+              .begin = "Expiration Date:",
+              .end = "^",
+              .after = A::CleanDate,
+              .orBegin = "Expiry Date:"},
     FieldRule{F::Owner, "Registrar:", "^"},
     FieldRule{F::Updated, "Updated Date:", "^", A::CleanDate},
     FieldRule{F::Registrar, "Sponsoring Registrar ", "^"},
@@ -58,13 +62,15 @@ constexpr std::array kTv{
 // [<ESC>$B<JIS 有効期限><ESC>(B]                2027/08/31
 // The Japanese date labels are matched by their ISO-2022-JP bytes: "BEPO?G/7nF"
 // lies inside [登録年月日], "BM-8z4|8B" is [有効期限], "G=*99" lies inside
-// [最終更新]. The value is what follows the label's "]" up to the next cut end.
+// [最終更新]. The first cut runs from such a label to the next "[" (or to
+// "Contact Information:"); the value is what follows the label's "]" in it.
 constexpr std::array kJp{
-    FieldRule{F::Created, "BEPO?G/7nF", "[", A::None, nullptr, "]"},
-    FieldRule{F::Expiry, "BM-8z4|8B", "[", A::None, nullptr, "]"},
+    FieldRule{.field = F::Created, .begin = "BEPO?G/7nF", .end = "[", .thenFrom = "]"},
+    FieldRule{.field = F::Expiry, .begin = "BM-8z4|8B", .end = "[", .thenFrom = "]"},
     FieldRule{F::Owner, "[Registrant]", "[Name Server]"},
     FieldRule{F::Email, "[Email]", "[Web Page]"},
-    FieldRule{F::Updated, "G=*99", "Contact Information:", A::None, nullptr, "]"},
+    FieldRule{
+        .field = F::Updated, .begin = "G=*99", .end = "Contact Information:", .thenFrom = "]"},
     FieldRule{F::Registrar, "", "", A::NotAvail},
 };
 
@@ -121,8 +127,8 @@ constexpr std::array kCn{
 
 constexpr AnswerStep kNone{};
 
-// A row's whoisServer is compared with each server in this order; the first
-// equal one chooses the recipe.
+// First match wins: a row's whoisServer is compared, as whole bytes, with each
+// server in this order, and the first equal one chooses the recipe.
 constexpr std::array kRecipes{
     Recipe{ServerComNet, "No match for", kNone, kNone, kComNet},
     Recipe{ServerCc, "No match for", kNone, kNone, kCc},
@@ -138,10 +144,6 @@ constexpr std::array kRecipes{
 };
 
 } // namespace
-
-std::span<const Recipe> RecipeTable() {
-    return kRecipes;
-}
 
 const Recipe* FindRecipe(std::string_view server) {
     for (const Recipe& recipe : kRecipes) {

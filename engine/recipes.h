@@ -46,8 +46,5 @@ struct Recipe {
     std::span<const FieldRule> fields;
 };
 
-// The recipes in the order they are compared with a row's whoisServer.
-[[nodiscard]] std::span<const Recipe> RecipeTable();
-
 // The recipe for a WHOIS server, or nullptr for a server outside the ten.
 [[nodiscard]] const Recipe* FindRecipe(std::string_view server);
