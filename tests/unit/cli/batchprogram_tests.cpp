@@ -1,0 +1,288 @@
+// The real zentrix-batch against the fake WHOIS server on loopback.
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "engine/whoisservers.h"
+#include "tests/support/fakewhoisserver.h"
+#include "tests/unit/cli/childprocess.h"
+#include "tests/unit/listwin/scratchdir.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using testing::HasSubstr;
+
+constexpr auto kRunDeadline = 30s;
+
+// Answers shaped like the .com registry's (CR LF lines, indented labels).
+std::string ComAnswer(const std::string& name, const std::string& registrar) {
+    return "   Domain Name: " + name + "\r\n   Registrar: " + registrar +
+           "\r\n   Updated Date: 2024-05-06T07:08:09Z\r\n"
+           "   Creation Date: 2001-02-03T04:05:06Z\r\n"
+           "   Registry Expiry Date: 2031-02-03T04:05:06Z\r\n"
+           ">>> Last update of whois database: 2025-01-01T00:00:00Z <<<\r\n";
+}
+std::string ComNoMatch(const std::string& name) {
+    return "No match for \"" + name + "\".\r\n";
+}
+
+const std::string kNoServerGbk = "\xCE\xDE"
+                                 "whois\xB7\xFE\xCE\xF1\xC6\xF7";
+const std::string kFoundGbk = "\xB3\xC9\xB9\xA6";
+const std::string kNotRegisteredGbk = "\xD3\xF2\xC3\xFB\xCE\xB4\xD7\xA2\xB2\xE1";
+
+std::string CsvRow(const std::string& server, const std::string& domain, const std::string& status,
+                   const std::string& rest) {
+    return "\"" + server + "\",\"" + domain + "\",\"" + status + "\"," + rest + "\r\n";
+}
+std::string FoundComRow(const std::string& domain, const std::string& owner) {
+    return CsvRow(ServerComNet, domain, kFoundGbk,
+                  "\"2031-02-03\",\"2001-02-03\",\" " + owner + "\",\"\",\"\",\"\"");
+}
+const std::string kEmptyResults = "\"\",\"\",\"\",\"\",\"\",\"\"";
+
+class BatchProgramTest : public testing::Test {
+protected:
+    void SetUp() override {
+        server.SetScript("alpha-example.com", FakeWhoisScript::Answer(ComAnswer(
+                                                  "ALPHA-EXAMPLE.COM", "Example Names, Inc.")));
+        server.SetScript("free-example.com",
+                         FakeWhoisScript::Answer(ComNoMatch("FREE-EXAMPLE.COM")));
+        server.SetScript("gamma-example.com", FakeWhoisScript::Answer(ComAnswer(
+                                                  "GAMMA-EXAMPLE.COM", "Gamma Registrar")));
+        server.SetScript("stall-example.com", FakeWhoisScript::Stall());
+    }
+
+    void WriteList(const std::string& bytes) { WriteBytes(ListPath(), bytes); }
+    [[nodiscard]] std::string ListPath() const { return dir.File("names.txt"); }
+    [[nodiscard]] std::string Home() const { return dir.path().string(); }
+    [[nodiscard]] std::string Config() const { return ReadBytes(dir.File("zentrix.ini")); }
+
+    // The program with the given arguments, every endpoint pointed at the
+    // fake server (in two --connect-to options, to use both forms).
+    std::unique_ptr<ChildProcess> Start(std::vector<std::string> args, bool terminal = false) {
+        std::vector<std::string> others = FakeWhoisServer::AllEndpoints();
+        others.erase(others.begin()); // ServerComNet comes first
+        ChildProcess::Setup setup;
+        setup.args = {ZENTRIX_BATCH_PATH, "--connect-to", server.ConnectToFor({ServerComNet}),
+                      "--connect-to=" + server.ConnectToFor(others)};
+        setup.args.insert(setup.args.end(), args.begin(), args.end());
+        setup.env = {{"ZENTRIX_HOME", Home()}};
+        setup.stderrOnTerminal = terminal;
+        return std::make_unique<ChildProcess>(setup);
+    }
+    std::unique_ptr<ChildProcess> Run(std::vector<std::string> args, bool terminal = false) {
+        auto child = Start(std::move(args), terminal);
+        EXPECT_TRUE(child->WaitForExit(kRunDeadline)) << "zentrix-batch did not end";
+        return child;
+    }
+
+    ScratchDir dir;
+    FakeWhoisServer server;
+};
+
+TEST_F(BatchProgramTest, CsvFileHoldsEveryRowInExportFormat) {
+    const std::string list = "ALPHA-EXAMPLE.COM\r\nhttp://www.free-example.com/\r\nnowhere.de\r\n"
+                             "gamma-example.com";
+    WriteList(list);
+    const auto child = Run({"-o", dir.File("out.csv"), ListPath()});
+
+    EXPECT_EQ(child->exitCode(), 0);
+    EXPECT_EQ(child->out(), "");
+    EXPECT_EQ(ReadBytes(dir.File("out.csv")),
+              FoundComRow("alpha-example.com", "Example Names, Inc.") +
+                  CsvRow(ServerComNet, "free-example.com", kNotRegisteredGbk, kEmptyResults) +
+                  CsvRow("", "nowhere.de", "", kEmptyResults) +
+                  FoundComRow("gamma-example.com", "Gamma Registrar"));
+    EXPECT_THAT(child->err(), testing::StartsWith("zentrix-batch: 4 rows in "));
+    EXPECT_THAT(child->err(), testing::EndsWith(": 2 found, 1 not registered, 1 error, 0 no "
+                                                "server; 0 names skipped\n"));
+    EXPECT_THAT(Config(), HasSubstr("lastindex=3"));
+    EXPECT_EQ(ReadBytes(ListPath()), list) << "the user's list is only read";
+    EXPECT_FALSE(std::filesystem::exists(dir.File("_items.txt")));
+    EXPECT_EQ(server.ConnectionCount(), 3U); // the row without a server never connects
+}
+
+TEST_F(BatchProgramTest, JsonLinesOnStandardOutput) {
+    server.SetScript("gbk-example.com", FakeWhoisScript::Answer(ComAnswer(
+                                            "GBK-EXAMPLE.COM", "\xD6\xD0\xCE\xC4 \"Names\"\tLtd")));
+    WriteList("gbk-example.com\nfree-example.com\n");
+    const auto child = Run({"--format", "jsonl", "--quiet", ListPath()});
+
+    EXPECT_EQ(child->exitCode(), 0);
+    EXPECT_EQ(child->err(), "");
+    EXPECT_EQ(
+        child->out(),
+        "{\"index\":0,\"domain\":\"gbk-example.com\",\"whoisServer\":\"whois.verisign-grs.com\","
+        "\"status\":1,\"statusText\":\"成功\",\"answered\":true,"
+        "\"expiryDate\":\"2031-02-03 04:05:06\",\"createdDate\":\"2001-02-03 04:05:06\","
+        "\"updatedDate\":\"2024-05-06 07:08:09\",\"owner\":\" 中文 \\\"Names\\\"\\u0009Ltd\","
+        "\"email\":\"\",\"phone\":\"\",\"registrar\":\"\"}\n"
+        "{\"index\":1,\"domain\":\"free-example.com\",\"whoisServer\":\"whois.verisign-grs.com\","
+        "\"status\":2,\"statusText\":\"域名未注册\",\"answered\":true,"
+        "\"expiryDate\":\"\",\"createdDate\":\"\",\"updatedDate\":\"\",\"owner\":\"\","
+        "\"email\":\"\",\"phone\":\"\",\"registrar\":\"\"}\n");
+}
+
+TEST_F(BatchProgramTest, ResumeFollowsTheSavedPosition) {
+    struct Case {
+        const char* name;
+        std::string config;
+        bool resume;
+        std::vector<std::string> asked;
+    };
+    const std::vector<std::string> all = {"alpha-example.com\r\n", "free-example.com\r\n",
+                                          "gamma-example.com\r\n", "alpha-example.com\r\n"};
+    const Case cases[] = {
+        {"inside_the_list", "lastindex=2\n", true, {all[2], all[3]}},
+        {"beyond_the_list", "lastindex=4\n", true, all},
+        {"last_row", "lastindex=3\n", true, {all[3]}},
+        {"zero", "lastindex=0\n", true, all},
+        {"without_the_option", "lastindex=2\n", false, all},
+    };
+    WriteList("alpha-example.com\nfree-example.com\ngamma-example.com\nalpha-example.com\n");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeWhoisServer fresh;
+        fresh.SetDefaultScript(FakeWhoisScript::Answer(ComNoMatch("ANY")));
+        ChildProcess::Setup setup;
+        setup.args = {ZENTRIX_BATCH_PATH, "-q", "--connect-to", fresh.ConnectToFor({ServerComNet}),
+                      ListPath()};
+        if (c.resume) {
+            setup.args.insert(setup.args.begin() + 1, "--resume");
+        }
+        setup.env = {{"ZENTRIX_HOME", Home()}};
+        WriteBytes(dir.File("zentrix.ini"), c.config);
+        ChildProcess child(setup);
+        ASSERT_TRUE(child.WaitForExit(kRunDeadline));
+        EXPECT_EQ(child.exitCode(), 0);
+        EXPECT_EQ(fresh.ReceivedBytes(), c.asked);
+        EXPECT_THAT(Config(), HasSubstr("lastindex=3"));
+        // Rows before the start are written with what a fresh load holds.
+        const std::string unasked =
+            CsvRow(ServerComNet, "alpha-example.com", kNoServerGbk, kEmptyResults);
+        EXPECT_EQ(child.out().substr(0, unasked.size()) == unasked, c.asked.size() < all.size());
+        EXPECT_EQ(std::count(child.out().begin(), child.out().end(), '\n'), 4);
+    }
+}
+
+TEST_F(BatchProgramTest, StopSignalWritesFinishedRowsAndKeepsThePosition) {
+    struct Case {
+        const char* name;
+        int signal;
+        bool toFile;
+    };
+    const Case cases[] = {
+        {"sigint_to_file", SIGINT, true},
+        {"sigterm_to_stdout", SIGTERM, false},
+    };
+    WriteList("alpha-example.com\nfree-example.com\nstall-example.com\ngamma-example.com\n");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeWhoisServer fresh;
+        fresh.SetScript("alpha-example.com", FakeWhoisScript::Answer(ComNoMatch("A")));
+        fresh.SetScript("free-example.com", FakeWhoisScript::Answer(ComNoMatch("F")));
+        fresh.SetScript("stall-example.com", FakeWhoisScript::Stall());
+        ChildProcess::Setup setup;
+        setup.args = {ZENTRIX_BATCH_PATH, "--connect-to", fresh.ConnectToFor({ServerComNet})};
+        if (c.toFile) {
+            setup.args.insert(setup.args.end(), {"-o", dir.File("out.csv")});
+        }
+        setup.args.push_back(ListPath());
+        setup.env = {{"ZENTRIX_HOME", Home()}};
+        ChildProcess child(setup);
+
+        // The third connection is the stalled row: the first two are finished.
+        ASSERT_TRUE(fresh.WaitForConnections(3, kRunDeadline));
+        child.Signal(c.signal);
+        ASSERT_TRUE(child.WaitForExit(kRunDeadline));
+
+        EXPECT_EQ(child.exitCode(), 130);
+        const std::string rows =
+            CsvRow(ServerComNet, "alpha-example.com", kNotRegisteredGbk, kEmptyResults) +
+            CsvRow(ServerComNet, "free-example.com", kNotRegisteredGbk, kEmptyResults);
+        EXPECT_EQ(c.toFile ? ReadBytes(dir.File("out.csv")) : child.out(), rows);
+        EXPECT_THAT(child.err(), HasSubstr("interrupted after 2 of 4 rows"));
+        EXPECT_THAT(Config(), HasSubstr("lastindex=1"));
+        EXPECT_EQ(fresh.ConnectionCount(), 3U);
+    }
+}
+
+TEST_F(BatchProgramTest, StalledServerEndsItsRowAsErrorAndTheBatchGoesOn) {
+    WriteList("alpha-example.com\nstall-example.com\nfree-example.com\n");
+    // The whole-query limit of one second ends the stall long before the
+    // client's own fifteen-second idle limit would.
+    auto child = Start({"--timeout", "1", "-o", dir.File("out.csv"), ListPath()});
+    ASSERT_TRUE(child->WaitForExit(10s));
+
+    EXPECT_EQ(child->exitCode(), 0);
+    EXPECT_EQ(ReadBytes(dir.File("out.csv")),
+              FoundComRow("alpha-example.com", "Example Names, Inc.") +
+                  CsvRow(ServerComNet, "stall-example.com", "", kEmptyResults) +
+                  CsvRow(ServerComNet, "free-example.com", kNotRegisteredGbk, kEmptyResults));
+    EXPECT_THAT(child->err(), HasSubstr("1 found, 1 not registered, 1 error"));
+}
+
+TEST_F(BatchProgramTest, RefusalsWriteNothingAndQueryNothing) {
+    WriteList("alpha-example.com\n");
+    std::filesystem::create_directory(dir.File("folder"));
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"output_folder_missing",
+         {"-o", dir.File("missing/out.csv"), ListPath()},
+         "zentrix-batch: cannot write output file '" + dir.File("missing/out.csv") +
+             "': No such file or directory\n"},
+        {"output_is_a_folder",
+         {"--output=" + dir.File("folder"), ListPath()},
+         "zentrix-batch: cannot write output file '" + dir.File("folder") + "': Is a directory\n"},
+        {"list_missing",
+         {"-o", dir.File("out.csv"), dir.File("absent.txt")},
+         "zentrix-batch: cannot read list file '" + dir.File("absent.txt") +
+             "': No such file or directory\n"},
+        {"bad_format",
+         {"--format", "xml", ListPath()},
+         "zentrix-batch: unknown format \"xml\" (expected csv or jsonl) (see --help)\n"},
+        {"no_list", {"-q"}, "zentrix-batch: no LIST_FILE given (see --help)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto child = Run(c.args);
+        EXPECT_EQ(child->exitCode(), 1);
+        EXPECT_EQ(child->err(), c.message);
+        EXPECT_EQ(child->out(), "");
+        EXPECT_FALSE(std::filesystem::exists(dir.File("out.csv")));
+        EXPECT_EQ(server.ConnectionCount(), 0U);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                                std::filesystem::directory_iterator()),
+                  2) // the list and the folder: no temporary file left behind
+            << "zentrix.ini or a temporary file appeared";
+    }
+}
+
+TEST_F(BatchProgramTest, ProgressLineOnlyOnATerminal) {
+    WriteList("alpha-example.com\nfree-example.com\n");
+    const auto shown = Run({"-o", dir.File("out.csv"), ListPath()}, true);
+    EXPECT_EQ(shown->exitCode(), 0);
+    EXPECT_THAT(shown->err(), HasSubstr("\r2 / 2 rows  "));
+    EXPECT_THAT(shown->err(), HasSubstr(" rows/s  "));
+    EXPECT_THAT(shown->err(), HasSubstr("zentrix-batch: 2 rows in "));
+
+    const auto quiet = Run({"-q", "-o", dir.File("out.csv"), ListPath()}, true);
+    EXPECT_EQ(quiet->exitCode(), 0);
+    EXPECT_EQ(quiet->err(), "");
+
+    const auto piped = Run({"-o", dir.File("out.csv"), ListPath()});
+    EXPECT_THAT(piped->err(), testing::Not(HasSubstr("\r")));
+}
+
+} // namespace
