@@ -1,6 +1,7 @@
 #include "core/ccore.h"
 
 #include "core/apppath.h"
+#include "core/configfile.h"
 #include "core/configstore.h"
 
 #include <atomic>
@@ -19,24 +20,21 @@ CCore::~CCore() {
 }
 
 void CCore::autoFileConfig() {
-    if (!m_config->isLoaded())
-        m_config->load(getAppPath());
+    (void)m_config->file();
 }
 
 std::string CCore::getAppPath() const {
     return resolveAppPath();
 }
 
+// Getters that run before autoFileConfig still see the saved values: the
+// store links itself to the file on first use.
 int CCore::getConfigInt(const std::string& key) const {
-    // A getter that runs before autoFileConfig still sees the saved values.
-    if (!m_config->isLoaded())
-        m_config->load(getAppPath());
-    return configTextToInt(m_config->value(key));
+    return configTextToInt(m_config->file()->value(key));
 }
 
 void CCore::saveConfigInt(const std::string& key, int value) {
-    autoFileConfig();
-    m_config->setValue(key, std::to_string(value));
+    m_config->file()->setValue(key, std::to_string(value));
 }
 
 bool CCore::getConfigB(const std::string& key) const {
@@ -45,6 +43,10 @@ bool CCore::getConfigB(const std::string& key) const {
 
 void CCore::saveConfigB(const std::string& key, bool value) {
     saveConfigInt(key, value ? 1 : 0);
+}
+
+bool CCore::flushConfig() {
+    return m_config->file()->flush();
 }
 
 int CCore::isFileExist(const std::string& path) {

@@ -55,6 +55,11 @@ public:
     void saveConfigInt(const std::string& key, int value);
     [[nodiscard]] bool getConfigB(const std::string& key) const;
     void saveConfigB(const std::string& key, bool value);
+    // Saves reach zentrix.ini a moment later (at most some tens of ms) and at
+    // the latest when the last CCore using the file is deleted. This waits
+    // until the file holds every value saved so far; false when it could not
+    // be written (the values still hold for this run).
+    bool flushConfig();
 
     [[nodiscard]] static int isFileExist(const std::string& path);
 

@@ -230,7 +230,7 @@ std::optional<CivilDate> CCore::parseDateValue(std::string_view text) {
 
 std::string CCore::parseDate1(std::string_view text) {
     if (const auto date = parseDateValue(text)) {
-        char buf[16];
+        char buf[40]; // room for any int, though a valid date needs 11
         std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", date->year, date->month, date->day);
         return buf;
     }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <climits>
 #include <filesystem>
 #include <fstream>
@@ -135,10 +136,14 @@ TEST_F(ConfigTest, SavingAnUnchangedValueLeavesTheFileAlone) {
     CCore core;
     core.autoFileConfig();
     core.saveConfigInt("lastindex", 4);
+    ASSERT_TRUE(core.flushConfig());
     const ino_t before = inodeOf(home.iniPath());
+    ASSERT_NE(before, 0u);
     core.saveConfigInt("lastindex", 4);
+    ASSERT_TRUE(core.flushConfig());
     EXPECT_EQ(inodeOf(home.iniPath()), before);
     core.saveConfigInt("lastindex", 5);
+    ASSERT_TRUE(core.flushConfig());
     EXPECT_NE(inodeOf(home.iniPath()), before); // replaced, not written in place
 }
 
@@ -148,6 +153,7 @@ TEST_F(ConfigTest, AFailedWriteKeepsTheValueAndLeavesNoTemporaryFile) {
     CCore core;
     core.autoFileConfig();
     core.saveConfigInt("lastindex", 8);
+    EXPECT_FALSE(core.flushConfig());
     EXPECT_EQ(core.getConfigInt("lastindex"), 8);
     EXPECT_EQ(filesIn(home.dir()), std::set<std::string>{"zentrix.ini"});
 }
@@ -156,7 +162,8 @@ TEST_F(ConfigTest, ConcurrentSavesLeaveAReadableFileAtEveryMoment) {
     CCore core;
     core.autoFileConfig();
     core.saveConfigInt("gqts", 30);
-    constexpr int kSaves = 400;
+    ASSERT_TRUE(core.flushConfig());
+    constexpr int kSaves = 2000;
     std::atomic<int> writersLeft{2};
     std::atomic<int> badReads{0};
     std::atomic<int> reads{0};
@@ -184,6 +191,7 @@ TEST_F(ConfigTest, ConcurrentSavesLeaveAReadableFileAtEveryMoment) {
     }
     worker.join();
     ui.join();
+    EXPECT_TRUE(core.flushConfig());
 
     EXPECT_EQ(badReads.load(), 0) << "of " << reads.load() << " reads";
     CCore again;
@@ -192,6 +200,30 @@ TEST_F(ConfigTest, ConcurrentSavesLeaveAReadableFileAtEveryMoment) {
     EXPECT_FALSE(again.getConfigB("chkgq"));
     EXPECT_EQ(again.getConfigInt("gqts"), 30);
     EXPECT_EQ(filesIn(home.dir()), std::set<std::string>{"zentrix.ini"});
+}
+
+TEST_F(ConfigTest, SavesReachTheFileWithoutAFlush) {
+    CCore core;
+    core.saveConfigInt("lastindex", 3);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (readFile(home.iniPath()) != "lastindex=3\n" &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+    EXPECT_EQ(readFile(home.iniPath()), "lastindex=3\n");
+}
+
+TEST_F(ConfigTest, InstancesAliveTogetherShareTheirValues) {
+    CCore panel;
+    panel.autoFileConfig();
+    panel.saveConfigInt("gqts", 30);
+    {
+        CCore other;
+        EXPECT_EQ(other.getConfigInt("gqts"), 30); // before any write reached the file
+        other.saveConfigInt("lastindex", 12);
+    }
+    EXPECT_EQ(panel.getConfigInt("lastindex"), 12);
+    ASSERT_TRUE(panel.flushConfig());
+    EXPECT_EQ(readFile(home.iniPath()), "gqts=30\nlastindex=12\n");
 }
 
 TEST_F(ConfigTest, IsFileExistMeansARegularFile) {
