@@ -1,0 +1,82 @@
+#include "cli/batchoptions.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Action = ParsedCommandLine::Action;
+
+TEST(BatchOptionsTest, AcceptedForms) {
+    const ParsedCommandLine parsed = ParseCommandLine(
+        {"--format=jsonl", "-qoout.csv", "--resume", "--timeout", "2.5", "--connect-to",
+         "a.example=127.0.0.1:4343", "--connect-to=b.example=127.0.0.2:43,c.example=127.0.0.3:44",
+         "--", "-list.txt"});
+    ASSERT_EQ(parsed.action, Action::Run) << parsed.error;
+    const BatchOptions& o = parsed.options;
+    EXPECT_EQ(o.listFile, "-list.txt");
+    EXPECT_EQ(o.outputFile, "out.csv");
+    EXPECT_EQ(o.format, OutputFormat::Jsonl);
+    EXPECT_TRUE(o.resume);
+    EXPECT_TRUE(o.quiet);
+    EXPECT_EQ(o.timeoutMs, 2500);
+    ASSERT_EQ(o.connectTo.size(), 3U);
+    EXPECT_EQ(o.connectTo[0].host, "a.example");
+    EXPECT_EQ(o.connectTo[2].address, "127.0.0.3");
+    EXPECT_EQ(o.connectTo[2].port, 44);
+}
+
+TEST(BatchOptionsTest, Defaults) {
+    const ParsedCommandLine parsed = ParseCommandLine({"list.txt"});
+    ASSERT_EQ(parsed.action, Action::Run);
+    EXPECT_EQ(parsed.options.outputFile, "");
+    EXPECT_EQ(parsed.options.format, OutputFormat::Csv);
+    EXPECT_EQ(parsed.options.timeoutMs, 0);
+    EXPECT_FALSE(parsed.options.resume);
+    EXPECT_FALSE(parsed.options.quiet);
+}
+
+TEST(BatchOptionsTest, Refusals) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"unknown_long", {"--bogus", "l"}, "unknown option --bogus"},
+        {"unknown_short", {"-x", "l"}, "unknown option -x"},
+        {"output_without_value", {"l", "-o"}, "option -o needs a value"},
+        {"empty_output", {"--output=", "l"}, "option --output needs a file name"},
+        {"flag_with_value", {"--quiet=1", "l"}, "option --quiet takes no value"},
+        {"zero_timeout",
+         {"--timeout", "0", "l"},
+         "bad --timeout \"0\" (expected seconds, more than 0)"},
+        {"negative_timeout",
+         {"--timeout=-1", "l"},
+         "bad --timeout \"-1\" (expected seconds, more than 0)"},
+        {"word_timeout",
+         {"--timeout", "1e3", "l"},
+         "bad --timeout \"1e3\" (expected seconds, more than 0)"},
+        {"connect_to_without_port",
+         {"--connect-to", "h=127.0.0.1", "l"},
+         "bad --connect-to \"h=127.0.0.1\": expected host=ADDRESS:PORT in \"h=127.0.0.1\""},
+        {"connect_to_empty",
+         {"--connect-to=", "l"},
+         "bad --connect-to \"\": expected HOST=ADDRESS:PORT"},
+        {"two_lists", {"a", "b"}, "expected one LIST_FILE, got 2 names"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ParsedCommandLine parsed = ParseCommandLine(c.args);
+        EXPECT_EQ(parsed.action, Action::Fail);
+        EXPECT_EQ(parsed.error, c.error);
+    }
+}
+
+TEST(BatchOptionsTest, HelpAndVersionNeedNoList) {
+    EXPECT_EQ(ParseCommandLine({"-h"}).action, Action::Help);
+    EXPECT_EQ(ParseCommandLine({"-qh", "x", "y"}).action, Action::Help);
+    EXPECT_EQ(ParseCommandLine({"--version"}).action, Action::Version);
+    EXPECT_EQ(ParseCommandLine({"--help", "--bogus"}).action, Action::Fail);
+}
+
+} // namespace
