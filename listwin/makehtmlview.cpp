@@ -289,3 +289,11 @@ void CMakeHtmlView::RefreshAllRedDisplays() {
         }
     }
 }
+
+void CMakeHtmlView::StopAllQueryThreads() {
+    for (const QPointer<CMakeHtmlView>& view : liveViews()) {
+        if (!view.isNull()) {
+            view->StopQueryThread();
+        }
+    }
+}

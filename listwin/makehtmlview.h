@@ -49,6 +49,8 @@ public:
     void RefreshRedDisplay();
     // The same for every list view (the control panel calls this).
     static void RefreshAllRedDisplays();
+    // Stops the workers of every list view (before the table is released).
+    static void StopAllQueryThreads();
 
     [[nodiscard]] CListCtrlModel* listModel() const { return m_model; }
     [[nodiscard]] int shownRowCount() const { return m_shownRows; }

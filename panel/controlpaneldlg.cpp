@@ -1,0 +1,247 @@
+#include "panel/controlpaneldlg.h"
+
+#include "core/ccore.h"
+#include "engine/domaintable.h"
+#include "listwin/dataexport.h"
+#include "listwin/domainimport.h"
+#include "listwin/makehtmlview.h"
+#include "panel/dialogtemplate.h"
+#include "panel/dialogunits.h"
+#include "panel/leadingint.h"
+#include "platform/mainwindow.h"
+#include "shell/messages.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+constexpr int kStartupTimerMs = 300;
+
+std::string toGbk(const QString& text) {
+    std::string bytes = text.toStdString();
+    CCore::UTF8_ANSI(bytes);
+    return bytes;
+}
+
+} // namespace
+
+CControlPanelDlg::CControlPanelDlg(QWidget* parent) : QWidget(parent) {
+    setObjectName(QString::number(kPanelDialogId));
+    setFont(DialogFont());
+    BuildTemplate();
+    m_startupTimer.setSingleShot(true);
+    m_startupTimer.setInterval(kStartupTimerMs);
+    connect(&m_startupTimer, &QTimer::timeout, this, &CControlPanelDlg::OnStartupTimer);
+}
+
+void CControlPanelDlg::BuildTemplate() {
+    const DialogBaseUnits units = BaseUnitsOf(font());
+    m_templateSize = DialogRectToPixels(QRect(0, 0, kPanelWidthDlu, kPanelHeightDlu), units).size();
+    QGroupBox* group = nullptr;
+    for (const DialogControl& control : kPanelTemplate) {
+        const QString text = QString::fromUtf8(control.text);
+        QWidget* widget = nullptr;
+        switch (control.kind) {
+        case ControlKind::CheckBox:
+            widget = new QCheckBox(text, this);
+            break;
+        case ControlKind::Edit:
+        case ControlKind::CenteredEdit: {
+            auto* edit = new QLineEdit(text, this);
+            if (control.kind == ControlKind::CenteredEdit) {
+                edit->setAlignment(Qt::AlignCenter);
+            }
+            widget = edit;
+            break;
+        }
+        case ControlKind::PushButton:
+            widget = new QPushButton(text, this);
+            static_cast<QPushButton*>(widget)->setAutoDefault(false);
+            break;
+        case ControlKind::GroupBox:
+            group = new QGroupBox(text, this);
+            widget = group;
+            break;
+        case ControlKind::LabelRight:
+        case ControlKind::LabelLeft: {
+            auto* label = new QLabel(text, this);
+            label->setAlignment(
+                (control.kind == ControlKind::LabelRight ? Qt::AlignRight : Qt::AlignLeft) |
+                Qt::AlignVCenter);
+            widget = label;
+            break;
+        }
+        }
+        widget->setObjectName(control.id >= 0 ? QString::number(control.id)
+                                              : QString::fromUtf8(control.name));
+        QRect rect =
+            DialogRectToPixels(QRect(control.x, control.y, control.width, control.height), units);
+        // A label of 8 units is one line of the template font; a fallback font
+        // may be taller, so keep the line centred where the template put it.
+        if (control.kind == ControlKind::LabelLeft || control.kind == ControlKind::LabelRight) {
+            const int need = fontMetrics().height();
+            if (rect.height() < need) {
+                rect.adjust(0, -(need - rect.height()) / 2, 0,
+                            need - rect.height() - (need - rect.height()) / 2);
+            }
+        }
+        widget->setGeometry(rect);
+    }
+    // The frame lies behind the controls it surrounds.
+    if (group != nullptr) {
+        group->lower();
+    }
+
+    m_redDisplay = findChild<QCheckBox*>(QString::number(IDC_RED_DISPLAY));
+    m_days = findChild<QLineEdit*>(QString::number(IDC_DAYS));
+    m_findEdit = findChild<QLineEdit*>(QString::number(IDC_FIND_EDIT));
+    m_start = findChild<QPushButton*>(QString::number(IDC_START));
+    m_import = findChild<QPushButton*>(QString::number(IDC_IMPORT));
+    m_export = findChild<QPushButton*>(QString::number(IDC_EXPORT));
+    m_find = findChild<QPushButton*>(QString::number(IDC_FIND_BUTTON));
+    m_deleteChecked = findChild<QPushButton*>(QString::number(IDC_DELETE_CHECKED));
+
+    connect(m_start, &QPushButton::clicked, this, &CControlPanelDlg::OnStart);
+    connect(m_export, &QPushButton::clicked, this, &CControlPanelDlg::OnExport);
+    connect(m_import, &QPushButton::clicked, this, &CControlPanelDlg::OnImport);
+    connect(m_redDisplay, &QCheckBox::clicked, this, &CControlPanelDlg::OnRedDisplayToggle);
+    connect(m_find, &QPushButton::clicked, this, &CControlPanelDlg::OnFind);
+    connect(m_deleteChecked, &QPushButton::clicked, this, &CControlPanelDlg::OnDeleteChecked);
+}
+
+QSize CControlPanelDlg::sizeHint() const {
+    return m_templateSize;
+}
+
+bool CControlPanelDlg::Create() {
+    DomainTable& table = TheDomainTable();
+    m_core = std::make_unique<CCore>();
+    m_core->autoFileConfig();
+    table.core = m_core.get();
+    table.listFilePath = m_core->getAppPath() + "_items.txt";
+    table.redDisplay = m_core->getConfigB("chkgq") ? 1 : 0;
+    table.expiryDays = m_core->getConfigInt("gqts");
+    if (!table.Allocate()) {
+        table.core = nullptr;
+        m_core.reset();
+        return false;
+    }
+    table.findCursor = 0;
+    table.findText.clear();
+    table.startIndex = 0;
+    m_days->setText(QString::number(table.expiryDays));
+    m_redDisplay->setChecked(table.redDisplay != 0);
+    OnRedDisplayToggle();
+    m_startupTimer.start();
+    table.panelWindow = static_cast<QWidget*>(this);
+    m_created = true;
+    return true;
+}
+
+CControlPanelDlg::~CControlPanelDlg() {
+    if (!m_created) {
+        return;
+    }
+    // No worker may outlive the table and the core object it uses.
+    CMakeHtmlView::StopAllQueryThreads();
+    DomainTable& table = TheDomainTable();
+    if (table.panelWindow == static_cast<QWidget*>(this)) {
+        table.panelWindow = nullptr;
+    }
+    table.Release();
+    m_core->saveConfigB("chkgq", table.redDisplay != 0);
+    m_core->saveConfigInt("gqts", table.expiryDays);
+    table.core = nullptr;
+    m_core.reset();
+}
+
+bool CControlPanelDlg::PreTranslateMessage(const Msg& msg) {
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && msg.hwnd == m_findEdit) {
+        OnFind();
+        return true;
+    }
+    if (msg.hwnd != this) {
+        return false;
+    }
+    switch (msg.message) {
+    case UM_PANEL_QUERY_ENDED:
+        SetBatchControlsEnabled(true);
+        break;
+    case UM_PANEL_DELETE_DONE:
+        SaveListFile(this);
+        LoadListFile(this);
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+void CControlPanelDlg::SetBatchControlsEnabled(bool enabled) {
+    // Import and delete reload the table the worker writes into.
+    m_start->setEnabled(enabled);
+    m_import->setEnabled(enabled);
+    m_deleteChecked->setEnabled(enabled);
+}
+
+void CControlPanelDlg::OnStart() {
+    DomainTable& table = TheDomainTable();
+    if (m_core == nullptr) {
+        return;
+    }
+    table.expiryDays = ParseLeadingInt(m_days->text().toStdString());
+    table.redDisplay = m_redDisplay->isChecked() ? 1 : 0;
+    CMakeHtmlView::RefreshAllRedDisplays();
+
+    const int last = m_core->getConfigInt("lastindex");
+    int start = 0;
+    if (last > table.count - 1) {
+        start = 0; // the saved position lies beyond the current list
+    } else if (last > 0) {
+        std::string question = toGbk(QStringLiteral("是否从序号"));
+        question += CCore::getStrInt(last);
+        question += toGbk(QStringLiteral("继续执行？点击否，从第一条执行。"));
+        start = m_core->msgboxConfirm(this, question) == CCore::IDNO ? 0 : last;
+    }
+    table.startIndex = start;
+    if (PostToMainWindow(UM_REQUEST_QUERY)) {
+        SetBatchControlsEnabled(false);
+    }
+}
+
+void CControlPanelDlg::OnExport() {
+    ExportCsv(this);
+}
+
+void CControlPanelDlg::OnImport() {
+    ImportDomainFile(this);
+}
+
+void CControlPanelDlg::OnRedDisplayToggle() {
+    const bool checked = m_redDisplay->isChecked();
+    TheDomainTable().redDisplay = checked ? 1 : 0;
+    m_days->setEnabled(checked);
+    CMakeHtmlView::RefreshAllRedDisplays();
+}
+
+void CControlPanelDlg::OnFind() {
+    DomainTable& table = TheDomainTable();
+    table.findText = toGbk(m_findEdit->text());
+    if (table.findText.empty()) {
+        m_findEdit->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    PostToMainWindow(UM_REQUEST_FIND);
+}
+
+void CControlPanelDlg::OnDeleteChecked() {
+    PostToMainWindow(UM_REQUEST_DELETE);
+}
+
+void CControlPanelDlg::OnStartupTimer() {
+    LoadListFile(this);
+}

@@ -1,0 +1,49 @@
+#include "shell/makehtmlapp.h"
+
+#include "core/ccore.h"
+#include "listwin/makehtmlview.h"
+#include "platform/mainwindow.h"
+#include "platform/pretranslatefilter.h"
+#include "platform/qtcoredialogs.h"
+#include "shell/mainframe.h"
+#include "shell/makehtmldoc.h"
+
+#include <QApplication>
+
+CMakeHtmlApp::CMakeHtmlApp() = default;
+
+CMakeHtmlApp::~CMakeHtmlApp() {
+    delete m_frame.data();
+    if (m_dialogs && CCore::dialogs() == m_dialogs.get()) {
+        CCore::setDialogs(nullptr);
+    }
+}
+
+CMainFrame* CMakeHtmlApp::mainFrame() const {
+    return m_frame.data();
+}
+
+bool CMakeHtmlApp::InitInstance() {
+    QCoreApplication::setApplicationName(QStringLiteral("zentrix"));
+    CPreTranslateFilter::Install();
+    if (CCore::dialogs() == nullptr) {
+        m_dialogs = std::make_unique<CQtCoreDialogs>();
+        CCore::setDialogs(m_dialogs.get());
+    }
+
+    m_doc = std::make_unique<CMakeHtmlDoc>();
+    if (!m_doc->OnNewDocument()) {
+        return false;
+    }
+    auto* frame = new CMainFrame();
+    SetMainWindow(frame);
+    if (!frame->OnCreate()) {
+        SetMainWindow(nullptr);
+        delete frame;
+        return false;
+    }
+    m_frame = frame;
+    frame->GetActiveView()->OnInitialUpdate();
+    frame->showMaximized();
+    return true;
+}
