@@ -75,6 +75,21 @@ void BM_Utf8ToGbk(benchmark::State& state) {
 }
 BENCHMARK(BM_Utf8ToGbk);
 
+// A .cn answer: a 3 KB ASCII text with one Chinese registrant name.
+void BM_Utf8ToGbkMostlyAscii(benchmark::State& state) {
+    std::string answer =
+        "Registrant: \xE5\x8C\x97\xE4\xBA\xAC\xE6\x9F\x90\xE5\x85\xAC\xE5\x8F\xB8^";
+    while (answer.size() < 3000)
+        answer += "Name Server: ns1.example-dns.cn^^Registrar URL: http://www.example.cn^";
+    for (auto _ : state) {
+        std::string copy = answer;
+        CCore::UTF8_ANSI(copy);
+        benchmark::DoNotOptimize(copy);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * answer.size()));
+}
+BENCHMARK(BM_Utf8ToGbkMostlyAscii);
+
 } // namespace
 
 BENCHMARK_MAIN();

@@ -139,20 +139,29 @@ void CCore::UTF8_ANSI(std::string& text) {
     std::string out;
     out.reserve(text.size());
     const std::string_view src = text;
-    size_t runStart = 0;
+    const auto high = [&](size_t k) { return static_cast<unsigned char>(src[k]) >= 0x80; };
     size_t i = 0;
     while (i < src.size()) {
-        const Utf8Step step = utf8Step(src, i);
-        if (step.valid) {
-            i += step.length;
-            continue;
+        // Answers are mostly ASCII: copy it as it is and hand iconv only the
+        // runs of other characters.
+        size_t j = i;
+        while (j < src.size() && !high(j))
+            ++j;
+        out.append(src.substr(i, j - i));
+        i = j;
+        while (j < src.size() && high(j)) {
+            const Utf8Step step = utf8Step(src, j);
+            if (!step.valid)
+                break;
+            j += step.length;
         }
-        appendGbk(src.substr(runStart, i - runStart), out);
-        out += '?';
-        i += step.length;
-        runStart = i;
+        appendGbk(src.substr(i, j - i), out);
+        i = j;
+        if (i < src.size() && high(i)) { // an ill-formed part
+            out += '?';
+            i += utf8Step(src, i).length;
+        }
     }
-    appendGbk(src.substr(runStart), out);
     text = std::move(out);
 }
 
