@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <iterator>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -274,10 +275,12 @@ std::string QueryWhoisServer(const std::string& host, const std::string& domain,
         }
         received += static_cast<std::size_t>(n);
         // NUL bytes are dropped: the answer is handled as a C string afterwards.
-        for (ssize_t i = 0; i < n; ++i) {
-            if (buffer[i] != '\0') {
-                answer.push_back(buffer[i]);
-            }
+        const std::string_view chunk(buffer, static_cast<std::size_t>(n));
+        if (chunk.find('\0') == std::string_view::npos) {
+            answer.append(chunk);
+        } else {
+            std::copy_if(chunk.begin(), chunk.end(), std::back_inserter(answer),
+                         [](char c) { return c != '\0'; });
         }
         idleDeadline = Clock::now() + std::chrono::milliseconds(options.idleTimeoutMs);
     }

@@ -94,6 +94,13 @@ TEST_F(WhoisClient, DottedAddressIsUsedDirectly) {
     EXPECT_EQ(QueryWhoisServer("127.0.0.1", "example.com", direct), "direct");
 }
 
+TEST_F(WhoisClient, HostNameIsLookedUp) {
+    server.SetDefaultScript(FakeWhoisScript::Answer("by name"));
+    WhoisClientOptions byName;
+    byName.port = server.port();
+    EXPECT_EQ(QueryWhoisServer("localhost", "example.com", byName), "by name");
+}
+
 TEST_F(WhoisClient, OverrideMatchesHostNameWhateverItsCase) {
     server.SetDefaultScript(FakeWhoisScript::Answer("redirected"));
     EXPECT_EQ(QueryWhoisServer("WHOIS.Test.Example", "example.com", options), "redirected");
