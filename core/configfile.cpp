@@ -61,18 +61,46 @@ int configTextToInt(std::string_view text) {
     return value;
 }
 
-std::shared_ptr<ConfigFile> ConfigFile::open(const std::string& path) {
-    static std::mutex registryMutex;
-    static std::map<std::string, std::weak_ptr<ConfigFile>> registry;
-    const std::lock_guard lock(registryMutex);
-    std::weak_ptr<ConfigFile>& slot = registry[path];
-    if (auto file = slot.lock())
+namespace {
+
+// The live file objects by path. At exit (std::exit included, where the
+// CCore objects on the stack are never destroyed) it writes what is pending.
+class Registry {
+public:
+    Registry() = default;
+    Registry(const Registry&) = delete;
+    Registry& operator=(const Registry&) = delete;
+    ~Registry() {
+        const std::lock_guard lock(m_mutex);
+        for (auto& [path, weak] : m_files) {
+            if (const auto file = weak.lock())
+                file->flush();
+        }
+    }
+
+    std::shared_ptr<ConfigFile> open(const std::string& path) {
+        const std::lock_guard lock(m_mutex);
+        std::erase_if(m_files, [](const auto& entry) { return entry.second.expired(); });
+        std::weak_ptr<ConfigFile>& slot = m_files[path];
+        if (auto file = slot.lock())
+            return file;
+        // The last user of an earlier object for this path wrote it out in its
+        // destructor, so reading the file again sees every value.
+        auto file = std::make_shared<ConfigFile>(path);
+        slot = file;
         return file;
-    // The last user of an earlier object for this path has written it out in
-    // its destructor, so reading the file again sees every value.
-    auto file = std::make_shared<ConfigFile>(path);
-    slot = file;
-    return file;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::map<std::string, std::weak_ptr<ConfigFile>> m_files;
+};
+
+} // namespace
+
+std::shared_ptr<ConfigFile> ConfigFile::open(const std::string& path) {
+    static Registry registry;
+    return registry.open(path);
 }
 
 ConfigFile::ConfigFile(std::string path) : m_path(std::move(path)) {

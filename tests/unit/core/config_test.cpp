@@ -212,6 +212,20 @@ TEST_F(ConfigTest, SavesReachTheFileWithoutAFlush) {
     EXPECT_EQ(readFile(home.iniPath()), "lastindex=3\n");
 }
 
+TEST_F(ConfigTest, ExitWritesPendingValues) {
+    // "fast" style forks this process, so the child shares this test's folder.
+    GTEST_FLAG_SET(death_test_style, "fast");
+    EXPECT_EXIT(
+        {
+            CCore core; // std::exit never destroys it
+            core.saveConfigInt("gqts", 1);
+            core.saveConfigInt("lastindex", 9);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(readFile(home.iniPath()), "gqts=1\nlastindex=9\n");
+}
+
 TEST_F(ConfigTest, InstancesAliveTogetherShareTheirValues) {
     CCore panel;
     panel.autoFileConfig();
