@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "cli/batchreport.h"
@@ -26,6 +27,16 @@ constexpr auto kProgressInterval = std::chrono::milliseconds(200);
 
 void Complain(const std::string& text) {
     std::fprintf(stderr, "zentrix-batch: %s\n", text.c_str());
+}
+
+// True when both paths name one existing file (a hard link or another
+// spelling included): replacing the output would destroy the user's list.
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat first {};
+    struct stat second {};
+    return !a.empty() && !b.empty() && ::stat(a.c_str(), &first) == 0 &&
+           ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
 }
 
 // The resume rule of the desktop program's start button, without its
@@ -100,6 +111,11 @@ public:
         m_summary.skippedLong = loaded.skippedLong;
         m_summary.skippedOverCapacity = loaded.skippedOverCapacity;
 
+        if (SameFile(m_options.listFile, m_options.outputFile)) {
+            Complain("output file '" + m_options.outputFile +
+                     "' is the list file; the list is only read");
+            return kExitFailure;
+        }
         if (!m_writer.Open()) {
             Complain(m_writer.errorText());
             return kExitFailure;

@@ -249,6 +249,10 @@ TEST_F(BatchProgramTest, RefusalsWriteNothingAndQueryNothing) {
          {"-o", dir.File("out.csv"), dir.File("absent.txt")},
          "zentrix-batch: cannot read list file '" + dir.File("absent.txt") +
              "': No such file or directory\n"},
+        {"output_is_the_list",
+         {"-o", dir.path().string() + "/./names.txt", ListPath()},
+         "zentrix-batch: output file '" + dir.path().string() +
+             "/./names.txt' is the list file; the list is only read\n"},
         {"bad_format",
          {"--format", "xml", ListPath()},
          "zentrix-batch: unknown format \"xml\" (expected csv or jsonl) (see --help)\n"},
@@ -261,6 +265,7 @@ TEST_F(BatchProgramTest, RefusalsWriteNothingAndQueryNothing) {
         EXPECT_EQ(child->err(), c.message);
         EXPECT_EQ(child->out(), "");
         EXPECT_FALSE(std::filesystem::exists(dir.File("out.csv")));
+        EXPECT_EQ(ReadBytes(ListPath()), "alpha-example.com\n");
         EXPECT_EQ(server.ConnectionCount(), 0U);
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
                                 std::filesystem::directory_iterator()),
