@@ -105,6 +105,9 @@ void CQueryThread::QueryAll() {
 
 void CQueryThread::QueryDomain(int32_t index) {
     m_rowFinished = false;
+    if (m_table == nullptr || index < 0 || index >= m_count) {
+        return;
+    }
     m_currentIndex.store(index);
     DomainRecord& row = m_table[index];
     m_currentDomain.assign(row.domain, strnlen(row.domain, sizeof row.domain));
