@@ -9,8 +9,3 @@ std::shared_ptr<ConfigFile> ConfigStore::file() {
         m_file = ConfigFile::open(resolveAppPath() + "zentrix.ini");
     return m_file;
 }
-
-bool ConfigStore::isLinked() const {
-    const std::lock_guard lock(m_mutex);
-    return m_file != nullptr;
-}

@@ -16,9 +16,8 @@ public:
 
     // The file object, opened in the program folder if not yet linked.
     [[nodiscard]] std::shared_ptr<ConfigFile> file();
-    [[nodiscard]] bool isLinked() const;
 
 private:
-    mutable std::mutex m_mutex;
+    std::mutex m_mutex;
     std::shared_ptr<ConfigFile> m_file;
 };

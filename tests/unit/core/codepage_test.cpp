@@ -52,17 +52,6 @@ TEST(Utf8ToGbk, ConvertsAndReplacesWhatItCannotHold) {
     }
 }
 
-TEST(Utf8ToGbk, LongMixedTextLosesNothingAfterABadByte) {
-    std::string text;
-    std::string expected;
-    for (int i = 0; i < 500; ++i) {
-        text += cat({kChineseUtf8, "\xFF", "-"});
-        expected += cat({kChineseGbk, "?", "-"});
-    }
-    CCore::UTF8_ANSI(text);
-    EXPECT_EQ(text, expected);
-}
-
 TEST(GbkToUtf8, ConvertsAndMarksBadBytes) {
     const ConvCase cases[] = {
         {"empty", "", ""},
