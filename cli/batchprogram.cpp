@@ -101,6 +101,14 @@ public:
     ~BatchRun() { m_table.Release(); }
 
     int Run() {
+        // Blocks the stop signals before any thread exists, so only the
+        // watcher ever receives them, and before the temporary output file
+        // exists, so a Ctrl+C cannot leave it behind.
+        SignalWatcher signals([this](int signal) { m_queue.PostMessage(kStopSignal, 0, signal); });
+        if (!signals.ok()) {
+            Complain("cannot watch for Ctrl+C");
+            return kExitFailure;
+        }
         const LoadResult loaded = LoadListFile(m_table, m_options.listFile);
         if (!loaded.opened) {
             Complain("cannot read list file '" + m_options.listFile +
@@ -141,14 +149,6 @@ public:
 
 private:
     int RunWorker() {
-        // Blocks the stop signals before the worker thread exists, so only
-        // the watcher ever receives them.
-        SignalWatcher signals([this](int signal) { m_queue.PostMessage(kStopSignal, 0, signal); });
-        if (!signals.ok()) {
-            Complain("cannot watch for Ctrl+C");
-            return kExitFailure;
-        }
-
         auto job = std::make_unique<QueryJob>();
         job->view = &m_queue;
         job->table = m_table.rows;
