@@ -16,6 +16,7 @@ class CDockBar : public QWidget {
     Q_OBJECT
 public:
     CDockBar(unsigned id, bool floating, QWidget* parent);
+    ~CDockBar() override;
 
     [[nodiscard]] unsigned GetDlgCtrlID() const { return m_nID; }
     [[nodiscard]] bool IsFloating() const { return m_bFloating; }
@@ -50,11 +51,17 @@ public:
     // bars are only measured, never moved or shown.
     QSize Layout(const QRect& rect, bool query);
 
+    // Counts changes of the entries, so a layout pass notices a row break
+    // that a bar inserted while it was being measured.
+    [[nodiscard]] int ChangeCount() const { return m_changes; }
+
 private:
+    int InsertIndex(const QRect* screenRect);
     void RemoveEmptyRows();
 
     unsigned m_nID;
     bool m_bFloating;
     std::vector<CControlBar*> m_arrBars{nullptr};
     QRect m_rectLayout;
+    int m_changes = 0;
 };

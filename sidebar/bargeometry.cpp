@@ -49,10 +49,16 @@ BarRect ResizableClientRect(BarRect window, unsigned dockBarId, unsigned& edgeFl
 
 BarRect GripperClientRect(BarRect window, unsigned dockBarId, unsigned& edgeFlags, int edgeWidth,
                           int gripperWidth, bool showsGripper, BarPoint& closeOrigin) {
-    BarRect rc = ResizableClientRect(window, dockBarId, edgeFlags, edgeWidth);
+    const BarRect rc = ResizableClientRect(window, dockBarId, edgeFlags, edgeWidth);
     if (!showsGripper) {
         return rc;
     }
+    return GripperBand(window, rc, dockBarId, gripperWidth, closeOrigin);
+}
+
+BarRect GripperBand(BarRect window, BarRect client, unsigned dockBarId, int gripperWidth,
+                    BarPoint& closeOrigin) {
+    BarRect rc = client;
     if (IsHorzDockId(dockBarId)) {
         rc.left += gripperWidth;
         closeOrigin = {rc.left - 13, rc.top};

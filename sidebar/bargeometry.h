@@ -97,6 +97,12 @@ template <typename Entries>
                                         int edgeWidth, int gripperWidth, bool showsGripper,
                                         BarPoint& closeOrigin);
 
+// Takes the gripper band off client (a bar docked horizontally has it at the
+// left, otherwise along the top) and places the close box's origin, relative
+// to window's top-left corner.
+[[nodiscard]] BarRect GripperBand(BarRect window, BarRect client, unsigned dockBarId,
+                                  int gripperWidth, BarPoint& closeOrigin);
+
 // The edge bits a docked bar gets from its row: a sizing neighbour before it
 // gives the left (top) edge, one after it the right (bottom) edge.
 [[nodiscard]] unsigned RowEdgeFlags(bool horz, int ownInRow, int rowCount);

@@ -98,6 +98,10 @@ protected:
     // Draws the gripper into the non-client area (nothing in this class).
     virtual void PaintGripper(QPainter& painter, const QRect& client);
 
+    // A one-pixel frame: topLeft on the top and left sides, bottomRight on
+    // the others (light then dark is raised, the other way sunken).
+    static void Draw3dRect(QPainter& p, const QRect& r, const QColor& topLeft,
+                           const QColor& bottomRight);
     // Recomputes the edge bits and the client rectangle, then fits the child.
     void RecalcNonClient();
     // Reads the live-resizing setting (ZENTRIX_LIVE_RESIZE=1; off otherwise).

@@ -1,0 +1,78 @@
+#include "platform/dockcontrolbar.h"
+
+#include "platform/dockbar.h"
+#include "platform/dockcontext.h"
+#include "platform/dockids.h"
+#include "platform/docksite.h"
+
+#include <QEvent>
+
+CControlBar::CControlBar(QWidget* parent) : QWidget(parent) {}
+
+CControlBar::~CControlBar() {
+    if (m_pDockBar) {
+        m_pDockBar->RemoveControlBar(this);
+    }
+}
+
+QSize CControlBar::CalcFixedLayout(bool stretch, bool horz) {
+    QSize size = sizeHint().expandedTo(QSize(0, 0));
+    if (stretch) {
+        if (horz) {
+            size.setWidth(32767);
+        } else {
+            size.setHeight(32767);
+        }
+    }
+    return size;
+}
+
+QSize CControlBar::CalcDynamicLayout(int /*length*/, unsigned mode) {
+    return CalcFixedLayout((mode & LM_STRETCH) != 0, (mode & LM_HORZ) != 0);
+}
+
+void CControlBar::EnableDocking(unsigned alignMask) {
+    m_dwDockStyle = alignMask & CBRS_ALIGN_ANY;
+    if (!m_pDockContext) {
+        m_pDockContext = std::make_unique<CDockContext>(this);
+    }
+}
+
+bool CControlBar::IsVisible() const {
+    if (m_delayState == DelayHiding) {
+        return false;
+    }
+    return m_delayState == DelayShowing || !isHidden();
+}
+
+bool CControlBar::IsFloating() const {
+    return m_pDockBar && m_pDockBar->IsFloating();
+}
+
+void CControlBar::DelayShow(bool show) {
+    const bool visibleNow = !isHidden();
+    if (show == visibleNow) {
+        m_delayState = DelayNone;
+    } else {
+        m_delayState = show ? DelayShowing : DelayHiding;
+    }
+}
+
+void CControlBar::RecalcDelayShow() {
+    const DelayState state = m_delayState;
+    m_delayState = DelayNone;
+    if (state == DelayShowing) {
+        show();
+    } else if (state == DelayHiding) {
+        hide();
+    }
+}
+
+bool CControlBar::event(QEvent* e) {
+    if (e->type() == QEvent::ShowToParent || e->type() == QEvent::HideToParent) {
+        if (m_pDockSite) {
+            m_pDockSite->NotifyVisibility(this, e->type() == QEvent::ShowToParent);
+        }
+    }
+    return QWidget::event(e);
+}
