@@ -4,16 +4,10 @@
 
 namespace {
 
-TEST(BatchReportTest, Durations) {
-    EXPECT_EQ(FormatDuration(7.46), "7.5 s");
-    EXPECT_EQ(FormatDuration(-1), "0.0 s");
-    EXPECT_EQ(FormatDuration(123), "2:03");
-    EXPECT_EQ(FormatDuration(3723), "1:02:03");
-}
-
 TEST(BatchReportTest, ProgressLine) {
     EXPECT_EQ(FormatProgress(0, 10, 0, 0), "0 / 10 rows");
     EXPECT_EQ(FormatProgress(120, 1000, 100, 4), "120 / 1000 rows  25.0 rows/s  35.2 s left");
+    EXPECT_EQ(FormatProgress(1, 10001, 1, 1), "1 / 10001 rows  1.0 rows/s  2:46:40 left");
 }
 
 TEST(BatchReportTest, Summaries) {

@@ -53,27 +53,4 @@ TEST(AtomicFileTest, ReplacedFileKeepsItsPermissions) {
     EXPECT_EQ(st.st_mode & 0777, 0640U);
 }
 
-TEST(AtomicFileTest, OpenReportsWhyItCannotWrite) {
-    ScratchDir dir;
-    struct Case {
-        const char* name;
-        std::string path;
-        int error;
-    };
-    const Case cases[] = {
-        {"missing_folder", dir.File("missing/out.txt"), ENOENT},
-        {"target_is_folder", dir.path().string(), EISDIR},
-        {"empty_path", "", ENOENT},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        AtomicFile file(c.path);
-        EXPECT_FALSE(file.Open());
-        EXPECT_EQ(file.error(), c.error);
-        EXPECT_FALSE(file.errorText().empty());
-        EXPECT_FALSE(file.Write("x"));
-        EXPECT_FALSE(file.Commit());
-    }
-}
-
 } // namespace

@@ -125,13 +125,4 @@ TEST_F(CsvExportTest, EmptyTableWritesAnEmptyFileOverAnOldOne) {
     EXPECT_EQ(ReadBytes(dir.File("export.csv")), "");
 }
 
-TEST_F(CsvExportTest, UnwritablePathFailsAndKeepsTheOldFile) {
-    AddRow(ServerComNet, "a.com", NoServer);
-    int error = 0;
-    EXPECT_FALSE(WriteCsvFile(table, dir.File("missing/export.csv"), &error));
-    EXPECT_EQ(error, ENOENT);
-    EXPECT_FALSE(WriteCsvFile(table, dir.path().string(), &error));
-    EXPECT_EQ(error, EISDIR);
-}
-
 } // namespace

@@ -135,13 +135,6 @@ TEST_F(ListFileTest, MissingOrUnreadableFileLoadsAnEmptyTable) {
     }
 }
 
-TEST_F(ListFileTest, LoadsIntoATableWithoutABlock) {
-    table.Release();
-    const LoadResult result = Load("a.com\n");
-    EXPECT_TRUE(table.IsAllocated());
-    EXPECT_EQ(result.stored, 1);
-}
-
 TEST_F(ListFileTest, SaveWritesKeptRowsWithCrLfAndRoundTrips) {
     const std::string gbkName = "\xD6\xD0\xCE\xC4\x81\x41.cn"; // a trail byte that is 'A'
     Load("a.com\r\n" + gbkName + "\r\nb.com\nc.com\n");
@@ -151,13 +144,6 @@ TEST_F(ListFileTest, SaveWritesKeptRowsWithCrLfAndRoundTrips) {
 
     Load(ReadBytes(dir.File("_items.txt")));
     EXPECT_EQ(Domains(), (Names{"a.com", gbkName, "c.com"}));
-}
-
-TEST_F(ListFileTest, SaveOfNoRowsWritesAnEmptyFile) {
-    Load("a.com\n");
-    table.Row(0).removed = 1;
-    ASSERT_TRUE(SaveListFile(table, dir.File("_items.txt")));
-    EXPECT_EQ(ReadBytes(dir.File("_items.txt")), "");
 }
 
 TEST_F(ListFileTest, FailedSaveKeepsTheOldFile) {
