@@ -1,6 +1,7 @@
 #include "engine/answerparser.h"
 
 #include <cstring>
+#include <span>
 #include <string_view>
 
 #include "core/ccore.h"
@@ -20,15 +21,32 @@ void ApplyStep(std::string& answer, const AnswerStep& step) {
     }
 }
 
+bool HasAnyMarker(const std::string& text, std::span<const std::string_view> markers) {
+    for (const std::string_view marker : markers) {
+        if (text.find(marker) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void TrimLeft(std::string& text) {
     const std::size_t first = text.find_first_not_of(" \t\r\n\v\f");
     text.erase(0, first == std::string::npos ? text.size() : first);
 }
 
+std::string Cut(const std::string& answer, const char* begin, const FieldRule& rule) {
+    std::string value = CCore::getStrPart(answer, begin, rule.end);
+    if (rule.after == AfterCut::Trim) {
+        CCore::trimStr(value);
+    }
+    return value;
+}
+
 std::string CutValue(const std::string& answer, const FieldRule& rule) {
-    std::string value = CCore::getStrPart(answer, rule.begin, rule.end);
+    std::string value = Cut(answer, rule.begin, rule);
     if (value.empty() && rule.orBegin != nullptr) {
-        value = CCore::getStrPart(answer, rule.orBegin, rule.end);
+        value = Cut(answer, rule.orBegin, rule);
     }
     if (rule.thenFrom != nullptr) {
         value = CCore::getStrPart(value, rule.thenFrom, "");
@@ -41,6 +59,7 @@ std::string CutValue(const std::string& answer, const FieldRule& rule) {
         TrimLeft(value);
         break;
     case AfterCut::None:
+    case AfterCut::Trim: // done by Cut()
     case AfterCut::NotAvail:
         break;
     }
@@ -86,19 +105,28 @@ void ParseAnswer(DomainRecord& row, std::string answer) {
     if (recipe == nullptr) {
         return;
     }
-    ApplyStep(answer, recipe->pre);
-    if (answer.find(recipe->notRegistered) != std::string::npos) {
+    std::string text = answer;
+    ApplyStep(text, recipe->pre);
+    // Today's .tv answers have no banner for the pre-step to cut at: then the
+    // markers are looked for in the whole answer.
+    if (HasAnyMarker(text.empty() ? answer : text, recipe->notRegistered)) {
         row.status = NotRegistered;
         return;
     }
-    ApplyStep(answer, recipe->post);
+    std::span<const FieldRule> fields = recipe->fields;
+    if (recipe->oldLayout != nullptr && answer.find(recipe->oldLayout) == std::string::npos) {
+        text = std::move(answer);
+        fields = TodaysLayoutFields();
+    } else {
+        ApplyStep(text, recipe->post);
+    }
     // Found whatever the cuts below yield: a missing label only empties its field.
     row.status = Found;
-    for (const FieldRule& rule : recipe->fields) {
+    for (const FieldRule& rule : fields) {
         if (rule.after == AfterCut::NotAvail) {
             Store(row, rule.field, kNotAvailable);
         } else {
-            Store(row, rule.field, CutValue(answer, rule));
+            Store(row, rule.field, CutValue(text, rule));
         }
     }
 }

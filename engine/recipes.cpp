@@ -1,6 +1,8 @@
 #include "engine/recipes.h"
 
 #include <array>
+#include <span>
+#include <string_view>
 
 #include "engine/whoisservers.h"
 
@@ -125,22 +127,74 @@ constexpr std::array kCn{
     FieldRule{F::Updated, "", "", A::NotAvail},
 };
 
+// Today's layout, one label a line, as the registries of .info, .org, .biz
+// and .tv write it now (and .org and .info already did, label and value
+// without a blank, in their transitional years):
+//   Registry Expiry Date: 2029-01-14T16:20:05Z
+// Values run to the line end and are trimmed. Dates are stored as written,
+// as the old tables of these registries stored theirs (only the .com/.net
+// recipe cleans dates). A blank "Registrant Name:" (or none) gives way to the
+// organisation; a registrar's own answer names its expiry differently.
+constexpr std::array kToday{
+    FieldRule{F::Created, "Creation Date:", "^", A::Trim},
+    FieldRule{.field = F::Expiry,
+              .begin = "Registry Expiry Date:",
+              .end = "^",
+              .after = A::Trim,
+              .orBegin = "Registrar Registration Expiration Date:"},
+    FieldRule{F::Registrar, "Registrar:", "^", A::Trim},
+    FieldRule{F::Updated, "Updated Date:", "^", A::Trim},
+    FieldRule{.field = F::Owner,
+              .begin = "Registrant Name:",
+              .end = "^",
+              .after = A::Trim,
+              .orBegin = "Registrant Organization:"},
+    FieldRule{F::Email, "Registrant Email:", "^", A::Trim},
+};
+
+// Not-registered markers: the registry's old text first, then the text it
+// writes today, each exactly as the registry writes it.
+using Markers = std::span<const std::string_view>;
+constexpr std::array<std::string_view, 1> kNoMatchFor{"No match for"};
+constexpr std::array<std::string_view, 2> kInfoOrgAbsent{"NOT FOUND", "Domain not found."};
+constexpr std::array<std::string_view, 1> kJpAbsent{"No match!!"};
+constexpr std::array<std::string_view, 2> kHkAbsent{"Domain Not Found",
+                                                    "The domain has not been registered."};
+//   NO MATCH: nobody-owns-this-yet.edu
+constexpr std::array<std::string_view, 2> kEduAbsent{"No Match", "NO MATCH:"};
+constexpr std::array<std::string_view, 2> kBizAbsent{"Not found", "No Data Found"};
+constexpr std::array<std::string_view, 2> kCnAbsent{"no matching record", "No matching record."};
+
 constexpr AnswerStep kNone{};
 
 // First match wins: a row's whoisServer is compared, as whole bytes, with each
 // server in this order, and the first equal one chooses the recipe.
+//
+// Old or today's layout: a recipe with an anchor in the last column reads an
+// answer with its own steps and table only when the answer, as received,
+// contains the anchor; otherwise kToday reads the whole answer. The anchor is
+// a label (or, for .tv, the banner) that only the registry's old layout has.
 constexpr std::array kRecipes{
-    Recipe{ServerComNet, "No match for", kNone, kNone, kComNet},
-    Recipe{ServerCc, "No match for", kNone, kNone, kCc},
-    Recipe{ServerInfo, "NOT FOUND", kNone, kNone, kInfo},
-    Recipe{ServerTv, "No match for", {"for detailed information.", "NOTICE:"}, kNone, kTv},
-    Recipe{ServerJp, "No match!!", kNone, {"[Domain Name]", "", true}, kJp},
-    Recipe{ServerHk, "Domain Not Found", kNone, kNone, kHk},
-    Recipe{ServerEdu, "No Match", kNone, kNone, kEdu},
-    Recipe{ServerBiz, "Not found", kNone, kNone, kBiz},
-    Recipe{
-        ServerOrg, "NOT FOUND", kNone, {"you agree to abide by this policy", "Tech Email:"}, kOrg},
-    Recipe{ServerCn, "no matching record", kNone, {nullptr, "", true}, kCn},
+    Recipe{ServerComNet, Markers{kNoMatchFor}, kNone, kNone, kComNet},
+    Recipe{ServerCc, Markers{kNoMatchFor}, kNone, kNone, kCc},
+    Recipe{ServerInfo, Markers{kInfoOrgAbsent}, kNone, kNone, kInfo, "Created On:"},
+    Recipe{ServerTv,
+           Markers{kNoMatchFor},
+           {"for detailed information.", "NOTICE:"},
+           kNone,
+           kTv,
+           "for detailed information."},
+    Recipe{ServerJp, Markers{kJpAbsent}, kNone, {"[Domain Name]", "", true}, kJp},
+    Recipe{ServerHk, Markers{kHkAbsent}, kNone, kNone, kHk},
+    Recipe{ServerEdu, Markers{kEduAbsent}, kNone, kNone, kEdu},
+    Recipe{ServerBiz, Markers{kBizAbsent}, kNone, kNone, kBiz, "Domain Registration Date:"},
+    Recipe{ServerOrg,
+           Markers{kInfoOrgAbsent},
+           kNone,
+           {"you agree to abide by this policy", "Tech Email:"},
+           kOrg,
+           "Created On:"},
+    Recipe{ServerCn, Markers{kCnAbsent}, kNone, {nullptr, "", true}, kCn},
 };
 
 } // namespace
@@ -152,4 +206,8 @@ const Recipe* FindRecipe(std::string_view server) {
         }
     }
     return nullptr;
+}
+
+std::span<const FieldRule> TodaysLayoutFields() {
+    return kToday;
 }

@@ -16,6 +16,7 @@ enum class AfterCut {
     None,
     CleanDate, // CleanDate(): "T" to blank, "Z" removed, trimmed
     TrimLeft,  // leading blank, tab, CR, LF, VT, FF removed ("^" stays)
+    Trim,      // CCore::trimStr on both ends, before the empty test of orBegin
     NotAvail,  // the registry has no such value: store "N/A", cut nothing
 };
 
@@ -39,12 +40,22 @@ struct AnswerStep {
 };
 
 struct Recipe {
-    const char* server;        // endpoint host name, compared as whole bytes
-    const char* notRegistered; // case-sensitive, anywhere in the answer
-    AnswerStep pre;            // before the not-registered test
-    AnswerStep post;           // after it
+    const char* server; // endpoint host name, compared as whole bytes
+    // Any one of these, case-sensitive, anywhere in the answer after the
+    // pre-step (or in the whole answer when the pre-step left nothing).
+    std::span<const std::string_view> notRegistered;
+    AnswerStep pre;  // before the not-registered test
+    AnswerStep post; // after it
     std::span<const FieldRule> fields;
+    // A text only the registry's old layout carries. When it is set and the
+    // answer as received lacks it, TodaysLayoutFields() read the whole answer
+    // instead of the post-step and `fields`.
+    const char* oldLayout = nullptr;
 };
 
 // The recipe for a WHOIS server, or nullptr for a server outside the ten.
 [[nodiscard]] const Recipe* FindRecipe(std::string_view server);
+
+// The key-value layout registries write today ("Creation Date: ...", one
+// label a line), shared by every recipe that has an old-layout anchor.
+[[nodiscard]] std::span<const FieldRule> TodaysLayoutFields();
