@@ -63,6 +63,11 @@ const Sample kSamples[] = {
     {"Biz", ServerBiz, "biz/neustar-2009.txt"},
     {"Org", ServerOrg, "org/afilias-2009.txt"},
     {"Cn", ServerCn, "cn/today.txt"},
+    // Today's key-value layout, read by the shared table.
+    {"InfoToday", ServerInfo, "info/today.txt"},
+    {"TvToday", ServerTv, "tv/today.txt"},
+    {"BizToday", ServerBiz, "biz/today.txt"},
+    {"OrgToday", ServerOrg, "org/today.txt"},
 };
 
 } // namespace
