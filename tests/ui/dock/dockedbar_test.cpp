@@ -193,3 +193,27 @@ TEST_F(DockedBar, ScreenshotShowsGripperCloseBoxAndRaisedEdge) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(LiveResize, OffByDefaultOnWhenAskedTheLayoutFollowsTheMouse) {
+    {
+        TestFrame frame;
+        EXPECT_FALSE(frame.AddBar(AFX_IDW_DOCKBAR_LEFT)->IsLiveResize());
+    }
+    qputenv("ZENTRIX_LIVE_RESIZE", "1");
+    TestFrame frame;
+    TestBar* bar = frame.AddBar(AFX_IDW_DOCKBAR_LEFT);
+    qputenv("ZENTRIX_LIVE_RESIZE", "0");
+    ASSERT_TRUE(bar->IsLiveResize());
+    Press(bar, {346, 300});
+    DragTo(bar, {306, 300});
+    // No tracker: the bar itself follows before the button is released.
+    EXPECT_TRUE(frame.site->Tracker()->Rects().empty());
+    ASSERT_TRUE(WaitUntil([&] { return bar->width() == 310; }));
+    EXPECT_EQ(bar->child->geometry(), bar->ClientRect());
+    Release(bar, {306, 300});
+    EXPECT_FALSE(bar->IsResizing());
+}
+
+} // namespace

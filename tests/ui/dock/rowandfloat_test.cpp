@@ -5,6 +5,8 @@
 #include "platform/dockcontext.h"
 #include "platform/floatingframe.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -125,6 +127,9 @@ TEST(Float, DoubleClickFloatsInPlaceAndDocksBack) {
     EXPECT_EQ(bar->HitTest({346, 100}), HTCLIENT);
     Settle(site);
     EXPECT_EQ(frame.client->geometry(), QRect(0, 0, 800, 600));
+
+    QDir().mkpath(QStringLiteral(ZENTRIX_SCREENSHOT_DIR));
+    floating->grab().save(QStringLiteral(ZENTRIX_SCREENSHOT_DIR "/dock-floating.png"));
 
     // The caption follows the bar's title.
     bar->setWindowTitle(QStringLiteral("新标题"));
