@@ -135,6 +135,8 @@ constexpr std::array kCn{
 // as the old tables of these registries stored theirs (only the .com/.net
 // recipe cleans dates). A blank "Registrant Name:" (or none) gives way to the
 // organisation; a registrar's own answer names its expiry differently.
+// There is no "N/A" row: a label the answer lacks empties its field (today's
+// thin .tv answer names no registrant, so owner and email come out empty).
 constexpr std::array kToday{
     FieldRule{F::Created, "Creation Date:", "^", A::Trim},
     FieldRule{.field = F::Expiry,
