@@ -1,0 +1,336 @@
+// The control panel: set-up and tear-down of the shared state, its settings,
+// the start with its resume question, find, and its busy state.
+
+#include "engine/domaintable.h"
+#include "panel/controlpaneldlg.h"
+#include "panel/leadingint.h"
+#include "scripteddialogs.h"
+#include "shell/messages.h"
+#include "uitest.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+class PanelTest : public ::testing::Test {
+protected:
+    void TearDown() override { Close(); }
+
+    // Creates the panel as the side bar would and lets its start-up load run.
+    void Open() {
+        panel = new CControlPanelDlg(&main);
+        ASSERT_TRUE(panel->Create());
+        panel->show();
+        main.show();
+        ASSERT_TRUE(WaitUntil([&] { return main.Count(UM_IMPORT_FINISHED) > loads; }));
+        loads = main.Count(UM_IMPORT_FINISHED);
+    }
+    void Close() {
+        delete panel;
+        panel = nullptr;
+    }
+    template <class T>
+    T* Control(int id) const {
+        return panel->findChild<T*>(QString::number(id));
+    }
+    void WriteList(int names) {
+        std::string text;
+        for (int i = 0; i < names; ++i) {
+            text += "name" + std::to_string(i) + ".com\r\n";
+        }
+        WriteBytes(home.file("_items.txt"), text);
+    }
+    void SaveSetting(const std::string& key, int value) {
+        CCore core;
+        core.autoFileConfig();
+        core.saveConfigInt(key, value);
+    }
+
+    TempHome home;
+    ScriptedDialogs dialogs;
+    RecordingMainWindow main;
+    CControlPanelDlg* panel = nullptr;
+    int loads = 0;
+    DomainTable& table = TheDomainTable();
+};
+
+TEST(LeadingIntTest, ReadsTheNumberAtTheStart) {
+    const struct {
+        const char* text;
+        int value;
+    } cases[] = {{"30", 30},
+                 {"  7", 7},
+                 {"+12", 12},
+                 {"-5", -5},
+                 {"15days", 15},
+                 {"abc", 0},
+                 {"", 0},
+                 {"- 3", 0},
+                 {"0x10", 0},
+                 {"\t42", 42},
+                 {"99999999999", 2147483647},
+                 {"-99999999999", -2147483647 - 1}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseLeadingInt(c.text), c.value) << '"' << c.text << '"';
+    }
+}
+
+TEST_F(PanelTest, FirstStartSetsUpTheSharedStateAndDefaults) {
+    Open();
+    EXPECT_EQ(Control<QLineEdit>(1015)->text(), QStringLiteral("0"));
+    EXPECT_FALSE(Control<QCheckBox>(1028)->isChecked());
+    EXPECT_FALSE(Control<QLineEdit>(1015)->isEnabled());
+    ASSERT_TRUE(table.IsAllocated());
+    EXPECT_EQ(table.count, 0);
+    EXPECT_EQ(table.listFilePath, home.file("_items.txt"));
+    EXPECT_NE(table.core, nullptr);
+    EXPECT_EQ(table.panelWindow, static_cast<void*>(static_cast<QWidget*>(panel)));
+    EXPECT_EQ(main.Count(UM_IMPORT_FINISHED), 1); // the start-up load, once
+
+    Close();
+    EXPECT_FALSE(table.IsAllocated());
+    EXPECT_EQ(table.core, nullptr);
+}
+
+TEST_F(PanelTest, ControlsCarryTheTemplateTexts) {
+    Open();
+    const struct {
+        int id;
+        const char* text;
+    } buttons[] = {{1004, "导入域名"},
+                   {1003, "开始查询"},
+                   {1005, "导出数据"},
+                   {1001, "检索"},
+                   {1006, "删除选中"}};
+    for (const auto& b : buttons) {
+        ASSERT_NE(Control<QPushButton>(b.id), nullptr) << b.id;
+        EXPECT_EQ(Control<QPushButton>(b.id)->text(), QString::fromUtf8(b.text));
+    }
+    EXPECT_EQ(Control<QCheckBox>(1028)->text(), QStringLiteral("红色显示"));
+    // Template positions scale with the font: the start button lies right of import.
+    EXPECT_GT(Control<QPushButton>(1003)->x(), Control<QPushButton>(1006)->x());
+    EXPECT_GT(Control<QPushButton>(1003)->y(), Control<QPushButton>(1004)->y());
+}
+
+TEST_F(PanelTest, RedDisplayBoxEnablesTheDaysBoxAndKeepsItsText) {
+    Open();
+    QTest::mouseClick(Control<QCheckBox>(1028), Qt::LeftButton);
+    EXPECT_TRUE(Control<QLineEdit>(1015)->isEnabled());
+    EXPECT_EQ(table.redDisplay, 1);
+    Control<QLineEdit>(1015)->setText(QStringLiteral("45"));
+    QTest::mouseClick(Control<QCheckBox>(1028), Qt::LeftButton);
+    EXPECT_FALSE(Control<QLineEdit>(1015)->isEnabled());
+    EXPECT_EQ(Control<QLineEdit>(1015)->text(), QStringLiteral("45"));
+
+    QTest::mouseClick(Control<QCheckBox>(1028), Qt::LeftButton);
+    Close(); // the flag follows every click and is saved at tear-down
+    EXPECT_TRUE(SavedFlag("chkgq"));
+}
+
+TEST_F(PanelTest, DaysAreTakenOnlyWhenStartIsPressed) {
+    SaveSetting("gqts", 7);
+    Open();
+    EXPECT_EQ(Control<QLineEdit>(1015)->text(), QStringLiteral("7"));
+    Control<QLineEdit>(1015)->setText(QStringLiteral("30"));
+    Close();
+    EXPECT_EQ(SavedInt("gqts"), 7);
+
+    Open();
+    Control<QLineEdit>(1015)->setText(QStringLiteral("abc"));
+    QTest::mouseClick(Control<QPushButton>(1003), Qt::LeftButton);
+    Close();
+    EXPECT_EQ(SavedInt("gqts"), 0);
+    Open();
+    EXPECT_EQ(Control<QLineEdit>(1015)->text(), QStringLiteral("0"));
+}
+
+TEST_F(PanelTest, StartOffersToResumeFromLastIndex) {
+    const struct {
+        const char* name;
+        int lastIndex;
+        std::deque<int> answers;
+        bool asks;
+        int startIndex;
+    } cases[] = {
+        {"yes resumes", 5, {CCore::IDYES}, true, 5},
+        {"no starts over", 5, {CCore::IDNO}, true, 0},
+        {"zero asks nothing", 0, {}, false, 0},
+        {"last row still asks", 9, {CCore::IDYES}, true, 9},
+        {"beyond the list asks nothing", 10, {}, false, 0},
+        {"negative asks nothing", -4, {}, false, 0},
+    };
+    WriteList(10);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SaveSetting("lastindex", c.lastIndex);
+        dialogs.questions.clear();
+        dialogs.confirmAnswers = c.answers;
+        Open();
+        ASSERT_EQ(table.count, 10);
+        table.startIndex = -1;
+        QTest::mouseClick(Control<QPushButton>(1003), Qt::LeftButton);
+        DrainPostedMessages();
+        EXPECT_EQ(table.startIndex, c.startIndex);
+        if (c.asks) {
+            ASSERT_EQ(dialogs.questions.size(), 1u);
+            EXPECT_EQ(dialogs.questions[0], "是否从序号" + std::to_string(c.lastIndex) +
+                                                "继续执行？点击否，从第一条执行。");
+        } else {
+            EXPECT_TRUE(dialogs.questions.empty());
+        }
+        Close();
+    }
+}
+
+TEST_F(PanelTest, BatchDisablesImportDeleteAndStartUntilItEnds) {
+    WriteList(3);
+    Open();
+    QTest::mouseClick(Control<QPushButton>(1003), Qt::LeftButton);
+    DrainPostedMessages();
+    EXPECT_EQ(main.Count(UM_REQUEST_QUERY), 1);
+    for (int id : {1003, 1004, 1006}) {
+        EXPECT_FALSE(Control<QPushButton>(id)->isEnabled()) << id;
+    }
+    for (int id : {1001, 1005}) {
+        EXPECT_TRUE(Control<QPushButton>(id)->isEnabled()) << id;
+    }
+    PostWindowMessage(panel, UM_PANEL_QUERY_ENDED);
+    DrainPostedMessages();
+    for (int id : {1003, 1004, 1006}) {
+        EXPECT_TRUE(Control<QPushButton>(id)->isEnabled()) << id;
+    }
+}
+
+TEST_F(PanelTest, EnterRunsTheFindOnlyInTheFindBox) {
+    Open();
+    QApplication::setActiveWindow(&main);
+    auto* find = Control<QLineEdit>(1002);
+    find->setText(QStringLiteral("cnnic"));
+    find->setFocus();
+    ASSERT_TRUE(WaitUntil([&] { return find->hasFocus(); }));
+    QTest::keyClick(find, Qt::Key_Return);
+    DrainPostedMessages();
+    EXPECT_EQ(main.Count(UM_REQUEST_FIND), 1);
+    EXPECT_EQ(table.findText, "cnnic");
+
+    auto* days = Control<QLineEdit>(1015);
+    QTest::mouseClick(Control<QCheckBox>(1028), Qt::LeftButton);
+    days->setFocus();
+    ASSERT_TRUE(WaitUntil([&] { return days->hasFocus(); }));
+    QTest::keyClick(days, Qt::Key_Return);
+    DrainPostedMessages();
+    EXPECT_EQ(main.Count(UM_REQUEST_FIND), 1);
+}
+
+TEST_F(PanelTest, EmptyFindOnlyMovesTheFocus) {
+    Open();
+    QApplication::setActiveWindow(&main);
+    Control<QPushButton>(1003)->setFocus();
+    QTest::mouseClick(Control<QPushButton>(1001), Qt::LeftButton);
+    DrainPostedMessages();
+    EXPECT_EQ(main.Count(UM_REQUEST_FIND), 0);
+    EXPECT_TRUE(WaitUntil([&] { return Control<QLineEdit>(1002)->hasFocus(); }));
+}
+
+TEST_F(PanelTest, DeleteAsksNothingAndPostsItsRequest) {
+    Open();
+    QTest::mouseClick(Control<QPushButton>(1006), Qt::LeftButton);
+    DrainPostedMessages();
+    EXPECT_EQ(main.Count(UM_REQUEST_DELETE), 1);
+    EXPECT_TRUE(dialogs.questions.empty());
+    EXPECT_TRUE(dialogs.infos.empty());
+}
+
+TEST_F(PanelTest, ImportCopiesTheChosenFileAndReportsSkippedNames) {
+    const std::string tooLong(41, 'x');
+    const struct {
+        const char* name;
+        std::string content;
+        int rows;
+        std::vector<std::string> infos;
+    } cases[] = {
+        {"plain", " HTTP://WWW.Alpha.com/ \r\nbeta.cn\n", 2, {}},
+        {"long name", tooLong + ".com\nok.com\n", 1, {"已跳过 1 个超过40个字符的域名。"}},
+        {"over capacity and long",
+         [&] {
+             std::string s = tooLong + ".com\n";
+             for (int i = 0; i < DomainTable::kMaxRows + 3; ++i) {
+                 s += "n" + std::to_string(i) + ".com\n";
+             }
+             return s;
+         }(),
+         DomainTable::kMaxRows,
+         {"已跳过 1 个超过40个字符的域名。\n列表最多容纳20000个域名，其余 3 行未导入。"}},
+    };
+    Open();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        dialogs.infos.clear();
+        const std::string chosen = home.file("chosen.txt");
+        WriteBytes(chosen, c.content);
+        dialogs.openPaths = {chosen};
+        QTest::mouseClick(Control<QPushButton>(1004), Qt::LeftButton);
+        DrainPostedMessages();
+        EXPECT_EQ(table.count, c.rows);
+        EXPECT_EQ(ReadBytes(home.file("_items.txt")), c.content);
+        EXPECT_EQ(dialogs.infos, c.infos);
+    }
+    EXPECT_STREQ(TheDomainTable().Row(0).domain, "n0.com");
+}
+
+TEST_F(PanelTest, ImportThatCannotReplaceTheListKeepsTheOldOne) {
+    WriteList(4);
+    Open();
+    ASSERT_EQ(table.count, 4);
+    const int before = main.Count(UM_IMPORT_FINISHED);
+    const std::string chosen = home.file("chosen.txt");
+    WriteBytes(chosen, "new.com\n");
+    table.listFilePath = home.file("missing-folder/_items.txt");
+
+    dialogs.openPaths = {chosen};
+    QTest::mouseClick(Control<QPushButton>(1004), Qt::LeftButton);
+    DrainPostedMessages();
+    EXPECT_EQ(dialogs.infos, std::vector<std::string>{"无法复制所选文件，域名列表未改变。"});
+    EXPECT_EQ(table.count, 4);
+    EXPECT_EQ(main.Count(UM_IMPORT_FINISHED), before);
+
+    // Cancelling, or a path that does not exist, changes nothing and says nothing.
+    dialogs.infos.clear();
+    dialogs.openPaths = {"", home.file("nope.txt")};
+    QTest::mouseClick(Control<QPushButton>(1004), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(1004), Qt::LeftButton);
+    EXPECT_TRUE(dialogs.infos.empty());
+    EXPECT_EQ(table.count, 4);
+}
+
+TEST_F(PanelTest, ExportWritesEveryRowOrSaysWhyNot) {
+    WriteList(2);
+    Open();
+    const std::string csv = home.file("out.csv");
+    dialogs.savePaths = {csv};
+    QTest::mouseClick(Control<QPushButton>(1005), Qt::LeftButton);
+    EXPECT_EQ(dialogs.proposedNames, std::vector<std::string>{"export.csv"});
+    EXPECT_EQ(dialogs.infos, std::vector<std::string>{"共导出了 2 条有效记录！"});
+    EXPECT_EQ(ReadBytes(csv).substr(0, 14), "\"whois.verisig");
+    EXPECT_TRUE(Control<QPushButton>(1005)->isEnabled());
+
+    dialogs.infos.clear();
+    const std::string folder = home.path(); // a folder cannot be replaced by a file
+    dialogs.savePaths = {folder + "sub/"};
+    QTest::mouseClick(Control<QPushButton>(1005), Qt::LeftButton);
+    ASSERT_EQ(dialogs.infos.size(), 1u);
+    EXPECT_EQ(dialogs.infos[0], "无法写入文件：" + folder + "sub/");
+    EXPECT_TRUE(Control<QPushButton>(1005)->isEnabled());
+
+    dialogs.infos.clear(); // cancelled: nothing written, nothing said
+    QTest::mouseClick(Control<QPushButton>(1005), Qt::LeftButton);
+    EXPECT_TRUE(dialogs.infos.empty());
+    EXPECT_TRUE(Control<QPushButton>(1005)->isEnabled());
+}
+
+} // namespace
