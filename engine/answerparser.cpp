@@ -12,6 +12,14 @@ namespace {
 
 constexpr std::string_view kNotAvailable = "N/A";
 
+// A registry that refuses a query for volume answers with a short notice in
+// place of the record, e.g. "WHOIS LIMIT EXCEEDED - SEE ... FOR DETAILS". Read
+// by a recipe it would pass as a registered domain with empty fields.
+constexpr std::string_view kRefusals[] = {
+    "WHOIS LIMIT EXCEEDED",
+    "You have exceeded your quota of queries",
+};
+
 void ApplyStep(std::string& answer, const AnswerStep& step) {
     if (step.from != nullptr) {
         answer = CCore::getStrPart(answer, step.from, step.to);
@@ -95,7 +103,7 @@ void Store(DomainRecord& row, RecipeField field, std::string_view value) {
 } // namespace
 
 void ParseAnswer(DomainRecord& row, std::string answer) {
-    if (answer.empty()) {
+    if (answer.empty() || HasAnyMarker(answer, kRefusals)) {
         row.status = Error;
         return;
     }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/answerparser.h"
@@ -118,6 +119,20 @@ TEST(ParseAnswerDispatch, EmptyAnswerIsAnErrorWhateverTheServer) {
         want.status = Error;
         ParseAnswer(row, "");
         EXPECT_TRUE(SameRow(row, want)) << "server \"" << server << "\"";
+    }
+}
+
+TEST(ParseAnswerDispatch, RefusedQueryIsAnErrorNotARegisteredDomain) {
+    const std::pair<const char*, const char*> refusals[] = {
+        {ServerOrg, "WHOIS LIMIT EXCEEDED - SEE WWW.EXAMPLE.ORG/WHOIS FOR DETAILS^"},
+        {ServerComNet, "You have exceeded your quota of queries.^^"},
+    };
+    for (const auto& [server, answer] : refusals) {
+        DomainRecord row = OldRow(server, Found);
+        DomainRecord want = Snapshot(row);
+        want.status = Error;
+        ParseAnswer(row, answer);
+        EXPECT_TRUE(SameRow(row, want)) << answer;
     }
 }
 
