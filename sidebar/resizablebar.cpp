@@ -65,7 +65,9 @@ bool CResizableBar::Create(const QString& title, QWidget* parent, unsigned id, u
     m_dwStyle = style & CBRS_ALL;
     m_nID = id;
     setWindowTitle(title);
-    setObjectName(QStringLiteral("bar%1").arg(id));
+    if (objectName().isEmpty()) {
+        setObjectName(QStringLiteral("bar%1").arg(id));
+    }
     CDockSite* site = nullptr;
     for (QWidget* w = parent; w && !site; w = w->parentWidget()) {
         site = qobject_cast<CDockSite*>(w);
