@@ -1,0 +1,43 @@
+#pragma once
+
+// The real program in a test: the application object, its main frame, the
+// list view and the control panel, started and waited for like a user would.
+
+#include "listwin/makehtmlview.h"
+#include "panel/controlpaneldlg.h"
+#include "shell/mainframe.h"
+#include "shell/makehtmlapp.h"
+#include "sidebar/sidebarhost.h"
+#include "uitest.h"
+
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+
+struct RunningApp {
+    CMakeHtmlApp app;
+    CMainFrame* frame = nullptr;
+    CMakeHtmlView* view = nullptr;
+    CControlPanelDlg* panel = nullptr;
+
+    // Starts the program and waits for its start-up load of the list file.
+    bool Start() {
+        if (!app.InitInstance()) {
+            return false;
+        }
+        frame = app.mainFrame();
+        view = frame->GetActiveView();
+        panel = qobject_cast<CControlPanelDlg*>(frame->sideBar()->panel());
+        if (panel == nullptr ||
+            !WaitUntil([&] { return Pane(0) == QStringLiteral("完成导入域名到列表！"); })) {
+            return false;
+        }
+        DrainPostedMessages(); // the view's reload follows the status text
+        return true;
+    }
+    [[nodiscard]] QString Pane(int pane) const { return frame->PaneText(pane); }
+    [[nodiscard]] QPushButton* Button(int id) const {
+        return panel->findChild<QPushButton*>(QString::number(id));
+    }
+    void Click(int id) const { QTest::mouseClick(Button(id), Qt::LeftButton); }
+};
