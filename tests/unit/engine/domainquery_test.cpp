@@ -138,6 +138,10 @@ struct SecondFormCase {
     Servers asked;
     std::string parsedText; // the first answer as handed on (referral answers are short)
 };
+// Names the row in test listings instead of dumping its bytes.
+void PrintTo(const SecondFormCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const SecondFormCase kSecondFormCases[] = {
     {"followedAfterMarkerRemoval",

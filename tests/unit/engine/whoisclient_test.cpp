@@ -46,6 +46,10 @@ struct AnswerCase {
     FakeWhoisScript script;
     std::string expected;
 };
+// Names the row in test listings instead of dumping its bytes.
+void PrintTo(const AnswerCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 std::string LongAnswer() {
     std::string text;
@@ -196,6 +200,10 @@ struct ConnectToCase {
     bool ok;
     std::vector<ConnectOverride> expected;
 };
+// Names the row in test listings instead of dumping its bytes.
+void PrintTo(const ConnectToCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const ConnectToCase kConnectToCases[] = {
     {"empty", "", true, {}},

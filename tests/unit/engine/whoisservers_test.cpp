@@ -13,6 +13,10 @@ struct SuffixCase {
     const char* domain;
     const char* expected; // nullptr: no entry matches
 };
+// Names the row in test listings instead of dumping its bytes.
+void PrintTo(const SuffixCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 // Where two suffixes both match, the earlier row of the table decides.
 const SuffixCase kSuffixCases[] = {

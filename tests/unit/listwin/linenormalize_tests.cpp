@@ -9,6 +9,10 @@ struct NormalizeCase {
     std::string line;
     std::string expected;
 };
+// Names the row in test listings instead of dumping its bytes.
+void PrintTo(const NormalizeCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 // GBK bytes: 0x81 0x41 is a double-byte character whose trail byte is 'A';
 // 0x81 0x77 one whose trail byte is 'w'; 0x81 0x68 one whose trail is 'h'.
