@@ -39,7 +39,7 @@ CControlPanelDlg::CControlPanelDlg(QWidget* parent) : QWidget(parent) {
 }
 
 void CControlPanelDlg::BuildTemplate() {
-    const DialogBaseUnits units = BaseUnitsOf(font());
+    const DialogBaseUnits units = PanelBaseUnits(font(), logicalDpiY());
     m_templateSize = DialogRectToPixels(QRect(0, 0, kPanelWidthDlu, kPanelHeightDlu), units).size();
     QGroupBox* group = nullptr;
     for (const DialogControl& control : kPanelTemplate) {

@@ -26,6 +26,18 @@ QRect DialogRectToPixels(const QRect& dlu, DialogBaseUnits units) {
                  MulDivRound(dlu.width(), units.x, 4), MulDivRound(dlu.height(), units.y, 8));
 }
 
+namespace {
+const QStringList kTemplateFamilies = {QStringLiteral("宋体"), QStringLiteral("SimSun"),
+                                       QStringLiteral("NSimSun")};
+} // namespace
+
+DialogBaseUnits PanelBaseUnits(const QFont& font, int logicalDpi) {
+    if (kTemplateFamilies.contains(font.family(), Qt::CaseInsensitive)) {
+        return BaseUnitsOf(font);
+    }
+    return DialogBaseUnits{MulDivRound(6, logicalDpi, 96), MulDivRound(12, logicalDpi, 96)};
+}
+
 QFont DialogFont() {
     static const QStringList preferred = {
         QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),

@@ -18,3 +18,8 @@ struct DialogBaseUnits {
 [[nodiscard]] QRect DialogRectToPixels(const QRect& dlu, DialogBaseUnits units);
 // The dialog font: 9-point "宋体", or an installed CJK font when it is missing.
 [[nodiscard]] QFont DialogFont();
+// The units the panel is laid out in: measured from `font` when it is the
+// template's own font; otherwise those of 9-point "宋体" (6 x 12 pixels at
+// 96 dpi), since the template's positions and the side bar's width were made
+// for them and a wider fallback font would push controls out of the bar.
+[[nodiscard]] DialogBaseUnits PanelBaseUnits(const QFont& font, int logicalDpi);

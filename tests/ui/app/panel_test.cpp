@@ -3,6 +3,7 @@
 
 #include "engine/domaintable.h"
 #include "panel/controlpaneldlg.h"
+#include "panel/dialogunits.h"
 #include "panel/leadingint.h"
 #include "scripteddialogs.h"
 #include "shell/messages.h"
@@ -78,6 +79,29 @@ TEST(LeadingIntTest, ReadsTheNumberAtTheStart) {
     for (const auto& c : cases) {
         EXPECT_EQ(ParseLeadingInt(c.text), c.value) << '"' << c.text << '"';
     }
+}
+
+TEST(DialogUnitsTest, TemplateRectanglesScaleWithTheBaseUnits) {
+    const struct {
+        const char* name;
+        QRect dlu;
+        DialogBaseUnits units;
+        QRect pixels;
+    } cases[] = {
+        {"start button, 宋体 9pt", {112, 126, 50, 14}, {6, 12}, {168, 189, 75, 21}},
+        {"days box rounds halves up", {77, 32, 24, 12}, {6, 12}, {116, 48, 36, 18}},
+        {"wider font", {6, 97, 50, 14}, {7, 15}, {11, 182, 88, 26}},
+        {"whole dialog at 144 dpi", {0, 0, 225, 361}, {9, 18}, {0, 0, 506, 812}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DialogRectToPixels(c.dlu, c.units), c.pixels) << c.name;
+    }
+    // A fallback font keeps the template font's units, scaled by the screen.
+    const QFont fallback(QStringLiteral("WenQuanYi Micro Hei"), 9);
+    EXPECT_EQ(PanelBaseUnits(fallback, 96).x, 6);
+    EXPECT_EQ(PanelBaseUnits(fallback, 96).y, 12);
+    EXPECT_EQ(PanelBaseUnits(fallback, 144).x, 9);
+    EXPECT_EQ(PanelBaseUnits(fallback, 144).y, 18);
 }
 
 TEST_F(PanelTest, FirstStartSetsUpTheSharedStateAndDefaults) {

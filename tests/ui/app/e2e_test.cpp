@@ -1,0 +1,116 @@
+// The whole program against the scripted WHOIS server on 127.0.0.1: import a
+// list of names for several registries, run the batch, export it, compare
+// the CSV bytes; then close the window in the middle of a second batch.
+
+#include "apptest.h"
+#include "core/ccore.h"
+#include "scripteddialogs.h"
+#include "tests/support/fakewhoisserver.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string Fixture(const char* name) {
+    return ReadBytes(std::string(ZENTRIX_UI_DATA_DIR) + "/" + name);
+}
+
+// The GBK bytes of a UTF-8 text.
+std::string Gbk(std::string text) {
+    CCore::UTF8_ANSI(text);
+    return text;
+}
+
+class EndToEndTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        server.SetScript("maple-harbor.com",
+                         FakeWhoisScript::Answer(Fixture("comnet-registered.txt")));
+        server.SetScript("quiet-meadow.com",
+                         FakeWhoisScript::Answer(Fixture("comnet-notregistered.txt")));
+        server.SetScript("lanting-demo.cn", FakeWhoisScript::Answer(Fixture("cn-registered.txt")));
+        server.SetScript("silent-brook.org", FakeWhoisScript::Answer(Fixture("org-notfound.txt")));
+        server.SetScript("closed-door.biz", FakeWhoisScript::CloseAtOnce());
+        qputenv("ZENTRIX_CONNECT_TO",
+                QByteArray::fromStdString(server.ConnectToFor(FakeWhoisServer::AllEndpoints())));
+    }
+    void TearDown() override { qunsetenv("ZENTRIX_CONNECT_TO"); }
+
+    TempHome home;
+    ScriptedDialogs dialogs;
+    FakeWhoisServer server;
+};
+
+TEST_F(EndToEndTest, ImportQueryExportThenCloseDuringABatch) {
+    auto run = std::make_unique<RunningApp>();
+    ASSERT_TRUE(run->Start());
+    EXPECT_EQ(run->Pane(2), QStringLiteral("域名数量：0"));
+
+    dialogs.openPaths = {std::string(ZENTRIX_UI_DATA_DIR) + "/import-list.txt"};
+    run->Click(1004);
+    ASSERT_TRUE(WaitUntil([&] { return run->Pane(2) == QStringLiteral("域名数量：6"); }));
+    DrainPostedMessages();
+    EXPECT_EQ(ReadBytes(home.file("_items.txt")), Fixture("import-list.txt"));
+
+    run->Click(1003);
+    ASSERT_TRUE(WaitUntil([&] { return run->Pane(0) == QStringLiteral("操作结束！"); },
+                          std::chrono::seconds(60)));
+    EXPECT_EQ(run->Pane(1), QStringLiteral("进度：6 / 6"));
+    EXPECT_TRUE(WaitUntil([&] { return run->Button(1003)->isEnabled(); }));
+    EXPECT_EQ(SavedInt("lastindex"), 5);
+
+    QDir().mkpath(QStringLiteral(ZENTRIX_SCREENSHOT_DIR));
+    run->frame->grab().save(QStringLiteral(ZENTRIX_SCREENSHOT_DIR "/mainwindow.png"));
+
+    const std::string csv = home.file("export.csv");
+    dialogs.savePaths = {csv};
+    run->Click(1005);
+    EXPECT_EQ(dialogs.infos.back(), "共导出了 6 条有效记录！");
+    // The recipes cut values as the registries' answers put them: the .com
+    // owner keeps the blank after its label, the .cn values run to the end
+    // marker "^" of their line. The row without a server failed (status
+    // Error, empty text); the server that closed at once gave an empty answer.
+    const std::string expected =
+        "\"whois.verisign-grs.com\",\"maple-harbor.com\",\"" + Gbk("成功") +
+        "\",\"2028-07-08\",\"2008-07-08\",\" Harbor Names LLC\",\"\",\"\",\"\"\r\n"
+        "\"whois.verisign-grs.com\",\"quiet-meadow.com\",\"" +
+        Gbk("域名未注册") +
+        "\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n"
+        "\"whois.cnnic.cn\",\"lanting-demo.cn\",\"" +
+        Gbk("成功") + "\",\"2029-04-05\",\"2011-04-05\",\"" + Gbk("兰亭示例科技有限公司^") +
+        "\",\"admin@lanting-demo.cn\",\"\",\"" + Gbk(" 示例网络注册服务有限公司^") +
+        "\"\r\n"
+        "\"whois.pir.org\",\"silent-brook.org\",\"" +
+        Gbk("域名未注册") +
+        "\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n"
+        "\"\",\"sample.zz\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n"
+        "\"whois.nic.biz\",\"closed-door.biz\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n";
+    EXPECT_EQ(ReadBytes(csv), expected);
+    // What the list shows for the same rows.
+    const CListCtrlModel* list = run->view->listModel();
+    EXPECT_EQ(list->GetItemText(2, 5), QStringLiteral("兰亭示例科技有限公司^"));
+    EXPECT_TRUE(list->GetItemText(4, 2).isEmpty());
+    EXPECT_EQ(list->GetItemText(5, 2), QStringLiteral("ERR!"));
+
+    // Second batch: two rows answer, the third never does; the user closes
+    // the window while the worker waits on it.
+    server.SetScript("lanting-demo.cn", FakeWhoisScript::Stall());
+    const std::size_t before = server.ConnectionCount();
+    dialogs.confirmAnswers = {CCore::IDNO}; // "continue from 5?" No: from the first row
+    run->Click(1003);
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    ASSERT_TRUE(WaitUntil([&] { return server.ConnectionCount() >= before + 3; }));
+    ASSERT_TRUE(WaitUntil([&] { return run->view->shownRowCount() >= 2; }));
+
+    const auto closing = std::chrono::steady_clock::now();
+    run->frame->close();
+    ASSERT_TRUE(WaitUntil([&] { return run->app.mainFrame() == nullptr; }));
+    const auto took = std::chrono::steady_clock::now() - closing;
+    EXPECT_LT(took, std::chrono::milliseconds(1500));
+    EXPECT_EQ(SavedInt("lastindex"), 1);
+    EXPECT_FALSE(TheDomainTable().IsAllocated());
+    run.reset();
+}
+
+} // namespace
