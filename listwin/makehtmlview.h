@@ -42,7 +42,7 @@ public:
     void OnOpenWebPage();
     void OnCheckAll();
     void OnUncheckAll();
-    // The context menu for the item at `item` (-1: none), as shown on a right click.
+    // The context menu shown on a right click over an item (menu 130).
     [[nodiscard]] std::unique_ptr<QMenu> CreateContextMenu();
 
     // Takes the red-display flag and days from the table again and repaints.

@@ -5,6 +5,10 @@
 #include "apptest.h"
 #include "engine/domaintable.h"
 #include "platform/dockids.h"
+#include "platform/mainwindow.h"
+#include "platform/pretranslatefilter.h"
+#include "platform/qtcoredialogs.h"
+#include "platform/widgetmessagetarget.h"
 #include "scripteddialogs.h"
 #include "shell/messages.h"
 
@@ -14,7 +18,11 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -217,6 +225,132 @@ TEST_F(ProtocolTest, AboutTextNamesTheProductAndVersion) {
     const QString text = CMainFrame::AboutText();
     EXPECT_TRUE(text.contains(QStringLiteral("zentrix 域名批量查询")));
     EXPECT_TRUE(text.contains(QStringLiteral(ZENTRIX_VERSION)));
+}
+
+} // namespace
+
+namespace {
+
+// A window of the walk that notes who saw which message, and may claim it.
+class Probe final : public QWidget, public CMessageWindow {
+public:
+    Probe(const char* name, std::vector<std::string>& seen, QWidget* parent = nullptr)
+        : QWidget(parent), m_name(name), m_seen(seen) {}
+    bool PreTranslateMessage(const Msg& msg) override {
+        m_seen.push_back(m_name + ":" + std::to_string(msg.message));
+        return claims;
+    }
+    bool claims = false;
+
+private:
+    std::string m_name;
+    std::vector<std::string>& m_seen;
+};
+
+TEST(WalkTest, VisitsTheTargetThenEachParentUpToTheMainWindow) {
+    std::vector<std::string> seen;
+    Probe main("main", seen);
+    SetMainWindow(&main);
+    Probe bar("bar", seen, &main);
+    QWidget plain(&bar); // takes no part, but is on the way
+    Probe panel("panel", seen, &plain);
+    Probe floating("floating", seen); // a floating frame: not under the main window
+    Probe floatingPanel("fpanel", seen, &floating);
+
+    PostWindowMessage(&panel, 1055);
+    PostWindowMessage(&floatingPanel, 1056);
+    DrainPostedMessages();
+    EXPECT_EQ(seen, (std::vector<std::string>{"panel:1055", "bar:1055", "main:1055", "fpanel:1056",
+                                              "floating:1056", "main:1056"}));
+
+    seen.clear(); // a claimed message goes no further
+    bar.claims = true;
+    EXPECT_TRUE(CPreTranslateFilter::Walk(Msg{&panel, WM_KEYDOWN, VK_RETURN, 0}));
+    EXPECT_EQ(seen, (std::vector<std::string>{"panel:256", "bar:256"}));
+    SetMainWindow(nullptr);
+}
+
+TEST(WalkTest, WorkerPostsArriveOnTheUiThreadAndStopAfterDetach) {
+    std::vector<std::string> seen;
+    Probe view("view", seen);
+    CWidgetMessageTarget target(&view);
+    std::thread worker([&] {
+        for (int i = 1; i <= 3; ++i) {
+            target.PostMessage(UM_ROW_DONE, 0, i);
+        }
+    });
+    worker.join();
+    DrainPostedMessages();
+    EXPECT_EQ(seen.size(), 3u);
+
+    target.Detach();
+    target.PostMessage(UM_WORKER_EXIT, 0, 0);
+    DrainPostedMessages();
+    EXPECT_EQ(seen.size(), 3u);
+}
+
+TEST(CoreDialogsTest, MessageBoxesHaveNoCaptionAndAnswerSixOrSeven) {
+    CQtCoreDialogs dialogs;
+    QWidget owner;
+    const auto answerNext = [](QMessageBox::StandardButton button, QString* caption,
+                               QStringList* buttons) {
+        QTimer::singleShot(0, [=] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            *caption = box->windowTitle();
+            for (QAbstractButton* b : box->buttons()) {
+                *buttons << b->text();
+            }
+            box->button(button)->click();
+        });
+    };
+    QString caption = QStringLiteral("unset");
+    QStringList buttons;
+    answerNext(QMessageBox::Ok, &caption, &buttons);
+    std::string text = "完成";
+    CCore::UTF8_ANSI(text);
+    dialogs.msgboxInfo(&owner, text);
+    EXPECT_TRUE(caption.isEmpty());
+    EXPECT_EQ(buttons.size(), 1);
+
+    for (const auto& [button, result] :
+         {std::pair{QMessageBox::Yes, CCore::IDYES}, std::pair{QMessageBox::No, CCore::IDNO}}) {
+        buttons.clear();
+        answerNext(button, &caption, &buttons);
+        EXPECT_EQ(dialogs.msgboxConfirm(&owner, text), result);
+        EXPECT_EQ(buttons.size(), 2);
+    }
+}
+
+TEST(CoreDialogsTest, BareDomainBecomesAnHttpAddress) {
+    EXPECT_EQ(DomainUrl("example.com").toString(), QStringLiteral("http://example.com"));
+    EXPECT_EQ(DomainUrl("\xD6\xD0\xCE\xC4.cn").host(), QStringLiteral("中文.cn"));
+    EXPECT_FALSE(DomainUrl("").isValid());
+}
+
+TEST(MainFrameTest, StartsReadyWithTheMenusOfTheProgram) {
+    TempHome home;
+    ScriptedDialogs dialogs;
+    CMakeHtmlApp app;
+    ASSERT_TRUE(app.InitInstance());
+    CMainFrame* frame = app.mainFrame();
+    EXPECT_EQ(frame->PaneText(0), QStringLiteral("就绪"));
+
+    QStringList menus;
+    for (QAction* menu : frame->menuBar()->actions()) {
+        menus << menu->text();
+        for (QAction* item : menu->menu()->actions()) {
+            menus << QStringLiteral("  ") + item->text();
+        }
+    }
+    EXPECT_EQ(menus, (QStringList{"文件(&F)", "  退出(&X)", "查看(&V)", "  状态栏(&S)",
+                                  "  侧边拦(&L)", "帮助(&H)", "  关于(&A)"}));
+
+    auto* statusItem = frame->findChild<QAction*>(QStringLiteral("59393"));
+    statusItem->trigger();
+    EXPECT_FALSE(frame->statusBar()->isVisibleTo(frame));
+    statusItem->trigger();
+    EXPECT_TRUE(frame->statusBar()->isVisibleTo(frame));
 }
 
 } // namespace
