@@ -151,6 +151,7 @@ TEST_F(ProtocolTest, DeleteCheckedRewritesTheListAndClearsResults) {
     run.view->listModel()->SetCheck(1, true);
     run.Click(1006);
     DrainPostedMessages();
+    EXPECT_TRUE(dialogs.questions.empty()); // no confirmation asked
     EXPECT_EQ(ReadBytes(home.file("_items.txt")), "alpha.com\r\ngamma.com\r\n");
     EXPECT_EQ(run.Pane(0), QStringLiteral("完成导入域名到列表！"));
     EXPECT_EQ(run.Pane(2), QStringLiteral("域名数量：2"));
@@ -161,14 +162,6 @@ TEST_F(ProtocolTest, DeleteCheckedRewritesTheListAndClearsResults) {
     DrainPostedMessages();
     EXPECT_EQ(ReadBytes(home.file("_items.txt")), "alpha.com\r\ngamma.com\r\n");
     EXPECT_EQ(run.Pane(2), QStringLiteral("域名数量：2"));
-}
-
-TEST_F(ProtocolTest, ViewMessagesPostedToTheFrameAreIgnored) {
-    // The walk starts at the target: the view never sees what is aimed at the frame.
-    const int items = run.view->listModel()->GetItemCount();
-    table.Clear();
-    PostToFrame(UM_RELOAD_LIST);
-    EXPECT_EQ(run.view->listModel()->GetItemCount(), items);
 }
 
 TEST_F(ProtocolTest, HiddenSideBarStillEndsABatch) {
@@ -219,12 +212,6 @@ TEST_F(ProtocolTest, EditKeysDoNothingInTheList) {
     QTest::keyClick(run.view, Qt::Key_C, Qt::ControlModifier);
     QTest::keyClick(run.view, Qt::Key_Insert, Qt::ControlModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
-}
-
-TEST_F(ProtocolTest, AboutTextNamesTheProductAndVersion) {
-    const QString text = CMainFrame::AboutText();
-    EXPECT_TRUE(text.contains(QStringLiteral("zentrix 域名批量查询")));
-    EXPECT_TRUE(text.contains(QStringLiteral(ZENTRIX_VERSION)));
 }
 
 } // namespace
