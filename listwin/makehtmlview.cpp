@@ -134,7 +134,9 @@ int CMakeHtmlView::StartQueryThread() {
     m_thread = std::make_unique<CQueryThread>(std::move(job), std::move(options));
     if (!m_thread->Start()) {
         m_thread.reset();
-        QMessageBox::warning(this, QString(), QStringLiteral("Cannot Start New Thread"));
+        // The application's own box: its name as caption, one OK button.
+        QMessageBox::warning(this, QCoreApplication::applicationName(),
+                             QStringLiteral("Cannot Start New Thread"));
         return 0;
     }
     m_shownRows = 0;
