@@ -107,7 +107,11 @@ TEST_F(EndToEndTest, ImportQueryExportThenCloseDuringABatch) {
     run->frame->close();
     ASSERT_TRUE(WaitUntil([&] { return run->app.mainFrame() == nullptr; }));
     const auto took = std::chrono::steady_clock::now() - closing;
-    EXPECT_LT(took, std::chrono::milliseconds(1500));
+    RecordProperty(
+        "close_ms",
+        static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+    EXPECT_LT(took,
+              std::chrono::milliseconds(2000)); // about a second, with room for a busy machine
     EXPECT_EQ(SavedInt("lastindex"), 1);
     EXPECT_FALSE(TheDomainTable().IsAllocated());
     run.reset();
