@@ -15,7 +15,7 @@
 
 namespace {
 
-struct RowSpec {
+struct RowText {
     const char* domain;
     const char* server;
 };
@@ -41,12 +41,12 @@ protected:
         table.panelWindow = nullptr;
     }
 
-    void Fill(std::initializer_list<RowSpec> rows) {
+    void Fill(std::initializer_list<RowText> rows) {
         table.Clear();
-        for (const RowSpec& spec : rows) {
+        for (const RowText& text : rows) {
             DomainRecord& row = table.Row(table.count++);
-            SetField(row.domain, spec.domain);
-            SetField(row.whoisServer, spec.server);
+            SetField(row.domain, text.domain);
+            SetField(row.whoisServer, text.server);
         }
         Post(UM_RELOAD_LIST);
     }
