@@ -143,7 +143,7 @@ void CDockSite::RecalcLayout() {
         return;
     }
     m_inLayout = true;
-    m_layoutPending = false;
+    m_delayedLayout.Done();
     QRect free = rect();
     for (std::size_t i = 0; i < m_dockBars.size(); ++i) {
         CDockBar* bar = m_dockBars[i];
@@ -181,15 +181,7 @@ void CDockSite::RecalcLayout() {
 }
 
 void CDockSite::DelayRecalcLayout() {
-    if (m_layoutPending) {
-        return;
-    }
-    m_layoutPending = true;
-    QTimer::singleShot(0, this, [this] {
-        if (m_layoutPending) {
-            RecalcLayout();
-        }
-    });
+    m_delayedLayout.Request(this, [this] { RecalcLayout(); });
 }
 
 void CDockSite::InvertTracker(const QRect& rect) {

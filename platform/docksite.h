@@ -9,6 +9,8 @@
 #include <QRect>
 #include <QWidget>
 
+#include "platform/idlecall.h"
+
 #include <array>
 
 class CControlBar;
@@ -46,7 +48,7 @@ public:
     // Asks for one layout pass when the event loop is next idle; requests
     // made before it runs share it.
     void DelayRecalcLayout();
-    [[nodiscard]] bool IsLayoutPending() const { return m_layoutPending; }
+    [[nodiscard]] bool IsLayoutPending() const { return m_delayedLayout.IsPending(); }
 
     // The rectangle left to the client after all bars are placed, in this
     // widget's coordinates (the result of the last layout pass).
@@ -76,6 +78,6 @@ private:
     QPointer<QWidget> m_client;
     CDockTracker* m_tracker = nullptr;
     QRect m_freeRect;
-    bool m_layoutPending = false;
+    CIdleCall m_delayedLayout;
     bool m_inLayout = false;
 };

@@ -61,7 +61,7 @@ CControlBar* CFloatingFrame::Bar() const {
 }
 
 void CFloatingFrame::RecalcLayout() {
-    m_layoutPending = false;
+    m_delayedLayout.Done();
     CControlBar* bar = Bar();
     if (!bar) {
         return;
@@ -74,15 +74,7 @@ void CFloatingFrame::RecalcLayout() {
 }
 
 void CFloatingFrame::DelayRecalcLayout() {
-    if (m_layoutPending) {
-        return;
-    }
-    m_layoutPending = true;
-    QTimer::singleShot(0, this, [this] {
-        if (m_layoutPending) {
-            RecalcLayout();
-        }
-    });
+    m_delayedLayout.Request(this, [this] { RecalcLayout(); });
 }
 
 QRect CFloatingFrame::CloseBoxRect() const {

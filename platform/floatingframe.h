@@ -8,6 +8,8 @@
 
 #include <QWidget>
 
+#include "platform/idlecall.h"
+
 class CControlBar;
 class CDockBar;
 class CDockSite;
@@ -46,7 +48,7 @@ private:
 
     CDockSite* m_site;
     CDockBar* m_dockBar;
-    bool m_layoutPending = false;
+    CIdleCall m_delayedLayout;
     int m_pressHit = 0;
     QPoint m_pressOffset; // for a move: cursor minus frame top-left
     QPoint m_grabOffset;  // for a resize: cursor minus the grabbed corner
