@@ -9,6 +9,7 @@
 #include "shell/makehtmldoc.h"
 
 #include <QApplication>
+#include <QScreen>
 
 CMakeHtmlApp::CMakeHtmlApp() = default;
 
@@ -44,6 +45,11 @@ bool CMakeHtmlApp::InitInstance() {
     }
     m_frame = frame;
     frame->GetActiveView()->OnInitialUpdate();
+    // Maximizing is the window manager's job; without one (a bare X server,
+    // a kiosk session) the frame would open at its tiny minimum size.
+    if (const QScreen* screen = frame->screen()) {
+        frame->setGeometry(screen->availableGeometry());
+    }
     frame->showMaximized();
     return true;
 }
