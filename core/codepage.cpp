@@ -103,6 +103,23 @@ Utf8Step utf8Step(std::string_view s, size_t i) {
     return {need + 1, true};
 }
 
+// Converts from `pos` on until the end or the first sequence iconv refuses,
+// appending to `out` (room for `maxGrowth` output bytes per input byte) and
+// moving `pos` past what was read. Returns iconv's result.
+size_t convertFrom(Converter& conv, std::string_view src, size_t& pos, std::string& out,
+                   size_t maxGrowth) {
+    const size_t start = out.size();
+    out.resize(start + maxGrowth * (src.size() - pos) + 8);
+    const char* in = src.data() + pos;
+    size_t inLeft = src.size() - pos;
+    char* dst = out.data() + start;
+    size_t outLeft = out.size() - start;
+    const size_t r = conv.run(in, inLeft, dst, outLeft);
+    out.resize(out.size() - outLeft);
+    pos = static_cast<size_t>(in - src.data());
+    return r;
+}
+
 // Converts a run of well-formed UTF-8; a character GBK lacks becomes '?'.
 void appendGbk(std::string_view run, std::string& out) {
     Converter& conv = toGbk();
@@ -114,16 +131,8 @@ void appendGbk(std::string_view run, std::string& out) {
             pos += step.length;
             continue;
         }
-        const size_t start = out.size();
         // A well-formed character never grows in GBK (1->1, 2 or 3->2, 4->none).
-        out.resize(start + (run.size() - pos) + 8);
-        const char* in = run.data() + pos;
-        size_t inLeft = run.size() - pos;
-        char* dst = out.data() + start;
-        size_t outLeft = out.size() - start;
-        const size_t r = conv.run(in, inLeft, dst, outLeft);
-        out.resize(out.size() - outLeft);
-        pos = static_cast<size_t>(in - run.data());
+        const size_t r = convertFrom(conv, run, pos, out, 1);
         if (r == static_cast<size_t>(-1) && pos < run.size()) {
             out += '?';
             pos += utf8Step(run, pos).length;
@@ -182,16 +191,8 @@ std::string CCore::ANSI_UTF8(std::string_view gbk) {
             ++pos;
             continue;
         }
-        const size_t start = out.size();
         // Every GBK byte yields at most three UTF-8 bytes.
-        out.resize(start + 3 * (gbk.size() - pos) + 8);
-        const char* in = gbk.data() + pos;
-        size_t inLeft = gbk.size() - pos;
-        char* dst = out.data() + start;
-        size_t outLeft = out.size() - start;
-        const size_t r = conv.run(in, inLeft, dst, outLeft);
-        out.resize(out.size() - outLeft);
-        pos = static_cast<size_t>(in - gbk.data());
+        const size_t r = convertFrom(conv, gbk, pos, out, 3);
         if (r == static_cast<size_t>(-1) && pos < gbk.size()) {
             // A bad lead byte, or a lead byte without a trail byte: replace the
             // lead byte alone so that an ASCII byte after it is kept.
