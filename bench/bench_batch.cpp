@@ -11,10 +11,10 @@
 #include <string>
 
 #include "core/ccore.h"
+#include "core/messages.h"
+#include "core/messagetarget.h"
 #include "engine/querythread.h"
 #include "engine/whoisservers.h"
-#include "platform/messagetarget.h"
-#include "shell/messages.h"
 #include "tests/support/fakewhoisserver.h"
 
 namespace {
@@ -76,7 +76,7 @@ void BM_SequentialBatch(benchmark::State& state) {
             CountingTarget view;
             auto job = std::make_unique<QueryJob>();
             job->view = &view;
-            job->table = table.rows;
+            job->table = table.Rows();
             job->count = table.count;
             CQueryThread worker(std::move(job), options);
             worker.Start();

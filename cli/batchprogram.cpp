@@ -12,10 +12,10 @@
 #include "cli/resultwriter.h"
 #include "cli/signalwatcher.h"
 #include "core/ccore.h"
+#include "core/messages.h"
 #include "engine/domaintable.h"
 #include "engine/querythread.h"
 #include "listwin/formats/listfile.h"
-#include "shell/messages.h"
 
 namespace {
 
@@ -98,8 +98,6 @@ public:
           m_progress(!options.quiet && ::isatty(STDERR_FILENO) == 1),
           m_stdoutIsTerminal(options.outputFile.empty() && ::isatty(STDOUT_FILENO) == 1) {}
 
-    ~BatchRun() { m_table.Release(); }
-
     int Run() {
         // Blocks the stop signals before any thread exists, so only the
         // watcher ever receives them, and before the temporary output file
@@ -151,7 +149,7 @@ private:
     int RunWorker() {
         auto job = std::make_unique<QueryJob>();
         job->view = &m_queue;
-        job->table = m_table.rows;
+        job->table = m_table.Rows();
         job->count = m_table.count;
         QueryOptions query;
         query.startIndex = m_summary.startIndex;

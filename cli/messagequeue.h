@@ -10,7 +10,7 @@
 #include <mutex>
 #include <optional>
 
-#include "platform/messagetarget.h"
+#include "core/messagetarget.h"
 
 struct PostedMessage {
     unsigned message = 0;

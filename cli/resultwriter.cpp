@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "cli/jsonlines.h"
-#include "listwin/formats/atomicfile.h"
+#include "core/atomicfile.h"
 #include "listwin/formats/csvexport.h"
 
 ResultWriter::ResultWriter(OutputFormat format, std::string path)

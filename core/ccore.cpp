@@ -3,6 +3,7 @@
 #include "core/apppath.h"
 #include "core/configfile.h"
 #include "core/configstore.h"
+#include "core/text.h"
 
 #include <atomic>
 #include <sys/stat.h>
@@ -30,7 +31,8 @@ std::string CCore::getAppPath() const {
 // Getters that run before autoFileConfig still see the saved values: the
 // store links itself to the file on first use.
 int CCore::getConfigInt(const std::string& key) const {
-    return configTextToInt(m_config->file()->value(key));
+    int value = 0;
+    return ParseInt(m_config->file()->value(key), value) ? value : 0;
 }
 
 void CCore::saveConfigInt(const std::string& key, int value) {

@@ -1,10 +1,11 @@
 #include "core/configfile.h"
 
+#include "core/readfile.h"
+#include "core/text.h"
+
 #include <cerrno>
-#include <charconv>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <system_error>
 #include <unistd.h>
 
@@ -26,18 +27,6 @@ bool writeAll(int fd, const std::string& data) {
     return true;
 }
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
 } // namespace
 
 std::string sanitizeConfigText(std::string_view text) {
@@ -47,18 +36,7 @@ std::string sanitizeConfigText(std::string_view text) {
         if (c != '=' && c != '\n' && c != '\r' && c != '\0')
             out += c;
     }
-    return std::string(trimmed(out));
-}
-
-int configTextToInt(std::string_view text) {
-    text = trimmed(text);
-    if (!text.empty() && text.front() == '+')
-        text.remove_prefix(1);
-    int value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size())
-        return 0;
-    return value;
+    return std::string(TrimBlanks(out));
 }
 
 namespace {
@@ -104,17 +82,11 @@ std::shared_ptr<ConfigFile> ConfigFile::open(const std::string& path) {
 }
 
 ConfigFile::ConfigFile(std::string path) : m_path(std::move(path)) {
-    std::ifstream in(m_path, std::ios::binary);
-    std::string line;
-    while (std::getline(in, line)) {
-        const size_t eq = line.find('=');
-        if (eq == std::string::npos)
-            continue;
-        std::string key{trimmed(std::string_view(line).substr(0, eq))};
-        if (key.empty())
-            continue;
-        m_values[std::move(key)] = std::string(trimmed(std::string_view(line).substr(eq + 1)));
-    }
+    std::string text;
+    (void)ReadSmallFile(m_path, text); // a file not there yet holds no values
+    ReadKeyValueLines(text, [this](std::string_view, std::string_view key, std::string_view value) {
+        m_values[std::string(key)] = std::string(value);
+    });
 }
 
 ConfigFile::~ConfigFile() {

@@ -63,5 +63,3 @@ private:
 // Keys and values are single-line texts without '=' or surrounding blanks:
 // strip what would break the file's shape.
 [[nodiscard]] std::string sanitizeConfigText(std::string_view text);
-// Decimal text to int; 0 for anything else (blanks around it are allowed).
-[[nodiscard]] int configTextToInt(std::string_view text);

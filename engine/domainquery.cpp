@@ -33,20 +33,16 @@ void RemoveAll(std::string& text, std::string_view what) {
     }
 }
 
-std::string FieldText(const char* field, std::size_t width) {
-    return std::string(field, strnlen(field, width));
-}
-
 } // namespace
 
-void QueryDomain(DomainRecord& row, const WhoisTransport& transport) {
-    QueryDomain(row, transport, ParseAnswer);
+void QueryRow(DomainRecord& row, const WhoisTransport& transport) {
+    QueryRow(row, transport, ParseAnswer);
 }
 
-void QueryDomain(DomainRecord& row, const WhoisTransport& transport,
-                 const AnswerParseFunction& parse) {
-    const std::string server = FieldText(row.whoisServer, sizeof row.whoisServer);
-    const std::string domain = FieldText(row.domain, sizeof row.domain);
+void QueryRow(DomainRecord& row, const WhoisTransport& transport,
+              const AnswerParseFunction& parse) {
+    const std::string server(FieldText(row.whoisServer));
+    const std::string domain(FieldText(row.domain));
 
     // Only an exact marker is a failure: an answer may well mention "Err_".
     std::string first = transport(server, domain);

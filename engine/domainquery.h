@@ -8,9 +8,8 @@
 // The domain used after "MORE.INFO.AT." in answers that point at no referral.
 inline constexpr const char* kReferralMarkerDomain = "WWW.TV.COM";
 
-void QueryDomain(DomainRecord& row, const WhoisTransport& transport);
+void QueryRow(DomainRecord& row, const WhoisTransport& transport);
 
 // The same with the parser as a parameter, so tests can see the text it gets.
 using AnswerParseFunction = std::function<void(DomainRecord& row, std::string answer)>;
-void QueryDomain(DomainRecord& row, const WhoisTransport& transport,
-                 const AnswerParseFunction& parse);
+void QueryRow(DomainRecord& row, const WhoisTransport& transport, const AnswerParseFunction& parse);

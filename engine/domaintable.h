@@ -7,8 +7,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+
+#include "core/text.h"
 
 class CCore;
 
@@ -40,21 +43,20 @@ struct DomainRecord {
 };
 static_assert(sizeof(DomainRecord) == 832, "rows are exactly 832 bytes");
 
-// Copies `value` into a fixed-width field: at most width-1 bytes, terminated,
-// never ending on the lead byte of a GBK double-byte character.
-void SetField(char* field, std::size_t width, std::string_view value);
-template <std::size_t N>
-void SetField(char (&field)[N], std::string_view value) {
-    SetField(field, N, value);
-}
-// The number of bytes of `text` that fit in `maxBytes` without splitting a
-// GBK double-byte character (lead 0x81-0xFE followed by its trail byte).
-[[nodiscard]] std::size_t GbkCutLength(std::string_view text, std::size_t maxBytes);
+// The row block: one zero-filled allocation of kMaxRows rows, freed with
+// its owner. Moves, never copies.
+struct RowBlockDeleter {
+    void operator()(DomainRecord* rows) const;
+};
+using RowBlock = std::unique_ptr<DomainRecord[], RowBlockDeleter>;
 
 struct DomainTable {
     static constexpr int32_t kMaxRows = 20000;
 
-    DomainRecord* rows = nullptr;
+    DomainTable() = default;
+    DomainTable(const DomainTable&) = delete;
+    DomainTable& operator=(const DomainTable&) = delete;
+
     int32_t count = 0;
     int32_t startIndex = 0;
     int32_t findCursor = 0;
@@ -71,9 +73,14 @@ struct DomainTable {
     void Clear();
     // Frees the block; later users find none.
     void Release();
-    [[nodiscard]] bool IsAllocated() const { return rows != nullptr; }
-    [[nodiscard]] DomainRecord& Row(int32_t index) { return rows[index]; }
-    [[nodiscard]] const DomainRecord& Row(int32_t index) const { return rows[index]; }
+    [[nodiscard]] bool IsAllocated() const { return m_rows != nullptr; }
+    // The first row of the block, or nullptr when there is none.
+    [[nodiscard]] DomainRecord* Rows() const { return m_rows.get(); }
+    [[nodiscard]] DomainRecord& Row(int32_t index) { return m_rows[index]; }
+    [[nodiscard]] const DomainRecord& Row(int32_t index) const { return m_rows[index]; }
+
+private:
+    RowBlock m_rows;
 };
 
 // The process-wide table of the desktop program. Engine functions take the

@@ -5,10 +5,10 @@
 #include <system_error>
 
 #include "core/ccore.h"
+#include "core/messages.h"
+#include "core/messagetarget.h"
 #include "engine/domainquery.h"
 #include "engine/internetsession.h"
-#include "platform/messagetarget.h"
-#include "shell/messages.h"
 
 CQueryThread::CQueryThread(std::unique_ptr<QueryJob> job, QueryOptions options)
     : m_job(std::move(job)), m_options(std::move(options)) {
@@ -116,7 +116,7 @@ void CQueryThread::QueryDomain(int32_t index) {
     // request leaves the row exactly as it was.
     DomainRecord result;
     std::memcpy(&result, &row, sizeof row);
-    ::QueryDomain(result, [this](const std::string& server, const std::string&) {
+    QueryRow(result, [this](const std::string& server, const std::string&) {
         return QueryWhoisServer(server);
     });
     if (m_stop.load()) {
@@ -130,7 +130,7 @@ std::string CQueryThread::QueryWhoisServer(const std::string& server) {
     if (m_options.transport) {
         return m_options.transport(server, m_currentDomain);
     }
-    return ::QueryWhoisServer(server, m_currentDomain, m_options.client, &m_stop);
+    return ::WhoisQuery(server, m_currentDomain, m_options.client, &m_stop);
 }
 
 int CQueryThread::OpenSession() {

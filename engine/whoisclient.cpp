@@ -12,6 +12,7 @@
 #include <strings.h>
 #include <sys/socket.h>
 
+#include "core/text.h"
 #include "engine/hostlookup.h"
 #include "engine/socketfd.h"
 
@@ -26,15 +27,6 @@ constexpr std::size_t kMaxHostBytes = 127;
 constexpr const char* kMarkers[] = {kMarkerInvalidSocket, kMarkerSocketErr, kMarkerInvalidAddr,
                                     kMarkerConnect,       kMarkerSend,      kMarkerSend2,
                                     kMarkerRecv,          kMarkerTimeout};
-
-std::string_view Trim(std::string_view text) {
-    const auto begin = text.find_first_not_of(" \t");
-    if (begin == std::string_view::npos) {
-        return {};
-    }
-    const auto end = text.find_last_not_of(" \t");
-    return text.substr(begin, end - begin + 1);
-}
 
 bool Stopped(const std::atomic<bool>* stop) {
     return stop != nullptr && stop->load();
@@ -117,7 +109,7 @@ bool ParseConnectTo(std::string_view text, std::vector<ConnectOverride>& out, st
     };
     while (!text.empty()) {
         const auto comma = text.find(',');
-        const std::string_view entry = Trim(text.substr(0, comma));
+        const std::string_view entry = TrimBlanks(text.substr(0, comma));
         text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
         if (entry.empty()) {
             continue;
@@ -128,9 +120,9 @@ bool ParseConnectTo(std::string_view text, std::vector<ConnectOverride>& out, st
             return fail("expected host=ADDRESS:PORT in \"" + std::string(entry) + "\"");
         }
         ConnectOverride item;
-        item.host = std::string(Trim(entry.substr(0, equals)));
-        item.address = std::string(Trim(entry.substr(equals + 1, colon - equals - 1)));
-        const std::string port(Trim(entry.substr(colon + 1)));
+        item.host = std::string(TrimBlanks(entry.substr(0, equals)));
+        item.address = std::string(TrimBlanks(entry.substr(equals + 1, colon - equals - 1)));
+        const std::string port(TrimBlanks(entry.substr(colon + 1)));
         in_addr probe{};
         if (item.host.empty()) {
             return fail("empty host name in \"" + std::string(entry) + "\"");
@@ -170,8 +162,8 @@ std::vector<ConnectOverride> ConnectToFromEnvironment() {
     return out;
 }
 
-std::string QueryWhoisServer(const std::string& host, const std::string& domain,
-                             const WhoisClientOptions& options, const std::atomic<bool>* stop) {
+std::string WhoisQuery(const std::string& host, const std::string& domain,
+                       const WhoisClientOptions& options, const std::atomic<bool>* stop) {
     // A row without a server: nothing listens there, so fail as a refused connect would.
     if (host.empty()) {
         return kMarkerConnect;

@@ -49,6 +49,6 @@ struct WhoisClientOptions {
 
 // Thread-safe; every wait returns within 250 ms of `stop` becoming true (the
 // result is then what arrived, or "Err_Timeout" before the first byte).
-[[nodiscard]] std::string QueryWhoisServer(const std::string& host, const std::string& domain,
-                                           const WhoisClientOptions& options,
-                                           const std::atomic<bool>* stop = nullptr);
+[[nodiscard]] std::string WhoisQuery(const std::string& host, const std::string& domain,
+                                     const WhoisClientOptions& options,
+                                     const std::atomic<bool>* stop = nullptr);

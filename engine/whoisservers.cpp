@@ -41,7 +41,7 @@ const char* WhoisServerFor(std::string_view domain) {
 }
 
 void AssignWhoisServers(DomainTable& table) {
-    if (table.rows == nullptr) {
+    if (!table.IsAllocated()) {
         return;
     }
     for (int32_t i = 0; i < table.count; ++i) {

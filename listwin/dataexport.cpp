@@ -2,8 +2,8 @@
 
 #include "core/ccore.h"
 #include "engine/domaintable.h"
-#include "listwin/coretext.h"
 #include "listwin/formats/csvexport.h"
+#include "platform/gbkqt.h"
 
 #include <QFile>
 #include <QString>

@@ -1,12 +1,12 @@
 #include "listwin/domainimport.h"
 
+#include "core/atomicfile.h"
 #include "core/ccore.h"
+#include "core/messages.h"
 #include "engine/domaintable.h"
-#include "listwin/coretext.h"
-#include "listwin/formats/atomicfile.h"
 #include "listwin/formats/listfile.h"
+#include "platform/gbkqt.h"
 #include "platform/mainwindow.h"
-#include "shell/messages.h"
 
 #include <QFile>
 #include <QString>

@@ -1,11 +1,11 @@
 #include "listwin/makehtmlview.h"
 
+#include "core/messages.h"
 #include "engine/domaintable.h"
-#include "listwin/coretext.h"
 #include "listwin/expiryrule.h"
+#include "platform/gbkqt.h"
 #include "platform/mainwindow.h"
 #include "platform/widgetmessagetarget.h"
-#include "shell/messages.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -122,7 +122,7 @@ int CMakeHtmlView::StartQueryThread() {
 
     auto job = std::make_unique<QueryJob>();
     job->view = m_target.get();
-    job->table = table.rows;
+    job->table = table.Rows();
     job->count = table.count;
 
     QueryOptions options;

@@ -1,15 +1,16 @@
 #include "panel/controlpaneldlg.h"
 
 #include "core/ccore.h"
+#include "core/messages.h"
+#include "core/text.h"
 #include "engine/domaintable.h"
 #include "listwin/dataexport.h"
 #include "listwin/domainimport.h"
 #include "listwin/makehtmlview.h"
 #include "panel/dialogtemplate.h"
 #include "panel/dialogunits.h"
-#include "panel/leadingint.h"
+#include "platform/gbkqt.h"
 #include "platform/mainwindow.h"
-#include "shell/messages.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -20,12 +21,6 @@
 namespace {
 
 constexpr int kStartupTimerMs = 300;
-
-std::string toGbk(const QString& text) {
-    std::string bytes = text.toStdString();
-    CCore::UTF8_ANSI(bytes);
-    return bytes;
-}
 
 } // namespace
 
@@ -202,9 +197,9 @@ void CControlPanelDlg::OnStart() {
     if (last > table.count - 1) {
         start = 0; // the saved position lies beyond the current list
     } else if (last > 0) {
-        std::string question = toGbk(QStringLiteral("是否从序号"));
+        std::string question = ToGbk(QStringLiteral("是否从序号"));
         question += CCore::getStrInt(last);
-        question += toGbk(QStringLiteral("继续执行？点击否，从第一条执行。"));
+        question += ToGbk(QStringLiteral("继续执行？点击否，从第一条执行。"));
         start = m_core->msgboxConfirm(this, question) == CCore::IDNO ? 0 : last;
     }
     table.startIndex = start;
@@ -230,7 +225,7 @@ void CControlPanelDlg::OnRedDisplayToggle() {
 
 void CControlPanelDlg::OnFind() {
     DomainTable& table = TheDomainTable();
-    table.findText = toGbk(m_findEdit->text());
+    table.findText = ToGbk(m_findEdit->text());
     if (table.findText.empty()) {
         m_findEdit->setFocus(Qt::OtherFocusReason);
         return;

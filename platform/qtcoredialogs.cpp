@@ -1,5 +1,6 @@
 #include "platform/qtcoredialogs.h"
 
+#include "platform/gbkqt.h"
 #include "platform/mainwindow.h"
 
 #include <QDesktopServices>
@@ -10,10 +11,6 @@
 #include <QWidget>
 
 namespace {
-
-QString fromGbk(const std::string& text) {
-    return QString::fromStdString(CCore::ANSI_UTF8(text));
-}
 
 QWidget* ownerWidget(void* owner) {
     return owner != nullptr ? static_cast<QWidget*>(owner) : MainWindow();
@@ -28,13 +25,13 @@ std::string nativePath(const QString& path) {
 } // namespace
 
 void CQtCoreDialogs::msgboxInfo(void* owner, const std::string& text) {
-    QMessageBox box(QMessageBox::Information, QString(), fromGbk(text), QMessageBox::Ok,
+    QMessageBox box(QMessageBox::Information, QString(), FromGbk(text), QMessageBox::Ok,
                     ownerWidget(owner));
     box.exec();
 }
 
 int CQtCoreDialogs::msgboxConfirm(void* owner, const std::string& text) {
-    QMessageBox box(QMessageBox::Question, QString(), fromGbk(text),
+    QMessageBox box(QMessageBox::Question, QString(), FromGbk(text),
                     QMessageBox::Yes | QMessageBox::No, ownerWidget(owner));
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes ? CCore::IDYES : CCore::IDNO;
@@ -47,7 +44,7 @@ std::string CQtCoreDialogs::fileTxtOpen() {
 
 std::string CQtCoreDialogs::fileTxtSave(const std::string& proposedName) {
     return nativePath(
-        QFileDialog::getSaveFileName(MainWindow(), QString(), fromGbk(proposedName), kTextFilters));
+        QFileDialog::getSaveFileName(MainWindow(), QString(), FromGbk(proposedName), kTextFilters));
 }
 
 void CQtCoreDialogs::openUrl(const std::string& address) {
@@ -61,5 +58,5 @@ QUrl DomainUrl(const std::string& gbkDomain) {
     if (gbkDomain.empty()) {
         return {};
     }
-    return QUrl(QStringLiteral("http://") + fromGbk(gbkDomain), QUrl::StrictMode);
+    return QUrl(QStringLiteral("http://") + FromGbk(gbkDomain), QUrl::StrictMode);
 }

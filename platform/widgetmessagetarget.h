@@ -3,7 +3,7 @@
 // The engine's message target for a widget: the worker posts through it from
 // its own thread. After Detach (or once the widget is gone) posts are dropped.
 
-#include "platform/messagetarget.h"
+#include "core/messagetarget.h"
 
 #include <QPointer>
 #include <mutex>

@@ -1,13 +1,13 @@
 #include "shell/mainframe.h"
 
+#include "core/messages.h"
+#include "dock/dockids.h"
+#include "dock/docksite.h"
 #include "engine/domaintable.h"
 #include "listwin/makehtmlview.h"
 #include "panel/controlpaneldlg.h"
-#include "platform/dockids.h"
-#include "platform/docksite.h"
 #include "platform/windowmessage.h"
 #include "shell/makehtmlapp.h"
-#include "shell/messages.h"
 #include "sidebar/sidebarhost.h"
 
 #include <QAction>

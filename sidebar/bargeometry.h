@@ -7,7 +7,7 @@
 // and effect of an edge drag, and the corner sizing of a floating bar.
 // Rectangles are half-open: right and bottom lie just outside.
 
-#include "platform/dockids.h"
+#include "dock/dockids.h"
 
 #include <cstddef>
 #include <utility>

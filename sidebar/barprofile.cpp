@@ -1,8 +1,8 @@
 #include "sidebar/barprofile.h"
 
-#include <cstdio>
-#include <fstream>
-#include <sstream>
+#include "core/atomicfile.h"
+#include "core/readfile.h"
+#include "core/text.h"
 
 int CBarProfile::GetInt(const std::string& section, const std::string& key, int def) const {
     const auto s = m_sections.find(section);
@@ -19,58 +19,30 @@ void CBarProfile::WriteInt(const std::string& section, const std::string& key, i
 
 bool CBarProfile::Load(const std::string& path) {
     m_sections.clear();
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string text;
+    if (!ReadSmallFile(path, text)) {
         return false;
     }
-    std::string line;
-    std::string section;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-            section = line.substr(1, line.size() - 2);
-            continue;
-        }
-        const auto eq = line.find('=');
-        if (eq == std::string::npos || section.empty()) {
-            continue;
-        }
-        // A value that is not a whole number is passed over, not taken as 0.
-        std::istringstream value(line.substr(eq + 1));
-        int number = 0;
-        if (value >> number && (value >> std::ws).eof()) {
-            m_sections[section][line.substr(0, eq)] = number;
-        }
-    }
+    ReadKeyValueLines(
+        text, [this](std::string_view section, std::string_view key, std::string_view value) {
+            // A value that is not a whole number is passed over, not taken as 0.
+            int number = 0;
+            if (!section.empty() && ParseInt(value, number)) {
+                m_sections[std::string(section)][std::string(key)] = number;
+            }
+        });
     return true;
 }
 
 bool CBarProfile::Save(const std::string& path) const {
-    const std::string temp = path + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            return false;
-        }
-        for (const auto& [section, keys] : m_sections) {
-            out << '[' << section << "]\n";
-            for (const auto& [key, value] : keys) {
-                out << key << '=' << value << '\n';
-            }
-        }
-        out.flush();
-        if (!out) {
-            std::remove(temp.c_str());
-            return false;
+    std::string text;
+    for (const auto& [section, keys] : m_sections) {
+        text += '[' + section + "]\n";
+        for (const auto& [key, value] : keys) {
+            text += key + '=' + std::to_string(value) + '\n';
         }
     }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
+    return WriteFileAtomically(path, text);
 }
 
 CBarProfile& CBarProfile::Instance() {

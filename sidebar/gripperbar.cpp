@@ -1,6 +1,6 @@
 #include "sidebar/gripperbar.h"
 
-#include "platform/docksite.h"
+#include "dock/docksite.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,9 +1,9 @@
 #include "sidebar/resizablebar.h"
 
-#include "platform/dockbar.h"
-#include "platform/dockcontext.h"
-#include "platform/docksite.h"
-#include "platform/floatingframe.h"
+#include "dock/dockbar.h"
+#include "dock/dockcontext.h"
+#include "dock/docksite.h"
+#include "dock/floatingframe.h"
 #include "sidebar/barprofile.h"
 
 #include <QChildEvent>

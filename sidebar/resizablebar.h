@@ -5,7 +5,7 @@
 // thickness. The border, the sizing edges (and, in CGripperBar, the gripper
 // band) are drawn inside the widget; the first child widget fills the rest.
 
-#include "platform/dockcontrolbar.h"
+#include "dock/dockcontrolbar.h"
 #include "sidebar/bargeometry.h"
 
 #include <QString>

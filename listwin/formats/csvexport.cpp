@@ -2,9 +2,9 @@
 
 #include <array>
 
+#include "core/atomicfile.h"
 #include "core/ccore.h"
 #include "engine/domaintable.h"
-#include "listwin/formats/atomicfile.h"
 
 namespace {
 

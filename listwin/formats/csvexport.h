@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/text.h"
+
 struct DomainRecord;
 struct DomainTable;
 
@@ -21,13 +23,3 @@ struct DomainTable;
 // when the file could not be written (an older file at `path` stays).
 [[nodiscard]] bool WriteCsvFile(const DomainTable& table, const std::string& path,
                                 int* error = nullptr);
-
-// A fixed-width field as text: up to its NUL, never past its width.
-template <std::size_t N>
-[[nodiscard]] std::string_view FieldText(const char (&field)[N]) {
-    std::size_t n = 0;
-    while (n < N && field[n] != '\0') {
-        ++n;
-    }
-    return {field, n};
-}

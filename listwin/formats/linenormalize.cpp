@@ -1,20 +1,8 @@
 #include "listwin/formats/linenormalize.h"
 
+#include "core/text.h"
+
 namespace {
-
-bool IsListSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsListSpace(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsListSpace(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
 
 // Only A-Z change in the GBK code page's case mapping; double-byte
 // characters are copied untouched.
@@ -53,18 +41,8 @@ std::string RemoveAllGbk(std::string_view text, std::string_view what) {
 
 } // namespace
 
-std::size_t GbkCharLength(std::string_view text, std::size_t pos) {
-    const auto lead = static_cast<unsigned char>(text[pos]);
-    if (lead < 0x81 || lead > 0xFE || pos + 1 >= text.size()) {
-        return 1;
-    }
-    const auto trail = static_cast<unsigned char>(text[pos + 1]);
-    const bool validTrail = trail >= 0x40 && trail <= 0xFE && trail != 0x7F;
-    return validTrail ? 2 : 1;
-}
-
 std::string NormalizeListLine(std::string_view line) {
-    std::string text = LowerGbk(Trim(line));
+    std::string text = LowerGbk(TrimBlanks(line));
     text = RemoveAllGbk(text, "http://");
     text = RemoveAllGbk(text, "www.");
     return RemoveAllGbk(text, "/");

@@ -6,12 +6,7 @@
 // so its trail byte (0x40-0xFE, which includes 'A'-'Z', 'h', 'p', 't', 'w')
 // is never lower-cased or taken as part of a removed text.
 
-#include <cstddef>
 #include <string>
 #include <string_view>
 
 [[nodiscard]] std::string NormalizeListLine(std::string_view line);
-
-// The byte length of the GBK character at `pos`: 2 for a lead byte
-// (0x81-0xFE) followed by a valid trail byte (0x40-0x7E, 0x80-0xFE), else 1.
-[[nodiscard]] std::size_t GbkCharLength(std::string_view text, std::size_t pos);

@@ -6,9 +6,9 @@
 #include <memory>
 #include <string_view>
 
+#include "core/atomicfile.h"
 #include "engine/domaintable.h"
 #include "engine/whoisservers.h"
-#include "listwin/formats/atomicfile.h"
 #include "listwin/formats/linenormalize.h"
 
 namespace {

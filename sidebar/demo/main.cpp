@@ -4,8 +4,8 @@
 // View menu. With --grab FILE the frame is drawn into FILE and the program
 // ends (QT_QPA_PLATFORM=offscreen works).
 
-#include "platform/dockbar.h"
-#include "platform/docksite.h"
+#include "dock/dockbar.h"
+#include "dock/docksite.h"
 #include "sidebar/gripperbar.h"
 
 #include <QAction>

@@ -11,7 +11,7 @@
 #include <ostream>
 #include <vector>
 
-#include "platform/messagetarget.h"
+#include "core/messagetarget.h"
 
 struct PostedMessage {
     unsigned message = 0;

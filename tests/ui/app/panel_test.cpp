@@ -1,12 +1,12 @@
 // The control panel: set-up and tear-down of the shared state, its settings,
 // the start with its resume question, find, and its busy state.
 
+#include "core/messages.h"
+#include "core/text.h"
 #include "engine/domaintable.h"
 #include "panel/controlpaneldlg.h"
 #include "panel/dialogunits.h"
-#include "panel/leadingint.h"
 #include "scripteddialogs.h"
-#include "shell/messages.h"
 #include "uitest.h"
 
 #include <QApplication>

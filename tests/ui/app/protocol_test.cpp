@@ -3,14 +3,14 @@
 // report comes back; each message is acted on once.
 
 #include "apptest.h"
+#include "core/messages.h"
+#include "dock/dockids.h"
 #include "engine/domaintable.h"
-#include "platform/dockids.h"
 #include "platform/mainwindow.h"
 #include "platform/pretranslatefilter.h"
 #include "platform/qtcoredialogs.h"
 #include "platform/widgetmessagetarget.h"
 #include "scripteddialogs.h"
-#include "shell/messages.h"
 
 #include <QAction>
 #include <QClipboard>

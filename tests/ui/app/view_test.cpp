@@ -1,9 +1,9 @@
 // The list view on its own: posted messages in, cells and posts out.
 
+#include "core/messages.h"
 #include "engine/domaintable.h"
 #include "listwin/makehtmlview.h"
 #include "scripteddialogs.h"
-#include "shell/messages.h"
 #include "uitest.h"
 
 #include <QApplication>

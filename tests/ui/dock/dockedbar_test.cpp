@@ -3,7 +3,7 @@
 
 #include "docktestframe.h"
 
-#include "platform/docktracker.h"
+#include "dock/docktracker.h"
 #include "sidebar/barprofile.h"
 
 #include <QDir>

@@ -5,8 +5,8 @@
 // events sent straight to a widget (as the captured mouse would deliver
 // them), with screen coordinates.
 
-#include "platform/dockbar.h"
-#include "platform/docksite.h"
+#include "dock/dockbar.h"
+#include "dock/docksite.h"
 #include "sidebar/gripperbar.h"
 
 #include <QApplication>

@@ -2,8 +2,8 @@
 
 #include "docktestframe.h"
 
-#include "platform/dockcontext.h"
-#include "platform/floatingframe.h"
+#include "dock/dockcontext.h"
+#include "dock/floatingframe.h"
 
 #include <QDir>
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "childprocess.h"
 #include "engine/whoisservers.h"
 #include "tests/support/fakewhoisserver.h"
-#include "tests/unit/cli/childprocess.h"
-#include "tests/unit/listwin/scratchdir.h"
+#include "tests/support/scratchdir.h"
 
 namespace {
 

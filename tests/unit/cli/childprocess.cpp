@@ -1,4 +1,4 @@
-#include "tests/unit/cli/childprocess.h"
+#include "childprocess.h"
 
 #include <cerrno>
 #include <csignal>

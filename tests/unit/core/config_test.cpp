@@ -1,6 +1,6 @@
 #include "core/ccore.h"
 
-#include "temphome.h"
+#include "tests/support/temphome.h"
 
 #include <gtest/gtest.h>
 

@@ -44,7 +44,7 @@ protected:
     }
 
     void Run() {
-        QueryDomain(row, transport.AsTransport(), [this](DomainRecord&, std::string answer) {
+        QueryRow(row, transport.AsTransport(), [this](DomainRecord&, std::string answer) {
             parsed.push_back(std::move(answer));
         });
     }
@@ -184,8 +184,8 @@ INSTANTIATE_TEST_SUITE_P(Answers, DomainQuerySecondForm, testing::ValuesIn(kSeco
 TEST(DomainQueryOverTcp, RowWithoutServerEndsInErrorWithoutAnAnswer) {
     DomainRecord row{};
     SetField(row.domain, "example.de");
-    QueryDomain(row, [](const std::string& server, const std::string& domain) {
-        return QueryWhoisServer(server, domain, WhoisClientOptions{});
+    QueryRow(row, [](const std::string& server, const std::string& domain) {
+        return WhoisQuery(server, domain, WhoisClientOptions{});
     });
     EXPECT_EQ(row.status, Error);
     EXPECT_EQ(row.answered, 0);

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "core/ccore.h"
+#include "core/messages.h"
 #include "engine/whoisservers.h"
-#include "shell/messages.h"
 #include "tests/support/fakewhoisserver.h"
 #include "tests/support/recordingtarget.h"
 
@@ -66,7 +66,7 @@ protected:
     CQueryThread& MakeWorker(int32_t startIndex) {
         auto job = std::make_unique<QueryJob>();
         job->view = &view;
-        job->table = table.rows;
+        job->table = table.Rows();
         job->count = table.count;
         QueryOptions options;
         options.startIndex = startIndex;

@@ -23,7 +23,7 @@ class WhoisClient : public testing::Test {
 protected:
     // Asks the fake server as the host "whois.test.example".
     std::string Ask(const std::string& domain) {
-        return QueryWhoisServer("whois.test.example", domain, options, &stop);
+        return WhoisQuery("whois.test.example", domain, options, &stop);
     }
 
     FakeWhoisServer server;
@@ -95,25 +95,25 @@ TEST_F(WhoisClient, DottedAddressIsUsedDirectly) {
     server.SetDefaultScript(FakeWhoisScript::Answer("direct"));
     WhoisClientOptions direct;
     direct.port = server.port();
-    EXPECT_EQ(QueryWhoisServer("127.0.0.1", "example.com", direct), "direct");
+    EXPECT_EQ(WhoisQuery("127.0.0.1", "example.com", direct), "direct");
 }
 
 TEST_F(WhoisClient, HostNameIsLookedUp) {
     server.SetDefaultScript(FakeWhoisScript::Answer("by name"));
     WhoisClientOptions byName;
     byName.port = server.port();
-    EXPECT_EQ(QueryWhoisServer("localhost", "example.com", byName), "by name");
+    EXPECT_EQ(WhoisQuery("localhost", "example.com", byName), "by name");
 }
 
 TEST_F(WhoisClient, OverrideMatchesHostNameWhateverItsCase) {
     server.SetDefaultScript(FakeWhoisScript::Answer("redirected"));
-    EXPECT_EQ(QueryWhoisServer("WHOIS.Test.Example", "example.com", options), "redirected");
+    EXPECT_EQ(WhoisQuery("WHOIS.Test.Example", "example.com", options), "redirected");
 }
 
 TEST_F(WhoisClient, EmptyHostFailsWithoutTouchingTheNetwork) {
     WhoisClientOptions local;
     local.port = server.port(); // were the empty name taken for this machine, it would land here
-    EXPECT_EQ(QueryWhoisServer("", "example.com", local), kMarkerConnect);
+    EXPECT_EQ(WhoisQuery("", "example.com", local), kMarkerConnect);
     EXPECT_EQ(server.ConnectionCount(), 0u);
 }
 
@@ -122,8 +122,8 @@ TEST_F(WhoisClient, HostOfMoreThan127BytesIsRefused) {
     const std::string longest = std::string(115, 'h') + ".example.net"; // 127 bytes
     const std::string tooLong = longest + "t";
     options.connectTo = server.OverridesFor({longest, tooLong});
-    EXPECT_EQ(QueryWhoisServer(longest, "example.com", options), "reached");
-    EXPECT_EQ(QueryWhoisServer(tooLong, "example.com", options), kMarkerInvalidAddr);
+    EXPECT_EQ(WhoisQuery(longest, "example.com", options), "reached");
+    EXPECT_EQ(WhoisQuery(tooLong, "example.com", options), kMarkerInvalidAddr);
     EXPECT_EQ(server.ConnectionCount(), 1u);
 }
 
@@ -139,7 +139,7 @@ TEST_F(WhoisClient, RefusedConnectionIsErrConnect) {
     ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &length), 0);
     WhoisClientOptions refused;
     refused.port = ntohs(addr.sin_port);
-    EXPECT_EQ(QueryWhoisServer("127.0.0.1", "example.com", refused), kMarkerConnect);
+    EXPECT_EQ(WhoisQuery("127.0.0.1", "example.com", refused), kMarkerConnect);
     ::close(fd);
 }
 

@@ -6,7 +6,7 @@
 
 #include "engine/domaintable.h"
 #include "engine/whoisservers.h"
-#include "tests/unit/listwin/scratchdir.h"
+#include "tests/support/scratchdir.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "engine/domaintable.h"
 #include "engine/whoisservers.h"
 #include "listwin/formats/csvexport.h"
-#include "tests/unit/listwin/scratchdir.h"
+#include "tests/support/scratchdir.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "listwin/formats/atomicfile.h"
+#include "core/atomicfile.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "tests/unit/listwin/scratchdir.h"
+#include "tests/support/scratchdir.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include <QWidget>
 
-#include "platform/idlecall.h"
+#include "dock/idlecall.h"
 
 class CControlBar;
 class CDockBar;

@@ -9,7 +9,7 @@
 #include <QRect>
 #include <QWidget>
 
-#include "platform/idlecall.h"
+#include "dock/idlecall.h"
 
 #include <array>
 

@@ -1,10 +1,10 @@
-#include "platform/dockcontext.h"
+#include "dock/dockcontext.h"
 
-#include "platform/dockbar.h"
-#include "platform/dockcontrolbar.h"
-#include "platform/dockids.h"
-#include "platform/docksite.h"
-#include "platform/floatingframe.h"
+#include "dock/dockbar.h"
+#include "dock/dockcontrolbar.h"
+#include "dock/dockids.h"
+#include "dock/docksite.h"
+#include "dock/floatingframe.h"
 
 #include <QApplication>
 #include <QRubberBand>

@@ -1,9 +1,9 @@
-#include "platform/dockcontrolbar.h"
+#include "dock/dockcontrolbar.h"
 
-#include "platform/dockbar.h"
-#include "platform/dockcontext.h"
-#include "platform/dockids.h"
-#include "platform/docksite.h"
+#include "dock/dockbar.h"
+#include "dock/dockcontext.h"
+#include "dock/dockids.h"
+#include "dock/docksite.h"
 
 #include <QEvent>
 

@@ -1,11 +1,11 @@
-#include "platform/docksite.h"
+#include "dock/docksite.h"
 
-#include "platform/dockbar.h"
-#include "platform/dockcontext.h"
-#include "platform/dockcontrolbar.h"
-#include "platform/dockids.h"
-#include "platform/docktracker.h"
-#include "platform/floatingframe.h"
+#include "dock/dockbar.h"
+#include "dock/dockcontext.h"
+#include "dock/dockcontrolbar.h"
+#include "dock/dockids.h"
+#include "dock/docktracker.h"
+#include "dock/floatingframe.h"
 
 #include <QTimer>
 

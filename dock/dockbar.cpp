@@ -1,7 +1,7 @@
-#include "platform/dockbar.h"
+#include "dock/dockbar.h"
 
-#include "platform/dockcontrolbar.h"
-#include "platform/dockids.h"
+#include "dock/dockcontrolbar.h"
+#include "dock/dockids.h"
 
 #include <algorithm>
 #include <climits>

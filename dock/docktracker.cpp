@@ -1,4 +1,4 @@
-#include "platform/docktracker.h"
+#include "dock/docktracker.h"
 
 #include <QPainter>
 

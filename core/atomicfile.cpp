@@ -1,4 +1,4 @@
-#include "listwin/formats/atomicfile.h"
+#include "core/atomicfile.h"
 
 #include <atomic>
 #include <cerrno>
