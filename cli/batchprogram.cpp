@@ -151,6 +151,7 @@ private:
         job->view = &m_queue;
         job->table = m_table.Rows();
         job->count = m_table.count;
+        job->details = &m_table.details;
         QueryOptions query;
         query.startIndex = m_summary.startIndex;
         query.core = &m_core;

@@ -6,6 +6,7 @@
 
 #include "core/ccore.h"
 #include "engine/answerparser.h"
+#include "engine/failreason.h"
 #include "engine/whoisclient.h"
 
 namespace {
@@ -33,22 +34,34 @@ void RemoveAll(std::string& text, std::string_view what) {
     }
 }
 
-} // namespace
-
-void QueryRow(DomainRecord& row, const WhoisTransport& transport) {
-    QueryRow(row, transport, ParseAnswer);
+// An answer that parsed to Error was empty.
+RowOutcome Concluded(const DomainRecord& row, RowOutcome outcome) {
+    if (row.status == Error) {
+        outcome.reason = FailReason::EmptyAnswer;
+    }
+    return outcome;
 }
 
-void QueryRow(DomainRecord& row, const WhoisTransport& transport,
-              const AnswerParseFunction& parse) {
+} // namespace
+
+RowOutcome QueryRow(DomainRecord& row, const WhoisTransport& transport) {
+    return QueryRow(row, transport, ParseAnswer);
+}
+
+RowOutcome QueryRow(DomainRecord& row, const WhoisTransport& transport,
+                    const AnswerParseFunction& parse) {
+    RowOutcome outcome;
+    outcome.protocol = QueryProtocol::Whois;
     const std::string server(FieldText(row.whoisServer));
     const std::string domain(FieldText(row.domain));
 
     // Only an exact marker is a failure: an answer may well mention "Err_".
     std::string first = transport(server, domain);
+    outcome.answer = first;
     if (IsFailureMarker(first)) {
         row.status = Error;
-        return;
+        outcome.reason = FailReasonForMarker(first);
+        return outcome;
     }
     row.answered = 1;
 
@@ -67,15 +80,18 @@ void QueryRow(DomainRecord& row, const WhoisTransport& transport,
         std::string second = transport(referral, domain);
         if (IsFailureMarker(second)) {
             row.status = Error;
-            return;
+            outcome.reason = FailReasonForMarker(second);
+            return outcome;
         }
         if (second.size() >= kMinAdoptedReferralBytes) {
+            outcome.answer = second;
             // The recipes end values at '^', so the referral needs the same
             // line-end form as the first answer.
             ReplaceLineEnds(second);
             parse(row, std::move(second));
-            return;
+            return Concluded(row, std::move(outcome));
         }
     }
     parse(row, std::move(first));
+    return Concluded(row, std::move(outcome));
 }

@@ -31,6 +31,7 @@ bool DomainTable::Allocate() {
     m_rows.reset(static_cast<DomainRecord*>(std::calloc(kMaxRows, sizeof(DomainRecord))));
     count = 0;
     findCursor = 0;
+    details.Reset(m_rows != nullptr ? kMaxRows : 0);
     return m_rows != nullptr;
 }
 
@@ -38,11 +39,13 @@ void DomainTable::Clear() {
     if (m_rows) {
         std::memset(static_cast<void*>(m_rows.get()), 0, sizeof(DomainRecord) * kMaxRows);
     }
+    details.Reset(m_rows != nullptr ? kMaxRows : 0);
     count = 0;
 }
 
 void DomainTable::Release() {
     m_rows.reset();
+    details.Reset(0);
     count = 0;
 }
 

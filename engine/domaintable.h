@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "core/text.h"
+#include "engine/rowdetails.h"
 
 class CCore;
 
@@ -66,6 +67,8 @@ struct DomainTable {
     int32_t redDisplay = 0;
     CCore* core = nullptr;
     void* panelWindow = nullptr; // the control panel, for posted messages
+    // Reasons, protocols and answer texts of the rows; emptied with the block.
+    RowDetails details;
 
     // Allocates the zeroed block; count and findCursor 0. False if no memory.
     bool Allocate();

@@ -116,13 +116,16 @@ void CQueryThread::QueryDomain(int32_t index) {
     // request leaves the row exactly as it was.
     DomainRecord result;
     std::memcpy(&result, &row, sizeof row);
-    QueryRow(result, [this](const std::string& server, const std::string&) {
+    RowOutcome outcome = QueryRow(result, [this](const std::string& server, const std::string&) {
         return QueryWhoisServer(server);
     });
     if (m_stop.load()) {
         return;
     }
     std::memcpy(&row, &result, sizeof row);
+    if (m_job && m_job->details != nullptr) {
+        m_job->details->Set(index, std::move(outcome));
+    }
     m_rowFinished = true;
 }
 

@@ -24,6 +24,7 @@ struct QueryJob {
     CQueryThread* thread = nullptr;
     DomainRecord* table = nullptr;
     int32_t count = 0;
+    RowDetails* details = nullptr; // where each row's outcome goes; none: dropped
 };
 
 // Where the per-row query sends its questions: (server, domain) -> answer or

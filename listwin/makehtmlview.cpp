@@ -124,6 +124,7 @@ int CMakeHtmlView::StartQueryThread() {
     job->view = m_target.get();
     job->table = table.Rows();
     job->count = table.count;
+    job->details = &table.details;
 
     QueryOptions options;
     options.startIndex = table.startIndex;
