@@ -56,7 +56,7 @@ RowOutcome QueryRow(DomainRecord& row, const WhoisTransport& transport,
     const std::string domain(FieldText(row.domain));
 
     // Only an exact marker is a failure: an answer may well mention "Err_".
-    std::string first = transport(server, domain);
+    std::string first = transport(server, domain, QueryHop::Registry);
     outcome.answer = first;
     if (IsFailureMarker(first)) {
         row.status = Error;
@@ -77,7 +77,7 @@ RowOutcome QueryRow(DomainRecord& row, const WhoisTransport& transport,
     }
 
     if (!referral.empty()) {
-        std::string second = transport(referral, domain);
+        std::string second = transport(referral, domain, QueryHop::Referral);
         if (IsFailureMarker(second)) {
             row.status = Error;
             outcome.reason = FailReasonForMarker(second);

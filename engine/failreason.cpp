@@ -56,6 +56,9 @@ FailReason FailReasonForMarker(std::string_view result) {
     if (result == kMarkerRecv || result == kMarkerSend || result == kMarkerSend2) {
         return FailReason::ConnectionReset;
     }
+    if (result == kMarkerAddressRefused) {
+        return FailReason::ReferralRefused;
+    }
     if (result == kMarkerInvalidSocket || result == kMarkerSocketErr) {
         return FailReason::Internal;
     }

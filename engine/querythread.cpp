@@ -116,9 +116,10 @@ void CQueryThread::QueryDomain(int32_t index) {
     // request leaves the row exactly as it was.
     DomainRecord result;
     std::memcpy(&result, &row, sizeof row);
-    RowOutcome outcome = QueryRow(result, [this](const std::string& server, const std::string&) {
-        return QueryWhoisServer(server);
-    });
+    RowOutcome outcome =
+        QueryRow(result, [this](const std::string& server, const std::string&, QueryHop hop) {
+            return QueryWhoisServer(server, hop);
+        });
     if (m_stop.load()) {
         return;
     }
@@ -129,11 +130,13 @@ void CQueryThread::QueryDomain(int32_t index) {
     m_rowFinished = true;
 }
 
-std::string CQueryThread::QueryWhoisServer(const std::string& server) {
+std::string CQueryThread::QueryWhoisServer(const std::string& server, QueryHop hop) {
     if (m_options.transport) {
-        return m_options.transport(server, m_currentDomain);
+        return m_options.transport(server, m_currentDomain, hop);
     }
-    return ::WhoisQuery(server, m_currentDomain, m_options.client, &m_stop);
+    WhoisClientOptions client = m_options.client;
+    client.publicAddressesOnly = hop == QueryHop::Referral;
+    return ::WhoisQuery(server, m_currentDomain, client, &m_stop);
 }
 
 int CQueryThread::OpenSession() {

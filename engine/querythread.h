@@ -27,10 +27,15 @@ struct QueryJob {
     RowDetails* details = nullptr; // where each row's outcome goes; none: dropped
 };
 
-// Where the per-row query sends its questions: (server, domain) -> answer or
-// failure marker. The default is the TCP client.
+// Which question of a row a WHOIS query is: the registry's own, or the
+// referral to a registrar's server that the registry's answer named (which
+// must lead to a public address).
+enum class QueryHop { Registry, Referral };
+
+// Where the per-row query sends its questions: (server, domain, hop) ->
+// answer or failure marker. The default is the TCP client.
 using WhoisTransport =
-    std::function<std::string(const std::string& server, const std::string& domain)>;
+    std::function<std::string(const std::string& server, const std::string& domain, QueryHop hop)>;
 
 struct QueryOptions {
     int32_t startIndex = 0;    // the first row to query
@@ -60,7 +65,7 @@ public:
     int RunBatch(); // 1 after the loop, 0 when the session failed
     void QueryAll();
     void QueryDomain(int32_t index);
-    std::string QueryWhoisServer(const std::string& server);
+    std::string QueryWhoisServer(const std::string& server, QueryHop hop = QueryHop::Registry);
     int OpenSession();
     int CloseSession();
 

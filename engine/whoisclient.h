@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/connectto.h"
+
 inline constexpr const char* kMarkerInvalidSocket = "Invalid Socket";
 inline constexpr const char* kMarkerSocketErr = "Socket_Err";
 inline constexpr const char* kMarkerInvalidAddr = "InvalidAddr";
@@ -19,24 +21,11 @@ inline constexpr const char* kMarkerSend = "Err_Send";
 inline constexpr const char* kMarkerSend2 = "Err_Send2";
 inline constexpr const char* kMarkerRecv = "Err_Recv";
 inline constexpr const char* kMarkerTimeout = "Err_Timeout";
+// A referral host that resolved to an address inside the user's own network.
+inline constexpr const char* kMarkerAddressRefused = "Err_AddressRefused";
 
-// True when `result` is exactly one of the eight markers above.
+// True when `result` is exactly one of the markers above.
 [[nodiscard]] bool IsFailureMarker(std::string_view result);
-
-// "host=ADDRESS:PORT": where to connect instead of the host's own address.
-// Only the connection changes; the host name stored or compared stays.
-struct ConnectOverride {
-    std::string host;
-    std::string address; // dotted IPv4
-    std::uint16_t port = 43;
-    friend bool operator==(const ConnectOverride&, const ConnectOverride&) = default;
-};
-
-// Parses "host=127.0.0.1:4343,other=..."; false (and `error` set) on bad input.
-[[nodiscard]] bool ParseConnectTo(std::string_view text, std::vector<ConnectOverride>& out,
-                                  std::string* error = nullptr);
-// The overrides of ZENTRIX_CONNECT_TO; bad entries are ignored.
-[[nodiscard]] std::vector<ConnectOverride> ConnectToFromEnvironment();
 
 struct WhoisClientOptions {
     int connectTimeoutMs = 10'000;
@@ -44,6 +33,10 @@ struct WhoisClientOptions {
     int totalTimeoutMs = 60'000; // the whole query
     std::size_t maxAnswerBytes = 1 << 20;
     std::vector<ConnectOverride> connectTo;
+    // Refuse (kMarkerAddressRefused) a host that resolves to a loopback,
+    // private, link-local, multicast or unspecified address, unless
+    // `connectTo` maps it: set for referral hosts named by an answer.
+    bool publicAddressesOnly = false;
     std::uint16_t port = 43; // where hosts without an override are asked
 };
 

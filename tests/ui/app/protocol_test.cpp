@@ -68,7 +68,7 @@ TEST_F(ProtocolTest, ProgressPanesAreThirtyAverageCharactersWide) {
 }
 
 TEST_F(ProtocolTest, ABatchRunsFromStartButtonToEnabledButton) {
-    run.view->SetTransport([](const std::string&, const std::string& domain) {
+    run.view->SetTransport([](const std::string&, const std::string& domain, QueryHop) {
         return "No match for \"" + domain + "\".\r\n";
     });
     run.Click(1003);

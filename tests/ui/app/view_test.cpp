@@ -296,7 +296,7 @@ TEST_F(ViewTest, BatchFromStartIndexFillsRowsAndEnds) {
     Fill({{"a.cn", "whois.cnnic.cn"}, {"b.cn", "whois.cnnic.cn"}, {"c.cn", "whois.cnnic.cn"}});
     table.startIndex = 1;
     std::vector<std::string> asked;
-    view->SetTransport([&asked](const std::string&, const std::string& domain) {
+    view->SetTransport([&asked](const std::string&, const std::string& domain, QueryHop) {
         asked.push_back(domain); // the worker's thread; read only after it ended
         return std::string("Registrant: Someone^Expiration Time: 2031-01-02 00:00:00\r\n");
     });

@@ -20,7 +20,7 @@ class ScriptedTransport {
 public:
     void Answer(const std::string& server, std::string result) { m_answers[server] = result; }
     [[nodiscard]] WhoisTransport AsTransport() {
-        return [this](const std::string& server, const std::string& domain) {
+        return [this](const std::string& server, const std::string& domain, QueryHop) {
             m_asked.emplace_back(server, domain);
             const auto found = m_answers.find(server);
             return found == m_answers.end() ? std::string(kMarkerConnect) : found->second;
@@ -184,7 +184,7 @@ INSTANTIATE_TEST_SUITE_P(Answers, DomainQuerySecondForm, testing::ValuesIn(kSeco
 TEST(DomainQueryOverTcp, RowWithoutServerEndsInErrorWithoutAnAnswer) {
     DomainRecord row{};
     SetField(row.domain, "example.de");
-    QueryRow(row, [](const std::string& server, const std::string& domain) {
+    QueryRow(row, [](const std::string& server, const std::string& domain, QueryHop) {
         return WhoisQuery(server, domain, WhoisClientOptions{});
     });
     EXPECT_EQ(row.status, Error);

@@ -1,0 +1,23 @@
+#pragma once
+
+// Where to connect instead of a host's own address: "host=ADDRESS:PORT"
+// entries from ZENTRIX_CONNECT_TO and --connect-to. Only the connection
+// changes; the host name stored, compared or sent stays.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct ConnectOverride {
+    std::string host;
+    std::string address; // dotted IPv4
+    std::uint16_t port = 43;
+    friend bool operator==(const ConnectOverride&, const ConnectOverride&) = default;
+};
+
+// Parses "host=127.0.0.1:4343,other=..."; false (and `error` set) on bad input.
+[[nodiscard]] bool ParseConnectTo(std::string_view text, std::vector<ConnectOverride>& out,
+                                  std::string* error = nullptr);
+// The overrides of ZENTRIX_CONNECT_TO; bad entries are ignored.
+[[nodiscard]] std::vector<ConnectOverride> ConnectToFromEnvironment();
