@@ -7,18 +7,11 @@
 #include "core/ccore.h"
 #include "engine/domaintable.h"
 #include "engine/recipes.h"
+#include "engine/refusals.h"
 
 namespace {
 
 constexpr std::string_view kNotAvailable = "N/A";
-
-// A registry that refuses a query for volume answers with a short notice in
-// place of the record, e.g. "WHOIS LIMIT EXCEEDED - SEE ... FOR DETAILS". Read
-// by a recipe it would pass as a registered domain with empty fields.
-constexpr std::string_view kRefusals[] = {
-    "WHOIS LIMIT EXCEEDED",
-    "You have exceeded your quota of queries",
-};
 
 void ApplyStep(std::string& answer, const AnswerStep& step) {
     if (step.from != nullptr) {
@@ -103,7 +96,7 @@ void Store(DomainRecord& row, RecipeField field, std::string_view value) {
 } // namespace
 
 void ParseAnswer(DomainRecord& row, std::string answer) {
-    if (answer.empty() || HasAnyMarker(answer, kRefusals)) {
+    if (answer.empty() || DetectRefusal(answer).reason != FailReason::None) {
         row.status = Error;
         return;
     }

@@ -37,8 +37,17 @@ enum class QueryHop { Registry, Referral };
 using WhoisTransport =
     std::function<std::string(const std::string& server, const std::string& domain, QueryHop hop)>;
 
+// Which protocol a row is asked by: RDAP where IANA's bootstrap lists the
+// name's TLD (falling back to port 43 when the RDAP server cannot be
+// reached), port 43 only, or RDAP only.
+enum class ProtocolChoice { Auto = 0, Whois = 1, Rdap = 2 };
+
 struct QueryOptions {
-    int32_t startIndex = 0;    // the first row to query
+    int32_t startIndex = 0; // the first row to query
+    int jobs = 16;          // queries open at once, in all
+    int perHost = 1;        // queries open at once to one host
+    int hostIntervalMs = 0; // least time between two query starts to one host
+    ProtocolChoice protocol = ProtocolChoice::Auto;
     CCore* core = nullptr;     // "lastindex" is saved here; none: not saved
     WhoisClientOptions client; // time-outs and connect-to overrides
     WhoisTransport transport;  // empty: the TCP client with `client`

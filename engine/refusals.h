@@ -1,0 +1,21 @@
+#pragma once
+
+// A registry's refusal in place of an answer: a volume limit ("WHOIS LIMIT
+// EXCEEDED", "Please maintain at least 10-second time before starting another
+// enquiry.") or a query it does not serve ("TLD is not supported."). Read
+// by a recipe it would pass as a registered domain with empty fields.
+
+#include <optional>
+#include <string_view>
+
+#include "engine/failreason.h"
+
+struct Refusal {
+    // RateLimited or NotServed; None when the text is no refusal.
+    FailReason reason = FailReason::None;
+    // The wait the server named, in seconds ("at least 10-second time",
+    // "go away for 13 Seconds"); none when it named no wait.
+    std::optional<int> waitSeconds;
+};
+
+[[nodiscard]] Refusal DetectRefusal(std::string_view answer);
