@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 #include <curl/curl.h>
+#include <sys/socket.h>
 
 #include "core/readfile.h"
 #include "core/text.h"
@@ -149,6 +150,22 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user
         transfer->lastModified = value;
     }
     return n;
+}
+
+// Connects only to addresses the rule allows; a refusal ends the transfer
+// as a failed connect, remembered here.
+struct AddressGuard {
+    const std::function<bool(const sockaddr&)>* isPublic = nullptr;
+    bool refused = false;
+};
+
+curl_socket_t OpenCheckedSocket(void* user, curlsocktype purpose, curl_sockaddr* address) {
+    auto* guard = static_cast<AddressGuard*>(user);
+    if (purpose == CURLSOCKTYPE_IPCXN && !(*guard->isPublic)(address->addr)) {
+        guard->refused = true;
+        return CURL_SOCKET_BAD;
+    }
+    return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
 }
 
 } // namespace
@@ -304,6 +321,11 @@ RdapHttpResult RdapClient::Get(const RdapRequest& request, const std::atomic<boo
         curl_blob blob{m_caBundle.data(), m_caBundle.size(), CURL_BLOB_NOCOPY};
         curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, &blob);
     }
+    AddressGuard guard{&m_options.isPublicAddress};
+    if (request.publicOnly && !overridden && m_options.isPublicAddress) {
+        curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, &OpenCheckedSocket);
+        curl_easy_setopt(easy, CURLOPT_OPENSOCKETDATA, &guard);
+    }
     if (overridden) {
         curl_easy_setopt(easy, CURLOPT_CONNECT_TO, connectTo.get());
         // A host sent elsewhere on purpose is reached directly, not through a proxy.
@@ -352,7 +374,9 @@ RdapHttpResult RdapClient::Get(const RdapRequest& request, const std::atomic<boo
 
     if (finished) {
         if (code != CURLE_OK) {
-            result.failure = transfer.tooLarge ? RdapFailure::TooLarge : FailureForCurlCode(code);
+            result.failure = transfer.tooLarge ? RdapFailure::TooLarge
+                             : guard.refused   ? RdapFailure::AddressRefused
+                                               : FailureForCurlCode(code);
             result.detail = errorText[0] != '\0' ? errorText : curl_easy_strerror(code);
             if (result.failure == RdapFailure::TooLarge) {
                 result.detail =

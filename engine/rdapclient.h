@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -21,6 +22,8 @@
 #include "engine/connectto.h"
 #include "engine/rdaphttp.h"
 
+struct sockaddr;
+
 struct RdapClientOptions {
     std::vector<ConnectOverride> connectTo; // the same mapping as for WHOIS
     std::string caFile;                     // PEM file of further trusted CAs; "" none
@@ -28,6 +31,10 @@ struct RdapClientOptions {
     int totalTimeoutMs = 60'000; // the whole query
     std::size_t maxAnswerBytes = 4u << 20;
     std::size_t idleHandlesPerOrigin = 4; // kept for reuse; more may be open at once
+    // Whether an address is public, checked when a `publicOnly` request
+    // connects (after the look-up, so a name cannot change its answer in
+    // between); empty: every address passes.
+    std::function<bool(const sockaddr& address)> isPublicAddress;
 };
 
 class RdapClient {

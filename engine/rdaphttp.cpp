@@ -22,6 +22,8 @@ FailReason FailReasonForRdapFailure(RdapFailure failure) {
         return FailReason::ConnectionReset;
     case RdapFailure::TooLarge:
         return FailReason::BadAnswer;
+    case RdapFailure::AddressRefused:
+        return FailReason::ReferralRefused;
     case RdapFailure::BadUrl:
     case RdapFailure::Internal:
         return FailReason::Internal;

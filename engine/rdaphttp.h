@@ -23,6 +23,7 @@ enum class RdapFailure : std::uint8_t {
     TooLarge,          // the answer passed the size limit
     Stopped,           // the batch asked to stop
     BadUrl,            // not an http(s) URL the client can ask
+    AddressRefused,    // a host an answer pointed at is inside the user's own network
     Internal,          // anything else the HTTP library reported
 };
 
@@ -30,6 +31,9 @@ struct RdapRequest {
     std::string url;
     std::string accept = "application/rdap+json";
     std::vector<std::string> headers; // further "Name: value" lines
+    // Set for a URL an answer pointed at (a redirect, a registrar's link):
+    // its host must resolve to a public address unless connect-to maps it.
+    bool publicOnly = false;
 };
 
 struct RdapHttpResult {

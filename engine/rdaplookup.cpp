@@ -35,13 +35,15 @@ bool MayFollow(const std::string& from, const std::string& to, const RdapUrlChec
     return !allowUrl || allowUrl(to);
 }
 
-// One question with at most one redirect after it.
-Hop Ask(const std::string& url, std::string_view name, const RdapFetchFunction& fetch,
-        const RdapUrlCheck& allowUrl) {
+// One question with at most one redirect after it. A URL an answer pointed
+// at (`pointedAt`, and every redirect) must lead to a public address.
+Hop Ask(const std::string& url, bool pointedAt, std::string_view name,
+        const RdapFetchFunction& fetch, const RdapUrlCheck& allowUrl) {
     Hop hop;
     hop.url = url;
     RdapRequest request;
     request.url = url;
+    request.publicOnly = pointedAt;
     hop.result = fetch(request);
     hop.meaning = ClassifyRdapResult(hop.result, name);
     if (hop.meaning.verdict != RdapVerdict::Redirect) {
@@ -54,6 +56,7 @@ Hop Ask(const std::string& url, std::string_view name, const RdapFetchFunction& 
     }
     hop.url = target;
     request.url = target;
+    request.publicOnly = true;
     hop.result = fetch(request);
     hop.meaning = ClassifyRdapResult(hop.result, name);
     if (hop.meaning.verdict == RdapVerdict::Redirect) {
@@ -72,7 +75,7 @@ RdapLookupResult LookupRdapDomain(std::string_view baseUrl, std::string_view asc
     const std::string url = RdapDomainUrl(baseUrl, asciiName);
     out.server = UrlHost(url);
 
-    Hop registry = Ask(url, asciiName, fetch, allowUrl);
+    Hop registry = Ask(url, false, asciiName, fetch, allowUrl);
     out.answer = std::move(registry.result.body);
     out.verdict = registry.meaning.verdict;
     out.reason = registry.meaning.reason;
@@ -86,7 +89,7 @@ RdapLookupResult LookupRdapDomain(std::string_view baseUrl, std::string_view asc
 
     // A thin registry: the registrant is in the registrar's answer. Whatever
     // goes wrong there, the registry's answer stands.
-    Hop registrar = Ask(out.fields.registrarUrl, asciiName, fetch, allowUrl);
+    Hop registrar = Ask(out.fields.registrarUrl, true, asciiName, fetch, allowUrl);
     if (registrar.meaning.verdict == RdapVerdict::Registered) {
         FillMissingRdapFields(out.fields, registrar.meaning.fields);
         out.registrarAnswer = std::move(registrar.result.body);

@@ -21,7 +21,8 @@
 class RdapClient;
 
 // Whether a URL that an answer pointed at (a redirect, a registrar link)
-// may be asked; empty: any http(s) URL with a host name.
+// may be asked; empty: any http(s) URL with a host name. Such requests are
+// also marked `publicOnly` for the client's address rule.
 using RdapUrlCheck = std::function<bool(const std::string& url)>;
 
 struct RdapLookupResult {

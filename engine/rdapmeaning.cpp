@@ -25,6 +25,7 @@ RdapMeaning ClassifyRdapResult(const RdapHttpResult& result, std::string_view qu
     case RdapFailure::Tls:
         return Make(RdapVerdict::FallBack, FailReasonForRdapFailure(result.failure), result.detail);
     case RdapFailure::TooLarge:
+    case RdapFailure::AddressRefused:
     case RdapFailure::Stopped:
     case RdapFailure::BadUrl:
     case RdapFailure::Internal:

@@ -235,6 +235,33 @@ TEST_F(RdapClientTest, StopRequestEndsAWaitingQueryPromptly) {
     EXPECT_EQ(query.get().failure, RdapFailure::Stopped);
 }
 
+TEST_F(RdapClientTest, PointedAtHostsMustHavePublicAddresses) {
+    RdapClientOptions options = Options();
+    std::vector<std::string> checked;
+    options.isPublicAddress = [&](const sockaddr& address) {
+        char text[INET_ADDRSTRLEN] = {};
+        const auto& in = reinterpret_cast<const sockaddr_in&>(address);
+        ::inet_ntop(AF_INET, &in.sin_addr, text, sizeof text);
+        checked.emplace_back(text);
+        return false; // loopback is no public address
+    };
+    RdapClient client(options);
+    // The certificate also names 127.0.0.1, so only the address rule can refuse.
+    const std::string literal = "https://127.0.0.1:" + std::to_string(server.port()) + "/x";
+    RdapRequest pointed = UrlRequest(literal);
+    pointed.publicOnly = true;
+    EXPECT_EQ(client.Get(pointed).failure, RdapFailure::AddressRefused);
+    EXPECT_EQ(checked, std::vector<std::string>{"127.0.0.1"});
+    EXPECT_EQ(server.ConnectionCount(), 0u);
+
+    // The registry's own host is not checked, nor a host connect-to maps.
+    EXPECT_EQ(client.Get(UrlRequest(literal)).status, 404);
+    RdapRequest mapped = Request("/y");
+    mapped.publicOnly = true;
+    EXPECT_EQ(client.Get(mapped).status, 404);
+    EXPECT_EQ(checked.size(), 1u);
+}
+
 TEST(RdapHttp, RetryAfterReadsSecondsAndDates) {
     const std::time_t now = 1'700'000'000; // Tue, 14 Nov 2023 22:13:20 GMT
     EXPECT_EQ(ParseRetryAfter("120", now), 120);

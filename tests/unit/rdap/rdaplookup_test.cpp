@@ -88,6 +88,28 @@ TEST(RdapMeaning, EachOutcomeHasOneMeaning) {
     EXPECT_EQ(ClassifyRdapResult(Http(200, "{"), kName).detail, "malformed JSON");
 }
 
+TEST(RdapLookupSteps, OnlyUrlsAnAnswerPointedAtMustBePublic) {
+    std::vector<RdapRequest> asked;
+    const RdapFetchFunction fetch = [&](const RdapRequest& request) {
+        asked.push_back(request);
+        if (asked.size() == 1) {
+            RdapHttpResult moved = Http(307);
+            moved.location = "https://rdap.registry.test/v2/domain/lanternfish-trading.com";
+            return moved;
+        }
+        return asked.size() == 2 ? Http(200, Fixture("registry-thin.json")) : Http(404);
+    };
+    const RdapLookupResult result = LookupRdapDomain(kBase, kName, fetch);
+    EXPECT_EQ(result.verdict, RdapVerdict::Registered);
+    ASSERT_EQ(asked.size(), 3u);
+    EXPECT_EQ(asked[0].url, std::string(kBase) + "domain/" + kName);
+    EXPECT_FALSE(asked[0].publicOnly);
+    EXPECT_EQ(asked[0].accept, "application/rdap+json");
+    EXPECT_TRUE(asked[1].publicOnly); // the redirect
+    EXPECT_EQ(asked[2].url, "https://rdap.registrar.test/rdap/domain/LANTERNFISH-TRADING.COM");
+    EXPECT_TRUE(asked[2].publicOnly); // the registrar's link
+}
+
 // --- the whole look-up against the fake HTTPS server -----------------------
 
 class RdapLookupTest : public ::testing::Test {
