@@ -268,6 +268,7 @@ RdapHttpResult RdapClient::Get(const RdapRequest& request, const std::atomic<boo
         return result;
     }
 
+    const int timeoutMs = request.timeoutMs > 0 ? request.timeoutMs : m_options.totalTimeoutMs;
     CURL* easy = handle->easy;
     curl_easy_reset(easy); // options only: the open connections stay
     Transfer transfer;
@@ -310,8 +311,7 @@ RdapHttpResult RdapClient::Get(const RdapRequest& request, const std::atomic<boo
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorText);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
                      static_cast<long>(std::max(1, m_options.connectTimeoutMs)));
-    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS,
-                     static_cast<long>(std::max(1, m_options.totalTimeoutMs)));
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max(1, timeoutMs)));
     curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE,
                      static_cast<curl_off_t>(m_options.maxAnswerBytes));
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
@@ -332,7 +332,7 @@ RdapHttpResult RdapClient::Get(const RdapRequest& request, const std::atomic<boo
         curl_easy_setopt(easy, CURLOPT_PROXY, "");
     }
 
-    const auto deadline = Clock::now() + std::chrono::milliseconds(m_options.totalTimeoutMs);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     CURLcode code = CURLE_OK;
     bool finished = false;
     curl_multi_add_handle(handle->multi, easy);

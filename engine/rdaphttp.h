@@ -34,6 +34,7 @@ struct RdapRequest {
     // Set for a URL an answer pointed at (a redirect, a registrar's link):
     // its host must resolve to a public address unless connect-to maps it.
     bool publicOnly = false;
+    int timeoutMs = 0; // the whole query; 0: the client's limit
 };
 
 struct RdapHttpResult {
