@@ -1,0 +1,412 @@
+#include "engine/rdapclient.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <curl/curl.h>
+#include <sys/socket.h>
+
+#include "core/readfile.h"
+#include "core/text.h"
+#include "engine/rdaptext.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How long one wait inside a transfer may last before the stop flag and the
+// deadline are looked at again.
+constexpr int kPollSliceMs = 100;
+
+RdapFailure FailureForCurlCode(CURLcode code) {
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+        return RdapFailure::ResolveFailed;
+    case CURLE_COULDNT_CONNECT:
+        return RdapFailure::ConnectionRefused;
+    case CURLE_OPERATION_TIMEDOUT:
+        return RdapFailure::TimedOut;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+    case CURLE_SSL_CRL_BADFILE:
+    case CURLE_USE_SSL_FAILED:
+        return RdapFailure::Tls;
+    case CURLE_FILESIZE_EXCEEDED:
+        return RdapFailure::TooLarge;
+    case CURLE_GOT_NOTHING:
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_PARTIAL_FILE:
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_BAD_CONTENT_ENCODING:
+    case CURLE_HTTP2:
+    case CURLE_HTTP2_STREAM:
+        return RdapFailure::ConnectionReset;
+    case CURLE_URL_MALFORMAT:
+    case CURLE_UNSUPPORTED_PROTOCOL:
+        return RdapFailure::BadUrl;
+    case CURLE_ABORTED_BY_CALLBACK:
+        return RdapFailure::Stopped;
+    default:
+        return RdapFailure::Internal;
+    }
+}
+
+// "https://rdap.example:443" for an http(s) URL; "" for anything else.
+std::string OriginOf(const std::string& url) {
+    CURLU* parts = curl_url();
+    if (parts == nullptr) {
+        return {};
+    }
+    std::string origin;
+    char* scheme = nullptr;
+    char* host = nullptr;
+    char* port = nullptr;
+    if (curl_url_set(parts, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
+        curl_url_get(parts, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
+        curl_url_get(parts, CURLUPART_HOST, &host, 0) == CURLUE_OK &&
+        curl_url_get(parts, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK) {
+        const std::string schemeText = AsciiLower(scheme);
+        if (schemeText == "https" || schemeText == "http") {
+            origin = schemeText + "://" + AsciiLower(host) + ":" + port;
+        }
+    }
+    curl_free(scheme);
+    curl_free(host);
+    curl_free(port);
+    curl_url_cleanup(parts);
+    return origin;
+}
+
+struct SlistDeleter {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using Slist = std::unique_ptr<curl_slist, SlistDeleter>;
+
+bool Append(Slist& list, const std::string& line) {
+    curl_slist* grown = curl_slist_append(list.get(), line.c_str());
+    if (grown == nullptr) {
+        return false;
+    }
+    (void)list.release();
+    list.reset(grown);
+    return true;
+}
+
+// What one transfer collects through libcurl's callbacks.
+struct Transfer {
+    std::string body;
+    std::size_t maxBytes = 0;
+    bool tooLarge = false;
+    std::string retryAfter;
+    bool sawRetryAfter = false;
+    std::string etag;
+    std::string lastModified;
+};
+
+std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* transfer = static_cast<Transfer*>(user);
+    const std::size_t n = size * count;
+    if (transfer->body.size() + n > transfer->maxBytes) {
+        transfer->tooLarge = true;
+        return 0; // ends the transfer with a write error
+    }
+    transfer->body.append(data, n);
+    return n;
+}
+
+std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* transfer = static_cast<Transfer*>(user);
+    const std::size_t n = size * count;
+    const std::string_view line(data, n);
+    if (StartsWithNoCase(line, "HTTP/")) {
+        // A new response (after "100 Continue", say): forget the last one's headers.
+        transfer->retryAfter.clear();
+        transfer->sawRetryAfter = false;
+        transfer->etag.clear();
+        transfer->lastModified.clear();
+        return n;
+    }
+    const auto colon = line.find(':');
+    if (colon == std::string_view::npos) {
+        return n;
+    }
+    const std::string_view name = TrimBlanks(line.substr(0, colon));
+    const std::string value(TrimBlanks(line.substr(colon + 1)));
+    if (EqualsNoCase(name, "Retry-After")) {
+        transfer->retryAfter = value;
+        transfer->sawRetryAfter = true;
+    } else if (EqualsNoCase(name, "ETag")) {
+        transfer->etag = value;
+    } else if (EqualsNoCase(name, "Last-Modified")) {
+        transfer->lastModified = value;
+    }
+    return n;
+}
+
+// Connects only to addresses the rule allows; a refusal ends the transfer
+// as a failed connect, remembered here.
+struct AddressGuard {
+    const std::function<bool(const sockaddr&)>* isPublic = nullptr;
+    bool refused = false;
+};
+
+curl_socket_t OpenCheckedSocket(void* user, curlsocktype purpose, curl_sockaddr* address) {
+    auto* guard = static_cast<AddressGuard*>(user);
+    if (purpose == CURLSOCKTYPE_IPCXN && !(*guard->isPublic)(address->addr)) {
+        guard->refused = true;
+        return CURL_SOCKET_BAD;
+    }
+    return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+}
+
+} // namespace
+
+void EnsureCurlInitialised() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct RdapClient::Handle {
+    CURL* easy = nullptr;
+    CURLM* multi = nullptr; // owns the connection cache the easy handle reuses
+
+    Handle() : easy(curl_easy_init()), multi(curl_multi_init()) {}
+    ~Handle() {
+        if (multi != nullptr) {
+            curl_multi_cleanup(multi);
+        }
+        if (easy != nullptr) {
+            curl_easy_cleanup(easy);
+        }
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+};
+
+RdapClient::RdapClient(RdapClientOptions options) : m_options(std::move(options)) {
+    EnsureCurlInitialised();
+    if (m_options.caFile.empty()) {
+        return;
+    }
+    // A CA blob replaces the built-in bundle file, so the bundle goes first.
+    std::string system;
+    if (CURL* probe = curl_easy_init()) {
+        char* path = nullptr;
+        if (curl_easy_getinfo(probe, CURLINFO_CAINFO, &path) == CURLE_OK && path != nullptr) {
+            (void)ReadSmallFile(path, system);
+        }
+        curl_easy_cleanup(probe);
+    }
+    std::string extra;
+    int error = 0;
+    if (!ReadSmallFile(m_options.caFile, extra, &error)) {
+        m_caError = "cannot read " + m_options.caFile + ": " + std::strerror(error);
+        return;
+    }
+    if (extra.find("-----BEGIN CERTIFICATE-----") == std::string::npos) {
+        m_caError = m_options.caFile + ": no PEM certificate in it";
+        return;
+    }
+    m_caBundle = std::move(system);
+    m_caBundle += '\n';
+    m_caBundle += extra;
+}
+
+RdapClient::~RdapClient() = default;
+
+std::unique_ptr<RdapClient::Handle> RdapClient::Acquire(const std::string& origin) {
+    {
+        std::lock_guard lock(m_mutex);
+        auto& idle = m_idle[origin];
+        if (!idle.empty()) {
+            auto handle = std::move(idle.back());
+            idle.pop_back();
+            return handle;
+        }
+    }
+    auto handle = std::make_unique<Handle>();
+    if (handle->easy == nullptr || handle->multi == nullptr) {
+        return nullptr;
+    }
+    return handle;
+}
+
+void RdapClient::Release(const std::string& origin, std::unique_ptr<Handle> handle) {
+    std::lock_guard lock(m_mutex);
+    auto& idle = m_idle[origin];
+    if (idle.size() < m_options.idleHandlesPerOrigin) {
+        idle.push_back(std::move(handle));
+    }
+}
+
+RdapHttpResult RdapClient::Get(const RdapRequest& request, const std::atomic<bool>* stop) {
+    RdapHttpResult result;
+    if (!m_caError.empty()) {
+        result.failure = RdapFailure::Tls;
+        result.detail = m_caError;
+        return result;
+    }
+    const std::string origin = OriginOf(request.url);
+    if (origin.empty()) {
+        result.failure = RdapFailure::BadUrl;
+        result.detail = "not an http(s) URL: " + request.url;
+        return result;
+    }
+    std::unique_ptr<Handle> handle = Acquire(origin);
+    if (handle == nullptr) {
+        result.failure = RdapFailure::Internal;
+        result.detail = "cannot create an HTTP handle";
+        return result;
+    }
+
+    const int timeoutMs = request.timeoutMs > 0 ? request.timeoutMs : m_options.totalTimeoutMs;
+    CURL* easy = handle->easy;
+    curl_easy_reset(easy); // options only: the open connections stay
+    Transfer transfer;
+    transfer.maxBytes = m_options.maxAnswerBytes;
+    char errorText[CURL_ERROR_SIZE] = {};
+
+    Slist headers;
+    bool ok = Append(headers, "Accept: " + request.accept);
+    for (const std::string& line : request.headers) {
+        ok = ok && Append(headers, line);
+    }
+    const std::string host = UrlHost(request.url);
+    Slist connectTo;
+    bool overridden = false;
+    for (const ConnectOverride& entry : m_options.connectTo) {
+        if (EqualsNoCase(entry.host, host)) {
+            ok = ok && Append(connectTo,
+                              entry.host + "::" + entry.address + ":" + std::to_string(entry.port));
+            overridden = true;
+        }
+    }
+    if (!ok) {
+        result.failure = RdapFailure::Internal;
+        result.detail = "out of memory";
+        return result;
+    }
+
+    curl_easy_setopt(easy, CURLOPT_URL, request.url.c_str());
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, ""); // whatever libcurl can decode
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, "zentrix/" ZENTRIX_VERSION);
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers.get());
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &OnBody);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &OnHeader);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &transfer);
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorText);
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
+                     static_cast<long>(std::max(1, m_options.connectTimeoutMs)));
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max(1, timeoutMs)));
+    curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE,
+                     static_cast<curl_off_t>(m_options.maxAnswerBytes));
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(easy, CURLOPT_TCP_KEEPALIVE, 1L);
+    if (!m_caBundle.empty()) {
+        curl_blob blob{m_caBundle.data(), m_caBundle.size(), CURL_BLOB_NOCOPY};
+        curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, &blob);
+    }
+    AddressGuard guard{&m_options.isPublicAddress};
+    if (request.publicOnly && !overridden && m_options.isPublicAddress) {
+        curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, &OpenCheckedSocket);
+        curl_easy_setopt(easy, CURLOPT_OPENSOCKETDATA, &guard);
+    }
+    if (overridden) {
+        curl_easy_setopt(easy, CURLOPT_CONNECT_TO, connectTo.get());
+        // A host sent elsewhere on purpose is reached directly, not through a proxy.
+        curl_easy_setopt(easy, CURLOPT_PROXY, "");
+    }
+
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    CURLcode code = CURLE_OK;
+    bool finished = false;
+    curl_multi_add_handle(handle->multi, easy);
+    for (;;) {
+        int running = 0;
+        if (curl_multi_perform(handle->multi, &running) != CURLM_OK) {
+            code = CURLE_FAILED_INIT;
+            finished = true;
+            break;
+        }
+        if (running == 0) {
+            int left = 0;
+            while (CURLMsg* message = curl_multi_info_read(handle->multi, &left)) {
+                if (message->msg == CURLMSG_DONE && message->easy_handle == easy) {
+                    code = message->data.result;
+                }
+            }
+            finished = true;
+            break;
+        }
+        if (stop != nullptr && stop->load()) {
+            result.failure = RdapFailure::Stopped;
+            result.detail = "stopped";
+            break;
+        }
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) {
+            result.failure = RdapFailure::TimedOut;
+            result.detail = "timed out";
+            break;
+        }
+        curl_multi_poll(handle->multi, nullptr, 0,
+                        static_cast<int>(std::min<long long>(left, kPollSliceMs)), nullptr);
+    }
+    // Removing an unfinished transfer closes its connection; a finished
+    // one's connection stays in the cache for the next query.
+    curl_multi_remove_handle(handle->multi, easy);
+
+    if (finished) {
+        if (code != CURLE_OK) {
+            result.failure = transfer.tooLarge ? RdapFailure::TooLarge
+                             : guard.refused   ? RdapFailure::AddressRefused
+                                               : FailureForCurlCode(code);
+            result.detail = errorText[0] != '\0' ? errorText : curl_easy_strerror(code);
+            if (result.failure == RdapFailure::TooLarge) {
+                result.detail =
+                    "answer larger than " + std::to_string(m_options.maxAnswerBytes) + " bytes";
+            }
+        } else {
+            long status = 0;
+            curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+            result.status = status;
+            char* text = nullptr;
+            if (curl_easy_getinfo(easy, CURLINFO_CONTENT_TYPE, &text) == CURLE_OK &&
+                text != nullptr) {
+                result.contentType = text;
+            }
+            text = nullptr;
+            if (curl_easy_getinfo(easy, CURLINFO_REDIRECT_URL, &text) == CURLE_OK &&
+                text != nullptr) {
+                result.location = text;
+            }
+            result.body = std::move(transfer.body);
+            result.etag = std::move(transfer.etag);
+            result.lastModified = std::move(transfer.lastModified);
+            if (transfer.sawRetryAfter) {
+                result.retryAfterSeconds = ParseRetryAfter(transfer.retryAfter, std::time(nullptr));
+            }
+        }
+    }
+    // The handle keeps pointers to this call's lists and buffers; drop them
+    // before it waits in the pool.
+    curl_easy_reset(easy);
+    Release(origin, std::move(handle));
+    return result;
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+// The HTTPS side of RDAP: GET one URL and return the status, the body and
+// the headers that matter, failures in-band (engine/rdaphttp.h).
+//
+// Each origin (scheme, host, port) keeps a few idle handles, each with its
+// own connection cache, so a later query to the same host reuses an open
+// connection (keep-alive) and as many queries to one host can be open at
+// once as the caller allows. Redirects are not followed here: a 3xx comes
+// back with its `location`, for the caller to check like a referral.
+// TLS is verified against the system's CA store, plus the CAs of `caFile`.
+
+#include <atomic>
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engine/connectto.h"
+#include "engine/rdaphttp.h"
+
+struct sockaddr;
+
+struct RdapClientOptions {
+    std::vector<ConnectOverride> connectTo; // the same mapping as for WHOIS
+    std::string caFile;                     // PEM file of further trusted CAs; "" none
+    int connectTimeoutMs = 10'000;
+    int totalTimeoutMs = 60'000; // the whole query
+    std::size_t maxAnswerBytes = 4u << 20;
+    std::size_t idleHandlesPerOrigin = 4; // kept for reuse; more may be open at once
+    // Whether an address is public, checked when a `publicOnly` request
+    // connects (after the look-up, so a name cannot change its answer in
+    // between); empty: every address passes.
+    std::function<bool(const sockaddr& address)> isPublicAddress;
+};
+
+class RdapClient {
+public:
+    explicit RdapClient(RdapClientOptions options);
+    ~RdapClient();
+    RdapClient(const RdapClient&) = delete;
+    RdapClient& operator=(const RdapClient&) = delete;
+
+    // Thread-safe. Returns within 250 ms of `stop` becoming true (failure
+    // Stopped) and within the time limit (failure TimedOut).
+    [[nodiscard]] RdapHttpResult Get(const RdapRequest& request,
+                                     const std::atomic<bool>* stop = nullptr);
+
+    // Why `caFile` could not be used ("" when it could); every Get then fails
+    // with RdapFailure::Tls, since trusting less than asked would be wrong.
+    [[nodiscard]] const std::string& caError() const { return m_caError; }
+
+    [[nodiscard]] const RdapClientOptions& options() const { return m_options; }
+
+private:
+    struct Handle;
+
+    [[nodiscard]] std::unique_ptr<Handle> Acquire(const std::string& origin);
+    void Release(const std::string& origin, std::unique_ptr<Handle> handle);
+
+    RdapClientOptions m_options;
+    std::string m_caBundle; // system CAs and `caFile`, when `caFile` is set
+    std::string m_caError;
+    std::mutex m_mutex;
+    std::map<std::string, std::vector<std::unique_ptr<Handle>>> m_idle;
+};
+
+// libcurl's global set-up, done once per process whatever thread asks first.
+void EnsureCurlInitialised();

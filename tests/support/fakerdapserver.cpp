@@ -1,0 +1,472 @@
+#include "tests/support/fakerdapserver.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::size_t kMaxHeaderBytes = 64 * 1024;
+constexpr std::size_t kWritePiece = 16 * 1024;
+
+void CloseFd(int& fd) {
+    if (fd >= 0) {
+        ::close(fd);
+        fd = -1;
+    }
+}
+
+// A peer that closes while we write must not end the test process.
+void IgnoreSigpipe() {
+    static std::once_flag once;
+    std::call_once(once, [] { std::signal(SIGPIPE, SIG_IGN); });
+}
+
+const char* ReasonPhrase(int status) {
+    switch (status) {
+    case 200:
+        return "OK";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 303:
+        return "See Other";
+    case 304:
+        return "Not Modified";
+    case 307:
+        return "Temporary Redirect";
+    case 308:
+        return "Permanent Redirect";
+    case 400:
+        return "Bad Request";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 429:
+        return "Too Many Requests";
+    case 500:
+        return "Internal Server Error";
+    case 503:
+        return "Service Unavailable";
+    default:
+        return "Status";
+    }
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
+std::string Trim(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+} // namespace
+
+FakeRdapReply FakeRdapReply::Json(int status, std::string body) {
+    FakeRdapReply reply;
+    reply.status = status;
+    reply.body = std::move(body);
+    return reply;
+}
+
+FakeRdapReply FakeRdapReply::Status(int status) {
+    FakeRdapReply reply;
+    reply.status = status;
+    return reply;
+}
+
+FakeRdapReply FakeRdapReply::Redirect(int status, std::string location) {
+    FakeRdapReply reply;
+    reply.status = status;
+    reply.headers.emplace_back("Location", std::move(location));
+    return reply;
+}
+
+FakeRdapReply FakeRdapReply::Stall() {
+    FakeRdapReply reply;
+    reply.action = Action::Stall;
+    return reply;
+}
+
+FakeRdapReply FakeRdapReply::Close() {
+    FakeRdapReply reply;
+    reply.action = Action::Close;
+    return reply;
+}
+
+FakeRdapReply&& FakeRdapReply::WithHeader(std::string name, std::string value) && {
+    headers.emplace_back(std::move(name), std::move(value));
+    return std::move(*this);
+}
+
+struct FakeRdapServer::Connection {
+    int fd = -1;
+    std::size_t index = 0;
+    bool finished = false;
+    std::thread thread;
+};
+
+FakeRdapServer::FakeRdapServer(std::vector<std::string> hostNames) {
+    IgnoreSigpipe();
+    const TestCertificateAuthority::Issued issued = m_ca.Issue(hostNames);
+    m_context.reset(SSL_CTX_new(TLS_server_method()), SSL_CTX_free);
+    if (!m_context || SSL_CTX_use_certificate(m_context.get(), issued.certificate.get()) != 1 ||
+        SSL_CTX_use_PrivateKey(m_context.get(), issued.key.get()) != 1) {
+        throw std::runtime_error("fake RDAP server: cannot set up TLS");
+    }
+
+    std::string pattern = "/tmp/zentrix-test-ca-XXXXXX";
+    const int caFd = ::mkstemp(pattern.data());
+    if (caFd < 0) {
+        throw std::runtime_error("fake RDAP server: cannot write the CA file");
+    }
+    const std::string pem = m_ca.caPem();
+    const bool written = ::write(caFd, pem.data(), pem.size()) == static_cast<ssize_t>(pem.size());
+    ::close(caFd);
+    m_caFile = pattern;
+    if (!written) {
+        ::unlink(m_caFile.c_str());
+        throw std::runtime_error("fake RDAP server: cannot write the CA file");
+    }
+
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
+        ::unlink(m_caFile.c_str());
+        throw std::runtime_error("fake RDAP server: pipe failed");
+    }
+    m_wakeRead = pipeFds[0];
+    m_wakeWrite = pipeFds[1];
+    m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof addr;
+    if (m_listenFd < 0 ||
+        ::bind(m_listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::listen(m_listenFd, 128) != 0 ||
+        ::getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&addr), &length) != 0) {
+        CloseFd(m_listenFd);
+        CloseFd(m_wakeRead);
+        CloseFd(m_wakeWrite);
+        ::unlink(m_caFile.c_str());
+        throw std::runtime_error("fake RDAP server: cannot listen on 127.0.0.1");
+    }
+    m_port = ntohs(addr.sin_port);
+    m_default = FakeRdapReply::Json(404, R"({"errorCode":404,"title":"Not Found"})");
+    m_acceptThread = std::thread([this] { AcceptLoop(); });
+}
+
+FakeRdapServer::~FakeRdapServer() {
+    Stop();
+    ::unlink(m_caFile.c_str());
+}
+
+void FakeRdapServer::SetReply(const std::string& target, FakeRdapReply reply) {
+    SetReplySequence(target, {std::move(reply)});
+}
+
+void FakeRdapServer::SetReplySequence(const std::string& target,
+                                      std::vector<FakeRdapReply> replies) {
+    std::lock_guard lock(m_mutex);
+    if (replies.empty()) {
+        m_replies.erase(target);
+    } else {
+        m_replies[target] = std::move(replies);
+    }
+    m_replyUses.erase(target);
+}
+
+void FakeRdapServer::SetDefaultReply(FakeRdapReply reply) {
+    std::lock_guard lock(m_mutex);
+    m_default = std::move(reply);
+}
+
+FakeRdapReply FakeRdapServer::ReplyFor(const std::string& target) {
+    std::lock_guard lock(m_mutex);
+    const auto found = m_replies.find(target);
+    if (found == m_replies.end()) {
+        return m_default;
+    }
+    std::size_t& uses = m_replyUses[target];
+    const std::size_t index = std::min(uses, found->second.size() - 1);
+    ++uses;
+    return found->second[index];
+}
+
+void FakeRdapServer::Stop() {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_stopped) {
+            return;
+        }
+        m_stopped = true;
+    }
+    const char byte = 'x';
+    [[maybe_unused]] const auto written = ::write(m_wakeWrite, &byte, 1);
+    if (m_acceptThread.joinable()) {
+        m_acceptThread.join();
+    }
+    std::vector<Connection*> connections;
+    {
+        std::lock_guard lock(m_mutex);
+        for (auto& connection : m_connections) {
+            // Unblocks a thread inside a TLS read or write.
+            if (connection->fd >= 0) {
+                ::shutdown(connection->fd, SHUT_RDWR);
+            }
+            connections.push_back(connection.get());
+        }
+    }
+    for (Connection* connection : connections) {
+        if (connection->thread.joinable()) {
+            connection->thread.join();
+        }
+    }
+    CloseFd(m_listenFd);
+    CloseFd(m_wakeRead);
+    CloseFd(m_wakeWrite);
+}
+
+void FakeRdapServer::AcceptLoop() {
+    for (;;) {
+        pollfd fds[2] = {{m_listenFd, POLLIN, 0}, {m_wakeRead, POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return;
+        }
+        if (fds[1].revents != 0) {
+            return;
+        }
+        const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0) {
+            continue;
+        }
+        std::lock_guard lock(m_mutex);
+        for (auto& old : m_connections) {
+            if (old->finished && old->thread.joinable()) {
+                old->thread.join();
+            }
+        }
+        auto connection = std::make_unique<Connection>();
+        connection->fd = fd;
+        connection->index = m_connections.size();
+        Connection* raw = connection.get();
+        m_connections.push_back(std::move(connection));
+        raw->thread = std::thread([this, raw] { Serve(*raw); });
+        m_changed.notify_all();
+    }
+}
+
+void FakeRdapServer::Serve(Connection& connection) {
+    const int fd = connection.fd;
+    SSL* ssl = SSL_new(m_context.get());
+    bool clean = false; // end with a TLS close_notify
+
+    // Waits for input or the stop signal; false on stop. -1: no time limit;
+    // on a time limit, true when it passed quietly.
+    auto waitReadable = [&](int timeoutMs, bool* timedOut = nullptr) {
+        for (;;) {
+            pollfd fds[2] = {{fd, POLLIN, 0}, {m_wakeRead, POLLIN, 0}};
+            const int ready = ::poll(fds, 2, timeoutMs);
+            if (ready < 0 && errno == EINTR) {
+                continue;
+            }
+            if (ready < 0 || fds[1].revents != 0) {
+                return false;
+            }
+            if (ready == 0 && timedOut != nullptr) {
+                *timedOut = true;
+            }
+            return true;
+        }
+    };
+    auto writeAll = [&](const std::string& bytes) {
+        for (std::size_t at = 0; at < bytes.size();) {
+            const int n = SSL_write(ssl, bytes.data() + at,
+                                    static_cast<int>(std::min(kWritePiece, bytes.size() - at)));
+            if (n <= 0) {
+                return false;
+            }
+            at += static_cast<std::size_t>(n);
+        }
+        return true;
+    };
+
+    if (ssl != nullptr && SSL_set_fd(ssl, fd) == 1 && waitReadable(-1) && SSL_accept(ssl) == 1) {
+        const char* sni = SSL_get_servername(ssl, TLSEXT_NAMETYPE_host_name);
+        std::string buffer;
+        for (;;) {
+            std::size_t end = buffer.find("\r\n\r\n");
+            bool alive = true;
+            while (alive && end == std::string::npos) {
+                if (buffer.size() > kMaxHeaderBytes ||
+                    (SSL_pending(ssl) == 0 && !waitReadable(-1))) {
+                    alive = false;
+                    break;
+                }
+                char chunk[4096];
+                const int n = SSL_read(ssl, chunk, sizeof chunk);
+                if (n <= 0) {
+                    alive = false;
+                    break;
+                }
+                buffer.append(chunk, static_cast<std::size_t>(n));
+                end = buffer.find("\r\n\r\n");
+            }
+            if (!alive) {
+                break;
+            }
+
+            FakeRdapRequest request;
+            request.connection = connection.index;
+            request.sni = sni != nullptr ? sni : "";
+            const std::string head = buffer.substr(0, end);
+            buffer.erase(0, end + 4);
+            std::size_t lineEnd = head.find("\r\n");
+            const std::string requestLine = head.substr(0, lineEnd);
+            const auto space1 = requestLine.find(' ');
+            const auto space2 = requestLine.find(' ', space1 + 1);
+            request.method = requestLine.substr(0, space1);
+            if (space1 != std::string::npos) {
+                request.target = requestLine.substr(space1 + 1, space2 - space1 - 1);
+            }
+            while (lineEnd != std::string::npos) {
+                const std::size_t from = lineEnd + 2;
+                lineEnd = head.find("\r\n", from);
+                const std::string line = head.substr(from, lineEnd - from);
+                const auto colon = line.find(':');
+                if (colon != std::string::npos) {
+                    request.headers[Lower(Trim(line.substr(0, colon)))] =
+                        Trim(line.substr(colon + 1));
+                }
+            }
+            request.host = request.headers["host"];
+            const std::string target = request.target;
+            {
+                std::lock_guard lock(m_mutex);
+                m_requests.push_back(std::move(request));
+                m_changed.notify_all();
+            }
+
+            const FakeRdapReply reply = ReplyFor(target);
+            if (reply.delayMs > 0) {
+                // Stopped, or the client left (or spoke) before the delay passed.
+                bool passed = false;
+                if (!waitReadable(reply.delayMs, &passed) || !passed) {
+                    break;
+                }
+            }
+            if (reply.action == FakeRdapReply::Action::Close) {
+                break;
+            }
+            if (reply.action == FakeRdapReply::Action::Stall) {
+                char chunk[4096];
+                while (waitReadable(-1) && SSL_read(ssl, chunk, sizeof chunk) > 0) {
+                }
+                break;
+            }
+            std::string response = "HTTP/1.1 " + std::to_string(reply.status) + " " +
+                                   ReasonPhrase(reply.status) + "\r\n";
+            if (!reply.contentType.empty()) {
+                response += "Content-Type: " + reply.contentType + "\r\n";
+            }
+            for (const auto& [name, value] : reply.headers) {
+                response += name + ": " + value + "\r\n";
+            }
+            if (reply.closeAfter) {
+                response += "Connection: close\r\n";
+            }
+            if (reply.chunked) {
+                response += "Transfer-Encoding: chunked\r\n\r\n";
+                for (std::size_t at = 0; at < reply.body.size(); at += kWritePiece) {
+                    const std::string piece = reply.body.substr(at, kWritePiece);
+                    char size[32];
+                    std::snprintf(size, sizeof size, "%zx\r\n", piece.size());
+                    response += size + piece + "\r\n";
+                }
+                response += "0\r\n\r\n";
+            } else {
+                response += "Content-Length: " + std::to_string(reply.body.size()) + "\r\n\r\n";
+                response += reply.body;
+            }
+            if (!writeAll(response)) {
+                break;
+            }
+            if (reply.closeAfter) {
+                clean = true;
+                break;
+            }
+        }
+    }
+    if (ssl != nullptr) {
+        if (clean) {
+            SSL_shutdown(ssl);
+        }
+        SSL_free(ssl);
+    }
+    ERR_clear_error();
+    std::lock_guard lock(m_mutex);
+    ::close(connection.fd);
+    connection.fd = -1;
+    connection.finished = true;
+    m_changed.notify_all();
+}
+
+std::vector<FakeRdapRequest> FakeRdapServer::Requests() const {
+    std::lock_guard lock(m_mutex);
+    return m_requests;
+}
+
+std::size_t FakeRdapServer::ConnectionCount() const {
+    std::lock_guard lock(m_mutex);
+    return m_connections.size();
+}
+
+bool FakeRdapServer::WaitForRequests(std::size_t count, std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, timeout, [&] { return m_requests.size() >= count; });
+}
+
+bool FakeRdapServer::WaitForClosedConnections(std::size_t count,
+                                              std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, timeout, [&] {
+        return static_cast<std::size_t>(std::count_if(
+                   m_connections.begin(), m_connections.end(),
+                   [](const auto& connection) { return connection->finished; })) >= count;
+    });
+}
+
+std::vector<ConnectOverride>
+FakeRdapServer::OverridesFor(const std::vector<std::string>& hosts) const {
+    std::vector<ConnectOverride> out;
+    for (const auto& host : hosts) {
+        out.push_back(ConnectOverride{host, "127.0.0.1", m_port});
+    }
+    return out;
+}

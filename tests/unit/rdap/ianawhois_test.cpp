@@ -1,0 +1,235 @@
+#include "engine/ianawhois.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/whoisclient.h"
+#include "tests/support/fakewhoisserver.h"
+#include "tests/support/scratchdir.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Shaped like IANA's answers: a "refer:" line up top, the TLD's record, and
+// a "whois:" line that is blank for TLDs without a port-43 service.
+std::string IanaAnswer(const std::string& tld, const std::string& refer, const std::string& whois) {
+    std::string text = "% IANA WHOIS server\r\n% for more information on IANA, visit "
+                       "http://www.iana.org\r\n% This query returned 1 object\r\n\r\n";
+    if (!refer.empty()) {
+        text += "refer:        " + refer + "\r\n\r\n";
+    }
+    text += "domain:       " + tld +
+            "\r\n\r\norganisation: Example Registry Services\r\n"
+            "address:      1 Harbour Road\r\n\r\ncontact:      administrative\r\n"
+            "name:         Registry Manager\r\n\r\nnserver:      A.NIC.EXAMPLE 192.0.2.1\r\n\r\n"
+            "whois:        " +
+            whois +
+            "\r\n\r\nstatus:       ACTIVE\r\n"
+            "remarks:      Registration information: http://nic.example/\r\n\r\n"
+            "created:      1997-08-18\r\nchanged:      2024-03-12\r\nsource:       IANA\r\n\r\n";
+    return text;
+}
+
+TEST(IanaWhoisAnswer, ReadsTheWhoisLineElseTheReferLine) {
+    const struct {
+        const char* name;
+        std::string answer;
+        bool isTld;
+        const char* server;
+    } cases[] = {
+        {"both", IanaAnswer("IO", "whois.nic.io", "whois.nic.io"), true, "whois.nic.io"},
+        {"whois wins", IanaAnswer("CO", "whois.refer.co", "WHOIS.NIC.CO"), true, "whois.nic.co"},
+        {"refer only", IanaAnswer("ME", "whois.nic.me", ""), true, "whois.nic.me"},
+        {"neither", IanaAnswer("ZZ", "", ""), true, ""},
+        {"LF only", "domain: UK\nwhois: whois.nic.uk\n", true, "whois.nic.uk"},
+        {"junk host", "domain: XX\nwhois: not a host!\n", true, ""},
+        {"no TLD record", "% Error: Invalid query\r\n", false, ""},
+        {"empty", "", false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const IanaWhoisAnswer read = ReadIanaWhoisAnswer(c.answer);
+        EXPECT_EQ(read.isTld, c.isTld);
+        EXPECT_EQ(read.server, c.server);
+    }
+}
+
+// A transport that answers from a table and counts its questions.
+struct ScriptedIana {
+    std::map<std::string, std::string> answers;
+    std::vector<std::string> asked;
+    std::mutex mutex;
+
+    WhoisTransport Transport() {
+        return [this](const std::string& server, const std::string& domain, QueryHop hop) {
+            std::lock_guard lock(mutex);
+            EXPECT_EQ(server, ServerIana);
+            EXPECT_EQ(hop, QueryHop::Registry);
+            asked.push_back(domain);
+            const auto found = answers.find(domain);
+            return found != answers.end() ? found->second : std::string(kMarkerConnect);
+        };
+    }
+};
+
+class IanaDirectoryTest : public ::testing::Test {
+protected:
+    IanaDirectoryTest() {
+        iana.answers["io"] = IanaAnswer("IO", "whois.nic.io", "whois.nic.io");
+        iana.answers["zz"] = IanaAnswer("ZZ", "", "");
+        iana.answers["busy"] = "Query rate exceeded, try again later.\r\n";
+    }
+    std::string CacheFile() const { return dir.File(kIanaWhoisCacheName); }
+
+    ScratchDir dir;
+    ScriptedIana iana;
+    std::atomic<std::time_t> now{1'750'000'000};
+};
+
+TEST_F(IanaDirectoryTest, AsksOnceAndKeepsTheAnswerNoneIncluded) {
+    IanaWhoisDirectory directory(CacheFile(), [this] { return now.load(); });
+    for (int round = 0; round < 2; ++round) {
+        const IanaLookup io = directory.ServerFor("io", iana.Transport());
+        EXPECT_TRUE(io.ok);
+        EXPECT_EQ(io.server, "whois.nic.io");
+        const IanaLookup zz = directory.ServerFor(".ZZ", iana.Transport());
+        EXPECT_TRUE(zz.ok);
+        EXPECT_EQ(zz.server, "");
+    }
+    EXPECT_EQ(iana.asked, (std::vector<std::string>{"io", "zz"}));
+
+    // Another run (a new directory) reads the file instead of asking.
+    IanaWhoisDirectory later(CacheFile(), [this] { return now.load(); });
+    EXPECT_EQ(later.ServerFor("io", iana.Transport()).server, "whois.nic.io");
+    EXPECT_TRUE(later.ServerFor("zz", iana.Transport()).ok);
+    EXPECT_EQ(iana.asked.size(), 2u);
+    const std::string file = ReadBytes(CacheFile());
+    EXPECT_NE(file.find("io whois.nic.io 1750000000\n"), std::string::npos) << file;
+    EXPECT_NE(file.find("zz none 1750000000\n"), std::string::npos) << file;
+}
+
+TEST_F(IanaDirectoryTest, AnswersExpireAfterThirtyDays) {
+    {
+        IanaWhoisDirectory directory(CacheFile(), [this] { return now.load(); });
+        (void)directory.ServerFor("io", iana.Transport());
+    }
+    now += kIanaWhoisCacheSeconds - 1;
+    IanaWhoisDirectory directory(CacheFile(), [this] { return now.load(); });
+    (void)directory.ServerFor("io", iana.Transport());
+    EXPECT_EQ(iana.asked.size(), 1u);
+    now += 1;
+    (void)directory.ServerFor("io", iana.Transport());
+    EXPECT_EQ(iana.asked.size(), 2u);
+}
+
+TEST_F(IanaDirectoryTest, FailuresAndRefusalsAreNotKept) {
+    IanaWhoisDirectory directory(CacheFile(), [this] { return now.load(); });
+    const IanaLookup down = directory.ServerFor("de", iana.Transport()); // no answer scripted
+    EXPECT_FALSE(down.ok);
+    EXPECT_EQ(down.failure, kMarkerConnect);
+    EXPECT_EQ(down.reason, FailReason::ConnectionRefused);
+    const IanaLookup busy = directory.ServerFor("busy", iana.Transport());
+    EXPECT_FALSE(busy.ok);
+    EXPECT_EQ(busy.reason, FailReason::BadAnswer);
+    (void)directory.ServerFor("de", iana.Transport());
+    EXPECT_EQ(iana.asked, (std::vector<std::string>{"de", "busy", "de"}));
+}
+
+TEST_F(IanaDirectoryTest, BadTldsAreNeverSentAndBadLinesAreSkipped) {
+    WriteBytes(CacheFile(), "# comment\nio whois.nic.io 1750000000\nbroken line\n"
+                            "xx bad!host 1750000000\nyy whois.nic.yy -4\n");
+    IanaWhoisDirectory directory(CacheFile(), [this] { return now.load(); });
+    EXPECT_EQ(directory.ServerFor("io", iana.Transport()).server, "whois.nic.io");
+    for (const char* tld : {"", "a b", "a.b", "x\r\nwhois.evil.test"}) {
+        const IanaLookup lookup = directory.ServerFor(tld, iana.Transport());
+        EXPECT_FALSE(lookup.ok) << tld;
+        EXPECT_EQ(lookup.reason, FailReason::NoServer) << tld;
+    }
+    EXPECT_TRUE(iana.asked.empty());
+}
+
+TEST_F(IanaDirectoryTest, ConcurrentAskersOfOneTldMakeOneQuestion) {
+    std::mutex gate;
+    std::condition_variable opened;
+    bool open = false;
+    std::atomic<int> questions{0};
+    const WhoisTransport slow = [&](const std::string&, const std::string& tld, QueryHop) {
+        ++questions;
+        std::unique_lock lock(gate);
+        opened.wait(lock, [&] { return open; });
+        return IanaAnswer(tld, "whois.nic." + tld, "whois.nic." + tld);
+    };
+    IanaWhoisDirectory directory(CacheFile(), [this] { return now.load(); });
+    std::vector<std::thread> askers;
+    std::vector<std::string> servers(6);
+    for (std::size_t i = 0; i < servers.size(); ++i) {
+        askers.emplace_back([&, i] { servers[i] = directory.ServerFor("io", slow).server; });
+    }
+    // Release the one question once it is asked; the others wait for it.
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (questions.load() == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+    }
+    {
+        std::lock_guard lock(gate);
+        open = true;
+    }
+    opened.notify_all();
+    for (auto& asker : askers) {
+        asker.join();
+    }
+    EXPECT_EQ(questions.load(), 1);
+    for (const auto& server : servers) {
+        EXPECT_EQ(server, "whois.nic.io");
+    }
+}
+
+TEST_F(IanaDirectoryTest, AWaitingAskerGivesUpOnStop) {
+    std::mutex gate;
+    std::condition_variable opened;
+    bool open = false;
+    std::atomic<bool> asking{false};
+    const WhoisTransport slow = [&](const std::string&, const std::string& tld, QueryHop) {
+        asking = true;
+        std::unique_lock lock(gate);
+        opened.wait(lock, [&] { return open; });
+        return IanaAnswer(tld, "", "whois.nic." + tld);
+    };
+    IanaWhoisDirectory directory(CacheFile(), [this] { return now.load(); });
+    std::thread first([&] { (void)directory.ServerFor("io", slow); });
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (!asking.load() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+    }
+    std::atomic<bool> stop{true};
+    const IanaLookup waited = directory.ServerFor("io", slow, &stop);
+    EXPECT_FALSE(waited.ok);
+    EXPECT_EQ(waited.reason, FailReason::TimedOut);
+    {
+        std::lock_guard lock(gate);
+        open = true;
+    }
+    opened.notify_all();
+    first.join();
+}
+
+TEST_F(IanaDirectoryTest, WorksOverTheWhoisClientAgainstAFakeIana) {
+    FakeWhoisServer fake;
+    fake.SetScript("io", FakeWhoisScript::Answer(IanaAnswer("IO", "whois.nic.io", "whois.nic.io")));
+    WhoisClientOptions options;
+    options.connectTo = fake.OverridesFor({ServerIana});
+    const WhoisTransport transport = [&](const std::string& server, const std::string& domain,
+                                         QueryHop) { return WhoisQuery(server, domain, options); };
+    IanaWhoisDirectory directory(CacheFile(), [this] { return now.load(); });
+    EXPECT_EQ(directory.ServerFor("io", transport).server, "whois.nic.io");
+    ASSERT_TRUE(fake.WaitForFinishedConnections(1, 5s));
+    EXPECT_EQ(fake.ReceivedBytes(), std::vector<std::string>{"io\r\n"});
+}
+
+} // namespace

@@ -1,0 +1,314 @@
+#include "engine/rdaplookup.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "core/readfile.h"
+#include "engine/rdapclient.h"
+#include "tests/support/fakerdapserver.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* kRegistry = "rdap.registry.test";
+constexpr const char* kRegistrar = "rdap.registrar.test";
+constexpr const char* kBase = "https://rdap.registry.test/com/v1/";
+constexpr const char* kName = "lanternfish-trading.com";
+constexpr const char* kPath = "/com/v1/domain/lanternfish-trading.com";
+
+std::string Fixture(const std::string& name) {
+    std::string text;
+    EXPECT_TRUE(ReadSmallFile(std::string(RDAP_DATA_DIR) + "/" + name, text)) << name;
+    return text;
+}
+
+RdapHttpResult Http(long status, std::string body = {}) {
+    RdapHttpResult result;
+    result.status = status;
+    result.body = std::move(body);
+    return result;
+}
+
+RdapHttpResult Failed(RdapFailure failure) {
+    RdapHttpResult result;
+    result.failure = failure;
+    return result;
+}
+
+TEST(RdapMeaning, EachOutcomeHasOneMeaning) {
+    RdapHttpResult limited = Http(429);
+    limited.retryAfterSeconds = 600;
+    RdapHttpResult moved = Http(302);
+    moved.location = "https://elsewhere.test/domain/x.test";
+    const struct {
+        const char* name;
+        RdapHttpResult result;
+        RdapVerdict verdict;
+        FailReason reason;
+    } cases[] = {
+        {"200 domain", Http(200, Fixture("registry-thin.json")), RdapVerdict::Registered,
+         FailReason::None},
+        {"404", Http(404), RdapVerdict::NotRegistered, FailReason::None},
+        {"200 error object 404", Http(200, Fixture("error-404.json")), RdapVerdict::NotRegistered,
+         FailReason::None},
+        {"429", limited, RdapVerdict::RateLimited, FailReason::RateLimited},
+        {"302", moved, RdapVerdict::Redirect, FailReason::None},
+        {"302 without location", Http(302), RdapVerdict::Error, FailReason::BadAnswer},
+        {"500", Http(500), RdapVerdict::FallBack, FailReason::QueryRefused},
+        {"503", Http(503), RdapVerdict::FallBack, FailReason::QueryRefused},
+        {"timed out", Failed(RdapFailure::TimedOut), RdapVerdict::FallBack, FailReason::TimedOut},
+        {"refused", Failed(RdapFailure::ConnectionRefused), RdapVerdict::FallBack,
+         FailReason::ConnectionRefused},
+        {"unresolved", Failed(RdapFailure::ResolveFailed), RdapVerdict::FallBack,
+         FailReason::ResolveFailed},
+        {"reset", Failed(RdapFailure::ConnectionReset), RdapVerdict::FallBack,
+         FailReason::ConnectionReset},
+        {"tls", Failed(RdapFailure::Tls), RdapVerdict::FallBack, FailReason::ConnectionRefused},
+        {"too large", Failed(RdapFailure::TooLarge), RdapVerdict::Error, FailReason::BadAnswer},
+        {"stopped", Failed(RdapFailure::Stopped), RdapVerdict::Error, FailReason::TimedOut},
+        {"400", Http(400), RdapVerdict::Error, FailReason::QueryRefused},
+        {"403", Http(403), RdapVerdict::Error, FailReason::QueryRefused},
+        {"200 malformed", Http(200, "{\"objectClassName\":"), RdapVerdict::Error,
+         FailReason::BadAnswer},
+        {"200 entity", Http(200, Fixture("not-domain.json")), RdapVerdict::Error,
+         FailReason::BadAnswer},
+        {"204", Http(204), RdapVerdict::Error, FailReason::BadAnswer},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const RdapMeaning meaning = ClassifyRdapResult(c.result, kName);
+        EXPECT_EQ(meaning.verdict, c.verdict);
+        EXPECT_EQ(meaning.reason, c.reason);
+    }
+    EXPECT_EQ(ClassifyRdapResult(limited, kName).waitSeconds, kRdapMaxRetryAfterSeconds);
+    EXPECT_EQ(ClassifyRdapResult(Http(429), kName).waitSeconds, std::nullopt);
+    EXPECT_EQ(ClassifyRdapResult(Http(403), kName).detail, "HTTP 403");
+    EXPECT_EQ(ClassifyRdapResult(Http(200, "{"), kName).detail, "malformed JSON");
+}
+
+TEST(RdapLookupSteps, OnlyUrlsAnAnswerPointedAtMustBePublic) {
+    std::vector<RdapRequest> asked;
+    const RdapFetchFunction fetch = [&](const RdapRequest& request) {
+        asked.push_back(request);
+        if (asked.size() == 1) {
+            RdapHttpResult moved = Http(307);
+            moved.location = "https://rdap.registry.test/v2/domain/lanternfish-trading.com";
+            return moved;
+        }
+        return asked.size() == 2 ? Http(200, Fixture("registry-thin.json")) : Http(404);
+    };
+    const RdapLookupResult result = LookupRdapDomain(kBase, kName, fetch);
+    EXPECT_EQ(result.verdict, RdapVerdict::Registered);
+    ASSERT_EQ(asked.size(), 3u);
+    EXPECT_EQ(asked[0].url, std::string(kBase) + "domain/" + kName);
+    EXPECT_FALSE(asked[0].publicOnly);
+    EXPECT_EQ(asked[0].accept, "application/rdap+json");
+    EXPECT_TRUE(asked[1].publicOnly); // the redirect
+    EXPECT_EQ(asked[2].url, "https://rdap.registrar.test/rdap/domain/LANTERNFISH-TRADING.COM");
+    EXPECT_TRUE(asked[2].publicOnly); // the registrar's link
+}
+
+// --- the whole look-up against the fake HTTPS server -----------------------
+
+class RdapLookupTest : public ::testing::Test {
+protected:
+    RdapLookupTest() {
+        RdapClientOptions options;
+        options.connectTo = server.OverridesFor({kRegistry, kRegistrar, "rdap.elsewhere.test"});
+        options.caFile = server.caFile();
+        options.totalTimeoutMs = 5'000;
+        client = std::make_unique<RdapClient>(options);
+    }
+
+    RdapLookupResult Lookup(const RdapUrlCheck& check = {}) {
+        return LookupRdapDomain(kBase, kName, FetchWith(*client), check);
+    }
+
+    std::vector<std::string> Targets() const {
+        std::vector<std::string> out;
+        for (const auto& request : server.Requests()) {
+            out.push_back(request.host + request.target);
+        }
+        return out;
+    }
+
+    FakeRdapServer server{{kRegistry, kRegistrar}};
+    std::unique_ptr<RdapClient> client;
+};
+
+const std::string kRegistrarPath = "/rdap/domain/LANTERNFISH-TRADING.COM";
+
+TEST_F(RdapLookupTest, ThinRegistryThenRegistrarGiveTheWholeRow) {
+    server.SetReply(kPath, FakeRdapReply::Json(200, Fixture("registry-thin.json")));
+    server.SetReply(kRegistrarPath, FakeRdapReply::Json(200, Fixture("registrar-full.json")));
+    const RdapLookupResult result = Lookup();
+    EXPECT_EQ(result.verdict, RdapVerdict::Registered);
+    EXPECT_EQ(result.server, kRegistry);
+    EXPECT_EQ(result.fields.expiry, "2027-04-17");
+    EXPECT_EQ(result.fields.created, "2009-04-17");
+    EXPECT_EQ(result.fields.updated, "2024-03-18");
+    EXPECT_EQ(result.fields.registrar, "Harbor Names, Inc.");
+    EXPECT_EQ(result.fields.owner, "Lanternfish Trading Ltd");
+    EXPECT_EQ(result.fields.phone, "+64.35550100");
+    EXPECT_EQ(result.answer, Fixture("registry-thin.json"));
+    EXPECT_EQ(result.registrarAnswer, Fixture("registrar-full.json"));
+    EXPECT_EQ(Targets(), (std::vector<std::string>{std::string(kRegistry) + kPath,
+                                                   std::string(kRegistrar) + kRegistrarPath}));
+}
+
+TEST_F(RdapLookupTest, RegistryAnswerStandsWhenTheRegistrarFails) {
+    server.SetReply(kPath, FakeRdapReply::Json(200, Fixture("registry-thin.json")));
+    for (FakeRdapReply failure : {FakeRdapReply::Status(500), FakeRdapReply::Json(404, "{}"),
+                                  FakeRdapReply::Json(200, "garbage"), FakeRdapReply::Close()}) {
+        server.SetReply(kRegistrarPath, failure);
+        const RdapLookupResult result = Lookup();
+        EXPECT_EQ(result.verdict, RdapVerdict::Registered);
+        EXPECT_EQ(result.fields.registrar, "Harbor Names, Inc.");
+        EXPECT_EQ(result.fields.expiry, "2027-04-17");
+        EXPECT_EQ(result.fields.owner, "");
+        EXPECT_EQ(result.registrarAnswer, "");
+    }
+}
+
+TEST_F(RdapLookupTest, RegistryWithARegistrantIsNotFollowedFurther) {
+    server.SetReply(kPath, FakeRdapReply::Json(200, Fixture("registry-redacted.json")));
+    const RdapLookupResult result = Lookup();
+    EXPECT_EQ(result.verdict, RdapVerdict::Registered);
+    EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+TEST_F(RdapLookupTest, RegistrarLinkIsCheckedLikeAReferral) {
+    server.SetReply(kPath, FakeRdapReply::Json(200, Fixture("registry-thin.json")));
+    std::vector<std::string> checked;
+    const RdapLookupResult result = Lookup([&](const std::string& url) {
+        checked.push_back(url);
+        return false;
+    });
+    EXPECT_EQ(result.verdict, RdapVerdict::Registered);
+    EXPECT_EQ(checked, std::vector<std::string>{"https://rdap.registrar.test/rdap/domain/"
+                                                "LANTERNFISH-TRADING.COM"});
+    EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+TEST_F(RdapLookupTest, NotRegisteredAndRefusedAndBroken) {
+    const struct {
+        const char* name;
+        FakeRdapReply reply;
+        RdapVerdict verdict;
+        FailReason reason;
+    } cases[] = {
+        {"404", FakeRdapReply::Json(404, Fixture("error-404.json")), RdapVerdict::NotRegistered,
+         FailReason::None},
+        {"403", FakeRdapReply::Json(403, "{}"), RdapVerdict::Error, FailReason::QueryRefused},
+        {"503", FakeRdapReply::Status(503), RdapVerdict::FallBack, FailReason::QueryRefused},
+        {"closed", FakeRdapReply::Close(), RdapVerdict::FallBack, FailReason::ConnectionReset},
+        {"malformed", FakeRdapReply::Json(200, "{\"objectClassName\": \"dom"), RdapVerdict::Error,
+         FailReason::BadAnswer},
+        {"oversized", FakeRdapReply::Json(200, std::string((4u << 20) + 1, ' ')),
+         RdapVerdict::Error, FailReason::BadAnswer},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        server.SetReply(kPath, c.reply);
+        const RdapLookupResult result = Lookup();
+        EXPECT_EQ(result.verdict, c.verdict) << result.detail;
+        EXPECT_EQ(result.reason, c.reason) << result.detail;
+    }
+}
+
+TEST_F(RdapLookupTest, TimeOutFallsBack) {
+    server.SetReply(kPath, FakeRdapReply::Stall());
+    RdapClientOptions options = client->options();
+    options.totalTimeoutMs = 300;
+    RdapClient quick(options);
+    const RdapLookupResult result = LookupRdapDomain(kBase, kName, FetchWith(quick));
+    EXPECT_EQ(result.verdict, RdapVerdict::FallBack);
+    EXPECT_EQ(result.reason, FailReason::TimedOut);
+}
+
+TEST_F(RdapLookupTest, FollowsOneRedirectOnly) {
+    server.SetReply(kPath, FakeRdapReply::Redirect(301, "https://rdap.elsewhere.test/d/x"));
+    RdapClientOptions options = client->options();
+    FakeRdapServer elsewhere({"rdap.elsewhere.test"});
+    options.connectTo = {ConnectOverride{kRegistry, "127.0.0.1", server.port()},
+                         ConnectOverride{"rdap.elsewhere.test", "127.0.0.1", elsewhere.port()}};
+    // Trust both test CAs through one file.
+    const std::string both = server.caPem() + elsewhere.caPem();
+    std::string path = "/tmp/zentrix-two-cas-XXXXXX";
+    const int fd = ::mkstemp(path.data());
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, both.data(), both.size()), static_cast<ssize_t>(both.size()));
+    ::close(fd);
+    options.caFile = path;
+    RdapClient twoHosts(options);
+
+    elsewhere.SetReply("/d/x", FakeRdapReply::Json(200, Fixture("registry-redacted.json")));
+    RdapLookupResult result = LookupRdapDomain(kBase, kName, FetchWith(twoHosts));
+    EXPECT_EQ(result.verdict, RdapVerdict::Registered) << result.detail;
+    EXPECT_EQ(result.fields.registrar, "Meadow Registrar GmbH");
+    EXPECT_EQ(result.server, kRegistry);
+
+    elsewhere.SetReply("/d/x", FakeRdapReply::Redirect(302, "/d/y"));
+    result = LookupRdapDomain(kBase, kName, FetchWith(twoHosts));
+    EXPECT_EQ(result.verdict, RdapVerdict::Error);
+    EXPECT_EQ(result.detail, "more than one redirect");
+    EXPECT_EQ(elsewhere.Requests().size(), 2u);
+
+    // A redirect the caller's check refuses is not asked.
+    result = LookupRdapDomain(kBase, kName, FetchWith(twoHosts),
+                              [](const std::string&) { return false; });
+    EXPECT_EQ(result.verdict, RdapVerdict::Error);
+    EXPECT_EQ(result.reason, FailReason::ReferralRefused);
+    EXPECT_EQ(elsewhere.Requests().size(), 2u);
+    ::unlink(path.c_str());
+}
+
+TEST_F(RdapLookupTest, RedirectMayNotLeaveHttps) {
+    server.SetReply(kPath, FakeRdapReply::Redirect(301, "http://rdap.registry.test/x"));
+    const RdapLookupResult result = Lookup();
+    EXPECT_EQ(result.verdict, RdapVerdict::Error);
+    EXPECT_EQ(result.reason, FailReason::ReferralRefused);
+    EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+TEST_F(RdapLookupTest, RateLimitIsAskedAgainAsRetryAfterSays) {
+    server.SetReplySequence(kPath, {FakeRdapReply::Status(429).WithHeader("Retry-After", "7"),
+                                    FakeRdapReply::Status(429).WithHeader("Retry-After", "3600"),
+                                    FakeRdapReply::Status(429), FakeRdapReply::Json(404, "{}")});
+    std::vector<int> waits;
+    const RdapFetchFunction fetch = RetryWhenRateLimited(FetchWith(*client), [&](int seconds) {
+        waits.push_back(seconds);
+        return true;
+    });
+    const RdapLookupResult result = LookupRdapDomain(kBase, kName, fetch);
+    EXPECT_EQ(result.verdict, RdapVerdict::NotRegistered);
+    EXPECT_EQ(waits, (std::vector<int>{7, 60, 5})); // capped at 60 s; 5 s when unsaid
+    EXPECT_EQ(server.Requests().size(), 4u);
+}
+
+TEST_F(RdapLookupTest, RateLimitEndsAfterThreeRetries) {
+    server.SetReply(kPath, FakeRdapReply::Status(429).WithHeader("Retry-After", "0"));
+    int waits = 0;
+    const RdapFetchFunction fetch = RetryWhenRateLimited(FetchWith(*client), [&](int) {
+        ++waits;
+        return true;
+    });
+    const RdapLookupResult result = LookupRdapDomain(kBase, kName, fetch);
+    EXPECT_EQ(result.verdict, RdapVerdict::RateLimited);
+    EXPECT_EQ(result.reason, FailReason::RateLimited);
+    EXPECT_EQ(waits, kRdapRateLimitRetries);
+    EXPECT_EQ(server.Requests().size(), 1u + kRdapRateLimitRetries);
+}
+
+TEST_F(RdapLookupTest, StopCutsTheRateLimitWait) {
+    server.SetReply(kPath, FakeRdapReply::Status(429).WithHeader("Retry-After", "30"));
+    std::atomic<bool> stop{true};
+    const RdapFetchFunction fetch = RetryWhenRateLimited(FetchWith(*client), StoppableWait(&stop));
+    const RdapLookupResult result = LookupRdapDomain(kBase, kName, fetch);
+    EXPECT_EQ(result.verdict, RdapVerdict::RateLimited);
+    EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+} // namespace
