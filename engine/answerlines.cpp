@@ -1,0 +1,149 @@
+#include "engine/answerlines.h"
+
+#include "core/text.h"
+
+namespace {
+
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool IsLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool IsBlankOrTab(char c) {
+    return c == ' ' || c == '\t';
+}
+
+bool IsLineEnd(char c) {
+    return c == '\r' || c == '\n' || c == '^';
+}
+
+std::size_t SkipBlanks(std::string_view text, std::size_t at) {
+    while (at < text.size() && IsBlankOrTab(text[at])) {
+        ++at;
+    }
+    return at;
+}
+
+} // namespace
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (Lower(a[i]) != Lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string_view TrimValue(std::string_view value) {
+    while (!value.empty() && IsBlankOrTab(value.front())) {
+        value.remove_prefix(1);
+    }
+    while (!value.empty() && IsBlankOrTab(value.back())) {
+        value.remove_suffix(1);
+    }
+    return value;
+}
+
+AnswerLines::AnswerLines(std::string_view text, bool gbk, bool indexLetters)
+    : m_indexLetters(indexLetters) {
+    m_lines.reserve(text.size() / 40 + 1);
+    std::size_t start = 0;
+    std::size_t pos = 0;
+    const auto endLine = [&](std::size_t end) {
+        const std::string_view line = text.substr(start, end - start);
+        m_lines.push_back({line, SkipBlanks(line, 0)});
+    };
+    while (pos < text.size()) {
+        // In GBK only a character of its own ends a line; CR and LF never
+        // are trail bytes, "^" may be.
+        const std::size_t width =
+            gbk && static_cast<unsigned char>(text[pos]) >= 0x81 ? GbkCharLength(text, pos) : 1;
+        if (width == 1 && IsLineEnd(text[pos])) {
+            endLine(pos);
+            // CR LF (or "^^" standing for it) ends one line, not two.
+            if ((text[pos] == '\r' || text[pos] == '^') && pos + 1 < text.size() &&
+                text[pos + 1] == (text[pos] == '\r' ? '\n' : '^')) {
+                ++pos;
+            }
+            start = pos + 1;
+        }
+        pos += width;
+    }
+    if (start < text.size()) {
+        endLine(text.size());
+    }
+}
+
+std::optional<std::string_view> AnswerLines::ValueAt(std::size_t index,
+                                                     std::string_view label) const {
+    const Line& line = m_lines[index];
+    const std::string_view text = line.text;
+    std::size_t at = line.indent;
+    if (m_indexLetters && at + 2 < text.size() && IsLetter(text[at]) && text[at + 1] == '.' &&
+        text[at + 2] == ' ') {
+        at = SkipBlanks(text, at + 3); // "a. [Domain Name]"
+    }
+    if (label.empty() || text.size() - at < label.size() ||
+        Lower(text[at]) != Lower(label.front()) ||
+        !EqualsNoCase(text.substr(at, label.size()), label)) {
+        return std::nullopt;
+    }
+    at += label.size();
+    if (label.back() == ']') {
+        return text.substr(at);
+    }
+    while (at < text.size() && (IsBlankOrTab(text[at]) || text[at] == '.')) {
+        ++at;
+    }
+    if (at < text.size() && text[at] == '(') {
+        const std::size_t close = text.find(')', at);
+        if (close == std::string_view::npos) {
+            return std::nullopt;
+        }
+        at = SkipBlanks(text, close + 1);
+    }
+    if (at >= text.size() || text[at] != ':') {
+        return std::nullopt;
+    }
+    return text.substr(at + 1);
+}
+
+bool AnswerLines::IsBlank(std::size_t index) const {
+    return m_lines[index].indent == m_lines[index].text.size();
+}
+
+std::optional<std::string_view> AnswerLines::BlockValueAt(std::size_t index,
+                                                          std::string_view label) const {
+    const auto value = ValueAt(index, label);
+    if (!value || !TrimValue(*value).empty()) {
+        return value;
+    }
+    std::size_t next = index + 1;
+    while (next < m_lines.size() && IsBlank(next)) {
+        ++next;
+    }
+    if (next < m_lines.size() && m_lines[next].indent > m_lines[index].indent) {
+        return m_lines[next].text.substr(m_lines[next].indent);
+    }
+    return value;
+}
+
+std::size_t AnswerLines::RecordStart(std::string_view domain) const {
+    if (domain.empty()) {
+        return 0;
+    }
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        const auto value = ValueAt(i, "Domain Name");
+        if (value && EqualsNoCase(TrimValue(*value), domain)) {
+            return i;
+        }
+    }
+    return 0;
+}
