@@ -1,6 +1,8 @@
 #include "core/ccore.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <iconv.h>
 
 namespace {
@@ -221,6 +223,15 @@ std::string toUtf8(Converter& conv, std::string_view text) {
 
 bool CCore::isUtf8(std::string_view text) {
     for (size_t i = 0; i < text.size();) {
+        // Answers are mostly ASCII: pass eight such bytes at a time.
+        uint64_t word = 0;
+        if (i + sizeof word <= text.size()) {
+            std::memcpy(&word, text.data() + i, sizeof word);
+            if ((word & 0x8080808080808080ULL) == 0) {
+                i += sizeof word;
+                continue;
+            }
+        }
         if (static_cast<unsigned char>(text[i]) < 0x80) {
             ++i;
             continue;

@@ -16,10 +16,6 @@ bool IsBlankOrTab(char c) {
     return c == ' ' || c == '\t';
 }
 
-bool IsLineEnd(char c) {
-    return c == '\r' || c == '\n' || c == '^';
-}
-
 std::size_t SkipBlanks(std::string_view text, std::size_t at) {
     while (at < text.size() && IsBlankOrTab(text[at])) {
         ++at;
@@ -61,20 +57,23 @@ AnswerLines::AnswerLines(std::string_view text, bool gbk, bool indexLetters)
         m_lines.push_back({line, SkipBlanks(line, 0)});
     };
     while (pos < text.size()) {
-        // In GBK only a character of its own ends a line; CR and LF never
-        // are trail bytes, "^" may be.
-        const std::size_t width =
-            gbk && static_cast<unsigned char>(text[pos]) >= 0x81 ? GbkCharLength(text, pos) : 1;
-        if (width == 1 && IsLineEnd(text[pos])) {
+        const auto c = static_cast<unsigned char>(text[pos]);
+        // Lower-case letters and all above them end no line: most bytes.
+        if (c > '^') {
+            // In GBK only a character of its own ends a line; CR and LF never
+            // are trail bytes, "^" may be.
+            pos += gbk && c >= 0x81 ? GbkCharLength(text, pos) : 1;
+            continue;
+        }
+        if (c == '\n' || c == '\r' || c == '^') {
             endLine(pos);
             // CR LF (or "^^" standing for it) ends one line, not two.
-            if ((text[pos] == '\r' || text[pos] == '^') && pos + 1 < text.size() &&
-                text[pos + 1] == (text[pos] == '\r' ? '\n' : '^')) {
+            if (c != '\n' && pos + 1 < text.size() && text[pos + 1] == (c == '\r' ? '\n' : '^')) {
                 ++pos;
             }
             start = pos + 1;
         }
-        pos += width;
+        ++pos;
     }
     if (start < text.size()) {
         endLine(text.size());

@@ -169,7 +169,7 @@ bool Named(const std::optional<std::string>& value) {
 } // namespace
 
 void ParseAnswer(DomainRecord& row, std::string answer) {
-    if (answer.empty() || DetectRefusal(answer).reason != FailReason::None) {
+    if (answer.empty()) {
         row.status = Error;
         return;
     }
@@ -210,8 +210,9 @@ void ParseAnswer(DomainRecord& row, std::string answer) {
         }
     }
 
-    // An answer that names nothing of a record and says, in words many
-    // registries use, that there is none: not registered. A registry's own
+    // An answer that names nothing of a record may be a refusal in its
+    // place (asked only then: answers that name one are the many), or say,
+    // in words many registries use, that there is none. A registry's own
     // marker found only where its recipe does not look (.tv's outside its
     // banner's cut) keeps its exact meaning.
     const auto named = [&](RecipeField field) {
@@ -219,10 +220,17 @@ void ParseAnswer(DomainRecord& row, std::string answer) {
     };
     const bool namesRecord = named(RecipeField::Created) || named(RecipeField::Expiry) ||
                              named(RecipeField::Registrar) || named(RecipeField::Owner);
-    const bool ownMarker = !recipe.looseMarkers && HasAnyMarker(text, recipe.notRegistered, false);
-    if (!namesRecord && !ownMarker && HasAnyMarker(text, CommonNotRegisteredMarkers(), true)) {
-        row.status = NotRegistered;
-        return;
+    if (!namesRecord) {
+        if (DetectRefusal(text).reason != FailReason::None) {
+            row.status = Error;
+            return;
+        }
+        const bool ownMarker =
+            !recipe.looseMarkers && HasAnyMarker(text, recipe.notRegistered, false);
+        if (!ownMarker && HasAnyMarker(text, CommonNotRegisteredMarkers(), true)) {
+            row.status = NotRegistered;
+            return;
+        }
     }
     // Found whatever the labels yield: a missing label only empties its field.
     row.status = Found;

@@ -11,7 +11,7 @@ struct DomainRecord;
 
 // `answer` is the text as the per-row query hands it over: the first answer
 // with every CR and LF turned into '^', or an adopted referral answer; line
-// ends of either kind are read alike. An empty answer or a refusal ("WHOIS
-// LIMIT EXCEEDED") makes the row Error and changes nothing else; so does
-// nothing at all happen for a row without a server.
+// ends of either kind are read alike. An empty answer, or a refusal
+// ("WHOIS LIMIT EXCEEDED") that names no record, makes the row Error and
+// changes nothing else; nothing at all happens to a row without a server.
 void ParseAnswer(DomainRecord& row, std::string answer);

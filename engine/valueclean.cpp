@@ -24,23 +24,6 @@ char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// ASCII letters compared without regard to case; other bytes as they are.
-bool ContainsNoCase(std::string_view text, std::string_view lowerNeedle) {
-    if (lowerNeedle.size() > text.size()) {
-        return false;
-    }
-    for (std::size_t at = 0; at + lowerNeedle.size() <= text.size(); ++at) {
-        std::size_t k = 0;
-        while (k < lowerNeedle.size() && Lower(text[at + k]) == lowerNeedle[k]) {
-            ++k;
-        }
-        if (k == lowerNeedle.size()) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // Lower case. What registries write instead of a withheld value.
 constexpr std::array<std::string_view, 11> kRedactionTexts{
     "redacted",                    // "REDACTED FOR PRIVACY", "Redacted | EU Data Subject"
@@ -87,8 +70,12 @@ std::string CleanValue(std::string_view gbk) {
 }
 
 bool IsRedactedValue(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        c = Lower(c);
+    }
     for (const std::string_view redaction : kRedactionTexts) {
-        if (ContainsNoCase(text, redaction)) {
+        if (lower.find(redaction) != std::string::npos) {
             return true;
         }
     }

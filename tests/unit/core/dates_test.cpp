@@ -54,7 +54,7 @@ TEST(ParseDate1, ReadsValuesAsTheParserCutsThem) {
         {"many blanks", "                    2005/05/30", "2005-05-30"},
         {"line ends before", "^^ 2010-03-23", "2010-03-23"},
         {"caret tail", " 2027-03-17 12:48:36^^Registrar: Example", "2027-03-17"},
-        {"real line end after", " 31-03-2027 \r\nRe-registration Status: x", "2027-03-31"},
+        {"real line end after", " 31-Mar-2027 \r\nRe-registration Status: x", "2027-03-31"},
         {"sentence dot", "1999-03-15.", "1999-03-15"},
         {"trailing words", " 2011-02-11 (YYYY-MM-DD)", "2011-02-11"},
         {"weekday form with padding", "              Fri Mar 26 23:59:59 GMT 2010^", "2010-03-26"},
