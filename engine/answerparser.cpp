@@ -96,11 +96,11 @@ private:
             if (open == std::string_view::npos || close == std::string_view::npos) {
                 return std::nullopt;
             }
-            const auto date = CCore::parseDateValue(raw.substr(open + 1, close - open - 1));
-            if (!date) {
+            const std::string_view inside = raw.substr(open + 1, close - open - 1);
+            if (!CCore::parseDateValue(inside)) {
                 return std::nullopt;
             }
-            return CCore::parseDate1(raw.substr(open + 1, close - open - 1));
+            return CCore::parseDate1(inside);
         }
         std::string value(TrimValue(raw));
         if (value.empty()) {
