@@ -54,7 +54,13 @@ AnswerLines::AnswerLines(std::string_view text, bool gbk, bool indexLetters)
     std::size_t pos = 0;
     const auto endLine = [&](std::size_t end) {
         const std::string_view line = text.substr(start, end - start);
-        m_lines.push_back({line, SkipBlanks(line, 0)});
+        const std::size_t indent = SkipBlanks(line, 0);
+        std::size_t label = indent;
+        if (m_indexLetters && label + 2 < line.size() && IsLetter(line[label]) &&
+            line[label + 1] == '.' && line[label + 2] == ' ') {
+            label = SkipBlanks(line, label + 3); // "a. [Domain Name]"
+        }
+        m_lines.push_back({line, indent, label, label < line.size() ? Lower(line[label]) : '\0'});
     };
     while (pos < text.size()) {
         const auto c = static_cast<unsigned char>(text[pos]);
@@ -84,13 +90,8 @@ std::optional<std::string_view> AnswerLines::ValueAt(std::size_t index,
                                                      std::string_view label) const {
     const Line& line = m_lines[index];
     const std::string_view text = line.text;
-    std::size_t at = line.indent;
-    if (m_indexLetters && at + 2 < text.size() && IsLetter(text[at]) && text[at + 1] == '.' &&
-        text[at + 2] == ' ') {
-        at = SkipBlanks(text, at + 3); // "a. [Domain Name]"
-    }
-    if (label.empty() || text.size() - at < label.size() ||
-        Lower(text[at]) != Lower(label.front()) ||
+    std::size_t at = line.label;
+    if (label.empty() || text.size() - at < label.size() || line.first != Lower(label.front()) ||
         !EqualsNoCase(text.substr(at, label.size()), label)) {
         return std::nullopt;
     }

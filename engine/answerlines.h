@@ -48,7 +48,14 @@ public:
     template <typename Accept>
     [[nodiscard]] std::optional<std::size_t> Find(std::string_view label, std::size_t from,
                                                   std::size_t to, Accept&& accept) const {
+        if (label.empty()) {
+            return std::nullopt;
+        }
+        const char first = LowerAscii(label.front());
         for (std::size_t i = from; i < to && i < m_lines.size(); ++i) {
+            if (m_lines[i].first != first) {
+                continue; // most lines: no need to look further
+            }
             if (const auto value = BlockValueAt(i, label); value && accept(*value)) {
                 return i;
             }
@@ -66,7 +73,12 @@ private:
     struct Line {
         std::string_view text;
         std::size_t indent; // bytes of blanks and TABs before the first character
+        std::size_t label;  // where a label would begin (after an index such as "a. ")
+        char first;         // the byte there, lower case; 0 for none
     };
+    [[nodiscard]] static char LowerAscii(char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
     [[nodiscard]] bool IsBlank(std::size_t index) const;
 
     std::vector<Line> m_lines;
