@@ -1,12 +1,9 @@
 #include "engine/answerlines.h"
 
 #include "core/text.h"
+#include "engine/rdaptext.h"
 
 namespace {
-
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool IsLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -24,18 +21,6 @@ std::size_t SkipBlanks(std::string_view text, std::size_t at) {
 }
 
 } // namespace
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 std::string_view TrimValue(std::string_view value) {
     while (!value.empty() && IsBlankOrTab(value.front())) {
@@ -60,7 +45,8 @@ AnswerLines::AnswerLines(std::string_view text, bool gbk, bool indexLetters)
             line[label + 1] == '.' && line[label + 2] == ' ') {
             label = SkipBlanks(line, label + 3); // "a. [Domain Name]"
         }
-        m_lines.push_back({line, indent, label, label < line.size() ? Lower(line[label]) : '\0'});
+        m_lines.push_back(
+            {line, indent, label, label < line.size() ? LowerAscii(line[label]) : '\0'});
     };
     while (pos < text.size()) {
         const auto c = static_cast<unsigned char>(text[pos]);
@@ -91,7 +77,8 @@ std::optional<std::string_view> AnswerLines::ValueAt(std::size_t index,
     const Line& line = m_lines[index];
     const std::string_view text = line.text;
     std::size_t at = line.label;
-    if (label.empty() || text.size() - at < label.size() || line.first != Lower(label.front()) ||
+    if (label.empty() || text.size() - at < label.size() ||
+        line.first != LowerAscii(label.front()) ||
         !EqualsNoCase(text.substr(at, label.size()), label)) {
         return std::nullopt;
     }

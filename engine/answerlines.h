@@ -88,6 +88,3 @@ private:
 // Blanks and TABs trimmed from both ends of a value (no GBK trail byte is
 // either, and a line holds no line-end mark).
 [[nodiscard]] std::string_view TrimValue(std::string_view value);
-
-// ASCII letters compared without regard to case.
-[[nodiscard]] bool EqualsNoCase(std::string_view a, std::string_view b);

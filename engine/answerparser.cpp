@@ -9,6 +9,7 @@
 #include "engine/answerlines.h"
 #include "engine/answertext.h"
 #include "engine/domaintable.h"
+#include "engine/rdaptext.h"
 #include "engine/recipes.h"
 #include "engine/refusals.h"
 #include "engine/valueclean.h"
@@ -17,23 +18,6 @@ namespace {
 
 constexpr std::string_view kNotAvailable = "N/A";
 constexpr std::size_t kFieldCount = static_cast<std::size_t>(RecipeField::Registrar) + 1;
-
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool ContainsNoCase(std::string_view text, std::string_view needle) {
-    if (needle.empty() || needle.size() > text.size()) {
-        return needle.empty();
-    }
-    const char first = Lower(needle.front());
-    for (std::size_t at = 0; at + needle.size() <= text.size(); ++at) {
-        if (Lower(text[at]) == first && EqualsNoCase(text.substr(at, needle.size()), needle)) {
-            return true;
-        }
-    }
-    return false;
-}
 
 bool HasAnyMarker(std::string_view text, std::span<const std::string_view> markers, bool anyCase) {
     for (const std::string_view marker : markers) {

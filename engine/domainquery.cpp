@@ -9,6 +9,7 @@
 #include "engine/answerlines.h"
 #include "engine/answerparser.h"
 #include "engine/failreason.h"
+#include "engine/rdaptext.h"
 #include "engine/referralguard.h"
 #include "engine/refusals.h"
 #include "engine/whoisclient.h"

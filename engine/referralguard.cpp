@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/text.h"
+#include "engine/rdaptext.h"
 
 namespace {
 
@@ -38,10 +39,6 @@ bool IsNumber(std::string_view label) {
     return !label.empty();
 }
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 } // namespace
 
 std::string ReferralHost(std::string_view value) {
@@ -65,11 +62,7 @@ std::string ReferralHost(std::string_view value) {
     if (!value.empty() && value.back() == '.') {
         value.remove_suffix(1);
     }
-    std::string host(value);
-    for (char& c : host) {
-        c = Lower(c);
-    }
-    return host;
+    return AsciiLower(value);
 }
 
 bool IsReferralHostName(std::string_view host) {
@@ -96,9 +89,5 @@ bool IsReferralHostName(std::string_view host) {
     if (labels < 2 || IsNumber(last)) {
         return false;
     }
-    std::string lower(host);
-    for (char& c : lower) {
-        c = Lower(c);
-    }
-    return lower != "localhost" && !lower.ends_with(".localhost");
+    return !EqualsNoCase(host, "localhost") && !EndsWithNoCase(host, ".localhost");
 }

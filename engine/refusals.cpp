@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "engine/rdaptext.h"
+
 namespace {
 
 struct RefusalText {
@@ -48,16 +50,6 @@ bool IsDigit(char c) {
 
 bool IsLetter(char c) {
     return c >= 'a' && c <= 'z';
-}
-
-std::string Lowered(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return out;
 }
 
 bool Contains(std::string_view text, std::string_view needle) {
@@ -107,7 +99,7 @@ std::optional<int> NamedWait(std::string_view lower) {
 } // namespace
 
 Refusal DetectRefusal(std::string_view answer) {
-    const std::string lower = Lowered(answer);
+    const std::string lower = AsciiLower(answer);
     for (const RefusalText& refusal : kRefusals) {
         if (Contains(lower, refusal.lowerText)) {
             return {refusal.reason, NamedWait(lower)};

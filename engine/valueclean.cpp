@@ -3,6 +3,7 @@
 #include <array>
 
 #include "core/text.h"
+#include "engine/rdaptext.h"
 
 namespace {
 
@@ -18,10 +19,6 @@ bool IsLineMark(char c) {
 
 bool IsGap(char c) {
     return c == ' ' || c == '\t' || IsLineMark(c) || IsControlByte(static_cast<unsigned char>(c));
-}
-
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 // Lower case. What registries write instead of a withheld value.
@@ -70,10 +67,7 @@ std::string CleanValue(std::string_view gbk) {
 }
 
 bool IsRedactedValue(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        c = Lower(c);
-    }
+    const std::string lower = AsciiLower(text);
     for (const std::string_view redaction : kRedactionTexts) {
         if (lower.find(redaction) != std::string::npos) {
             return true;
