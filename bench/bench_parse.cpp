@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 
 #include "engine/answerparser.h"
@@ -17,12 +18,15 @@
 namespace {
 
 const std::filesystem::path kData =
-    std::filesystem::path(__FILE__).parent_path() / ".." / "tests" / "unit" / "parser" / "data";
+    std::filesystem::path(ZENTRIX_SOURCE_DIR) / "tests" / "unit" / "parser" / "data";
 
 constexpr std::size_t kMinAnswer = 2048;
 
 std::string LoadAnswer(const char* relative) {
     std::ifstream in(kData / relative, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error("missing fixture " + (kData / relative).string());
+    }
     std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     while (text.size() < kMinAnswer) {
         text += "% This remark line stands for the registry's terms of use text.\r\n";
@@ -63,11 +67,17 @@ const Sample kSamples[] = {
     {"Biz", ServerBiz, "biz/neustar-2009.txt"},
     {"Org", ServerOrg, "org/afilias-2009.txt"},
     {"Cn", ServerCn, "cn/today.txt"},
-    // Today's key-value layout, read by the shared table.
+    // Today's layouts.
     {"InfoToday", ServerInfo, "info/today.txt"},
     {"TvToday", ServerTv, "tv/today.txt"},
     {"BizToday", ServerBiz, "biz/today.txt"},
     {"OrgToday", ServerOrg, "org/today.txt"},
+    {"ComRegistrarToday", ServerComNet, "comnet/registrar-today.txt"},
+    {"HkToday", ServerHk, "hk/today.txt"},
+    {"EduToday", ServerEdu, "edu/today.txt"},
+    {"JpUtf8", ServerJp, "jp/registered-utf8.txt"},
+    // Any other server, by the common labels.
+    {"OtherBlocks", "whois.nic.uk", "generic/blocks-uk.txt"},
 };
 
 } // namespace

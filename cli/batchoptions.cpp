@@ -105,6 +105,8 @@ private:
             options.quiet = true;
         } else if (name == "--resume") {
             options.resume = true;
+        } else if (name == "--raw") {
+            options.raw = true;
         } else if (!takesValue) {
             m_error = "unknown option " + name;
             return false;
@@ -201,6 +203,7 @@ Options:
       --format csv|jsonl   csv (default): the desktop program's export format,
                            GBK; jsonl: one UTF-8 JSON object per row
       --resume             start at the row the last batch reached ("lastindex")
+      --raw                jsonl: add each row's answer as the key "raw" (UTF-8)
       --connect-to HOST=ADDRESS:PORT
                            connect to ADDRESS:PORT whenever HOST is asked
                            (repeatable; added to ZENTRIX_CONNECT_TO, and taking

@@ -17,6 +17,7 @@ struct BatchOptions {
     std::vector<ConnectOverride> connectTo; // from --connect-to, in order
     int timeoutMs = 0;                      // 0: the client's own whole-query limit
     bool quiet = false;
+    bool raw = false; // jsonl: each row's answer as the key "raw"
 };
 
 struct ParsedCommandLine {

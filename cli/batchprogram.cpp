@@ -207,11 +207,21 @@ private:
         }
         for (; m_written < end && m_written < m_table.count; ++m_written) {
             const DomainRecord& row = m_table.Row(m_written);
+            JsonLineDetails details;
+            details.reason = m_table.details.Reason(m_written);
             if (m_written >= m_summary.startIndex) {
                 ++(row.status >= 0 && row.status < 4 ? m_summary.byStatus[row.status]
                                                      : m_summary.otherStatus);
+                if (row.status == Error) {
+                    ++m_summary.errorsByReason[static_cast<std::size_t>(details.reason)];
+                }
             }
-            if (!m_writer.WriteRow(row, m_written)) {
+            std::string raw;
+            if (m_options.raw && m_options.format == OutputFormat::Jsonl) {
+                raw = m_table.details.AnswerUtf8(m_written);
+                details.raw = &raw;
+            }
+            if (!m_writer.WriteRow(row, m_written, details)) {
                 return false;
             }
         }

@@ -34,6 +34,24 @@ std::string FormatProgress(int32_t done, int32_t total, int32_t queried, double 
     return line;
 }
 
+namespace {
+
+// " (2 timed out, 1 rate limited)", in the order of the reasons; "" when no
+// error has a reason.
+std::string ErrorReasons(const BatchSummary& s) {
+    std::string text;
+    for (int reason = 1; reason < kFailReasonCount; ++reason) {
+        const int32_t count = s.errorsByReason[static_cast<std::size_t>(reason)];
+        if (count > 0) {
+            text += (text.empty() ? " (" : ", ") + std::to_string(count) + " " +
+                    std::string(FailReasonEnglish(static_cast<FailReason>(reason)));
+        }
+    }
+    return text.empty() ? text : text + ")";
+}
+
+} // namespace
+
 std::string FormatSummary(const BatchSummary& s) {
     const int32_t queried = s.done - s.startIndex > 0 ? s.done - s.startIndex : 0;
     std::string line;
@@ -49,8 +67,8 @@ std::string FormatSummary(const BatchSummary& s) {
     }
     line += ": " + std::to_string(s.byStatus[Found]) + " found, " +
             std::to_string(s.byStatus[NotRegistered]) + " not registered, " +
-            std::to_string(s.byStatus[Error]) + " error, " + std::to_string(s.byStatus[NoServer]) +
-            " no server";
+            std::to_string(s.byStatus[Error]) + " error" + ErrorReasons(s) + ", " +
+            std::to_string(s.byStatus[NoServer]) + " no server";
     if (s.otherStatus > 0) {
         line += ", " + std::to_string(s.otherStatus) + " other";
     }

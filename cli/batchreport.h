@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/failreason.h"
+
 // "1:02:03", "2:03" or "7.5 s".
 [[nodiscard]] std::string FormatDuration(double seconds);
 
@@ -20,6 +22,8 @@ struct BatchSummary {
     int32_t startIndex = 0;            // the first row queried
     int32_t done = 0;                  // rows finished (index + 1 of the last)
     std::array<int32_t, 4> byStatus{}; // rows queried this run, by status code
+    // Error rows of this run by their reason (FailReason's value).
+    std::array<int32_t, kFailReasonCount> errorsByReason{};
     int32_t otherStatus = 0;
     int32_t skippedLong = 0;
     int32_t skippedOverCapacity = 0;

@@ -39,7 +39,7 @@ void AppendGbkText(std::string& out, const char* key, std::string_view gbk) {
 
 } // namespace
 
-std::string FormatJsonLine(const DomainRecord& row, int32_t index) {
+std::string FormatJsonLine(const DomainRecord& row, int32_t index, const JsonLineDetails& details) {
     std::string out = "{";
     out.reserve(512);
     AppendKey(out, "index");
@@ -59,6 +59,14 @@ std::string FormatJsonLine(const DomainRecord& row, int32_t index) {
     AppendGbkText(out, "email", FieldText(row.email));
     AppendGbkText(out, "phone", FieldText(row.phone));
     AppendGbkText(out, "registrar", FieldText(row.registrar));
+    // Why a row failed or went unasked; nothing for an answered row.
+    const bool unanswered = row.status == Error || row.status == NoServer;
+    AppendKey(out, "error");
+    AppendJsonString(out, unanswered ? FailReasonEnglish(details.reason) : std::string_view());
+    if (details.raw != nullptr) {
+        AppendKey(out, "raw");
+        AppendJsonString(out, *details.raw);
+    }
     out += "}\n";
     return out;
 }

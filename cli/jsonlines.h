@@ -6,11 +6,20 @@
 #include <string>
 #include <string_view>
 
+#include "engine/failreason.h"
+
 struct DomainRecord;
 
-// {"index":0,"domain":...,"registrar":...} and a line feed. Texts are the
-// row's raw GBK bytes converted to UTF-8; dates are not reformatted.
-[[nodiscard]] std::string FormatJsonLine(const DomainRecord& row, int32_t index);
+// What a row's line tells besides the row itself.
+struct JsonLineDetails {
+    FailReason reason = FailReason::None; // "error": its English text, "" for None
+    const std::string* raw = nullptr;     // with --raw: "raw", the answer as UTF-8
+};
+
+// {"index":0,"domain":...,"registrar":...,"error":""} and a line feed. Texts
+// are the row's GBK bytes converted to UTF-8; dates are not reformatted.
+[[nodiscard]] std::string FormatJsonLine(const DomainRecord& row, int32_t index,
+                                         const JsonLineDetails& details = {});
 
 // `utf8` as a quoted JSON string: '"' and '\' escaped, every control
 // character (below 0x20, and DEL) written as \uXXXX.

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "cli/jsonlines.h"
 #include "core/atomicfile.h"
 #include "listwin/formats/csvexport.h"
 
@@ -35,9 +34,10 @@ bool ResultWriter::WriteBytes(const std::string& bytes) {
     return true;
 }
 
-bool ResultWriter::WriteRow(const DomainRecord& row, int32_t index) {
+bool ResultWriter::WriteRow(const DomainRecord& row, int32_t index,
+                            const JsonLineDetails& details) {
     return WriteBytes(m_format == OutputFormat::Csv ? FormatCsvLine(row)
-                                                    : FormatJsonLine(row, index));
+                                                    : FormatJsonLine(row, index, details));
 }
 
 bool ResultWriter::Flush() {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/batchoptions.h"
+#include "cli/jsonlines.h"
 
 class AtomicFile;
 struct DomainRecord;
@@ -23,7 +24,8 @@ public:
     // Creates the temporary file for a file output, so an unwritable path is
     // found before any query runs.
     bool Open();
-    bool WriteRow(const DomainRecord& row, int32_t index);
+    // `details` are written to jsonl lines only.
+    bool WriteRow(const DomainRecord& row, int32_t index, const JsonLineDetails& details = {});
     // Pushes written rows out to standard output.
     bool Flush();
     // Makes the output final: the file replaces its target.

@@ -25,6 +25,13 @@ public:
     virtual void openUrl(const std::string& address) = 0;
 };
 
+// How a numeric date with the day or the month first is read. Usual: year
+// first ("2027-03-31", "2027/03/31"), a month's name ("31-Mar-2027"), or
+// dots ("31.03.2027", day first wherever dots are written). DayFirst also
+// reads "31-03-2027" and "31/03/2027": only for a registry known to write
+// the day first (.hk), since 03-04-2027 means different days elsewhere.
+enum class DateOrder { Usual, DayFirst };
+
 // A calendar date read from a registry's date text.
 struct CivilDate {
     int year = 0;
@@ -84,10 +91,19 @@ public:
     static void UTF8_ANSI(std::string& text);
     // GBK to UTF-8; invalid bytes become U+FFFD.
     [[nodiscard]] static std::string ANSI_UTF8(std::string_view gbk);
+    // Well-formed UTF-8 (pure ASCII included).
+    [[nodiscard]] static bool isUtf8(std::string_view text);
+    // ISO-2022-JP (the escape sequences of JIS X 0208 text) to UTF-8;
+    // invalid bytes become U+FFFD.
+    [[nodiscard]] static std::string ISO2022JP_UTF8(std::string_view text);
 
     // Registry date text to "YYYY-MM-DD"; unreadable text comes back trimmed.
-    [[nodiscard]] static std::string parseDate1(std::string_view text);
-    [[nodiscard]] static std::optional<CivilDate> parseDateValue(std::string_view text);
+    // The time of day, a zone ("Z", "-0700", "(JST)", "GMT") and anything
+    // after the date are dropped.
+    [[nodiscard]] static std::string parseDate1(std::string_view text,
+                                                DateOrder order = DateOrder::Usual);
+    [[nodiscard]] static std::optional<CivilDate>
+    parseDateValue(std::string_view text, DateOrder order = DateOrder::Usual);
 
 private:
     ConfigStore* m_config = nullptr;

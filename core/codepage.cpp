@@ -1,6 +1,8 @@
 #include "core/ccore.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <iconv.h>
 
 namespace {
@@ -19,6 +21,12 @@ public:
     Converter& operator=(const Converter&) = delete;
 
     [[nodiscard]] bool ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+
+    // Back to the initial shift state.
+    void reset() {
+        if (ok())
+            iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+    }
 
     // Converts as much of [in, in+inLeft) as it can; see iconv(3).
     size_t run(const char*& in, size_t& inLeft, char*& out, size_t& outLeft) {
@@ -39,6 +47,12 @@ Converter& toGbk() {
 
 Converter& fromGbk() {
     thread_local Converter c("UTF-8", "CP936");
+    return c;
+}
+
+// ISO-2022-JP-2 reads every escape sequence of ISO-2022-JP as well.
+Converter& fromIso2022Jp() {
+    thread_local Converter c("UTF-8", "ISO-2022-JP-2");
     return c;
 }
 
@@ -174,31 +188,70 @@ void CCore::UTF8_ANSI(std::string& text) {
     text = std::move(out);
 }
 
-std::string CCore::ANSI_UTF8(std::string_view gbk) {
-    if (isAscii(gbk))
-        return std::string(gbk);
-    static constexpr std::string_view replacement = "\xEF\xBF\xBD";
-    Converter& conv = fromGbk();
+namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+
+// Converts `text` to UTF-8 with `conv`; a byte it refuses becomes U+FFFD (an
+// ASCII byte without a converter is kept), so the result is always valid.
+std::string toUtf8(Converter& conv, std::string_view text) {
     std::string out;
     size_t pos = 0;
-    while (pos < gbk.size()) {
+    while (pos < text.size()) {
         if (!conv.ok()) {
-            const auto c = static_cast<unsigned char>(gbk[pos]);
+            const auto c = static_cast<unsigned char>(text[pos]);
             if (c < 0x80)
-                out += gbk[pos];
+                out += text[pos];
             else
-                out += replacement;
+                out += kReplacement;
             ++pos;
             continue;
         }
-        // Every GBK byte yields at most three UTF-8 bytes.
-        const size_t r = convertFrom(conv, gbk, pos, out, 3);
-        if (r == static_cast<size_t>(-1) && pos < gbk.size()) {
+        // Every input byte yields at most three UTF-8 bytes.
+        const size_t r = convertFrom(conv, text, pos, out, 3);
+        if (r == static_cast<size_t>(-1) && pos < text.size()) {
             // A bad lead byte, or a lead byte without a trail byte: replace the
             // lead byte alone so that an ASCII byte after it is kept.
-            out += replacement;
+            out += kReplacement;
             ++pos;
         }
     }
     return out;
+}
+
+} // namespace
+
+bool CCore::isUtf8(std::string_view text) {
+    for (size_t i = 0; i < text.size();) {
+        // Answers are mostly ASCII: pass eight such bytes at a time.
+        uint64_t word = 0;
+        if (i + sizeof word <= text.size()) {
+            std::memcpy(&word, text.data() + i, sizeof word);
+            if ((word & 0x8080808080808080ULL) == 0) {
+                i += sizeof word;
+                continue;
+            }
+        }
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const Utf8Step step = utf8Step(text, i);
+        if (!step.valid)
+            return false;
+        i += step.length;
+    }
+    return true;
+}
+
+std::string CCore::ISO2022JP_UTF8(std::string_view text) {
+    Converter& conv = fromIso2022Jp();
+    conv.reset(); // each text starts in ASCII, whatever the last one ended in
+    return toUtf8(conv, text);
+}
+
+std::string CCore::ANSI_UTF8(std::string_view gbk) {
+    if (isAscii(gbk))
+        return std::string(gbk);
+    return toUtf8(fromGbk(), gbk);
 }

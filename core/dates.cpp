@@ -11,7 +11,7 @@ namespace {
 //   " 2027-03-17 12:48:36^^Registrar..."   " 2017/06/01 01:05:09 (JST)"
 class DateReader {
 public:
-    explicit DateReader(std::string_view text) : m_s(text) {}
+    DateReader(std::string_view text, DateOrder order) : m_s(text), m_order(order) {}
 
     std::optional<CivilDate> read() {
         skipLeading();
@@ -130,9 +130,10 @@ private:
         return CivilDate{y, m, d};
     }
 
-    // "23-Mar-2010", "02-Mar-99", "23 Mar 2010", "31-03-2011" (.hk writes the
-    // day first), "31.03.2011". Slashes are not read day first: 03/04/2011
-    // means different days in different countries.
+    // "23-Mar-2010", "02-Mar-99", "23 Mar 2010", "31.03.2011"; with the
+    // day-first order also "31-03-2011" and "31/03/2011" (.hk writes the day
+    // first). Otherwise numbers with hyphens or slashes are not read day
+    // first: 03/04/2011 means different days in different countries.
     std::optional<CivilDate> dayFirst() {
         const auto [d, dLen] = number();
         if (dLen < 1 || dLen > 2)
@@ -146,11 +147,13 @@ private:
             m = monthFromName(word());
             if (m == 0 || !skipBlanks())
                 return std::nullopt;
-        } else if (sep == '-' || sep == '.') {
+        } else if (sep == '-' || sep == '.' || sep == '/') {
             ++m_i;
             if (isAlpha(peek())) {
                 m = monthFromName(word());
             } else {
+                if (sep != '.' && m_order != DateOrder::DayFirst)
+                    return std::nullopt;
                 const auto [num, len] = number();
                 if (len < 1 || len > 2)
                     return std::nullopt;
@@ -174,9 +177,15 @@ private:
         return CivilDate{*y, m, d};
     }
 
-    // "Wed Mar 27 00:01:00 GMT 2002"
+    // "Wed Mar 27 00:01:00 GMT 2002"; "Sat, 13 Mar 2027 10:00:00 GMT"
     std::optional<CivilDate> weekdayFirst() {
-        if (!isWeekday(word()) || !skipBlanks())
+        if (!isWeekday(word()))
+            return std::nullopt;
+        if (take(',')) {
+            skipBlanks();
+            return dayFirst();
+        }
+        if (!skipBlanks())
             return std::nullopt;
         const int m = monthFromName(word());
         if (m == 0 || !skipBlanks())
@@ -219,17 +228,18 @@ private:
     }
 
     std::string_view m_s;
+    DateOrder m_order;
     size_t m_i = 0;
 };
 
 } // namespace
 
-std::optional<CivilDate> CCore::parseDateValue(std::string_view text) {
-    return DateReader(text).read();
+std::optional<CivilDate> CCore::parseDateValue(std::string_view text, DateOrder order) {
+    return DateReader(text, order).read();
 }
 
-std::string CCore::parseDate1(std::string_view text) {
-    if (const auto date = parseDateValue(text)) {
+std::string CCore::parseDate1(std::string_view text, DateOrder order) {
+    if (const auto date = parseDateValue(text, order)) {
         char buf[40]; // room for any int, though a valid date needs 11
         std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", date->year, date->month, date->day);
         return buf;

@@ -1,71 +1,124 @@
 #include "engine/answerparser.h"
 
-#include <cstring>
+#include <array>
+#include <optional>
 #include <span>
 #include <string_view>
 
 #include "core/ccore.h"
+#include "engine/answerlines.h"
+#include "engine/answertext.h"
 #include "engine/domaintable.h"
+#include "engine/rdaptext.h"
 #include "engine/recipes.h"
 #include "engine/refusals.h"
+#include "engine/valueclean.h"
 
 namespace {
 
 constexpr std::string_view kNotAvailable = "N/A";
+constexpr std::size_t kFieldCount = static_cast<std::size_t>(RecipeField::Registrar) + 1;
 
-void ApplyStep(std::string& answer, const AnswerStep& step) {
-    if (step.from != nullptr) {
-        answer = CCore::getStrPart(answer, step.from, step.to);
-    }
-    if (step.toGbk) {
-        CCore::UTF8_ANSI(answer);
-    }
-}
-
-bool HasAnyMarker(const std::string& text, std::span<const std::string_view> markers) {
+bool HasAnyMarker(std::string_view text, std::span<const std::string_view> markers, bool anyCase) {
     for (const std::string_view marker : markers) {
-        if (text.find(marker) != std::string::npos) {
+        if (anyCase ? ContainsNoCase(text, marker) : text.find(marker) != std::string_view::npos) {
             return true;
         }
     }
     return false;
 }
 
-void TrimLeft(std::string& text) {
-    const std::size_t first = text.find_first_not_of(" \t\r\n\v\f");
-    text.erase(0, first == std::string::npos ? text.size() : first);
-}
+// The reading of one answer: its lines, and what a raw value becomes.
+class ValueReader {
+public:
+    ValueReader(const DecodedAnswer& answer, const Recipe& recipe, std::string_view domain)
+        : m_lines(answer.text, answer.gbk, recipe.indexLetters), m_utf8(!answer.gbk),
+          m_record(m_lines.RecordStart(domain)) {}
 
-std::string Cut(const std::string& answer, const char* begin, const FieldRule& rule) {
-    std::string value = CCore::getStrPart(answer, begin, rule.end);
-    if (rule.after == AfterCut::Trim) {
-        CCore::trimStr(value);
+    // The rule's value, or nullopt when no label of it gives one.
+    std::optional<std::string> Read(const FieldRule& rule) const {
+        if (rule.kind == ValueKind::NotAvail) {
+            return std::string(kNotAvailable);
+        }
+        std::optional<std::string> found;
+        const auto accept = [&](std::string_view raw) {
+            found = Convert(raw, rule.kind);
+            return found.has_value();
+        };
+        for (const auto& [from, to] : Ranges(rule.section)) {
+            for (const std::string_view label : rule.labels) {
+                if (m_lines.Find(label, from, to, accept)) {
+                    return found;
+                }
+            }
+        }
+        return std::nullopt;
     }
-    return value;
-}
 
-std::string CutValue(const std::string& answer, const FieldRule& rule) {
-    std::string value = Cut(answer, rule.begin, rule);
-    if (value.empty() && rule.orBegin != nullptr) {
-        value = Cut(answer, rule.orBegin, rule);
+private:
+    using Range = std::pair<std::size_t, std::size_t>;
+
+    // Where a rule looks: after its section's heading; else the record of
+    // the queried name, then the lines before it.
+    std::array<Range, 2> Ranges(std::string_view section) const {
+        const std::size_t end = m_lines.size();
+        if (!section.empty()) {
+            for (std::size_t i = 0; i < end; ++i) {
+                if (m_lines.ValueAt(i, section)) {
+                    return {Range{i + 1, end}, Range{0, 0}};
+                }
+            }
+        }
+        return {Range{m_record, end}, Range{0, m_record}};
     }
-    if (rule.thenFrom != nullptr) {
-        value = CCore::getStrPart(value, rule.thenFrom, "");
+
+    // A raw value as stored, or nullopt when it is no value.
+    std::optional<std::string> Convert(std::string_view raw, ValueKind kind) const {
+        if (kind == ValueKind::ParenDate) {
+            const std::size_t open = raw.find('(');
+            const std::size_t close = raw.find(')', open == std::string_view::npos ? 0 : open);
+            if (open == std::string_view::npos || close == std::string_view::npos) {
+                return std::nullopt;
+            }
+            const std::string_view inside = raw.substr(open + 1, close - open - 1);
+            if (!CCore::parseDateValue(inside)) {
+                return std::nullopt;
+            }
+            return CCore::parseDate1(inside);
+        }
+        std::string value(TrimValue(raw));
+        if (value.empty()) {
+            return std::nullopt;
+        }
+        if (m_utf8) {
+            CCore::UTF8_ANSI(value);
+        }
+        value = CleanValue(value);
+        if (value.empty() || IsRedactedValue(value)) {
+            return std::nullopt;
+        }
+        switch (kind) {
+        case ValueKind::Date:
+            return CCore::parseDate1(value);
+        case ValueKind::DayFirstDate:
+            return CCore::parseDate1(value, DateOrder::DayFirst);
+        case ValueKind::Email:
+            if (value.find('@') == std::string::npos) {
+                return std::nullopt;
+            }
+            return value;
+        case ValueKind::Text:
+        case ValueKind::ParenDate:
+        case ValueKind::NotAvail:
+            break;
+        }
+        return value;
     }
-    switch (rule.after) {
-    case AfterCut::CleanDate:
-        value = CleanDate(std::move(value));
-        break;
-    case AfterCut::TrimLeft:
-        TrimLeft(value);
-        break;
-    case AfterCut::None:
-    case AfterCut::Trim: // done by Cut()
-    case AfterCut::NotAvail:
-        break;
-    }
-    return value;
-}
+
+    AnswerLines m_lines;
+    bool m_utf8;
+    std::size_t m_record;
+};
 
 void Store(DomainRecord& row, RecipeField field, std::string_view value) {
     switch (field) {
@@ -93,55 +146,81 @@ void Store(DomainRecord& row, RecipeField field, std::string_view value) {
     }
 }
 
+bool Named(const std::optional<std::string>& value) {
+    return value && *value != kNotAvailable;
+}
+
 } // namespace
 
 void ParseAnswer(DomainRecord& row, std::string answer) {
-    if (answer.empty() || DetectRefusal(answer).reason != FailReason::None) {
+    if (answer.empty()) {
         row.status = Error;
         return;
     }
-    const std::string_view server(row.whoisServer,
-                                  strnlen(row.whoisServer, sizeof row.whoisServer));
-    const Recipe* recipe = FindRecipe(server);
-    if (recipe == nullptr) {
+    const std::string_view server = FieldText(row.whoisServer);
+    if (server.empty()) {
         return;
     }
-    std::string text = answer;
-    ApplyStep(text, recipe->pre);
-    // Today's .tv answers have no banner for the pre-step to cut at: then the
-    // markers are looked for in the whole answer.
-    if (HasAnyMarker(text.empty() ? answer : text, recipe->notRegistered)) {
-        row.status = NotRegistered;
-        return;
-    }
-    std::span<const FieldRule> fields = recipe->fields;
-    if (recipe->oldLayout != nullptr && answer.find(recipe->oldLayout) == std::string::npos) {
-        text = std::move(answer);
-        fields = TodaysLayoutFields();
-    } else {
-        ApplyStep(text, recipe->post);
-    }
-    // Found whatever the cuts below yield: a missing label only empties its field.
-    row.status = Found;
-    for (const FieldRule& rule : fields) {
-        if (rule.after == AfterCut::NotAvail) {
-            Store(row, rule.field, kNotAvailable);
-        } else {
-            Store(row, rule.field, CutValue(text, rule));
-        }
-    }
-}
+    const Recipe* found = FindRecipe(server);
+    const Recipe& recipe = found != nullptr ? *found : GenericRecipe();
+    const DecodedAnswer decoded = DecodeAnswer(std::move(answer));
+    const std::string_view text = decoded.text;
 
-std::string CleanDate(std::string text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        if (c == 'T') {
-            out.push_back(' ');
-        } else if (c != 'Z') {
-            out.push_back(c);
+    if (!recipe.looseMarkers) {
+        std::string scope;
+        if (recipe.pre.from != nullptr) {
+            scope = CCore::getStrPart(text, recipe.pre.from, recipe.pre.to);
+        }
+        // Today's .tv answers have no banner for the pre-step to cut at:
+        // then the markers are looked for in the whole answer.
+        if (HasAnyMarker(scope.empty() ? text : std::string_view(scope), recipe.notRegistered,
+                         false)) {
+            row.status = NotRegistered;
+            return;
         }
     }
-    CCore::trimStr(out);
-    return out;
+
+    const bool oldLayout =
+        recipe.oldLayout != nullptr && text.find(recipe.oldLayout) != std::string_view::npos;
+    const std::span<const FieldRule> rules = oldLayout ? recipe.oldFields : recipe.fields;
+    const ValueReader reader(decoded, recipe, FieldText(row.domain));
+    std::array<std::optional<std::string>, kFieldCount> values;
+    std::array<bool, kFieldCount> written{};
+    for (const FieldRule& rule : rules) {
+        const auto index = static_cast<std::size_t>(rule.field);
+        written[index] = true;
+        if (!values[index]) {
+            values[index] = reader.Read(rule);
+        }
+    }
+
+    // An answer that names nothing of a record may be a refusal in its
+    // place (asked only then: answers that name one are the many), or say,
+    // in words many registries use, that there is none. A registry's own
+    // marker found only where its recipe does not look (.tv's outside its
+    // banner's cut) keeps its exact meaning.
+    const auto named = [&](RecipeField field) {
+        return Named(values[static_cast<std::size_t>(field)]);
+    };
+    const bool namesRecord = named(RecipeField::Created) || named(RecipeField::Expiry) ||
+                             named(RecipeField::Registrar) || named(RecipeField::Owner);
+    if (!namesRecord) {
+        if (DetectRefusal(text).reason != FailReason::None) {
+            row.status = Error;
+            return;
+        }
+        const bool ownMarker =
+            !recipe.looseMarkers && HasAnyMarker(text, recipe.notRegistered, false);
+        if (!ownMarker && HasAnyMarker(text, CommonNotRegisteredMarkers(), true)) {
+            row.status = NotRegistered;
+            return;
+        }
+    }
+    // Found whatever the labels yield: a missing label only empties its field.
+    row.status = Found;
+    for (std::size_t index = 0; index < kFieldCount; ++index) {
+        if (written[index]) {
+            Store(row, static_cast<RecipeField>(index), values[index].value_or(""));
+        }
+    }
 }

@@ -2,15 +2,16 @@
 
 // Turns one WHOIS answer into a row's status and text fields, by the recipe
 // of the registry named in row.whoisServer (never by the server that wrote
-// the answer).
+// the answer); a server outside the ten gets the recipe of today's common
+// labels. Every value is stored clean (see valueclean.h).
 
 #include <string>
 
 struct DomainRecord;
 
 // `answer` is the text as the per-row query hands it over: the first answer
-// with every CR and LF turned into '^', or an adopted referral answer.
+// with every CR and LF turned into '^', or an adopted referral answer; line
+// ends of either kind are read alike. An empty answer, or a refusal
+// ("WHOIS LIMIT EXCEEDED") that names no record, makes the row Error and
+// changes nothing else; nothing at all happens to a row without a server.
 void ParseAnswer(DomainRecord& row, std::string answer);
-
-// "T" to a blank, "Z" removed, outer white space trimmed.
-[[nodiscard]] std::string CleanDate(std::string text);

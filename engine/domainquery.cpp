@@ -1,19 +1,28 @@
 #include "engine/domainquery.h"
 
+#include <array>
 #include <cstring>
 #include <string>
 #include <string_view>
 
 #include "core/ccore.h"
+#include "engine/answerlines.h"
 #include "engine/answerparser.h"
 #include "engine/failreason.h"
+#include "engine/rdaptext.h"
+#include "engine/referralguard.h"
+#include "engine/refusals.h"
 #include "engine/whoisclient.h"
 
 namespace {
 
 // A referral answer of 200 bytes or less is not adopted: the first answer is
-// parsed instead.
+// read alone.
 constexpr std::size_t kMinAdoptedReferralBytes = 201;
+
+// "   Registrar WHOIS Server: whois.registrar.example" (today),
+// "   Whois Server: whois.registrar.example" (the thin registries' old layout).
+constexpr std::array<std::string_view, 2> kReferralLabels{"Registrar WHOIS Server", "Whois Server"};
 
 void ReplaceLineEnds(std::string& text) {
     for (char& c : text) {
@@ -23,23 +32,69 @@ void ReplaceLineEnds(std::string& text) {
     }
 }
 
-void TrimTrailingSpace(std::string& text) {
-    const auto end = text.find_last_not_of(" \t\r\n");
-    text.erase(end == std::string::npos ? 0 : end + 1);
-}
-
 void RemoveAll(std::string& text, std::string_view what) {
     for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at)) {
         text.erase(at, what.size());
     }
 }
 
-// An answer that parsed to Error was empty.
-RowOutcome Concluded(const DomainRecord& row, RowOutcome outcome) {
-    if (row.status == Error) {
-        outcome.reason = FailReason::EmptyAnswer;
+// The first referral value in the record of `domain`, else anywhere.
+std::string FindReferral(std::string_view answer, std::string_view domain) {
+    const AnswerLines lines(answer, !CCore::isUtf8(answer));
+    const std::size_t record = lines.RecordStart(domain);
+    std::string_view found;
+    const auto accept = [&](std::string_view value) {
+        found = TrimValue(value);
+        return !found.empty();
+    };
+    for (const auto& [from, to] :
+         {std::pair{record, lines.size()}, std::pair{std::size_t{0}, record}}) {
+        for (const std::string_view label : kReferralLabels) {
+            if (lines.Find(label, from, to, accept)) {
+                return std::string(found);
+            }
+        }
     }
-    return outcome;
+    return {};
+}
+
+void CopyRow(DomainRecord& to, const DomainRecord& from) {
+    std::memcpy(&to, &from, sizeof to);
+}
+
+// The registrar's answer, adopted, gives every value it names (its expiry
+// is the registrant's own, which the registry's notice points to); the
+// registry's answer fills what it leaves empty or "N/A".
+void Combine(DomainRecord& row, const DomainRecord& registrar) {
+    const auto take = [](auto& field, const auto& other) {
+        const std::string_view theirs = FieldText(other);
+        if (!theirs.empty() && theirs != "N/A") {
+            SetField(field, theirs);
+        }
+    };
+    take(row.createdDate, registrar.createdDate);
+    take(row.expiryDate, registrar.expiryDate);
+    take(row.updatedDate, registrar.updatedDate);
+    take(row.registrar, registrar.registrar);
+    take(row.owner, registrar.owner);
+    take(row.email, registrar.email);
+    take(row.phone, registrar.phone);
+}
+
+// Why a first answer was read as Error.
+FailReason ReasonForAnswer(std::string_view answer) {
+    if (answer.empty()) {
+        return FailReason::EmptyAnswer;
+    }
+    const FailReason refused = DetectRefusal(answer).reason;
+    return refused != FailReason::None ? refused : FailReason::BadAnswer;
+}
+
+// A referral answer worth reading: an answer, not a failure, not a refusal
+// and not a few words.
+bool Adoptable(const std::string& answer) {
+    return !IsFailureMarker(answer) && answer.size() >= kMinAdoptedReferralBytes &&
+           DetectRefusal(answer).reason == FailReason::None;
 }
 
 } // namespace
@@ -51,9 +106,15 @@ RowOutcome QueryRow(DomainRecord& row, const WhoisTransport& transport) {
 RowOutcome QueryRow(DomainRecord& row, const WhoisTransport& transport,
                     const AnswerParseFunction& parse) {
     RowOutcome outcome;
-    outcome.protocol = QueryProtocol::Whois;
     const std::string server(FieldText(row.whoisServer));
     const std::string domain(FieldText(row.domain));
+    if (server.empty()) {
+        // Nothing to ask: the row says so instead of failing a connection.
+        row.status = NoServer;
+        outcome.reason = FailReason::NoServer;
+        return outcome;
+    }
+    outcome.protocol = QueryProtocol::Whois;
 
     // Only an exact marker is a failure: an answer may well mention "Err_".
     std::string first = transport(server, domain, QueryHop::Registry);
@@ -65,9 +126,7 @@ RowOutcome QueryRow(DomainRecord& row, const WhoisTransport& transport,
     }
     row.answered = 1;
 
-    // "   Whois Server: whois.registrar.example\r\n   Referral URL: http://..."
-    std::string referral = CCore::getStrPart(first, "Whois Server: ", "Referral URL");
-    TrimTrailingSpace(referral);
+    std::string referral = FindReferral(first, domain);
     ReplaceLineEnds(first);
     if (referral.empty()) {
         // "MORE.INFO.AT.whois.registrar.example^", once the registry's own
@@ -75,23 +134,32 @@ RowOutcome QueryRow(DomainRecord& row, const WhoisTransport& transport,
         RemoveAll(first, std::string("MORE.INFO.AT.") + kReferralMarkerDomain);
         referral = CCore::getStrPart(first, "MORE.INFO.AT.", "^");
     }
+    referral = ReferralHost(referral);
 
-    if (!referral.empty()) {
+    DomainRecord fromRegistry;
+    CopyRow(fromRegistry, row);
+    parse(fromRegistry, std::move(first));
+    if (fromRegistry.status == Error) {
+        outcome.reason = ReasonForAnswer(outcome.answer);
+    }
+    // A referral is asked only about a registered name, and only of a host
+    // the name rule lets through (the answer is data from the network);
+    // whatever becomes of it, the registry's answer stands.
+    if (fromRegistry.status == Found && IsReferralHostName(referral) &&
+        !EqualsNoCase(referral, server)) {
         std::string second = transport(referral, domain, QueryHop::Referral);
-        if (IsFailureMarker(second)) {
-            row.status = Error;
-            outcome.reason = FailReasonForMarker(second);
-            return outcome;
-        }
-        if (second.size() >= kMinAdoptedReferralBytes) {
-            outcome.answer = second;
-            // The recipes end values at '^', so the referral needs the same
-            // line-end form as the first answer.
-            ReplaceLineEnds(second);
-            parse(row, std::move(second));
-            return Concluded(row, std::move(outcome));
+        if (Adoptable(second)) {
+            DomainRecord fromRegistrar;
+            CopyRow(fromRegistrar, row);
+            std::string text = second;
+            ReplaceLineEnds(text);
+            parse(fromRegistrar, std::move(text));
+            if (fromRegistrar.status == Found) {
+                Combine(fromRegistry, fromRegistrar);
+                outcome.answer = std::move(second);
+            }
         }
     }
-    parse(row, std::move(first));
-    return Concluded(row, std::move(outcome));
+    CopyRow(row, fromRegistry);
+    return outcome;
 }

@@ -1,7 +1,11 @@
 #pragma once
 
-// Finishes one row: asks its WHOIS server, follows at most one referral,
-// picks the answer to keep and parses it into the row.
+// Finishes one row: asks its WHOIS server, follows at most one referral to
+// a registrar's server, and reads the answers into the row. A row without a
+// server is asked nothing and ends as NoServer. Only a failed first query
+// makes the row Error for a connection's sake; a referral that is refused,
+// fails or refuses to answer leaves the row as the registry's answer alone
+// makes it.
 
 #include "engine/querythread.h"
 #include "engine/rowdetails.h"
@@ -9,8 +13,8 @@
 // The domain used after "MORE.INFO.AT." in answers that point at no referral.
 inline constexpr const char* kReferralMarkerDomain = "WWW.TV.COM";
 
-// The outcome says why a row ended as Error and keeps the answer it was
-// parsed from.
+// The outcome says why a row ended as Error (or without a server) and
+// keeps the last answer it was read from.
 RowOutcome QueryRow(DomainRecord& row, const WhoisTransport& transport);
 
 // The same with the parser as a parameter, so tests can see the text it gets.

@@ -9,150 +9,211 @@
 namespace {
 
 using F = RecipeField;
-using A = AfterCut;
+using V = ValueKind;
+using Labels = std::string_view[];
 
-//    Creation Date: 2004-05-11T09:21:33Z
-// The registrar's name on "Registrar:" goes to owner; registrar takes what
-// follows "Sponsoring Registrar " on its line. Answers that label the expiry
-// "Registry Expiry Date:" are served by the second cut, which finds the label
-// at the end of the longer one.
+// The tables read best one rule a line.
+// clang-format off
+
+// --- .com and .net ------------------------------------------------------------
+// The registry's own answer, then (adopted after a referral) the registrar's:
+//    Registrar: Bluefin Names, Inc.
+//    Registry Expiry Date: 2027-03-21T17:40:09Z
+//    Registrar Registration Expiration Date: 2028-05-11T00:00:00-0700
+//    Expires on..............: 2012-03-14.
+// "Registrar:" names the registrar. The owner is the registrant the
+// registrar's answer names: its organisation, else its name, else the first
+// line of an older layout's block:
+//    Registrant:
+//       Bluefin Holdings Ltd.
+constexpr Labels kComCreated{"Creation Date", "Created on", "Registration Date"};
+constexpr Labels kComExpiry{"Registry Expiry Date", "Expiration Date",
+                            "Registrar Registration Expiration Date", "Expiry Date", "Expires on"};
+constexpr Labels kComUpdated{"Updated Date", "Update Date", "Last Updated on",
+                             "Record last updated on"};
+constexpr Labels kComRegistrar{"Registrar", "Sponsoring Registrar", "Registrar Name",
+                               "Registered through"};
+constexpr Labels kOrganisation{"Registrant Organization"};
+constexpr Labels kRegistrantName{"Registrant Name"};
+constexpr Labels kRegistrantBlock{"Registrant"};
+constexpr Labels kRegistrantEmail{"Registrant Email"};
 constexpr std::array kComNet{
-    FieldRule{F::Created, "Creation Date:", "^", A::CleanDate},
-    FieldRule{.field = F::Expiry,
-              .begin = "Expiration Date:",
-              .end = "^",
-              .after = A::CleanDate,
-              .orBegin = "Expiry Date:"},
-    FieldRule{F::Owner, "Registrar:", "^"},
-    FieldRule{F::Updated, "Updated Date:", "^", A::CleanDate},
-    FieldRule{F::Registrar, "Sponsoring Registrar ", "^"},
+    FieldRule{F::Created, kComCreated, V::Date},
+    FieldRule{F::Expiry, kComExpiry, V::Date},
+    FieldRule{F::Updated, kComUpdated, V::Date},
+    FieldRule{F::Registrar, kComRegistrar},
+    FieldRule{F::Owner, kOrganisation},
+    FieldRule{F::Owner, kRegistrantName},
+    FieldRule{F::Owner, kRegistrantBlock},
+    FieldRule{F::Email, kRegistrantEmail, V::Email},
 };
 
-// Registrant Phone: +86.5718812345
-// A date stops at the "T" of its timestamp; the other values stop at the next
-// label that begins with the end marker's letters.
+// --- .cc, through the registrar's server -----------------------------------------
+// Registrant Phone: +86.5925551234
+// The only recipe that writes the phone.
+constexpr Labels kCreated{"Creation Date"};
+constexpr Labels kRegistryExpiry{"Registry Expiry Date", "Registrar Registration Expiration Date",
+                                 "Expiration Date"};
+constexpr Labels kUpdated{"Updated Date"};
+constexpr Labels kRegistrar{"Registrar"};
+constexpr Labels kRegistrantPhone{"Registrant Phone"};
 constexpr std::array kCc{
-    FieldRule{F::Created, "Creation Date:", "T"},
-    FieldRule{F::Expiry, "Expiration Date:", "T"},
-    FieldRule{F::Updated, "database:", "T", A::TrimLeft},
-    FieldRule{F::Owner, "Registrant Name:", "Registrant"},
-    FieldRule{F::Email, "Registrant Email:", "Reg", A::TrimLeft},
-    FieldRule{F::Phone, "Registrant Phone:", "Reg", A::TrimLeft},
-    FieldRule{F::Registrar, "Registrar:", "Registrar", A::TrimLeft},
+    FieldRule{F::Created, kCreated, V::Date},
+    FieldRule{F::Expiry, kRegistryExpiry, V::Date},
+    FieldRule{F::Updated, kUpdated, V::Date},
+    FieldRule{F::Owner, kRegistrantName},
+    FieldRule{F::Owner, kOrganisation},
+    FieldRule{F::Email, kRegistrantEmail, V::Email},
+    FieldRule{F::Phone, kRegistrantPhone},
+    FieldRule{F::Registrar, kRegistrar},
 };
 
-// Created On:03-Apr-2006 11:02:17 UTC
-constexpr std::array kInfo{
-    FieldRule{F::Created, "Created On:", "Last Updated On:"},
-    FieldRule{F::Expiry, "Expiration Date:", "Trademark Name:"},
-    FieldRule{F::Registrar, "Sponsoring Registrar:", "Status:"},
-    FieldRule{F::Updated, "Last Updated On:", "Expiration Date:"},
-    FieldRule{F::Owner, "Registrant Name:", "Registrant Organization:"},
-    FieldRule{F::Email, "Registrant Email:", "Name Server:"},
-};
-
-//    Expiration Date: 21-jun-2026
-constexpr std::array kTv{
-    FieldRule{F::Created, "Creation Date:", "Expiration Date"},
-    FieldRule{F::Expiry, "Expiration Date:", ">>>"},
-    FieldRule{F::Registrar, "Registrar:", "Whois Server:"},
-    FieldRule{F::Updated, "Updated Date:", "Creation Date:"},
-    FieldRule{F::Owner, "", "", A::NotAvail},
-    FieldRule{F::Email, "", "", A::NotAvail},
-};
-
-// [<ESC>$B<JIS 有効期限><ESC>(B]                2027/08/31
-// The Japanese date labels are matched by their ISO-2022-JP bytes: "BEPO?G/7nF"
-// lies inside [登録年月日], "BM-8z4|8B" is [有効期限], "G=*99" lies inside
-// [最終更新]. The first cut runs from such a label to the next "[" (or to
-// "Contact Information:"); the value is what follows the label's "]" in it.
-constexpr std::array kJp{
-    FieldRule{.field = F::Created, .begin = "BEPO?G/7nF", .end = "[", .thenFrom = "]"},
-    FieldRule{.field = F::Expiry, .begin = "BM-8z4|8B", .end = "[", .thenFrom = "]"},
-    FieldRule{F::Owner, "[Registrant]", "[Name Server]"},
-    FieldRule{F::Email, "[Email]", "[Web Page]"},
-    FieldRule{
-        .field = F::Updated, .begin = "G=*99", .end = "Contact Information:", .thenFrom = "]"},
-    FieldRule{F::Registrar, "", "", A::NotAvail},
-};
-
-// Expiry Date: 05-11-2027
-// The registrar's name goes to owner.
-constexpr std::array kHk{
-    FieldRule{F::Created, "Domain Name Commencement Date:", "Country:"},
-    FieldRule{F::Expiry, "Expiry Date:", "Re-registration Status:"},
-    FieldRule{F::Owner, "Name of Registrar:", "Account Name:"},
-    FieldRule{F::Email, "Email:", "Domain Name Commencement Date:"},
-    FieldRule{F::Updated, "", "", A::NotAvail},
-    FieldRule{F::Registrar, "", "", A::NotAvail},
-};
-
-//    Domain expires:            31-Jul-2027
-constexpr std::array kEdu{
-    FieldRule{F::Created, "Domain record activated:", "Domain record last updated:"},
-    FieldRule{F::Expiry, "Domain expires:", ""},
-    FieldRule{F::Updated, "Domain record last updated:", "Domain expires:"},
-    FieldRule{F::Registrar, "", "", A::NotAvail},
-    FieldRule{F::Owner, "", "", A::NotAvail},
-    FieldRule{F::Email, "", "", A::NotAvail},
-};
-
-// Domain Expiration Date:                      Sat Mar 13 23:59:59 GMT 2027
-constexpr std::array kBiz{
-    FieldRule{F::Created, "Domain Registration Date:", "Domain Expiration Date:"},
-    FieldRule{F::Expiry, "Domain Expiration Date:", "Domain Last Updated Date:"},
-    FieldRule{F::Registrar, "Sponsoring Registrar:", "Sponsoring Registrar IANA ID:"},
-    FieldRule{F::Updated, "Domain Last Updated Date:", ">>>>"},
-    FieldRule{F::Owner, "Registrant Name:", "Registrant Organization:"},
-    FieldRule{F::Email, "Registrant Email:", "Administrative Contact ID:"},
-};
-
-// Sponsoring Registrar:Lakeview Names Inc. (R1234-LROR)
-constexpr std::array kOrg{
-    FieldRule{F::Created, "Created On:", "Last Updated On"},
-    FieldRule{F::Expiry, "Expiration Date:", "Sponsoring Registrar"},
-    FieldRule{F::Registrar, "Sponsoring Registrar:", "Status:"},
-    FieldRule{F::Updated, "Last Updated On:", "Expiration Date:"},
-    FieldRule{F::Owner, "Registrant Name:", "Registrant Organization:"},
-    FieldRule{F::Email, "Registrant Email:", "Admin ID:"},
-};
-
-// Registration Time: 2009-06-02 10:41:27
-constexpr std::array kCn{
-    FieldRule{F::Created, "Registration Time: ", "^"},
-    FieldRule{F::Expiry, "Expiration Time: ", "^"},
-    FieldRule{F::Registrar, "Sponsoring Registrar:", "Name Server"},
-    FieldRule{F::Owner, "Registrant: ", "Regis"},
-    FieldRule{F::Email, "Registrant Contact Email: ", "^"},
-    FieldRule{F::Updated, "", "", A::NotAvail},
-};
-
-// Today's layout, one label a line, as the registries of .info, .org, .biz
-// and .tv write it now (and .org and .info already did, label and value
-// without a blank, in their transitional years):
+// --- .info, .org, .biz and .tv -----------------------------------------------------
+// One label a line, today:
 //   Registry Expiry Date: 2029-01-14T16:20:05Z
-// Values run to the line end and are trimmed. Dates are stored as written,
-// as the old tables of these registries stored theirs (only the .com/.net
-// recipe cleans dates). A blank "Registrant Name:" (or none) gives way to the
-// organisation; a registrar's own answer names its expiry differently.
-// There is no "N/A" row: a label the answer lacks empties its field (today's
-// thin .tv answer names no registrant, so owner and email come out empty).
-constexpr std::array kToday{
-    FieldRule{F::Created, "Creation Date:", "^", A::Trim},
-    FieldRule{.field = F::Expiry,
-              .begin = "Registry Expiry Date:",
-              .end = "^",
-              .after = A::Trim,
-              .orBegin = "Registrar Registration Expiration Date:"},
-    FieldRule{F::Registrar, "Registrar:", "^", A::Trim},
-    FieldRule{F::Updated, "Updated Date:", "^", A::Trim},
-    FieldRule{.field = F::Owner,
-              .begin = "Registrant Name:",
-              .end = "^",
-              .after = A::Trim,
-              .orBegin = "Registrant Organization:"},
-    FieldRule{F::Email, "Registrant Email:", "^", A::Trim},
+// and in the registries' older layouts:
+//   Created On:03-Apr-2006 11:02:17 UTC                           (.info, .org)
+//   Domain Expiration Date:        Sat Mar 12 23:59:59 GMT 2011   (.biz)
+// The name, else (blank or redacted) the organisation.
+constexpr Labels kRegistryCreated{"Creation Date", "Created On", "Domain Registration Date"};
+constexpr Labels kRegistryExpiryOld{"Registry Expiry Date", "Expiration Date",
+                                    "Domain Expiration Date",
+                                    "Registrar Registration Expiration Date"};
+constexpr Labels kRegistryUpdated{"Updated Date", "Last Updated On", "Domain Last Updated Date"};
+constexpr Labels kRegistryRegistrar{"Registrar", "Sponsoring Registrar"};
+constexpr std::array kRegistry{
+    FieldRule{F::Created, kRegistryCreated, V::Date},
+    FieldRule{F::Expiry, kRegistryExpiryOld, V::Date},
+    FieldRule{F::Registrar, kRegistryRegistrar},
+    FieldRule{F::Updated, kRegistryUpdated, V::Date},
+    FieldRule{F::Owner, kRegistrantName},
+    FieldRule{F::Owner, kOrganisation},
+    FieldRule{F::Email, kRegistrantEmail, V::Email},
 };
+
+// .tv before the registry's move to today's layout: a thin answer under a
+// banner, no registrant at all.
+//    Expiration Date: 21-jun-2026
+constexpr std::array kTvThin{
+    FieldRule{F::Created, kCreated, V::Date},
+    FieldRule{F::Expiry, kRegistryExpiryOld, V::Date},
+    FieldRule{F::Registrar, kRegistrar},
+    FieldRule{F::Updated, kUpdated, V::Date},
+    FieldRule{F::Owner, {}, V::NotAvail},
+    FieldRule{F::Email, {}, V::NotAvail},
+};
+
+// --- .jp ------------------------------------------------------------------------------
+// Three layouts, the Japanese one in UTF-8 or in ISO-2022-JP (read as UTF-8
+// by then):
+//   [Expires on]                    2027/08/31               (English)
+//   [State]                         Connected (2027/09/30)   (organisations' names)
+//   [有効期限]                      2027/08/31               (Japanese)
+// An organisation's name (co.jp, ac.jp) has no expiry of its own: the date
+// it stays connected until stands for it, and its connection date for a
+// registration date it leaves blank. The registrant's name in the
+// registry's own language comes first.
+constexpr Labels kJpCreated{"[登録年月日]", "[Created on]", "[Registered Date]"};
+constexpr Labels kJpConnected{"[接続年月日]", "[Connected Date]"};
+constexpr Labels kJpExpiry{"[有効期限]", "[Expires on]"};
+constexpr Labels kJpState{"[状態]", "[State]"};
+constexpr Labels kJpUpdated{"[最終更新]", "[Last Updated]", "[Last Update]"};
+constexpr Labels kJpOwner{"[登録者名]", "[組織名]", "[Registrant]", "[Organization]",
+                          "[Network Service Name]"};
+constexpr Labels kJpEmail{"[Email]"};
+constexpr std::array kJp{
+    FieldRule{F::Created, kJpCreated, V::Date},
+    FieldRule{F::Created, kJpConnected, V::Date},
+    FieldRule{F::Expiry, kJpExpiry, V::Date},
+    FieldRule{F::Expiry, kJpState, V::ParenDate},
+    FieldRule{F::Owner, kJpOwner},
+    FieldRule{F::Email, kJpEmail, V::Email},
+    FieldRule{F::Updated, kJpUpdated, V::Date},
+    FieldRule{F::Registrar, {}, V::NotAvail},
+};
+
+// --- .hk ------------------------------------------------------------------------------
+// Expiry Date: 05-11-2027      (day first)
+// Registrar Name: HARBOURSIDE DOMAINS LIMITED
+// The holder's name and e-mail are read in the registrant's block only: the
+// registrar's contact line also carries an "Email:".
+//   Registrant Contact Information:
+//   Company English Name (It should be the same as ...): JADE FERRY TRADING LIMITED
+constexpr Labels kHkCreated{"Domain Name Commencement Date"};
+constexpr Labels kHkExpiry{"Expiry Date"};
+constexpr Labels kHkRegistrar{"Registrar Name", "Name of Registrar"};
+constexpr Labels kHkHolder{"Company English Name", "Holder English Name", "Holder Name", "Holder",
+                           "Company Chinese Name", "Holder Chinese Name"};
+constexpr Labels kEmail{"Email"};
+constexpr std::string_view kHkRegistrant = "Registrant Contact Information";
+constexpr std::array kHk{
+    FieldRule{F::Created, kHkCreated, V::DayFirstDate},
+    FieldRule{F::Expiry, kHkExpiry, V::DayFirstDate},
+    FieldRule{F::Owner, kHkHolder, V::Text, kHkRegistrant},
+    FieldRule{F::Email, kEmail, V::Email, kHkRegistrant},
+    FieldRule{F::Updated, {}, V::NotAvail},
+    FieldRule{F::Registrar, kHkRegistrar},
+};
+
+// --- .edu -----------------------------------------------------------------------------
+// Domain expires:             31-Jul-2027
+// The registrant is the first line of its indented block.
+constexpr Labels kEduCreated{"Domain record activated"};
+constexpr Labels kEduExpiry{"Domain expires"};
+constexpr Labels kEduUpdated{"Domain record last updated"};
+constexpr std::array kEdu{
+    FieldRule{F::Created, kEduCreated, V::Date},
+    FieldRule{F::Expiry, kEduExpiry, V::Date},
+    FieldRule{F::Updated, kEduUpdated, V::Date},
+    FieldRule{F::Registrar, {}, V::NotAvail},
+    FieldRule{F::Owner, kRegistrantBlock},
+    FieldRule{F::Email, {}, V::NotAvail},
+};
+
+// --- .cn ------------------------------------------------------------------------------
+// Registration Time: 2009-06-02 10:41:27      (2010: "Registration Date:")
+// Registrant: 兰亭示例科技有限公司
+constexpr Labels kCnCreated{"Registration Time", "Registration Date"};
+constexpr Labels kCnExpiry{"Expiration Time", "Expiration Date"};
+constexpr Labels kCnRegistrar{"Sponsoring Registrar"};
+constexpr Labels kCnOwner{"Registrant", "Registrant Organization", "Registrant Name"};
+constexpr Labels kCnEmail{"Registrant Contact Email", "Administrative Email"};
+constexpr std::array kCn{
+    FieldRule{F::Created, kCnCreated, V::Date},
+    FieldRule{F::Expiry, kCnExpiry, V::Date},
+    FieldRule{F::Registrar, kCnRegistrar},
+    FieldRule{F::Owner, kCnOwner},
+    FieldRule{F::Email, kCnEmail, V::Email},
+    FieldRule{F::Updated, {}, V::NotAvail},
+};
+
+// --- any other server -------------------------------------------------------------------
+// Today's common labels, as registries outside the ten write them:
+//   Registry Expiry Date: 2027-05-01T00:00:00Z
+//   paid-till:     2027-05-01T21:00:00Z
+//   Expiry date:  01-May-2027
+// and blocks, as some write them:
+//   Registrar:
+//       Bluefin Names Ltd [Tag = BLUEFIN]
+constexpr Labels kAnyExpiry{"Registry Expiry Date", "Expiry Date", "Expiration Date", "paid-till",
+                            "expires", "Expiration Time", "Registrar Registration Expiration Date",
+                            "Expires on", "Expire Date"};
+constexpr Labels kAnyCreated{"Creation Date", "Created", "Registered", "Registered on",
+                             "Registration Time", "Registration Date", "Created on"};
+constexpr Labels kAnyUpdated{"Updated Date", "Last Updated", "Last Modified", "changed",
+                             "Last updated on", "Modified"};
+constexpr Labels kAnyRegistrar{"Registrar", "Sponsoring Registrar", "Registrar Name"};
+constexpr Labels kAnyOwner{"Registrant Organization", "Registrant Name", "org", "Registrant"};
+constexpr std::array kAny{
+    FieldRule{F::Created, kAnyCreated, V::Date},
+    FieldRule{F::Expiry, kAnyExpiry, V::Date},
+    FieldRule{F::Updated, kAnyUpdated, V::Date},
+    FieldRule{F::Registrar, kAnyRegistrar},
+    FieldRule{F::Owner, kAnyOwner},
+    FieldRule{F::Email, kRegistrantEmail, V::Email},
+};
+
+// clang-format on
 
 // Not-registered markers: the registry's old text first, then the text it
 // writes today, each exactly as the registry writes it.
@@ -166,38 +227,56 @@ constexpr std::array<std::string_view, 2> kHkAbsent{"Domain Not Found",
 constexpr std::array<std::string_view, 2> kEduAbsent{"No Match", "NO MATCH:"};
 constexpr std::array<std::string_view, 2> kBizAbsent{"Not found", "No Data Found"};
 constexpr std::array<std::string_view, 2> kCnAbsent{"no matching record", "No matching record."};
+// Any case; counted only in an answer that names no record.
+constexpr std::array<std::string_view, 11> kCommonAbsent{
+    "No match",
+    "NOT FOUND",
+    "No Data Found",
+    "No entries found",
+    "Status: free",
+    "Status: AVAILABLE",
+    "is available for registration",
+    "not registered",
+    "does not exist",
+    "No Object Found",
+    "has not been registered",
+};
 
 constexpr AnswerStep kNone{};
 
 // First match wins: a row's whoisServer is compared, as whole bytes, with each
 // server in this order, and the first equal one chooses the recipe.
 //
-// Old or today's layout: a recipe with an anchor in the last column reads an
-// answer with its own steps and table only when the answer, as received,
-// contains the anchor; otherwise kToday reads the whole answer. The anchor is
-// a label (or, for .tv, the banner) that only the registry's old layout has.
+// .tv's old layout: with its banner, the markers count only between the
+// banner and "NOTICE:" and the thin table is read; today's answers have no
+// banner.
 constexpr std::array kRecipes{
-    Recipe{ServerComNet, Markers{kNoMatchFor}, kNone, kNone, kComNet},
-    Recipe{ServerCc, Markers{kNoMatchFor}, kNone, kNone, kCc},
-    Recipe{ServerInfo, Markers{kInfoOrgAbsent}, kNone, kNone, kInfo, "Created On:"},
+    Recipe{ServerComNet, Markers{kNoMatchFor}, kNone, kComNet},
+    Recipe{ServerCc, Markers{kNoMatchFor}, kNone, kCc},
+    Recipe{ServerInfo, Markers{kInfoOrgAbsent}, kNone, kRegistry},
     Recipe{ServerTv,
            Markers{kNoMatchFor},
            {"for detailed information.", "NOTICE:"},
-           kNone,
-           kTv,
-           "for detailed information."},
-    Recipe{ServerJp, Markers{kJpAbsent}, kNone, {"[Domain Name]", "", true}, kJp},
-    Recipe{ServerHk, Markers{kHkAbsent}, kNone, kNone, kHk},
-    Recipe{ServerEdu, Markers{kEduAbsent}, kNone, kNone, kEdu},
-    Recipe{ServerBiz, Markers{kBizAbsent}, kNone, kNone, kBiz, "Domain Registration Date:"},
-    Recipe{ServerOrg,
-           Markers{kInfoOrgAbsent},
-           kNone,
-           {"you agree to abide by this policy", "Tech Email:"},
-           kOrg,
-           "Created On:"},
-    Recipe{ServerCn, Markers{kCnAbsent}, kNone, {nullptr, "", true}, kCn},
+           kRegistry,
+           "for detailed information.",
+           kTvThin},
+    Recipe{.server = ServerJp,
+           .notRegistered = Markers{kJpAbsent},
+           .pre = kNone,
+           .fields = kJp,
+           .indexLetters = true},
+    Recipe{ServerHk, Markers{kHkAbsent}, kNone, kHk},
+    Recipe{ServerEdu, Markers{kEduAbsent}, kNone, kEdu},
+    Recipe{ServerBiz, Markers{kBizAbsent}, kNone, kRegistry},
+    Recipe{ServerOrg, Markers{kInfoOrgAbsent}, kNone, kRegistry},
+    Recipe{ServerCn, Markers{kCnAbsent}, kNone, kCn},
 };
+
+constexpr Recipe kGeneric{.server = "",
+                          .notRegistered = Markers{kCommonAbsent},
+                          .pre = kNone,
+                          .fields = kAny,
+                          .looseMarkers = true};
 
 } // namespace
 
@@ -210,6 +289,10 @@ const Recipe* FindRecipe(std::string_view server) {
     return nullptr;
 }
 
-std::span<const FieldRule> TodaysLayoutFields() {
-    return kToday;
+const Recipe& GenericRecipe() {
+    return kGeneric;
+}
+
+std::span<const std::string_view> CommonNotRegisteredMarkers() {
+    return kCommonAbsent;
 }

@@ -1,61 +1,70 @@
 #pragma once
 
-// Registry answer formats as data: which recipe a WHOIS endpoint gets, how
-// its answer is narrowed before and after the not-registered test, and which
-// label cuts which field. The routine that reads these tables lives in
-// answerparser.cpp.
+// Registry answer formats as data: which recipe a WHOIS endpoint gets, which
+// texts mean the name is not registered, and which labels give which field.
+// The routine that reads these tables lives in answerparser.cpp; what a label
+// is (start of a line, any case, then a colon) is stated in answerlines.h.
 
 #include <span>
 #include <string_view>
 
-// The row field a cut value is stored in.
+// The row field a value is stored in.
 enum class RecipeField { Created, Expiry, Updated, Owner, Email, Phone, Registrar };
 
-// What happens to a cut value before it is stored.
-enum class AfterCut {
-    None,
-    CleanDate, // CleanDate(): "T" to blank, "Z" removed, trimmed
-    TrimLeft,  // leading blank, tab, CR, LF, VT, FF removed ("^" stays)
-    Trim,      // CCore::trimStr on both ends, before the empty test of orBegin
-    NotAvail,  // the registry has no such value: store "N/A", cut nothing
+// How a value is read and cleaned before it is stored.
+enum class ValueKind {
+    Text,         // CleanValue
+    Date,         // CleanDateValue: "YYYY-MM-DD" when it reads as a date
+    DayFirstDate, // the same, "31-03-2027" read day first (.hk)
+    ParenDate,    // the date in parentheses: "Connected (2027/03/31)"; none: no value
+    Email,        // CleanValue; a text without "@" is no address (a web form, a sentence)
+    NotAvail,     // the registry has no such value: "N/A", no label read
 };
 
+// One way to fill a field: the labels tried in order, on the lines from the
+// section's heading on when a section is named (else the record of the
+// queried name first, then the whole answer). A field may have several
+// rules; the first that gives a value wins. A value that is empty or a
+// redaction text ("REDACTED FOR PRIVACY") is no value, so the next label is
+// tried. A field with rules but no value anywhere is stored empty.
 struct FieldRule {
     RecipeField field;
-    const char* begin = ""; // label in front of the value
-    const char* end = "";   // first text after the value; "" = rest of the answer
-    AfterCut after = AfterCut::None;
-    // Second cut with this label when the first cut is empty (same end marker).
-    const char* orBegin = nullptr;
-    // Then cut the value again, from this text to its end.
-    const char* thenFrom = nullptr;
+    std::span<const std::string_view> labels;
+    ValueKind kind = ValueKind::Text;
+    std::string_view section = {};
 };
 
-// Narrows the answer: when `from` is set, the answer becomes the cut from
-// `from` to `to`; then, when `toGbk` is set, it is converted from UTF-8.
+// Narrows the text the not-registered markers are looked for in: the cut
+// from `from` to `to` (to the end when `to` is empty).
 struct AnswerStep {
     const char* from = nullptr;
     const char* to = "";
-    bool toGbk = false;
 };
 
 struct Recipe {
-    const char* server; // endpoint host name, compared as whole bytes
+    const char* server; // endpoint host name, compared as whole bytes; "" for the generic recipe
     // Any one of these, case-sensitive, anywhere in the answer after the
     // pre-step (or in the whole answer when the pre-step left nothing).
     std::span<const std::string_view> notRegistered;
-    AnswerStep pre;  // before the not-registered test
-    AnswerStep post; // after it
+    AnswerStep pre;
     std::span<const FieldRule> fields;
     // A text only the registry's old layout carries. When it is set and the
-    // answer as received lacks it, TodaysLayoutFields() read the whole answer
-    // instead of the post-step and `fields`.
+    // answer holds it, `oldFields` are read instead of `fields`.
     const char* oldLayout = nullptr;
+    std::span<const FieldRule> oldFields = {};
+    bool indexLetters = false; // lines may begin with an index: "a. [Domain Name]"
+    // Markers compared without regard to case, and only when the answer
+    // names no date and no registrar (the generic recipe reads answers of
+    // every registry, whose terms may well say "not registered").
+    bool looseMarkers = false;
 };
 
-// The recipe for a WHOIS server, or nullptr for a server outside the ten.
+// The recipe for one of the ten WHOIS endpoints, or nullptr for any other server.
 [[nodiscard]] const Recipe* FindRecipe(std::string_view server);
 
-// The key-value layout registries write today ("Creation Date: ...", one
-// label a line), shared by every recipe that has an old-layout anchor.
-[[nodiscard]] std::span<const FieldRule> TodaysLayoutFields();
+// The recipe of today's common labels for any other server.
+[[nodiscard]] const Recipe& GenericRecipe();
+
+// Texts that mean "not registered" in answers of many registries, compared
+// without regard to case (the generic recipe's markers).
+[[nodiscard]] std::span<const std::string_view> CommonNotRegisteredMarkers();

@@ -2,8 +2,10 @@
 
 // A registry's refusal in place of an answer: a volume limit ("WHOIS LIMIT
 // EXCEEDED", "Please maintain at least 10-second time before starting another
-// enquiry.") or a query it does not serve ("TLD is not supported."). Read
-// by a recipe it would pass as a registered domain with empty fields.
+// enquiry.", a database that is down for a while) or a query it does not
+// serve ("TLD is not supported."). Read by a recipe it would pass as a
+// registered domain with empty fields. Texts are compared without regard to
+// case, anywhere in the answer.
 
 #include <optional>
 #include <string_view>

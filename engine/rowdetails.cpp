@@ -1,17 +1,67 @@
 #include "engine/rowdetails.h"
 
+#include <zlib.h>
+
+#include "engine/answertext.h"
+
+namespace {
+
+// Fast compression: a WHOIS answer is mostly repeated terms-of-use text and
+// shrinks to a third or less even so.
+constexpr int kLevel = Z_BEST_SPEED;
+
+std::vector<unsigned char> Compress(const std::string& text) {
+    if (text.empty()) {
+        return {};
+    }
+    uLongf size = compressBound(static_cast<uLong>(text.size()));
+    std::vector<unsigned char> out(size);
+    if (compress2(out.data(), &size, reinterpret_cast<const Bytef*>(text.data()),
+                  static_cast<uLong>(text.size()), kLevel) != Z_OK) {
+        return {};
+    }
+    out.resize(size);
+    out.shrink_to_fit();
+    return out;
+}
+
+std::string Decompress(const std::vector<unsigned char>& data, std::uint32_t bytes) {
+    if (data.empty() || bytes == 0) {
+        return {};
+    }
+    std::string out(bytes, '\0');
+    uLongf size = bytes;
+    if (uncompress(reinterpret_cast<Bytef*>(out.data()), &size, data.data(),
+                   static_cast<uLong>(data.size())) != Z_OK) {
+        return {};
+    }
+    out.resize(size);
+    return out;
+}
+
+} // namespace
+
 void RowDetails::Reset(std::int32_t rows) {
     const std::lock_guard lock(m_mutex);
     m_entries.assign(static_cast<std::size_t>(rows > 0 ? rows : 0), Entry{});
 }
 
 void RowDetails::Set(std::int32_t index, RowOutcome outcome) {
+    if (outcome.answer.size() > kMaxAnswerBytes) {
+        outcome.answer.resize(kMaxAnswerBytes);
+    }
+    // Compressed outside the lock: workers finishing rows at once do not
+    // wait for each other's compression.
+    Entry entry{outcome.reason, outcome.protocol, static_cast<std::uint32_t>(outcome.answer.size()),
+                Compress(outcome.answer)};
+    if (entry.compressed.empty()) {
+        entry.answerBytes = 0; // nothing kept (an empty answer, or no memory for one)
+    }
     const std::lock_guard lock(m_mutex);
     if (index < 0 || static_cast<std::size_t>(index) >= m_entries.size()) {
         return;
     }
-    m_entries[static_cast<std::size_t>(index)] = {outcome.reason, outcome.protocol,
-                                                  std::move(outcome.answer)};
+    m_entries[static_cast<std::size_t>(index)] = std::move(entry);
 }
 
 const RowDetails::Entry* RowDetails::Find(std::int32_t index) const {
@@ -34,7 +84,20 @@ QueryProtocol RowDetails::Protocol(std::int32_t index) const {
 }
 
 std::string RowDetails::Answer(std::int32_t index) const {
-    const std::lock_guard lock(m_mutex);
-    const Entry* entry = Find(index);
-    return entry != nullptr ? entry->answer : std::string();
+    std::vector<unsigned char> compressed;
+    std::uint32_t bytes = 0;
+    {
+        const std::lock_guard lock(m_mutex);
+        const Entry* entry = Find(index);
+        if (entry == nullptr) {
+            return {};
+        }
+        compressed = entry->compressed;
+        bytes = entry->answerBytes;
+    }
+    return Decompress(compressed, bytes);
+}
+
+std::string RowDetails::AnswerUtf8(std::int32_t index) const {
+    return AnswerForDisplay(Answer(index));
 }

@@ -6,7 +6,11 @@
 // worker sets a row's entry before it reports the row finished and readers
 // read it afterwards, as with the row itself; a mutex keeps the store's own
 // bookkeeping safe when several workers finish rows at once.
+//
+// Answers are kept compressed and cut to kMaxAnswerBytes, so a table of
+// 20,000 rows keeps its answers in some tens of megabytes at most.
 
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -24,18 +28,25 @@ struct RowOutcome {
 
 class RowDetails {
 public:
+    // The longest answer kept; a longer one keeps its first bytes.
+    static constexpr std::size_t kMaxAnswerBytes = 64 * 1024;
+
     // Every row's entry empty, room for `rows` rows.
     void Reset(std::int32_t rows);
     void Set(std::int32_t index, RowOutcome outcome);
     [[nodiscard]] FailReason Reason(std::int32_t index) const;
     [[nodiscard]] QueryProtocol Protocol(std::int32_t index) const;
+    // The answer as received (cut to kMaxAnswerBytes).
     [[nodiscard]] std::string Answer(std::int32_t index) const;
+    // The same as valid UTF-8, for display (see AnswerForDisplay).
+    [[nodiscard]] std::string AnswerUtf8(std::int32_t index) const;
 
 private:
     struct Entry {
         FailReason reason = FailReason::None;
         QueryProtocol protocol = QueryProtocol::None;
-        std::string answer;
+        std::uint32_t answerBytes = 0;         // before compression
+        std::vector<unsigned char> compressed; // zlib stream of the answer
     };
     [[nodiscard]] const Entry* Find(std::int32_t index) const;
 

@@ -174,7 +174,9 @@ void CMakeHtmlView::ShowFinishedRows(std::intptr_t upTo) {
     const std::intptr_t limit = std::min<std::intptr_t>(upTo, DomainTable::kMaxRows);
     while (m_shownRows < limit) {
         const int item = m_shownRows;
-        if (table.IsAllocated() && item < m_model->GetItemCount() && table.Row(item).answered) {
+        // A row without a server was asked nothing, and says so.
+        if (table.IsAllocated() && item < m_model->GetItemCount() &&
+            (table.Row(item).answered || table.details.Reason(item) == FailReason::NoServer)) {
             const DomainRecord& row = table.Row(item);
             m_model->SetItemTexts(item, {
                                             {2, QString::fromUtf8(QueryStatusListText(row.status))},

@@ -6,7 +6,7 @@ packages=(
     cmake g++ make pkg-config
     qt6-base-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    libcurl4-openssl-dev nlohmann-json3-dev libssl-dev
+    libcurl4-openssl-dev nlohmann-json3-dev libssl-dev zlib1g-dev
     fonts-wqy-microhei
 )
 

@@ -32,8 +32,11 @@ protected:
         server.SetScript("lanting-demo.cn", FakeWhoisScript::Answer(Fixture("cn-registered.txt")));
         server.SetScript("silent-brook.org", FakeWhoisScript::Answer(Fixture("org-notfound.txt")));
         server.SetScript("closed-door.biz", FakeWhoisScript::CloseAtOnce());
-        qputenv("ZENTRIX_CONNECT_TO",
-                QByteArray::fromStdString(server.ConnectToFor(FakeWhoisServer::AllEndpoints())));
+        // The .com answer names its registrar's server: the referral goes
+        // to the fake server too, which answers it with the same text.
+        std::vector<std::string> hosts = FakeWhoisServer::AllEndpoints();
+        hosts.emplace_back("whois.harbor-names.example");
+        qputenv("ZENTRIX_CONNECT_TO", QByteArray::fromStdString(server.ConnectToFor(hosts)));
     }
     void TearDown() override { qunsetenv("ZENTRIX_CONNECT_TO"); }
 
@@ -71,30 +74,32 @@ TEST_F(EndToEndTest, ImportQueryExportThenCloseDuringABatch) {
     dialogs.savePaths = {csv};
     run->Click(1005);
     EXPECT_EQ(dialogs.infos.back(), "共导出了 6 条有效记录！");
-    // The recipes cut values as the registries' answers put them: the .com
-    // owner keeps the blank after its label, the .cn values run to the end
-    // marker "^" of their line. The row without a server failed (status
-    // Error, empty text); the server that closed at once gave an empty answer.
+    // Values are stored clean: dates as YYYY-MM-DD, no padding or line
+    // marks; the .com registry names the registrar, not the owner. The row
+    // without a server was asked nothing; the server that closed at once
+    // gave an empty answer (status Error, empty text).
     const std::string expected =
         "\"whois.verisign-grs.com\",\"maple-harbor.com\",\"" + Gbk("成功") +
-        "\",\"2028-07-08\",\"2008-07-08\",\" Harbor Names LLC\",\"\",\"\",\"\"\r\n"
+        "\",\"2028-07-08\",\"2008-07-08\",\"\",\"\",\"\",\"Harbor Names LLC\"\r\n"
         "\"whois.verisign-grs.com\",\"quiet-meadow.com\",\"" +
         Gbk("域名未注册") +
         "\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n"
         "\"whois.cnnic.cn\",\"lanting-demo.cn\",\"" +
-        Gbk("成功") + "\",\"2029-04-05\",\"2011-04-05\",\"" + Gbk("兰亭示例科技有限公司^") +
-        "\",\"admin@lanting-demo.cn\",\"\",\"" + Gbk(" 示例网络注册服务有限公司^") +
+        Gbk("成功") + "\",\"2029-04-05\",\"2011-04-05\",\"" + Gbk("兰亭示例科技有限公司") +
+        "\",\"admin@lanting-demo.cn\",\"\",\"" + Gbk("示例网络注册服务有限公司") +
         "\"\r\n"
         "\"whois.pir.org\",\"silent-brook.org\",\"" +
         Gbk("域名未注册") +
         "\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n"
-        "\"\",\"sample.zz\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n"
+        "\"\",\"sample.zz\",\"" +
+        Gbk("无whois服务器") +
+        "\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n"
         "\"whois.nic.biz\",\"closed-door.biz\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n";
     EXPECT_EQ(ReadBytes(csv), expected);
     // What the list shows for the same rows.
     const CListCtrlModel* list = run->view->listModel();
-    EXPECT_EQ(list->GetItemText(2, 5), QStringLiteral("兰亭示例科技有限公司^"));
-    EXPECT_TRUE(list->GetItemText(4, 2).isEmpty());
+    EXPECT_EQ(list->GetItemText(2, 5), QStringLiteral("兰亭示例科技有限公司"));
+    EXPECT_EQ(list->GetItemText(4, 2), QStringLiteral("无whois服务器"));
     EXPECT_EQ(list->GetItemText(5, 2), QStringLiteral("ERR!"));
 
     // Second batch: two rows answer, the third never does; the user closes
@@ -104,7 +109,8 @@ TEST_F(EndToEndTest, ImportQueryExportThenCloseDuringABatch) {
     dialogs.confirmAnswers = {CCore::IDNO}; // "continue from 5?" No: from the first row
     run->Click(1003);
     ASSERT_EQ(dialogs.questions.size(), 1u);
-    ASSERT_TRUE(WaitUntil([&] { return server.ConnectionCount() >= before + 3; }));
+    // The .com row asks its registry and the referral: four connections.
+    ASSERT_TRUE(WaitUntil([&] { return server.ConnectionCount() >= before + 4; }));
     ASSERT_TRUE(WaitUntil([&] { return run->view->shownRowCount() >= 2; }));
 
     const auto closing = std::chrono::steady_clock::now();

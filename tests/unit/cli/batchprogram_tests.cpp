@@ -41,9 +41,10 @@ std::string CsvRow(const std::string& server, const std::string& domain, const s
                    const std::string& rest) {
     return "\"" + server + "\",\"" + domain + "\",\"" + status + "\"," + rest + "\r\n";
 }
-std::string FoundComRow(const std::string& domain, const std::string& owner) {
+// The .com registry names the registrar, not the owner.
+std::string FoundComRow(const std::string& domain, const std::string& registrar) {
     return CsvRow(ServerComNet, domain, kFoundGbk,
-                  "\"2031-02-03\",\"2001-02-03\",\" " + owner + "\",\"\",\"\",\"\"");
+                  "\"2031-02-03\",\"2001-02-03\",\"\",\"\",\"\",\"" + registrar + "\"");
 }
 const std::string kEmptyResults = "\"\",\"\",\"\",\"\",\"\",\"\"";
 
@@ -98,10 +99,10 @@ TEST_F(BatchProgramTest, CsvFileHoldsEveryRowInExportFormat) {
     EXPECT_EQ(ReadBytes(dir.File("out.csv")),
               FoundComRow("alpha-example.com", "Example Names, Inc.") +
                   CsvRow(ServerComNet, "free-example.com", kNotRegisteredGbk, kEmptyResults) +
-                  CsvRow("", "nowhere.de", "", kEmptyResults) +
+                  CsvRow("", "nowhere.de", kNoServerGbk, kEmptyResults) +
                   FoundComRow("gamma-example.com", "Gamma Registrar"));
     EXPECT_THAT(child->err(), testing::StartsWith("zentrix-batch: 4 rows in "));
-    EXPECT_THAT(child->err(), testing::EndsWith(": 2 found, 1 not registered, 1 error, 0 no "
+    EXPECT_THAT(child->err(), testing::EndsWith(": 2 found, 1 not registered, 0 error, 1 no "
                                                 "server; 0 names skipped\n"));
     EXPECT_THAT(Config(), HasSubstr("lastindex=3"));
     EXPECT_EQ(ReadBytes(ListPath()), list) << "the user's list is only read";
@@ -121,13 +122,13 @@ TEST_F(BatchProgramTest, JsonLinesOnStandardOutput) {
         child->out(),
         "{\"index\":0,\"domain\":\"gbk-example.com\",\"whoisServer\":\"whois.verisign-grs.com\","
         "\"status\":1,\"statusText\":\"成功\",\"answered\":true,"
-        "\"expiryDate\":\"2031-02-03 04:05:06\",\"createdDate\":\"2001-02-03 04:05:06\","
-        "\"updatedDate\":\"2024-05-06 07:08:09\",\"owner\":\" 中文 \\\"Names\\\"\\u0009Ltd\","
-        "\"email\":\"\",\"phone\":\"\",\"registrar\":\"\"}\n"
+        "\"expiryDate\":\"2031-02-03\",\"createdDate\":\"2001-02-03\","
+        "\"updatedDate\":\"2024-05-06\",\"owner\":\"\",\"email\":\"\",\"phone\":\"\","
+        "\"registrar\":\"中文 \\\"Names\\\" Ltd\",\"error\":\"\"}\n"
         "{\"index\":1,\"domain\":\"free-example.com\",\"whoisServer\":\"whois.verisign-grs.com\","
         "\"status\":2,\"statusText\":\"域名未注册\",\"answered\":true,"
         "\"expiryDate\":\"\",\"createdDate\":\"\",\"updatedDate\":\"\",\"owner\":\"\","
-        "\"email\":\"\",\"phone\":\"\",\"registrar\":\"\"}\n");
+        "\"email\":\"\",\"phone\":\"\",\"registrar\":\"\",\"error\":\"\"}\n");
 }
 
 TEST_F(BatchProgramTest, ResumeFollowsTheSavedPosition) {
@@ -226,7 +227,7 @@ TEST_F(BatchProgramTest, StalledServerEndsItsRowAsErrorAndTheBatchGoesOn) {
               FoundComRow("alpha-example.com", "Example Names, Inc.") +
                   CsvRow(ServerComNet, "stall-example.com", "", kEmptyResults) +
                   CsvRow(ServerComNet, "free-example.com", kNotRegisteredGbk, kEmptyResults));
-    EXPECT_THAT(child->err(), HasSubstr("1 found, 1 not registered, 1 error"));
+    EXPECT_THAT(child->err(), HasSubstr("1 found, 1 not registered, 1 error (1 timed out)"));
 }
 
 TEST_F(BatchProgramTest, RefusalsWriteNothingAndQueryNothing) {

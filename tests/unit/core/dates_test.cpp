@@ -29,10 +29,15 @@ TEST(ParseDate1, ReadsTheFormsRegistriesWrite) {
         {"slashes", "2010/03/23", "2010-03-23"},
         {"slashes and zone", "2017/06/01 01:05:09 (JST)", "2017-06-01"},
         {"dots", "2010.03.23", "2010-03-23"},
-        {"day first numeric", "31-03-2011", "2011-03-31"},
         {"day first dots", "31.03.2011", "2011-03-31"},
         {"spaced month name", "23 Mar 2010", "2010-03-23"},
         {"weekday form", "Wed Mar 27 00:01:00 GMT 2002", "2002-03-27"},
+        {"weekday form 2027", "Sat Mar 13 23:59:59 GMT 2027", "2027-03-13"},
+        {"weekday and comma", "Sat, 13 Mar 2027 23:59:59 GMT", "2027-03-13"},
+        {"iso offset with colon", "2028-09-13T00:00:00-07:00", "2028-09-13"},
+        {"iso plus offset", "2027-08-31T23:30:00+0800", "2027-08-31"},
+        {"slashes and JST", "2027/08/31 (JST)", "2027-08-31"},
+        {"month name slashes", "31/Aug/2027", "2027-08-31"},
         {"weekday form without time", "Wed Mar 27 2002", "2002-03-27"},
         {"leap day", "Thu Feb 29 10:00:00 UTC 2024", "2024-02-29"},
         {"leap day 2000", "2000-02-29", "2000-02-29"},
@@ -49,7 +54,7 @@ TEST(ParseDate1, ReadsValuesAsTheParserCutsThem) {
         {"many blanks", "                    2005/05/30", "2005-05-30"},
         {"line ends before", "^^ 2010-03-23", "2010-03-23"},
         {"caret tail", " 2027-03-17 12:48:36^^Registrar: Example", "2027-03-17"},
-        {"real line end after", " 31-03-2027 \r\nRe-registration Status: x", "2027-03-31"},
+        {"real line end after", " 31-Mar-2027 \r\nRe-registration Status: x", "2027-03-31"},
         {"sentence dot", "1999-03-15.", "1999-03-15"},
         {"trailing words", " 2011-02-11 (YYYY-MM-DD)", "2011-02-11"},
         {"weekday form with padding", "              Fri Mar 26 23:59:59 GMT 2010^", "2010-03-26"},
@@ -69,7 +74,9 @@ TEST(ParseDate1, ReturnsUnreadableTextTrimmed) {
         {"no such day", "2010-02-30", "2010-02-30"},
         {"no leap day", "2011-02-29", "2011-02-29"},
         {"no leap day 1900", "1900-02-29", "1900-02-29"},
-        {"april 31", "31-04-2011", "31-04-2011"},
+        {"april 31", "31.04.2011", "31.04.2011"},
+        {"numbers day first without the order", "31-03-2011", "31-03-2011"},
+        {"slashes day first without the order", "31/03/2011", "31/03/2011"},
         {"month 13", "2010-13-01", "2010-13-01"},
         {"day 0", "00-Mar-2010", "00-Mar-2010"},
         {"year 0", "0000-01-01", "0000-01-01"},
@@ -88,6 +95,23 @@ TEST(ParseDate1, ReturnsUnreadableTextTrimmed) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(CCore::parseDate1(c.text), c.expected) << c.name << ": " << c.text;
+}
+
+// A registry known to write the day first (.hk) says so.
+TEST(ParseDate1, ReadsNumbersDayFirstWhenTold) {
+    const DateCase cases[] = {
+        {"hyphens", "31-03-2027", "2027-03-31"},
+        {"padded hyphens", " 05-11-2027 ^", "2027-11-05"},
+        {"slashes", "31/03/2027", "2027-03-31"},
+        {"dots", "31.03.2027", "2027-03-31"},
+        {"year first still", "2027-03-31", "2027-03-31"},
+        {"month name still", "31-Mar-2027", "2027-03-31"},
+        {"no such day", "31-04-2027", "31-04-2027"},
+        {"two-digit year", "05-11-27", "05-11-27"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CCore::parseDate1(c.text, DateOrder::DayFirst), c.expected)
+            << c.name << ": " << c.text;
 }
 
 TEST(ParseDateValue, GivesTheDateOrNothing) {
