@@ -34,6 +34,11 @@ std::string FormatProgress(int32_t done, int32_t total, int32_t queried, double 
     return line;
 }
 
+std::string FormatLaneWait(const std::string& host, double seconds) {
+    const long whole = std::max(1L, static_cast<long>(std::ceil(seconds)));
+    return "waiting for " + host + " (" + std::to_string(whole) + " s)";
+}
+
 std::string FormatSummary(const BatchSummary& s) {
     const int32_t queried = s.done - s.startIndex > 0 ? s.done - s.startIndex : 0;
     std::string line;
