@@ -253,7 +253,8 @@ Options:
       --resume             start at the row the last batch reached ("lastindex")
       --connect-to HOST=ADDRESS:PORT
                            connect to ADDRESS:PORT whenever HOST is asked
-                           (repeatable; added to ZENTRIX_CONNECT_TO, and taking
+                           (an IPv6 address in brackets: [::1]:4343;
+                           repeatable; added to ZENTRIX_CONNECT_TO, and taking
                            precedence over it)
       --timeout SECONDS    limit for one whole query (default 60)
       --jobs N             queries open at once, in all (default 16, 1 to 256);
