@@ -250,7 +250,8 @@ Options:
                            FILE is replaced only when the results are complete
       --format csv|jsonl   csv (default): the desktop program's export format,
                            GBK; jsonl: one UTF-8 JSON object per row
-      --resume             start at the row the last batch reached ("lastindex")
+      --resume             start at the first row the last batch did not finish
+                           ("lastindex")
       --connect-to HOST=ADDRESS:PORT
                            connect to ADDRESS:PORT whenever HOST is asked
                            (an IPv6 address in brackets: [::1]:4343;

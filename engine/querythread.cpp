@@ -144,7 +144,9 @@ void CQueryThread::QueryAll() {
             m_changed.notify_all();
         });
         m_lookups = std::make_unique<HostLookupCache>();
-        m_queue = std::make_unique<RowQueue>(rows);
+        // Two rows under way per place: the next registry question may start
+        // while a row's referral is asked.
+        m_queue = std::make_unique<RowQueue>(rows, 2 * rules.perHost);
         m_first = first;
         m_firstUnfinished = first;
         m_finished.assign(static_cast<std::size_t>(std::max(m_count - first, 0)), 0);
@@ -196,7 +198,13 @@ void CQueryThread::WorkerLoop() {
             if (!next) {
                 return;
             }
-            if (RunRow(next->first, next->second)) {
+            const bool finished = RunRow(next->first, next->second);
+            {
+                std::lock_guard lock(m_mutex);
+                m_queue->Finished(next->second);
+                m_changed.notify_all();
+            }
+            if (finished) {
                 FinishRow(next->first);
             }
         } catch (...) {

@@ -288,7 +288,7 @@ TEST(HostLanes, ThrowingAttemptGivesItsPlaceBack) {
 TEST(RowQueue, TakesTheLowestRowWhoseHostAdmits) {
     std::atomic<bool> stop{false};
     HostLanes lanes(Rules(1), &stop);
-    RowQueue queue({{0, "a"}, {1, "a"}, {2, "b"}, {3, ""}, {4, "B"}});
+    RowQueue queue({{0, "a"}, {1, "a"}, {2, "b"}, {3, ""}, {4, "B"}}, 2);
     Clock::time_point wakeAt;
     std::vector<std::int32_t> taken;
     while (auto row = queue.TakeReady(lanes, wakeAt)) {
@@ -310,10 +310,30 @@ TEST(RowQueue, TakesTheLowestRowWhoseHostAdmits) {
     EXPECT_TRUE(queue.Empty());
 }
 
+TEST(RowQueue, GroupKeepsNoMoreRowsUnderWayThanItsLimit) {
+    std::atomic<bool> stop{false};
+    HostLanes lanes(Rules(1), &stop);
+    RowQueue queue({{0, "a"}, {1, "a"}, {2, "a"}, {3, "b"}}, 2);
+    Clock::time_point wakeAt;
+    // Each row's first question is over (its place given back), but the
+    // rows themselves are still under way, asking referral hosts.
+    for (const std::int32_t expected : {0, 1, 3}) {
+        auto row = queue.TakeReady(lanes, wakeAt);
+        ASSERT_TRUE(row.has_value());
+        EXPECT_EQ(row->index, expected);
+        lanes.Cancel(row->host);
+    }
+    EXPECT_FALSE(queue.TakeReady(lanes, wakeAt).has_value()) << "a has two rows under way";
+    queue.Finished("A");
+    auto row = queue.TakeReady(lanes, wakeAt);
+    ASSERT_TRUE(row.has_value());
+    EXPECT_EQ(row->index, 2);
+}
+
 TEST(RowQueue, PausedHostSetsTheWakeTime) {
     std::atomic<bool> stop{false};
     HostLanes lanes(Rules(1, 500ms), &stop);
-    RowQueue queue({{0, "a"}, {1, "a"}});
+    RowQueue queue({{0, "a"}, {1, "a"}}, 2);
     Clock::time_point wakeAt;
     ASSERT_TRUE(queue.TakeReady(lanes, wakeAt).has_value());
     lanes.Cancel("a");

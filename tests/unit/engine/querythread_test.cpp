@@ -527,4 +527,34 @@ TEST_F(Worker, QueryThatThrowsEndsAsInternalErrorAndTheBatchGoesOn) {
     EXPECT_EQ(core->getConfigInt("lastindex"), 3);
 }
 
+// Rows whose referral host never answers keep their workers; they may not
+// take all of them, or the other registries' rows would wait for the stall.
+TEST_F(Worker, SlowReferralHostDoesNotTakeEveryWorker) {
+    const std::string thin = "   Domain Name: X.COM\r\n"
+                             "   Whois Server: whois.registrar.example\r\n"
+                             "   Referral URL: http://www.registrar.example\r\n";
+    std::vector<std::string> names;
+    for (const char* name : {"c0.com", "c1.com", "c2.com", "c3.com"}) {
+        server.SetScriptSequence(name, {FakeWhoisScript::Answer(thin), FakeWhoisScript::Stall()});
+        names.push_back(name);
+    }
+    for (const char* name : {"n4.cn", "n5.cn", "n6.cn", "n7.cn"}) {
+        server.SetScript(name, FakeWhoisScript::Answer("Domain Name: X\r\n", 100));
+        names.push_back(name);
+    }
+    Import(names);
+    QueryOptions options;
+    options.jobs = 3;
+    CQueryThread& thread = MakeWorker(0, options);
+    ASSERT_TRUE(thread.Start());
+    ASSERT_TRUE(view.WaitUntil(
+        [](const std::vector<PostedMessage>& posted) { return Posted(posted, RowDone(7)); },
+        kDeadline));
+    for (int32_t index = 0; index < 4; ++index) {
+        EXPECT_FALSE(Posted(view.Messages(), RowDone(index))) << index;
+    }
+    thread.RequestStop();
+    ASSERT_TRUE(view.WaitFor(UM_WORKER_EXIT, kDeadline));
+}
+
 } // namespace
