@@ -138,10 +138,11 @@ void CQueryThread::QueryAll() {
     rules.maxBackoff = std::chrono::milliseconds(std::max(m_options.maxBackoffMs, 0));
     {
         std::lock_guard lock(m_mutex);
-        // A lane that may admit again wakes the workers waiting for one.
+        // A lane that may admit again wakes a worker waiting for one (which
+        // wakes the next when it found a row: see NextRow).
         m_lanes = std::make_unique<HostLanes>(rules, &m_stop, [this] {
             std::lock_guard wake(m_mutex);
-            m_changed.notify_all();
+            m_changed.notify_one();
         });
         m_lookups = std::make_unique<HostLookupCache>();
         // Two rows under way per place: the next registry question may start
@@ -184,6 +185,9 @@ std::optional<std::pair<int32_t, std::string>> CQueryThread::NextRow() {
         }
         Clock::time_point wakeAt;
         if (auto row = m_queue->TakeReady(*m_lanes, wakeAt)) {
+            // There may be more: let another idle worker look. One wake-up per
+            // change instead of all of them keeps a single busy lane cheap.
+            m_changed.notify_one();
             return std::make_pair(row->index, std::move(row->host));
         }
         const auto now = Clock::now();
@@ -202,7 +206,7 @@ void CQueryThread::WorkerLoop() {
             {
                 std::lock_guard lock(m_mutex);
                 m_queue->Finished(next->second);
-                m_changed.notify_all();
+                m_changed.notify_one();
             }
             if (finished) {
                 FinishRow(next->first);

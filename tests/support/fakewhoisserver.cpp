@@ -531,8 +531,9 @@ std::string FakeWhoisServer::ConnectToFor(const std::vector<std::string>& hosts)
         if (!out.empty()) {
             out += ',';
         }
-        const std::string where = m_family == Family::IPv4 ? address() : "[" + address() + "]";
-        out += host + "=" + where + ":" + std::to_string(m_port);
+        out += host;
+        out += m_family == Family::IPv4 ? "=127.0.0.1:" : "=[::1]:";
+        out += std::to_string(m_port);
     }
     return out;
 }
