@@ -149,10 +149,10 @@ TEST(HostLanes, StartsToOneHostKeepTheInterval) {
     }
     auto starts = attempt.Starts();
     std::sort(starts.begin(), starts.end());
-    // The lane stamps a start just before the attempt does; 2 ms covers a
-    // thread that is put aside between the two.
+    // The lane stamps a start just before the attempt does; 10 ms covers a
+    // thread that is put aside between the two on a busy machine.
     for (const auto gap : Gaps(starts)) {
-        EXPECT_GE(gap, 60ms - 2ms);
+        EXPECT_GE(gap, 60ms - 10ms);
     }
 }
 
