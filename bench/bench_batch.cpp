@@ -1,6 +1,6 @@
-// A batch of 1,000 rows asked one at a time (--jobs 1 --per-host 1) against the fake WHOIS server on loopback,
-// with no added latency: connect, query, parse and the "lastindex" save of
-// every row. Target: at least 2,000 rows/s.
+// A batch of 1,000 rows asked one at a time (jobs 1, one per host) against
+// the fake WHOIS server on loopback, with no added latency: connect, query,
+// parse and the "lastindex" save of every row. Target: at least 2,000 rows/s.
 
 #include <benchmark/benchmark.h>
 
