@@ -1,10 +1,15 @@
-// zentrix-batch over a whole list against the fake WHOIS server on loopback:
-// rows per second and the program's peak memory, with and without an added
-// delay per answer. The program is the one built beside this benchmark
-// (../cli/zentrix-batch), run as a child process as a user would run it.
+// zentrix-batch over a whole list against fake WHOIS servers on loopback:
+// rows per second and the program's peak memory. The program is the one
+// built beside this benchmark (../cli/zentrix-batch), run as a child process
+// as a user would run it.
 //
-//   bench_cli_batch                        1,000 and 10,000 rows at 0 ms, 1,000 at 50 ms
-//   ZENTRIX_BENCH_LONG=1 bench_cli_batch   adds 10,000 rows at 50 ms (about 8 minutes)
+//   BM_TenRegistries   200 names spread over ten servers answering after
+//                      50 ms, in parallel (the defaults) and one at a time
+//                      (--jobs 1 --per-host 1); target: 9 times as fast
+//                      (the limit is 10 with one connection per server)
+//   BM_BatchProgram    one server answering at once: 20,000 rows one at a
+//                      time (target: 2,000 rows/s, peak memory under 100 MB)
+//                      and with the defaults; 200 rows at 50 ms
 
 #include <benchmark/benchmark.h>
 
@@ -13,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <spawn.h>
 #include <stdexcept>
 #include <string>
@@ -41,8 +47,22 @@ const std::string kAnswer = "   Domain Name: BENCH-EXAMPLE.COM\r\n"
                             "   DNSSEC: unsigned\r\n"
                             ">>> Last update of whois database: 2025-01-01T00:00:00Z <<<\r\n";
 
-// Runs the program once; returns its peak resident memory in KiB.
-long RunOnce(const std::vector<std::string>& args, const std::string& home) {
+// The suffix of each of the ten endpoints, in FakeWhoisServer::AllEndpoints() order.
+const char* const kSuffixes[] = {".com", ".cn", ".org", ".biz",  ".edu",
+                                 ".hk",  ".jp", ".tv",  ".info", ".cc"};
+
+struct Run {
+    double seconds = 0;
+    double cpuSeconds = 0; // the program's own, user and system
+    long peakKiB = 0;
+};
+
+double Seconds(const timeval& time) {
+    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+}
+
+// Runs the program once and waits for it.
+Run RunOnce(const std::vector<std::string>& args, const std::string& home) {
     std::vector<char*> argv;
     for (const std::string& arg : args) {
         argv.push_back(const_cast<char*>(arg.c_str()));
@@ -50,6 +70,7 @@ long RunOnce(const std::vector<std::string>& args, const std::string& home) {
     argv.push_back(nullptr);
     std::string homeVar = "ZENTRIX_HOME=" + home;
     char* envp[] = {homeVar.data(), nullptr};
+    const auto start = std::chrono::steady_clock::now();
     pid_t pid = 0;
     if (::posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), envp) != 0) {
         throw std::runtime_error("cannot start " + args.front());
@@ -60,63 +81,123 @@ long RunOnce(const std::vector<std::string>& args, const std::string& home) {
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         throw std::runtime_error("zentrix-batch failed");
     }
-    return usage.ru_maxrss;
+    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+            Seconds(usage.ru_utime) + Seconds(usage.ru_stime), usage.ru_maxrss};
+}
+
+class Scratch {
+public:
+    Scratch() {
+        char pattern[] = "/tmp/zentrix-bench-XXXXXX";
+        if (::mkdtemp(pattern) == nullptr) {
+            throw std::runtime_error("no temporary folder");
+        }
+        m_dir = pattern;
+    }
+    ~Scratch() { std::filesystem::remove_all(m_dir); }
+    [[nodiscard]] const std::string& dir() const { return m_dir; }
+    [[nodiscard]] std::string File(const std::string& name) const { return m_dir + "/" + name; }
+
+private:
+    std::string m_dir;
+};
+
+void WriteList(const std::string& path, int rows, int suffixes) {
+    std::ofstream list(path, std::ios::binary);
+    for (int i = 0; i < rows; ++i) {
+        list << "bench-" << i << "-example" << kSuffixes[i % suffixes] << "\r\n";
+    }
+}
+
+void BM_TenRegistries(benchmark::State& state) {
+    constexpr int kRows = 200;
+    constexpr int kDelayMs = 50;
+    Scratch scratch;
+    WriteList(scratch.File("names.txt"), kRows, 10);
+    std::vector<std::unique_ptr<FakeWhoisServer>> servers;
+    std::string connectTo;
+    for (const std::string& host : FakeWhoisServer::AllEndpoints()) {
+        servers.push_back(std::make_unique<FakeWhoisServer>());
+        servers.back()->SetDefaultScript(FakeWhoisScript::Answer(kAnswer, kDelayMs));
+        if (!connectTo.empty()) {
+            connectTo += ',';
+        }
+        connectTo += servers.back()->ConnectToFor({host});
+    }
+    const std::vector<std::string> common = {
+        BatchProgram(),           "-q", "--connect-to", connectTo, "-o", scratch.File("out.csv"),
+        scratch.File("names.txt")};
+    std::vector<std::string> oneAtATime = common;
+    oneAtATime.insert(oneAtATime.begin() + 1, {"--jobs", "1", "--per-host", "1"});
+
+    double parallel = 0;
+    double sequential = 0;
+    for (auto _ : state) {
+        const Run fast = RunOnce(common, scratch.dir());
+        const Run slow = RunOnce(oneAtATime, scratch.dir());
+        parallel += fast.seconds;
+        sequential += slow.seconds;
+        state.SetIterationTime(fast.seconds);
+    }
+    const auto runs = static_cast<double>(state.iterations());
+    state.counters["parallel_rows_per_s"] = kRows * runs / parallel;
+    state.counters["one_at_a_time_rows_per_s"] = kRows * runs / sequential;
+    state.counters["speedup"] = sequential / parallel;
 }
 
 void BM_BatchProgram(benchmark::State& state) {
     const auto rows = static_cast<int>(state.range(0));
     const auto delayMs = static_cast<int>(state.range(1));
+    const bool oneAtATime = state.range(2) != 0;
 
-    char pattern[] = "/tmp/zentrix-bench-XXXXXX";
-    const std::string dir = ::mkdtemp(pattern);
-    {
-        std::ofstream list(dir + "/names.txt", std::ios::binary);
-        for (int i = 0; i < rows; ++i) {
-            list << "bench-" << i << "-example.com\r\n";
-        }
-    }
+    Scratch scratch;
+    WriteList(scratch.File("names.txt"), rows, 1);
     FakeWhoisServer server;
     server.SetDefaultScript(FakeWhoisScript::Answer(kAnswer, delayMs));
-    const std::vector<std::string> args = {BatchProgram(),
-                                           "-q",
-                                           "--connect-to",
-                                           server.ConnectToFor({ServerComNet}),
-                                           "-o",
-                                           dir + "/out.csv",
-                                           dir + "/names.txt"};
+    std::vector<std::string> args = {BatchProgram(),
+                                     "-q",
+                                     "--connect-to",
+                                     server.ConnectToFor({ServerComNet}),
+                                     "-o",
+                                     scratch.File("out.csv"),
+                                     scratch.File("names.txt")};
+    if (oneAtATime) {
+        args.insert(args.begin() + 1, {"--jobs", "1", "--per-host", "1"});
+    }
     long peakKiB = 0;
     double seconds = 0;
+    double cpuSeconds = 0;
     for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        peakKiB = std::max(peakKiB, RunOnce(args, dir));
-        const double run =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        state.SetIterationTime(run);
-        seconds += run;
+        const Run run = RunOnce(args, scratch.dir());
+        peakKiB = std::max(peakKiB, run.peakKiB);
+        seconds += run.seconds;
+        cpuSeconds += run.cpuSeconds;
+        state.SetIterationTime(run.seconds);
     }
+    state.counters["program_cpu_s"] = cpuSeconds / static_cast<double>(state.iterations());
     state.counters["rows_per_s"] =
         static_cast<double>(rows) * static_cast<double>(state.iterations()) / seconds;
     state.counters["peak_rss_MiB"] = static_cast<double>(peakKiB) / 1024.0;
-    std::filesystem::remove_all(dir);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    auto add = [](int rows, int delayMs) {
+    benchmark::RegisterBenchmark("BM_TenRegistries", BM_TenRegistries)
+        ->Iterations(1)
+        ->UseManualTime()
+        ->Unit(benchmark::kSecond);
+    auto add = [](int rows, int delayMs, bool oneAtATime) {
         benchmark::RegisterBenchmark("BM_BatchProgram", BM_BatchProgram)
-            ->Args({rows, delayMs})
-            ->ArgNames({"rows", "delay_ms"})
+            ->Args({rows, delayMs, oneAtATime ? 1 : 0})
+            ->ArgNames({"rows", "delay_ms", "one_at_a_time"})
             ->Iterations(1)
             ->UseManualTime()
             ->Unit(benchmark::kSecond);
     };
-    add(1000, 0);
-    add(10000, 0);
-    add(1000, 50);
-    if (const char* longRun = std::getenv("ZENTRIX_BENCH_LONG"); longRun && *longRun == '1') {
-        add(10000, 50);
-    }
+    add(20000, 0, true);
+    add(20000, 0, false);
+    add(200, 50, false);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -5,6 +5,9 @@
 #include <cstdlib>
 #include <optional>
 
+#include "core/text.h"
+#include "engine/querythread.h"
+
 namespace {
 
 constexpr double kMaxTimeoutSeconds = 24 * 60 * 60;
@@ -20,6 +23,31 @@ std::optional<int> ParseTimeoutMs(const std::string& text) {
     }
     return std::max(1, static_cast<int>(std::lround(seconds * 1000)));
 }
+
+// A whole number of plain digits within [low, high].
+std::optional<int> ParseCount(const std::string& text, int low, int high) {
+    int value = 0;
+    if (text.empty() || text.size() > 9 ||
+        text.find_first_not_of("0123456789") != std::string::npos || !ParseInt(text, value) ||
+        value < low || value > high) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+struct CountOption {
+    const char* name;
+    int low;
+    int high;
+    const char* unit; // how the value is described in the error
+    int BatchOptions::*field;
+};
+
+const CountOption kCountOptions[] = {
+    {"--jobs", 1, kMaxJobs, "a whole number", &BatchOptions::jobs},
+    {"--per-host", 1, kMaxPerHost, "a whole number", &BatchOptions::perHost},
+    {"--host-interval", 0, kMaxHostIntervalMs, "milliseconds", &BatchOptions::hostIntervalMs},
+};
 
 class Parser {
 public:
@@ -92,7 +120,8 @@ private:
         }
         BatchOptions& options = m_result.options;
         const bool takesValue = name == "--output" || name == "--format" ||
-                                name == "--connect-to" || name == "--timeout";
+                                name == "--connect-to" || name == "--timeout" ||
+                                FindCount(name) != nullptr;
         if (!takesValue && inline_) {
             m_error = "option " + name + " takes no value";
             return false;
@@ -142,9 +171,26 @@ private:
         return true;
     }
 
+    static const CountOption* FindCount(const std::string& name) {
+        for (const CountOption& option : kCountOptions) {
+            if (name == option.name) {
+                return &option;
+            }
+        }
+        return nullptr;
+    }
+
     bool Apply(const std::string& name, const std::string& value) {
         BatchOptions& options = m_result.options;
-        if (name == "--output") {
+        if (const CountOption* count = FindCount(name)) {
+            const auto parsed = ParseCount(value, count->low, count->high);
+            if (!parsed) {
+                m_error = "bad " + name + " \"" + value + "\" (expected " + count->unit + " from " +
+                          std::to_string(count->low) + " to " + std::to_string(count->high) + ")";
+                return false;
+            }
+            options.*(count->field) = *parsed;
+        } else if (name == "--output") {
             if (value.empty()) {
                 m_error = "option --output needs a file name";
                 return false;
@@ -195,26 +241,39 @@ std::string UsageText() {
     return R"(Usage: zentrix-batch [options] LIST_FILE
 
 Queries the WHOIS server of every domain in LIST_FILE (one name per line,
-GBK text) one after another and writes one result line per name.
+GBK text) and writes one result line per name, in the list's order. The
+registries are asked in parallel, each politely: one query at a time per
+server unless --per-host says otherwise, and a server that refuses for its
+rate limit is left alone for the wait it names (else 15 s, doubling up to
+5 minutes) before the name is asked again, at most 4 times in all.
 
 Options:
   -o, --output FILE        write the results to FILE (default: standard output);
                            FILE is replaced only when the results are complete
       --format csv|jsonl   csv (default): the desktop program's export format,
                            GBK; jsonl: one UTF-8 JSON object per row
-      --resume             start at the row the last batch reached ("lastindex")
+      --resume             start at the first row the last batch did not finish
+                           ("lastindex")
       --raw                jsonl: add each row's answer as the key "raw" (UTF-8)
       --connect-to HOST=ADDRESS:PORT
                            connect to ADDRESS:PORT whenever HOST is asked
-                           (repeatable; added to ZENTRIX_CONNECT_TO, and taking
+                           (an IPv6 address in brackets: [::1]:4343;
+                           repeatable; added to ZENTRIX_CONNECT_TO, and taking
                            precedence over it)
       --timeout SECONDS    limit for one whole query (default 60)
+      --jobs N             queries open at once, in all (default 16, 1 to 256);
+                           --jobs 1 --per-host 1 asks one name after another
+      --per-host N         queries open at once to one server (default 1,
+                           1 to 64)
+      --host-interval MS   least time between the starts of two queries to
+                           one server, in milliseconds (default 0)
   -q, --quiet              no progress line and no summary
   -h, --help               show this help and exit
       --version            show the version and exit
 
-Ctrl+C stops after the current query; the rows finished so far are written and
-the batch can be continued with --resume. Exit status: 0 when every row was
+Ctrl+C (or SIGTERM) stops within a second, waits for a server included; the
+rows finished so far are written (up to the first one not finished) and the
+batch can be continued with --resume. Exit status: 0 when every row was
 queried, 1 on a usage, list or output error, 130 when interrupted.
 )";
 }

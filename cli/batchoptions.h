@@ -7,6 +7,9 @@
 
 #include "engine/whoisclient.h"
 
+inline constexpr int kMaxPerHost = 64;
+inline constexpr int kMaxHostIntervalMs = 3'600'000;
+
 enum class OutputFormat { Csv, Jsonl };
 
 struct BatchOptions {
@@ -16,6 +19,9 @@ struct BatchOptions {
     bool resume = false;
     std::vector<ConnectOverride> connectTo; // from --connect-to, in order
     int timeoutMs = 0;                      // 0: the client's own whole-query limit
+    int jobs = 16;                          // queries open at once, in all
+    int perHost = 1;                        // queries open at once to one server
+    int hostIntervalMs = 0;                 // least time between two queries to one server
     bool quiet = false;
     bool raw = false; // jsonl: each row's answer as the key "raw"
 };

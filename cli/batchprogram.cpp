@@ -2,10 +2,12 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include "cli/batchreport.h"
 #include "cli/messagequeue.h"
@@ -13,6 +15,7 @@
 #include "cli/signalwatcher.h"
 #include "core/ccore.h"
 #include "core/messages.h"
+#include "core/text.h"
 #include "engine/domaintable.h"
 #include "engine/querythread.h"
 #include "listwin/formats/listfile.h"
@@ -24,6 +27,7 @@ using Clock = std::chrono::steady_clock;
 // Posted by the signal watcher; lParam is the signal's number.
 constexpr unsigned kStopSignal = WM_USER + 900;
 constexpr auto kProgressInterval = std::chrono::milliseconds(200);
+constexpr auto kShownWait = std::chrono::milliseconds(1000);
 
 void Complain(const std::string& text) {
     std::fprintf(stderr, "zentrix-batch: %s\n", text.c_str());
@@ -156,7 +160,20 @@ private:
         query.startIndex = m_summary.startIndex;
         query.core = &m_core;
         query.client = ClientOptionsFor(m_options);
+        query.jobs = m_options.jobs;
+        query.perHost = m_options.perHost;
+        query.hostIntervalMs = m_options.hostIntervalMs;
+        // Tests and demos against a refusing fake server shorten the pause
+        // that follows a refusal naming no wait (15 s in earnest).
+        if (const char* backoff = std::getenv("ZENTRIX_BACKOFF_MS")) {
+            int ms = 0;
+            if (ParseInt(backoff, ms) && ms > 0) {
+                query.backoffMs = ms;
+                query.maxBackoffMs = std::max(ms, query.maxBackoffMs / 1000);
+            }
+        }
         CQueryThread worker(std::move(job), std::move(query));
+        m_finished.assign(static_cast<std::size_t>(std::max(m_table.count, 0)), 0);
 
         m_started = Clock::now();
         if (!worker.Start()) {
@@ -168,18 +185,19 @@ private:
         for (;;) {
             const auto message = m_queue.WaitFor(kProgressInterval);
             if (!message) {
-                ShowProgress(false);
+                ShowProgress(worker, false);
                 continue;
             }
             if (message->message == kStopSignal) {
                 stopRequested = true;
                 worker.RequestStop();
             } else if (message->message == UM_ROW_DONE) {
-                if (!WriteRowsBelow(static_cast<int32_t>(message->lParam))) {
+                MarkFinished(message->lParam);
+                if (!writeFailed && !WriteFinishedRows()) {
                     writeFailed = true;
                     worker.RequestStop();
                 }
-                ShowProgress(false);
+                ShowProgress(worker, false);
             } else if (message->message == UM_WORKER_EXIT) {
                 worker.Join();
                 m_summary.elapsedSeconds = Seconds();
@@ -193,19 +211,36 @@ private:
                     Complain("cannot open the Internet session");
                     return kExitFailure;
                 }
-                ShowProgress(true);
+                ShowProgress(worker, true);
                 m_summary.interrupted = stopRequested && m_written < m_table.count;
                 return m_summary.interrupted ? kExitInterrupted : kExitDone;
             }
         }
     }
 
-    // Rows below `end` are finished: the worker writes only rows above them.
-    bool WriteRowsBelow(int32_t end) {
+    void MarkFinished(std::intptr_t index) {
+        if (index >= 0 && index < m_table.count &&
+            m_finished[static_cast<std::size_t>(index)] == 0) {
+            m_finished[static_cast<std::size_t>(index)] = 1;
+            ++m_finishedThisRun;
+        }
+    }
+
+    // Writes the rows that can go out in table order: each once it and every
+    // row before it are finished (rows before the start count as finished;
+    // the worker never touches them). The worker no longer writes a row it
+    // reported, so reading it here is safe.
+    bool WriteFinishedRows() {
+        const auto ready = [this](int32_t index) {
+            return index < m_summary.startIndex || m_finished[static_cast<std::size_t>(index)] != 0;
+        };
+        if (m_written >= m_table.count || !ready(m_written)) {
+            return true;
+        }
         if (m_stdoutIsTerminal) {
             m_progress.Wipe();
         }
-        for (; m_written < end && m_written < m_table.count; ++m_written) {
+        for (; m_written < m_table.count && ready(m_written); ++m_written) {
             const DomainRecord& row = m_table.Row(m_written);
             JsonLineDetails details;
             details.reason = m_table.details.Reason(m_written);
@@ -229,14 +264,20 @@ private:
         return m_writer.Flush();
     }
 
-    void ShowProgress(bool force) {
+    void ShowProgress(const CQueryThread& worker, bool force) {
         const auto now = Clock::now();
         if (!force && now - m_lastProgress < kProgressInterval) {
             return;
         }
         m_lastProgress = now;
-        m_progress.Show(
-            FormatProgress(m_written, m_table.count, m_written - m_summary.startIndex, Seconds()));
+        std::string line = FormatProgress(m_summary.startIndex + m_finishedThisRun, m_table.count,
+                                          m_finishedThisRun, Seconds());
+        // Short gaps between queries are the normal pace; a longer wait is
+        // a server that refused, and the user should see why nothing moves.
+        if (const auto wait = worker.LongestWait(); wait && wait->left >= kShownWait) {
+            line += "  " + FormatLaneWait(wait->host, wait->left.count() / 1000.0);
+        }
+        m_progress.Show(line);
     }
 
     [[nodiscard]] double Seconds() const {
@@ -251,7 +292,9 @@ private:
     ProgressLine m_progress;
     bool m_stdoutIsTerminal;
     BatchSummary m_summary;
-    int32_t m_written = 0;
+    int32_t m_written = 0;        // rows written, all from row 0 on
+    std::vector<char> m_finished; // by index: reported finished by the worker
+    int32_t m_finishedThisRun = 0;
     Clock::time_point m_started;
     Clock::time_point m_lastProgress;
 };

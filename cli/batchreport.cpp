@@ -34,6 +34,11 @@ std::string FormatProgress(int32_t done, int32_t total, int32_t queried, double 
     return line;
 }
 
+std::string FormatLaneWait(const std::string& host, double seconds) {
+    const long whole = std::max(1L, static_cast<long>(std::ceil(seconds)));
+    return "waiting for " + host + " (" + std::to_string(whole) + " s)";
+}
+
 namespace {
 
 // " (2 timed out, 1 rate limited)", in the order of the reasons; "" when no

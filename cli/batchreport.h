@@ -17,10 +17,14 @@
 [[nodiscard]] std::string FormatProgress(int32_t done, int32_t total, int32_t queried,
                                          double elapsedSeconds);
 
+// "waiting for whois.example (15 s)": a server's lane paused after it
+// refused; the seconds are rounded up.
+[[nodiscard]] std::string FormatLaneWait(const std::string& host, double seconds);
+
 struct BatchSummary {
     int32_t total = 0;                 // rows in the list
     int32_t startIndex = 0;            // the first row queried
-    int32_t done = 0;                  // rows finished (index + 1 of the last)
+    int32_t done = 0;                  // rows written: every row before this one is finished
     std::array<int32_t, 4> byStatus{}; // rows queried this run, by status code
     // Error rows of this run by their reason (FailReason's value).
     std::array<int32_t, kFailReasonCount> errorsByReason{};

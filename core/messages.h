@@ -21,5 +21,5 @@ inline constexpr unsigned UM_DELETE_CHECKED = WM_USER + 24; // 1048
 inline constexpr unsigned UM_PANEL_QUERY_ENDED = WM_USER + 31; // 1055
 inline constexpr unsigned UM_PANEL_DELETE_DONE = WM_USER + 32; // 1056
 // From the batch worker to the list view.
-inline constexpr unsigned UM_ROW_DONE = WM_USER + 101;    // 1125, lParam = row index + 1
+inline constexpr unsigned UM_ROW_DONE = WM_USER + 101;    // 1125, lParam = the finished row's index
 inline constexpr unsigned UM_WORKER_EXIT = WM_USER + 102; // 1126, lParam = 0, or -1: no session

@@ -30,11 +30,19 @@ bool ParseConnectTo(std::string_view text, std::vector<ConnectOverride>& out, st
         item.host = std::string(TrimBlanks(entry.substr(0, equals)));
         item.address = std::string(TrimBlanks(entry.substr(equals + 1, colon - equals - 1)));
         const std::string port(TrimBlanks(entry.substr(colon + 1)));
-        in_addr probe{};
         if (item.host.empty()) {
             return fail("empty host name in \"" + std::string(entry) + "\"");
         }
-        if (::inet_pton(AF_INET, item.address.c_str(), &probe) != 1) {
+        // An IPv6 address comes in brackets, "[::1]:4343", and is kept without them.
+        const bool bracketed =
+            item.address.size() > 2 && item.address.front() == '[' && item.address.back() == ']';
+        if (bracketed) {
+            item.address = item.address.substr(1, item.address.size() - 2);
+            in6_addr probe{};
+            if (::inet_pton(AF_INET6, item.address.c_str(), &probe) != 1) {
+                return fail("not an IPv6 address: \"[" + item.address + "]\"");
+            }
+        } else if (in_addr probe{}; ::inet_pton(AF_INET, item.address.c_str(), &probe) != 1) {
             return fail("not a dotted IPv4 address: \"" + item.address + "\"");
         }
         char* end = nullptr;

@@ -11,12 +11,12 @@
 
 struct ConnectOverride {
     std::string host;
-    std::string address; // dotted IPv4
+    std::string address; // dotted IPv4, or IPv6 without its brackets
     std::uint16_t port = 43;
     friend bool operator==(const ConnectOverride&, const ConnectOverride&) = default;
 };
 
-// Parses "host=127.0.0.1:4343,other=..."; false (and `error` set) on bad input.
+// Parses "host=127.0.0.1:4343,other=[::1]:43"; false (and `error` set) on bad input.
 [[nodiscard]] bool ParseConnectTo(std::string_view text, std::vector<ConnectOverride>& out,
                                   std::string* error = nullptr);
 // The overrides of ZENTRIX_CONNECT_TO; bad entries are ignored.

@@ -118,12 +118,13 @@ RowOutcome QueryRow(DomainRecord& row, const WhoisTransport& transport,
 
     // Only an exact marker is a failure: an answer may well mention "Err_".
     std::string first = transport(server, domain, QueryHop::Registry);
-    outcome.answer = first;
     if (IsFailureMarker(first)) {
+        // A marker is no answer: nothing to keep as the row's answer text.
         row.status = Error;
         outcome.reason = FailReasonForMarker(first);
         return outcome;
     }
+    outcome.answer = first;
     row.answered = 1;
 
     std::string referral = FindReferral(first, domain);

@@ -59,6 +59,9 @@ FailReason FailReasonForMarker(std::string_view result) {
     if (result == kMarkerAddressRefused) {
         return FailReason::ReferralRefused;
     }
+    if (result == kMarkerRateLimited) {
+        return FailReason::RateLimited;
+    }
     if (result == kMarkerInvalidSocket || result == kMarkerSocketErr) {
         return FailReason::Internal;
     }

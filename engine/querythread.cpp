@@ -8,7 +8,28 @@
 #include "core/messages.h"
 #include "core/messagetarget.h"
 #include "engine/domainquery.h"
+#include "engine/failreason.h"
+#include "engine/hostlookup.h"
 #include "engine/internetsession.h"
+#include "engine/rowqueue.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// No single wait is longer than this, so a stop request is seen in time
+// even if a wake-up were missed.
+constexpr auto kWaitSlice = std::chrono::milliseconds(250);
+
+} // namespace
+
+// What one row's questions share: the domain asked and the lane place its
+// first question was given when the row was started.
+struct CQueryThread::RowWork {
+    std::string domain;
+    std::string admittedHost; // HostKey form; empty: no place taken
+    bool admissionUsed = false;
+};
 
 CQueryThread::CQueryThread(std::unique_ptr<QueryJob> job, QueryOptions options)
     : m_job(std::move(job)), m_options(std::move(options)) {
@@ -39,6 +60,15 @@ bool CQueryThread::Start() {
 
 void CQueryThread::RequestStop() {
     m_stop.store(true);
+    Wake();
+}
+
+void CQueryThread::Wake() {
+    std::lock_guard lock(m_mutex);
+    m_changed.notify_all();
+    if (m_lanes) {
+        m_lanes->Wake();
+    }
 }
 
 void CQueryThread::Join() {
@@ -57,7 +87,14 @@ bool CQueryThread::IsRunning() const {
 }
 
 void CQueryThread::ThreadMain() {
-    RunBatch();
+    try {
+        RunBatch();
+    } catch (...) {
+        // Nothing may leave the thread; the view must still hear the end.
+        if (m_view != nullptr) {
+            m_view->PostMessage(UM_WORKER_EXIT, 0, 0);
+        }
+    }
     m_running.store(false);
 }
 
@@ -86,57 +123,236 @@ void CQueryThread::QueryAll() {
         return;
     }
     // A negative start index would address memory before the block.
-    for (int32_t index = std::max<int32_t>(m_options.startIndex, 0); index < m_count; ++index) {
-        if (m_stop.load()) {
+    const int32_t first = std::max<int32_t>(m_options.startIndex, 0);
+    std::vector<RowQueue::Row> rows;
+    for (int32_t index = first; index < m_count; ++index) {
+        const DomainRecord& row = m_table[index];
+        rows.push_back({index, m_options.firstHost ? m_options.firstHost(row)
+                                                   : std::string(FieldText(row.whoisServer))});
+    }
+
+    LaneRules rules;
+    rules.perHost = std::max(m_options.perHost, 1);
+    rules.interval = std::chrono::milliseconds(std::max(m_options.hostIntervalMs, 0));
+    rules.firstBackoff = std::chrono::milliseconds(std::max(m_options.backoffMs, 0));
+    rules.maxBackoff = std::chrono::milliseconds(std::max(m_options.maxBackoffMs, 0));
+    {
+        std::lock_guard lock(m_mutex);
+        // A lane that may admit again wakes a worker waiting for one (which
+        // wakes the next when it found a row: see NextRow).
+        m_lanes = std::make_unique<HostLanes>(rules, &m_stop, [this] {
+            std::lock_guard wake(m_mutex);
+            m_changed.notify_one();
+        });
+        m_lookups = std::make_unique<HostLookupCache>();
+        // Two rows under way per place: the next registry question may start
+        // while a row's referral is asked.
+        m_queue = std::make_unique<RowQueue>(rows, 2 * rules.perHost);
+        m_first = first;
+        m_firstUnfinished = first;
+        m_finished.assign(static_cast<std::size_t>(std::max(m_count - first, 0)), 0);
+    }
+    rows.clear();
+
+    // This thread is one of the workers; the others are started here. A
+    // thread that cannot be started leaves the batch with fewer workers.
+    std::vector<std::thread> helpers;
+    const int jobs =
+        std::clamp(std::min(m_options.jobs, kMaxJobs), 1, std::max(m_count - first, 1));
+    for (int n = 1; n < jobs; ++n) {
+        try {
+            helpers.emplace_back([this] { WorkerLoop(); });
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+    WorkerLoop();
+    for (std::thread& helper : helpers) {
+        helper.join();
+    }
+
+    std::lock_guard lock(m_mutex);
+    m_queue.reset();
+    m_lanes.reset();
+    m_lookups.reset();
+}
+
+std::optional<std::pair<int32_t, std::string>> CQueryThread::NextRow() {
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        if (m_stop.load() || !m_queue || m_queue->Empty()) {
+            return std::nullopt;
+        }
+        Clock::time_point wakeAt;
+        if (auto row = m_queue->TakeReady(*m_lanes, wakeAt)) {
+            // There may be more: let another idle worker look. One wake-up per
+            // change instead of all of them keeps a single busy lane cheap.
+            m_changed.notify_one();
+            return std::make_pair(row->index, std::move(row->host));
+        }
+        const auto now = Clock::now();
+        m_changed.wait_until(lock, std::min(wakeAt, now + kWaitSlice));
+    }
+}
+
+void CQueryThread::WorkerLoop() {
+    for (;;) {
+        try {
+            const auto next = NextRow();
+            if (!next) {
+                return;
+            }
+            const bool finished = RunRow(next->first, next->second);
+            {
+                std::lock_guard lock(m_mutex);
+                m_queue->Finished(next->second);
+                m_changed.notify_one();
+            }
+            if (finished) {
+                FinishRow(next->first);
+            }
+        } catch (...) {
+            // Out of memory in the bookkeeping: this worker ends, the others
+            // go on, and the rows it left stay unfinished for a resume.
             return;
-        }
-        QueryDomain(index);
-        if (!m_rowFinished) {
-            return; // stopped inside the row: it is not counted as finished
-        }
-        if (m_options.core != nullptr) {
-            m_options.core->saveConfigInt("lastindex", index);
-        }
-        if (m_view != nullptr) {
-            m_view->PostMessage(UM_ROW_DONE, 0, index + 1);
         }
     }
 }
 
-void CQueryThread::QueryDomain(int32_t index) {
-    m_rowFinished = false;
+bool CQueryThread::QueryDomain(int32_t index) {
+    return RunRow(index, std::string());
+}
+
+bool CQueryThread::RunRow(int32_t index, const std::string& admittedHost) {
     if (m_table == nullptr || index < 0 || index >= m_count) {
-        return;
+        return false;
     }
-    m_currentIndex.store(index);
     DomainRecord& row = m_table[index];
-    m_currentDomain.assign(row.domain, strnlen(row.domain, sizeof row.domain));
+    RowWork work;
+    work.domain.assign(FieldText(row.domain));
+    work.admittedHost = admittedHost;
 
     // Work on a copy and write it back whole, so a query cut short by a stop
     // request leaves the row exactly as it was.
     DomainRecord result;
     std::memcpy(&result, &row, sizeof row);
-    RowOutcome outcome =
-        QueryRow(result, [this](const std::string& server, const std::string&, QueryHop hop) {
-            return QueryWhoisServer(server, hop);
-        });
+    RowOutcome outcome;
+    try {
+        outcome =
+            QueryRow(result, [&](const std::string& server, const std::string&, QueryHop hop) {
+                return QueryWhoisServer(server, hop, work);
+            });
+    } catch (...) {
+        // A fault in one row's query ends that row, not the batch.
+        std::memcpy(&result, &row, sizeof row);
+        result.status = Error;
+        outcome = RowOutcome{};
+        outcome.reason = FailReason::Internal;
+    }
+    if (!work.admittedHost.empty() && !work.admissionUsed && m_lanes) {
+        m_lanes->Cancel(work.admittedHost);
+    }
     if (m_stop.load()) {
-        return;
+        return false;
     }
     std::memcpy(&row, &result, sizeof row);
     if (m_job && m_job->details != nullptr) {
         m_job->details->Set(index, std::move(outcome));
     }
-    m_rowFinished = true;
+    return true;
 }
 
-std::string CQueryThread::QueryWhoisServer(const std::string& server, QueryHop hop) {
+void CQueryThread::FinishRow(int32_t index) {
+    int32_t save = -1;
+    {
+        std::lock_guard lock(m_mutex);
+        const auto slot = static_cast<std::size_t>(index - m_first);
+        if (slot < m_finished.size()) {
+            m_finished[slot] = 1;
+        }
+        const int32_t before = m_firstUnfinished;
+        while (m_firstUnfinished < m_count &&
+               m_finished[static_cast<std::size_t>(m_firstUnfinished - m_first)] != 0) {
+            ++m_firstUnfinished;
+        }
+        if (m_firstUnfinished != before) {
+            save = m_firstUnfinished;
+        }
+    }
+    if (save >= 0 && m_options.core != nullptr) {
+        // Saves from several workers may cross: only a later position is written.
+        std::lock_guard lock(m_saveMutex);
+        if (save > m_savedIndex) {
+            m_options.core->saveConfigInt("lastindex", save);
+            m_savedIndex = save;
+        }
+    }
+    if (m_view != nullptr) {
+        m_view->PostMessage(UM_ROW_DONE, 0, index);
+    }
+}
+
+std::string CQueryThread::QueryWhoisServer(const std::string& server, QueryHop hop, RowWork& work) {
+    if (server.empty() || !m_lanes) {
+        return Ask(server, hop, work.domain);
+    }
+    std::string result;
+    const auto attempt = [&] {
+        result = Ask(server, hop, work.domain);
+        return VerdictFor(result);
+    };
+    LaneResult lane;
+    if (!work.admissionUsed && !work.admittedHost.empty() && HostKey(server) == work.admittedHost) {
+        work.admissionUsed = true;
+        lane = m_lanes->RunAdmitted(server, attempt);
+    } else {
+        // A registrar's server is an extra: it is not waited for or asked
+        // again when it refuses, the registry's answer stands.
+        lane =
+            m_lanes->Run(server, attempt,
+                         hop == QueryHop::Referral ? LanePatience::Extra() : LanePatience::Full());
+    }
+    switch (lane) {
+    case LaneResult::Done:
+        return result;
+    case LaneResult::RateLimited:
+        // The last refusal is the host's answer: it says why, and is kept as
+        // the row's answer text. A refusal seen only as a reset has no text.
+        return result.empty() || IsFailureMarker(result) ? std::string(kMarkerRateLimited) : result;
+    case LaneResult::Stopped:
+        break;
+    }
+    return kMarkerTimeout;
+}
+
+std::string CQueryThread::Ask(const std::string& server, QueryHop hop, const std::string& domain) {
     if (m_options.transport) {
-        return m_options.transport(server, m_currentDomain, hop);
+        return m_options.transport(server, domain, hop);
     }
     WhoisClientOptions client = m_options.client;
     client.publicAddressesOnly = hop == QueryHop::Referral;
-    return ::WhoisQuery(server, m_currentDomain, client, &m_stop);
+    return ::WhoisQuery(server, domain, client, &m_stop, m_lookups.get());
+}
+
+LaneVerdict CQueryThread::VerdictFor(const std::string& result) const {
+    if (IsFailureMarker(result)) {
+        const bool reset = result == kMarkerRecv || result == kMarkerSend || result == kMarkerSend2;
+        return reset ? LaneVerdict::ResetAtConnect() : LaneVerdict::Answered();
+    }
+    const Refusal refusal =
+        m_options.detectRefusal ? m_options.detectRefusal(result) : DetectRefusal(result);
+    if (refusal.reason == FailReason::RateLimited) {
+        return LaneVerdict::Refused(refusal.waitSeconds);
+    }
+    return LaneVerdict::Answered();
+}
+
+std::optional<LaneWait> CQueryThread::LongestWait() const {
+    std::lock_guard lock(m_mutex);
+    if (!m_lanes || !m_queue) {
+        return std::nullopt;
+    }
+    return m_lanes->LongestWait(m_queue->Hosts());
 }
 
 int CQueryThread::OpenSession() {

@@ -1,23 +1,37 @@
 #pragma once
 
-// The batch worker: queries rows startIndex..count-1 one after another on its
-// own thread, saves "lastindex" after each row and reports to the view with
-// UM_ROW_DONE (lParam = index + 1) and, last, UM_WORKER_EXIT.
+// The batch worker: queries rows startIndex..count-1 with a pool of `jobs`
+// threads, each row's questions going through the lane of the host they go
+// to (engine/hostlanes.h). Rows start in index order among the lanes that
+// admit a query now; each finished row is reported to the view with
+// UM_ROW_DONE (lParam = that row's index) as it finishes, and "lastindex"
+// always names the first row not finished, so a resume never skips a row.
+// Last comes UM_WORKER_EXIT. `jobs` 1 with `perHost` 1 asks one row after
+// another, in index order.
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
+#include <vector>
 
 #include "engine/domaintable.h"
+#include "engine/hostlanes.h"
+#include "engine/refusals.h"
 #include "engine/whoisclient.h"
 
 class CCore;
 class CInternetSession;
 class CQueryThread;
+class HostLookupCache;
 class IMessageTarget;
+class RowQueue;
 
 struct QueryJob {
     IMessageTarget* view = nullptr;
@@ -42,15 +56,27 @@ using WhoisTransport =
 // reached), port 43 only, or RDAP only.
 enum class ProtocolChoice { Auto = 0, Whois = 1, Rdap = 2 };
 
+// The most queries a batch keeps open at once.
+inline constexpr int kMaxJobs = 256;
+
 struct QueryOptions {
     int32_t startIndex = 0; // the first row to query
-    int jobs = 16;          // queries open at once, in all
+    int jobs = 16;          // queries open at once, in all (at most kMaxJobs)
     int perHost = 1;        // queries open at once to one host
     int hostIntervalMs = 0; // least time between two query starts to one host
     ProtocolChoice protocol = ProtocolChoice::Auto;
     CCore* core = nullptr;     // "lastindex" is saved here; none: not saved
     WhoisClientOptions client; // time-outs and connect-to overrides
     WhoisTransport transport;  // empty: the TCP client with `client`
+    // The host a row's first question goes to, which names its lane; empty:
+    // the row's `whoisServer`.
+    std::function<std::string(const DomainRecord& row)> firstHost;
+    // Reads a WHOIS answer as a refusal; empty: DetectRefusal.
+    std::function<Refusal(std::string_view answer)> detectRefusal;
+    // The pause after a refusal that names no wait, doubling on each further
+    // one up to maxBackoffMs.
+    int backoffMs = 15'000;
+    int maxBackoffMs = 300'000;
 };
 
 class CQueryThread {
@@ -64,7 +90,8 @@ public:
 
     // Starts the thread; false when it cannot be started.
     bool Start();
-    // Thread-safe: the batch ends after (or inside) the current row.
+    // Thread-safe: the batch ends after (or inside) the rows under way; every
+    // wait for a lane ends at once.
     void RequestStop();
     // Waits for the thread to end (no-op if it never started).
     void Join();
@@ -73,29 +100,51 @@ public:
     // The steps of a batch, public so tests can drive them on their own thread.
     int RunBatch(); // 1 after the loop, 0 when the session failed
     void QueryAll();
-    void QueryDomain(int32_t index);
-    std::string QueryWhoisServer(const std::string& server, QueryHop hop = QueryHop::Registry);
+    // Queries one row on the calling thread and writes it back; false when a
+    // stop request cut it short (the row is then as it was).
+    bool QueryDomain(int32_t index);
     int OpenSession();
     int CloseSession();
+
+    // Thread-safe: the lane that keeps rows waiting longest right now (after
+    // a refusal, or for the gap its host asked for), for a progress display.
+    [[nodiscard]] std::optional<LaneWait> LongestWait() const;
 
     // Test seam: the next sessions fail to open while set.
     static void SetSessionFailsForTesting(bool fails);
 
-    [[nodiscard]] int32_t currentIndex() const { return m_currentIndex.load(); }
-
 private:
+    struct RowWork;
+
     void ThreadMain();
+    void WorkerLoop();
+    [[nodiscard]] std::optional<std::pair<int32_t, std::string>> NextRow();
+    bool RunRow(int32_t index, const std::string& admittedHost);
+    void FinishRow(int32_t index);
+    std::string QueryWhoisServer(const std::string& server, QueryHop hop, RowWork& work);
+    std::string Ask(const std::string& server, QueryHop hop, const std::string& domain);
+    [[nodiscard]] LaneVerdict VerdictFor(const std::string& result) const;
+    void Wake();
 
     std::unique_ptr<QueryJob> m_job;
     QueryOptions m_options;
     DomainRecord* m_table = nullptr;
     int32_t m_count = 0;
-    std::atomic<int32_t> m_currentIndex{0};
     IMessageTarget* m_view = nullptr;
-    std::string m_currentDomain;
     std::unique_ptr<CInternetSession> m_session; // none: no session open
-    bool m_rowFinished = false;                  // the last QueryDomain wrote its row
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_running{false};
     std::thread m_thread;
+
+    // The batch under way, guarded by m_mutex (lanes and look-ups guard themselves).
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::unique_ptr<HostLanes> m_lanes;
+    std::unique_ptr<HostLookupCache> m_lookups;
+    std::unique_ptr<RowQueue> m_queue;
+    std::vector<char> m_finished;  // by index - first; 1 once written back
+    int32_t m_first = 0;           // the batch's first row
+    int32_t m_firstUnfinished = 0; // every row before it is finished
+    std::mutex m_saveMutex;        // keeps the saves of "lastindex" in order
+    int32_t m_savedIndex = -1;
 };

@@ -1,7 +1,6 @@
 #include "engine/whoisclient.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
 #include <iterator>
@@ -10,7 +9,9 @@
 #include <poll.h>
 #include <strings.h>
 #include <sys/socket.h>
+#include <vector>
 
+#include "engine/addressrules.h"
 #include "engine/hostlookup.h"
 #include "engine/socketfd.h"
 
@@ -24,7 +25,8 @@ constexpr std::size_t kMaxHostBytes = 127;
 
 constexpr const char* kMarkers[] = {kMarkerInvalidSocket, kMarkerSocketErr, kMarkerInvalidAddr,
                                     kMarkerConnect,       kMarkerSend,      kMarkerSend2,
-                                    kMarkerRecv,          kMarkerTimeout,   kMarkerAddressRefused};
+                                    kMarkerRecv,          kMarkerTimeout,   kMarkerAddressRefused,
+                                    kMarkerRateLimited};
 
 bool Stopped(const std::atomic<bool>* stop) {
     return stop != nullptr && stop->load();
@@ -97,19 +99,52 @@ bool IsFailureMarker(std::string_view result) {
                        [&](const char* marker) { return result == marker; });
 }
 
-std::string WhoisQuery(const std::string& host, const std::string& domain,
-                       const WhoisClientOptions& options, const std::atomic<bool>* stop) {
-    // A row without a server: nothing listens there, so fail as a refused connect would.
-    if (host.empty()) {
-        return kMarkerConnect;
-    }
-    if (host.size() > kMaxHostBytes) {
-        return kMarkerInvalidAddr;
-    }
-    const auto start = Clock::now();
-    const auto queryDeadline = start + std::chrono::milliseconds(options.totalTimeoutMs);
+namespace {
 
-    SocketFd socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+// Where a query may connect: the override's address, the host's own literal
+// address, or what the look-up finds (only public addresses when asked).
+// An empty string on success, else the failure marker.
+std::string Targets(const std::string& host, const WhoisClientOptions& options,
+                    Clock::time_point deadline, const std::atomic<bool>* stop,
+                    HostLookupCache* lookups, std::vector<HostAddress>& out) {
+    if (const ConnectOverride* redirect = FindOverride(options.connectTo, host)) {
+        HostAddress address;
+        if (!ParseAddressLiteral(redirect->address, address)) {
+            return kMarkerInvalidAddr;
+        }
+        address.SetPort(redirect->port);
+        out.push_back(address);
+        return {};
+    }
+    HostAddress literal;
+    if (ParseAddressLiteral(host, literal)) {
+        out.push_back(literal);
+    } else {
+        const LookupResult found = lookups != nullptr ? lookups->Lookup(host, out, deadline, stop)
+                                                      : LookupHost(host, out, deadline, stop);
+        if (found == LookupResult::NotFound) {
+            return kMarkerInvalidAddr;
+        }
+        if (found == LookupResult::Interrupted) {
+            return kMarkerTimeout;
+        }
+    }
+    if (options.publicAddressesOnly) {
+        std::erase_if(out, [](const HostAddress& a) { return !IsPublicAddress(a.get()); });
+        if (out.empty()) {
+            return kMarkerAddressRefused;
+        }
+    }
+    for (HostAddress& address : out) {
+        address.SetPort(options.port);
+    }
+    return {};
+}
+
+// Opens a connection to `address`; an empty string on success, else the marker.
+std::string Connect(const HostAddress& address, Clock::time_point deadline,
+                    const std::atomic<bool>* stop, SocketFd& socket) {
+    socket = SocketFd(::socket(address.family(), SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!socket.valid()) {
         return kMarkerInvalidSocket;
     }
@@ -117,51 +152,67 @@ std::string WhoisQuery(const std::string& host, const std::string& domain,
     if (::setsockopt(socket.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one) != 0) {
         return kMarkerSocketErr;
     }
-
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(options.port);
-    if (const ConnectOverride* redirect = FindOverride(options.connectTo, host)) {
-        if (::inet_pton(AF_INET, redirect->address.c_str(), &address.sin_addr) != 1) {
-            return kMarkerInvalidAddr;
-        }
-        address.sin_port = htons(redirect->port);
-    } else if (::inet_pton(AF_INET, host.c_str(), &address.sin_addr) != 1) {
-        switch (LookupIPv4(host, address.sin_addr, queryDeadline, stop)) {
-        case LookupResult::Found:
-            break;
-        case LookupResult::NotFound:
-            return kMarkerInvalidAddr;
-        case LookupResult::Interrupted:
-            return kMarkerTimeout;
-        }
-    }
-
-    const auto connectDeadline =
-        std::min(queryDeadline, Clock::now() + std::chrono::milliseconds(options.connectTimeoutMs));
     int rc;
     do {
-        rc = ::connect(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        rc = ::connect(socket.get(), address.get(), address.length);
     } while (rc != 0 && errno == EINTR);
-    if (rc != 0) {
-        if (errno != EINPROGRESS) {
-            return kMarkerConnect;
-        }
-        switch (WaitFor(socket.get(), POLLOUT, connectDeadline, stop)) {
-        case Wait::Ready:
+    if (rc == 0) {
+        return {};
+    }
+    if (errno != EINPROGRESS) {
+        return kMarkerConnect;
+    }
+    switch (WaitFor(socket.get(), POLLOUT, deadline, stop)) {
+    case Wait::Ready:
+        break;
+    case Wait::TimedOut:
+    case Wait::Stopped:
+        return kMarkerTimeout;
+    case Wait::Failed:
+        return kMarkerConnect;
+    }
+    int status = 0;
+    socklen_t length = sizeof status;
+    if (::getsockopt(socket.get(), SOL_SOCKET, SO_ERROR, &status, &length) != 0 || status != 0) {
+        return kMarkerConnect;
+    }
+    return {};
+}
+
+} // namespace
+
+std::string WhoisQuery(const std::string& host, const std::string& domain,
+                       const WhoisClientOptions& options, const std::atomic<bool>* stop,
+                       HostLookupCache* lookups) {
+    // A row without a server: nothing listens there, so fail as a refused connect would.
+    if (host.empty()) {
+        return kMarkerConnect;
+    }
+    if (host.size() > kMaxHostBytes) {
+        return kMarkerInvalidAddr;
+    }
+    const auto queryDeadline = Clock::now() + std::chrono::milliseconds(options.totalTimeoutMs);
+
+    std::vector<HostAddress> targets;
+    if (std::string failed = Targets(host, options, queryDeadline, stop, lookups, targets);
+        !failed.empty()) {
+        return failed;
+    }
+
+    // Each address in turn, each with the whole connect time-out, until one
+    // accepts; the last failure is the result when none does.
+    SocketFd socket(-1);
+    std::string failed;
+    for (const HostAddress& target : targets) {
+        const auto connectDeadline = std::min(
+            queryDeadline, Clock::now() + std::chrono::milliseconds(options.connectTimeoutMs));
+        failed = Connect(target, connectDeadline, stop, socket);
+        if (failed.empty() || Stopped(stop) || Clock::now() >= queryDeadline) {
             break;
-        case Wait::TimedOut:
-        case Wait::Stopped:
-            return kMarkerTimeout;
-        case Wait::Failed:
-            return kMarkerConnect;
         }
-        int status = 0;
-        socklen_t length = sizeof status;
-        if (::getsockopt(socket.get(), SOL_SOCKET, SO_ERROR, &status, &length) != 0 ||
-            status != 0) {
-            return kMarkerConnect;
-        }
+    }
+    if (!failed.empty()) {
+        return failed;
     }
 
     // Exactly the domain, then CR LF: no prefix, the same for every server.

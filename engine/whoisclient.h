@@ -13,6 +13,8 @@
 
 #include "engine/connectto.h"
 
+class HostLookupCache;
+
 inline constexpr const char* kMarkerInvalidSocket = "Invalid Socket";
 inline constexpr const char* kMarkerSocketErr = "Socket_Err";
 inline constexpr const char* kMarkerInvalidAddr = "InvalidAddr";
@@ -23,6 +25,9 @@ inline constexpr const char* kMarkerRecv = "Err_Recv";
 inline constexpr const char* kMarkerTimeout = "Err_Timeout";
 // A referral host that resolved to an address inside the user's own network.
 inline constexpr const char* kMarkerAddressRefused = "Err_AddressRefused";
+// The host kept refusing the query for its rate limit, however long the
+// batch waited between tries (set by the batch, never by the client).
+inline constexpr const char* kMarkerRateLimited = "Err_RateLimited";
 
 // True when `result` is exactly one of the markers above.
 [[nodiscard]] bool IsFailureMarker(std::string_view result);
@@ -41,7 +46,10 @@ struct WhoisClientOptions {
 };
 
 // Thread-safe; every wait returns within 250 ms of `stop` becoming true (the
-// result is then what arrived, or "Err_Timeout" before the first byte).
+// result is then what arrived, or "Err_Timeout" before the first byte). A
+// host name is looked up through `lookups` when given (once per batch), and
+// every address it has is tried in turn until one accepts the connection.
 [[nodiscard]] std::string WhoisQuery(const std::string& host, const std::string& domain,
                                      const WhoisClientOptions& options,
-                                     const std::atomic<bool>* stop = nullptr);
+                                     const std::atomic<bool>* stop = nullptr,
+                                     HostLookupCache* lookups = nullptr);

@@ -31,6 +31,7 @@ void CloseFd(int& fd) {
 
 struct FakeWhoisServer::Connection {
     int fd = -1;
+    Times times;
     std::string received;
     bool peerClosed = false;
     bool finished = false;
@@ -71,7 +72,7 @@ FakeWhoisScript FakeWhoisScript::Drip(std::string bytes, std::size_t piece, int 
     return script;
 }
 
-FakeWhoisServer::FakeWhoisServer() {
+FakeWhoisServer::FakeWhoisServer(Family family) : m_family(family) {
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
         throw std::runtime_error("fake WHOIS server: pipe failed");
@@ -79,7 +80,8 @@ FakeWhoisServer::FakeWhoisServer() {
     m_wakeRead = pipeFds[0];
     m_wakeWrite = pipeFds[1];
 
-    m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int domain = family == Family::IPv4 ? AF_INET : AF_INET6;
+    m_listenFd = ::socket(domain, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (m_listenFd < 0) {
         CloseFd(m_wakeRead);
         CloseFd(m_wakeWrite);
@@ -87,20 +89,29 @@ FakeWhoisServer::FakeWhoisServer() {
     }
     const int one = 1;
     ::setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
-    socklen_t length = sizeof addr;
-    if (::bind(m_listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::listen(m_listenFd, 128) != 0 ||
-        ::getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&addr), &length) != 0) {
+    sockaddr_storage storage{};
+    socklen_t length = 0;
+    if (family == Family::IPv4) {
+        auto* addr = reinterpret_cast<sockaddr_in*>(&storage);
+        addr->sin_family = AF_INET;
+        addr->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        length = sizeof *addr;
+    } else {
+        auto* addr = reinterpret_cast<sockaddr_in6*>(&storage);
+        addr->sin6_family = AF_INET6;
+        addr->sin6_addr = in6addr_loopback;
+        length = sizeof *addr;
+    }
+    auto* addr = reinterpret_cast<sockaddr*>(&storage);
+    if (::bind(m_listenFd, addr, length) != 0 || ::listen(m_listenFd, 128) != 0 ||
+        ::getsockname(m_listenFd, addr, &length) != 0) {
         CloseFd(m_listenFd);
         CloseFd(m_wakeRead);
         CloseFd(m_wakeWrite);
-        throw std::runtime_error("fake WHOIS server: cannot listen on 127.0.0.1");
+        throw std::runtime_error("fake WHOIS server: cannot listen on " + address());
     }
-    m_port = ntohs(addr.sin_port);
+    m_port = ntohs(family == Family::IPv4 ? reinterpret_cast<sockaddr_in*>(&storage)->sin_port
+                                          : reinterpret_cast<sockaddr_in6*>(&storage)->sin6_port);
     m_acceptThread = std::thread([this] { AcceptLoop(); });
 }
 
@@ -128,8 +139,27 @@ void FakeWhoisServer::SetDefaultScript(FakeWhoisScript script) {
     m_default = std::move(script);
 }
 
-FakeWhoisScript FakeWhoisServer::ScriptFor(const std::string& request) {
+std::string FakeWhoisServer::address() const {
+    return m_family == Family::IPv4 ? "127.0.0.1" : "::1";
+}
+
+void FakeWhoisServer::RefuseFasterThan(std::chrono::milliseconds gap, std::string refusal) {
     std::lock_guard lock(m_mutex);
+    m_refuseGap = gap;
+    m_refusal = std::move(refusal);
+}
+
+FakeWhoisScript FakeWhoisServer::ScriptFor(const std::string& request, Clock::time_point arrived) {
+    std::lock_guard lock(m_mutex);
+    if (m_refuseGap.count() > 0) {
+        const bool tooSoon =
+            m_lastRequest != Clock::time_point::min() && arrived - m_lastRequest < m_refuseGap;
+        m_lastRequest = std::max(m_lastRequest, arrived);
+        if (tooSoon) {
+            ++m_refused;
+            return FakeWhoisScript::Answer(m_refusal);
+        }
+    }
     const auto found = m_scripts.find(request);
     if (found == m_scripts.end()) {
         return m_default;
@@ -185,6 +215,7 @@ void FakeWhoisServer::AcceptLoop() {
             return;
         }
         const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        const auto accepted = Clock::now();
         if (fd < 0) {
             continue;
         }
@@ -197,6 +228,7 @@ void FakeWhoisServer::AcceptLoop() {
         }
         auto connection = std::make_unique<Connection>();
         connection->fd = fd;
+        connection->times.accepted = accepted;
         Connection* raw = connection.get();
         m_connections.push_back(std::move(connection));
         raw->thread = std::thread([this, raw] { Serve(*raw); });
@@ -257,6 +289,13 @@ void FakeWhoisServer::Serve(Connection& connection) {
             }
         }
     };
+    // The moment the client can finish: taken before the act that lets it.
+    auto release = [&] {
+        std::lock_guard lock(m_mutex);
+        if (connection.times.released == Clock::time_point::max()) {
+            connection.times.released = Clock::now();
+        }
+    };
     auto sendAll = [&](std::string_view bytes) {
         while (!bytes.empty()) {
             const ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
@@ -278,6 +317,7 @@ void FakeWhoisServer::Serve(Connection& connection) {
     // After our last byte: let the client read to the end and close first, so
     // the server never closes on unread input (which would reset instead).
     auto finishGracefully = [&] {
+        release();
         ::shutdown(fd, SHUT_WR);
         while (pump(-1) == Pumped::Continue) {
         }
@@ -293,6 +333,8 @@ void FakeWhoisServer::Serve(Connection& connection) {
         const auto end = sofar.find("\r\n");
         if (end != std::string::npos) {
             request = sofar.substr(0, end);
+            std::lock_guard lock(m_mutex);
+            connection.times.request = Clock::now();
             break;
         }
         if (sofar.size() > kMaxRequestBytes) {
@@ -315,7 +357,7 @@ void FakeWhoisServer::Serve(Connection& connection) {
         std::lock_guard lock(m_mutex);
         alive = !connection.peerClosed && !m_stopped;
     }
-    const FakeWhoisScript script = ScriptFor(request);
+    const FakeWhoisScript script = ScriptFor(request, Clock::now());
     if (alive && script.delayMs > 0) {
         alive = wait(script.delayMs);
     }
@@ -351,6 +393,7 @@ void FakeWhoisServer::Serve(Connection& connection) {
         case FakeWhoisScript::Action::Stall:
             while (pump(-1) == Pumped::Continue) {
             }
+            release();
             break;
         case FakeWhoisScript::Action::Drip: {
             std::string_view rest = script.bytes;
@@ -375,6 +418,7 @@ void FakeWhoisServer::Serve(Connection& connection) {
         const linger hard{1, 0};
         ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
     }
+    release();
     ::close(fd);
     std::lock_guard lock(m_mutex);
     connection.fd = -1;
@@ -425,6 +469,52 @@ bool FakeWhoisServer::WaitForConnections(std::size_t count,
     return m_changed.wait_for(lock, timeout, [&] { return m_connections.size() >= count; });
 }
 
+std::vector<FakeWhoisServer::Times> FakeWhoisServer::ConnectionTimes() const {
+    std::lock_guard lock(m_mutex);
+    std::vector<Times> out;
+    out.reserve(m_connections.size());
+    for (const auto& connection : m_connections) {
+        out.push_back(connection->times);
+    }
+    return out;
+}
+
+std::size_t FakeWhoisServer::MostOpenAtOnce() const {
+    // +1 at each accept, -1 at each release; a release and an accept at the
+    // same instant do not overlap.
+    std::vector<std::pair<Clock::time_point, int>> events;
+    for (const Times& times : ConnectionTimes()) {
+        events.emplace_back(times.accepted, 1);
+        events.emplace_back(times.released, -1);
+    }
+    std::sort(events.begin(), events.end());
+    long open = 0;
+    long most = 0;
+    for (const auto& event : events) {
+        open += event.second;
+        most = std::max(most, open);
+    }
+    return static_cast<std::size_t>(most);
+}
+
+FakeWhoisServer::Clock::duration FakeWhoisServer::ShortestGapBetweenAccepts() const {
+    std::vector<Clock::time_point> accepted;
+    for (const Times& times : ConnectionTimes()) {
+        accepted.push_back(times.accepted);
+    }
+    std::sort(accepted.begin(), accepted.end());
+    auto shortest = Clock::duration::max();
+    for (std::size_t i = 1; i < accepted.size(); ++i) {
+        shortest = std::min(shortest, accepted[i] - accepted[i - 1]);
+    }
+    return shortest;
+}
+
+std::size_t FakeWhoisServer::RefusedCount() const {
+    std::lock_guard lock(m_mutex);
+    return m_refused;
+}
+
 std::vector<ConnectOverride>
 FakeWhoisServer::OverridesFor(const std::vector<std::string>& hosts) const {
     std::vector<ConnectOverride> out;
@@ -441,7 +531,9 @@ std::string FakeWhoisServer::ConnectToFor(const std::vector<std::string>& hosts)
         if (!out.empty()) {
             out += ',';
         }
-        out += host + "=" + address() + ":" + std::to_string(m_port);
+        out += host;
+        out += m_family == Family::IPv4 ? "=127.0.0.1:" : "=[::1]:";
+        out += std::to_string(m_port);
     }
     return out;
 }

@@ -13,8 +13,10 @@
 // Each connection is served on its own thread: the server reads the request
 // line (up to CR LF), looks up the script by the request without its CR LF
 // (falling back to the default script) and acts it out. Every byte the client
-// sends on a connection, also after the request line, is recorded.
-// Stop() and the destructor end every connection promptly, stalled ones too.
+// sends on a connection, also after the request line, is recorded, and so
+// are the times of each connection (to check how many were open at once and
+// how close together they came). Stop() and the destructor end every
+// connection promptly, stalled ones too.
 
 #include <chrono>
 #include <condition_variable>
@@ -53,15 +55,29 @@ struct FakeWhoisScript {
 
 class FakeWhoisServer {
 public:
-    // Binds 127.0.0.1:0 and starts accepting; throws std::runtime_error when
-    // the socket cannot be set up.
-    FakeWhoisServer();
+    using Clock = std::chrono::steady_clock;
+    enum class Family { IPv4, IPv6 };
+
+    // When a connection was accepted, when its request line was complete
+    // (max() if never), and when the server let go of it: sent its last
+    // byte and shut its side, reset it, or saw the client leave (max() while
+    // it holds on).
+    struct Times {
+        Clock::time_point accepted;
+        Clock::time_point request = Clock::time_point::max();
+        Clock::time_point released = Clock::time_point::max();
+    };
+
+    // Binds 127.0.0.1:0 (or [::1]:0) and starts accepting; throws
+    // std::runtime_error when the socket cannot be set up.
+    explicit FakeWhoisServer(Family family = Family::IPv4);
     ~FakeWhoisServer();
     FakeWhoisServer(const FakeWhoisServer&) = delete;
     FakeWhoisServer& operator=(const FakeWhoisServer&) = delete;
 
     [[nodiscard]] std::uint16_t port() const { return m_port; }
-    [[nodiscard]] static std::string address() { return "127.0.0.1"; }
+    // "127.0.0.1" or "::1".
+    [[nodiscard]] std::string address() const;
 
     // `request` is the request line without its CR LF, usually the domain.
     // A script set for a request replaces the one set before.
@@ -71,6 +87,10 @@ public:
     void SetScriptSequence(const std::string& request, std::vector<FakeWhoisScript> scripts);
     // Used for requests without a script of their own. Initially CloseAtOnce.
     void SetDefaultScript(FakeWhoisScript script);
+    // A registry's rate limit: a request line that arrives less than `gap`
+    // after the one before it (refused or not) is answered with `refusal`
+    // instead of its script.
+    void RefuseFasterThan(std::chrono::milliseconds gap, std::string refusal);
 
     // Stops accepting, ends every connection and joins all threads. Idempotent.
     void Stop();
@@ -88,11 +108,20 @@ public:
     // True once `count` connections have been accepted; false at the deadline.
     [[nodiscard]] bool WaitForConnections(std::size_t count,
                                           std::chrono::milliseconds timeout) const;
+    // The times of each connection, in the order of accept.
+    [[nodiscard]] std::vector<Times> ConnectionTimes() const;
+    // The most connections that were open at once (from accept to release).
+    [[nodiscard]] std::size_t MostOpenAtOnce() const;
+    // The shortest time between two accepts; max() with fewer than two.
+    [[nodiscard]] Clock::duration ShortestGapBetweenAccepts() const;
+    // How many requests RefuseFasterThan refused.
+    [[nodiscard]] std::size_t RefusedCount() const;
 
     // Overrides sending each host name to this server (WhoisClientOptions::connectTo).
     [[nodiscard]] std::vector<ConnectOverride>
     OverridesFor(const std::vector<std::string>& hosts) const;
-    // The same as text for ZENTRIX_CONNECT_TO / --connect-to: "h1=127.0.0.1:P,h2=...".
+    // The same as text for ZENTRIX_CONNECT_TO / --connect-to: "h1=127.0.0.1:P,h2=..."
+    // ("h1=[::1]:P" for IPv6).
     [[nodiscard]] std::string ConnectToFor(const std::vector<std::string>& hosts) const;
     // The ten endpoint host names of engine/whoisservers.h.
     [[nodiscard]] static std::vector<std::string> AllEndpoints();
@@ -102,8 +131,9 @@ private:
 
     void AcceptLoop();
     void Serve(Connection& connection);
-    [[nodiscard]] FakeWhoisScript ScriptFor(const std::string& request);
+    [[nodiscard]] FakeWhoisScript ScriptFor(const std::string& request, Clock::time_point arrived);
 
+    Family m_family;
     int m_listenFd = -1;
     int m_wakeRead = -1; // becomes readable when Stop() is called
     int m_wakeWrite = -1;
@@ -115,6 +145,10 @@ private:
     std::map<std::string, std::vector<FakeWhoisScript>> m_scripts;
     std::map<std::string, std::size_t> m_scriptUses;
     FakeWhoisScript m_default;
+    std::chrono::milliseconds m_refuseGap{0};
+    std::string m_refusal;
+    Clock::time_point m_lastRequest = Clock::time_point::min();
+    std::size_t m_refused = 0;
     std::vector<std::unique_ptr<Connection>> m_connections;
     std::thread m_acceptThread;
 };

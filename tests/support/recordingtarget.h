@@ -51,6 +51,13 @@ public:
         });
     }
 
+    // True once `done` holds for the messages posted so far; false at the deadline.
+    template <typename Predicate>
+    [[nodiscard]] bool WaitUntil(Predicate done, std::chrono::milliseconds timeout) const {
+        std::unique_lock lock(m_mutex);
+        return m_posted.wait_for(lock, timeout, [&] { return done(m_messages); });
+    }
+
 private:
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_posted;

@@ -23,6 +23,21 @@ TEST(BatchOptionsTest, AcceptedForms) {
     EXPECT_EQ(o.connectTo[0].host, "a.example");
     EXPECT_EQ(o.connectTo[2].address, "127.0.0.3");
     EXPECT_EQ(o.connectTo[2].port, 44);
+    EXPECT_EQ(o.jobs, 16);
+    EXPECT_EQ(o.perHost, 1);
+    EXPECT_EQ(o.hostIntervalMs, 0);
+}
+
+TEST(BatchOptionsTest, LaneOptions) {
+    const ParsedCommandLine parsed =
+        ParseCommandLine({"--jobs", "1", "--per-host=64", "--host-interval", "3600000",
+                          "--connect-to", "v6.example=[::1]:4343", "list.txt"});
+    ASSERT_EQ(parsed.action, Action::Run) << parsed.error;
+    EXPECT_EQ(parsed.options.jobs, 1);
+    EXPECT_EQ(parsed.options.perHost, 64);
+    EXPECT_EQ(parsed.options.hostIntervalMs, 3'600'000);
+    ASSERT_EQ(parsed.options.connectTo.size(), 1U);
+    EXPECT_EQ(parsed.options.connectTo[0].address, "::1");
 }
 
 TEST(BatchOptionsTest, Refusals) {
@@ -49,6 +64,25 @@ TEST(BatchOptionsTest, Refusals) {
          {"--connect-to=", "l"},
          "bad --connect-to \"\": expected HOST=ADDRESS:PORT"},
         {"two_lists", {"a", "b"}, "expected one LIST_FILE, got 2 names"},
+        {"zero_jobs",
+         {"--jobs", "0", "l"},
+         "bad --jobs \"0\" (expected a whole number from 1 to 256)"},
+        {"too_many_jobs",
+         {"--jobs=257", "l"},
+         "bad --jobs \"257\" (expected a whole number from 1 to 256)"},
+        {"signed_jobs",
+         {"--jobs", "+4", "l"},
+         "bad --jobs \"+4\" (expected a whole number from 1 to 256)"},
+        {"jobs_without_value", {"l", "--jobs"}, "option --jobs needs a value"},
+        {"per_host_word",
+         {"--per-host", "two", "l"},
+         "bad --per-host \"two\" (expected a whole number from 1 to 64)"},
+        {"negative_interval",
+         {"--host-interval=-5", "l"},
+         "bad --host-interval \"-5\" (expected milliseconds from 0 to 3600000)"},
+        {"huge_interval",
+         {"--host-interval", "99999999999", "l"},
+         "bad --host-interval \"99999999999\" (expected milliseconds from 0 to 3600000)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -104,7 +104,7 @@ TEST_F(BatchProgramTest, CsvFileHoldsEveryRowInExportFormat) {
     EXPECT_THAT(child->err(), testing::StartsWith("zentrix-batch: 4 rows in "));
     EXPECT_THAT(child->err(), testing::EndsWith(": 2 found, 1 not registered, 0 error, 1 no "
                                                 "server; 0 names skipped\n"));
-    EXPECT_THAT(Config(), HasSubstr("lastindex=3"));
+    EXPECT_THAT(Config(), HasSubstr("lastindex=4"));
     EXPECT_EQ(ReadBytes(ListPath()), list) << "the user's list is only read";
     EXPECT_FALSE(std::filesystem::exists(dir.File("_items.txt")));
     EXPECT_EQ(server.ConnectionCount(), 3U); // the row without a server never connects
@@ -164,7 +164,7 @@ TEST_F(BatchProgramTest, ResumeFollowsTheSavedPosition) {
         ASSERT_TRUE(child.WaitForExit(kRunDeadline));
         EXPECT_EQ(child.exitCode(), 0);
         EXPECT_EQ(fresh.ReceivedBytes(), c.asked);
-        EXPECT_THAT(Config(), HasSubstr("lastindex=3"));
+        EXPECT_THAT(Config(), HasSubstr("lastindex=4"));
         // Rows before the start are written with what a fresh load holds.
         const std::string unasked =
             CsvRow(ServerComNet, "alpha-example.com", kNoServerGbk, kEmptyResults);
@@ -210,7 +210,7 @@ TEST_F(BatchProgramTest, StopSignalWritesFinishedRowsAndKeepsThePosition) {
             CsvRow(ServerComNet, "free-example.com", kNotRegisteredGbk, kEmptyResults);
         EXPECT_EQ(c.toFile ? ReadBytes(dir.File("out.csv")) : child.out(), rows);
         EXPECT_THAT(child.err(), HasSubstr("interrupted after 2 of 4 rows"));
-        EXPECT_THAT(Config(), HasSubstr("lastindex=1"));
+        EXPECT_THAT(Config(), HasSubstr("lastindex=2")) << "the first row not finished";
         EXPECT_EQ(fresh.ConnectionCount(), 3U);
     }
 }
@@ -289,6 +289,74 @@ TEST_F(BatchProgramTest, ProgressLineOnlyOnATerminal) {
 
     const auto piped = Run({"-o", dir.File("out.csv"), ListPath()});
     EXPECT_THAT(piped->err(), testing::Not(HasSubstr("\r")));
+}
+
+// The first row's registry answers late, the others at once: the rows still
+// come out in the list's order, in both formats, with the same questions as
+// one at a time.
+TEST_F(BatchProgramTest, RowsAreWrittenInListOrderWhateverOrderTheyFinish) {
+    server.SetScript("slow-example.com",
+                     FakeWhoisScript::Answer(ComNoMatch("SLOW-EXAMPLE.COM"), 400));
+    const std::vector<std::string> names = {"slow-example.com", "quick-example.cn",
+                                            "quick-example.org", "quick-example.info",
+                                            "quick-example.net"};
+    std::string list;
+    for (const std::string& name : names) {
+        list += name + "\n";
+    }
+    WriteList(list);
+    for (const char* format : {"csv", "jsonl"}) {
+        SCOPED_TRACE(format);
+        const auto child = Run({"-q", "--format", format, "--jobs", "8", ListPath()});
+        EXPECT_EQ(child->exitCode(), 0);
+        std::size_t at = 0;
+        for (std::size_t index = 0; index < names.size(); ++index) {
+            const std::string key = std::string(format) == "csv"
+                                        ? "\"," + std::string("\"") + names[index] + "\""
+                                        : "{\"index\":" + std::to_string(index) + ",\"domain\":\"" +
+                                              names[index] + "\"";
+            const auto found = child->out().find(key, at);
+            ASSERT_NE(found, std::string::npos) << names[index];
+            at = found;
+        }
+        EXPECT_EQ(std::count(child->out().begin(), child->out().end(), '\n'), 5);
+    }
+    EXPECT_THAT(Config(), HasSubstr("lastindex=5"));
+}
+
+TEST_F(BatchProgramTest, OneAtATimeAsksInListOrder) {
+    const std::vector<std::string> names = {"b-example.org", "a-example.com", "c-example.cn",
+                                            "d-example.com"};
+    WriteList("b-example.org\na-example.com\nc-example.cn\nd-example.com\n");
+    server.SetDefaultScript(FakeWhoisScript::Answer(ComNoMatch("ANY")));
+    const auto child = Run({"-q", "--jobs", "1", "--per-host=1", ListPath()});
+    EXPECT_EQ(child->exitCode(), 0);
+    std::vector<std::string> expected;
+    for (const std::string& name : names) {
+        expected.push_back(name + "\r\n");
+    }
+    EXPECT_EQ(server.ReceivedBytes(), expected);
+    EXPECT_EQ(server.MostOpenAtOnce(), 1U);
+}
+
+// A refusal pauses the registry's lane for 15 s: the progress line says so,
+// the other registry's rows go on, and Ctrl+C ends the wait at once.
+TEST_F(BatchProgramTest, WaitingLaneIsShownAndAStopEndsTheWait) {
+    server.SetScript("busy-example.com", FakeWhoisScript::Answer("WHOIS LIMIT EXCEEDED\r\n"));
+    server.SetScript("calm-example.org", FakeWhoisScript::Answer("NOT FOUND\n"));
+    WriteList("busy-example.com\ncalm-example.org\n");
+    auto child = Start({"-o", dir.File("out.csv"), ListPath()}, true);
+    ASSERT_TRUE(child->WaitForErr("waiting for whois.verisign-grs.com (1", kRunDeadline))
+        << child->err();
+    EXPECT_THAT(child->err(), HasSubstr(" s)"));
+    child->Signal(SIGINT);
+    ASSERT_TRUE(child->WaitForExit(5s)) << "the back-off must not hold the stop";
+
+    EXPECT_EQ(child->exitCode(), 130);
+    EXPECT_THAT(child->err(), HasSubstr("interrupted after 0 of 2 rows"));
+    EXPECT_EQ(ReadBytes(dir.File("out.csv")), "") << "the first row is not finished";
+    const auto asked = server.ReceivedBytes();
+    EXPECT_EQ(std::count(asked.begin(), asked.end(), "calm-example.org\r\n"), 1);
 }
 
 } // namespace

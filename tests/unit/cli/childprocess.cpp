@@ -122,8 +122,20 @@ void ChildProcess::Signal(int signal) const {
 }
 
 bool ChildProcess::WaitForExit(std::chrono::milliseconds timeout) {
+    return WaitUntil([] { return false; }, timeout);
+}
+
+bool ChildProcess::WaitForErr(const std::string& text, std::chrono::milliseconds timeout) {
+    const auto found = [&] { return m_err.find(text) != std::string::npos; };
+    return WaitUntil(found, timeout) && found();
+}
+
+bool ChildProcess::WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (m_outFd >= 0 || m_errFd >= 0 || !m_exited) {
+        if (done()) {
+            return true;
+        }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {

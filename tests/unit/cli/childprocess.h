@@ -5,6 +5,7 @@
 // the wait is a poll on the pipes and on a pidfd of the child).
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -25,12 +26,19 @@ public:
     void Signal(int signal) const;
     // True once the child has exited and its output is read; false at the deadline.
     bool WaitForExit(std::chrono::milliseconds timeout);
+    // True once the child's standard error holds `text`; false at the
+    // deadline or when it ended without writing it.
+    bool WaitForErr(const std::string& text, std::chrono::milliseconds timeout);
 
     [[nodiscard]] int exitCode() const { return m_exitCode; } // -1 when killed by a signal
     [[nodiscard]] const std::string& out() const { return m_out; }
     [[nodiscard]] const std::string& err() const { return m_err; }
 
 private:
+    // Reads output and notes the exit until `done` holds or everything is
+    // over; false at the deadline.
+    bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+
     int m_pid = -1;
     int m_pidFd = -1;
     int m_outFd = -1;

@@ -2,16 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <future>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "core/ccore.h"
 #include "core/messages.h"
+#include "engine/failreason.h"
 #include "engine/whoisservers.h"
 #include "tests/support/fakewhoisserver.h"
 #include "tests/support/recordingtarget.h"
@@ -22,8 +25,8 @@ using namespace std::chrono_literals;
 
 constexpr auto kDeadline = 20s;
 
-PostedMessage RowDone(std::intptr_t lParam) {
-    return {UM_ROW_DONE, 0, lParam};
+PostedMessage RowDone(std::intptr_t index) {
+    return {UM_ROW_DONE, 0, index};
 }
 PostedMessage WorkerExit(std::intptr_t lParam) {
     return {UM_WORKER_EXIT, 0, lParam};
@@ -63,25 +66,29 @@ protected:
         AssignWhoisServers(table);
     }
 
-    CQueryThread& MakeWorker(int32_t startIndex) {
+    CQueryThread& MakeWorker(int32_t startIndex) { return MakeWorker(startIndex, QueryOptions{}); }
+    CQueryThread& MakeWorker(int32_t startIndex, QueryOptions options) {
+        table.details.Reset(table.count);
         auto job = std::make_unique<QueryJob>();
         job->view = &view;
         job->table = table.Rows();
         job->count = table.count;
-        QueryOptions options;
+        job->details = &table.details;
         options.startIndex = startIndex;
         options.core = core.get();
-        options.client.connectTo = server.OverridesFor(FakeWhoisServer::AllEndpoints());
-        auto referral = server.OverridesFor({"whois.registrar.example"});
-        options.client.connectTo.insert(options.client.connectTo.end(), referral.begin(),
-                                        referral.end());
+        if (options.client.connectTo.empty()) {
+            options.client.connectTo = server.OverridesFor(FakeWhoisServer::AllEndpoints());
+            auto referral = server.OverridesFor({"whois.registrar.example"});
+            options.client.connectTo.insert(options.client.connectTo.end(), referral.begin(),
+                                            referral.end());
+        }
         worker = std::make_unique<CQueryThread>(std::move(job), options);
         return *worker;
     }
 
     // Runs a whole batch on the worker's own thread and waits for its end.
-    void RunToEnd(int32_t startIndex) {
-        CQueryThread& thread = MakeWorker(startIndex);
+    void RunToEnd(int32_t startIndex, QueryOptions options = {}) {
+        CQueryThread& thread = MakeWorker(startIndex, std::move(options));
         ASSERT_TRUE(thread.Start());
         ASSERT_TRUE(view.WaitFor(UM_WORKER_EXIT, kDeadline));
         thread.Join();
@@ -98,21 +105,32 @@ private:
     std::string m_home;
 };
 
+// Every row is reported once and the exit comes last. With parallel workers
+// a row may be reported before the one above it, even on one registry: the
+// answer comes in order, the reports need not.
 TEST_F(Worker, BatchFromZeroReportsEveryRowThenExits) {
     Import({"a.com", "b.com", "c.com"});
     RunToEnd(0);
-    EXPECT_EQ(view.Messages(), (std::vector{RowDone(1), RowDone(2), RowDone(3), WorkerExit(0)}));
-    EXPECT_EQ(core->getConfigInt("lastindex"), 2);
+    auto messages = view.Messages();
+    ASSERT_EQ(messages.size(), 4u);
+    EXPECT_EQ(messages.back(), WorkerExit(0));
+    messages.pop_back();
+    std::sort(messages.begin(), messages.end(),
+              [](const PostedMessage& a, const PostedMessage& b) { return a.lParam < b.lParam; });
+    EXPECT_EQ(messages, (std::vector{RowDone(0), RowDone(1), RowDone(2)}));
+    EXPECT_EQ(core->getConfigInt("lastindex"), 3) << "no row left unfinished";
     EXPECT_EQ(server.ConnectionCount(), 3u);
 }
 
 TEST_F(Worker, ResumedBatchQueriesOnlyFromItsStartIndex) {
     Import({"a.com", "b.com", "c.com", "d.com"});
-    RunToEnd(2);
-    EXPECT_EQ(view.Messages(), (std::vector{RowDone(3), RowDone(4), WorkerExit(0)}));
+    QueryOptions oneAtATime;
+    oneAtATime.jobs = 1;
+    RunToEnd(2, oneAtATime);
+    EXPECT_EQ(view.Messages(), (std::vector{RowDone(2), RowDone(3), WorkerExit(0)}));
     EXPECT_EQ(table.Row(1).answered, 0);
     EXPECT_EQ(table.Row(2).answered, 1);
-    EXPECT_EQ(core->getConfigInt("lastindex"), 3);
+    EXPECT_EQ(core->getConfigInt("lastindex"), 4);
 }
 
 TEST_F(Worker, StartAtOrBeyondCountOnlyExits) {
@@ -142,10 +160,13 @@ TEST_F(Worker, SessionFailureOnlyExitsWithMinusOne) {
 TEST_F(Worker, FailedRowStillAdvances) {
     // .de has no server: the row is asked nothing and says so.
     Import({"a.com", "example.de", "c.com"});
-    RunToEnd(0);
-    EXPECT_EQ(view.Messages(), (std::vector{RowDone(1), RowDone(2), RowDone(3), WorkerExit(0)}));
+    QueryOptions oneAtATime;
+    oneAtATime.jobs = 1;
+    RunToEnd(0, oneAtATime);
+    EXPECT_EQ(view.Messages(), (std::vector{RowDone(0), RowDone(1), RowDone(2), WorkerExit(0)}));
     EXPECT_EQ(table.Row(1).status, NoServer);
-    EXPECT_EQ(core->getConfigInt("lastindex"), 2);
+    EXPECT_EQ(table.details.Reason(1), FailReason::NoServer);
+    EXPECT_EQ(core->getConfigInt("lastindex"), 3);
 }
 
 TEST_F(Worker, StopInsideARowLeavesItUntouchedAndUncounted) {
@@ -163,8 +184,8 @@ TEST_F(Worker, StopInsideARowLeavesItUntouchedAndUncounted) {
     auto joined = std::async(std::launch::async, [&] { thread.Join(); });
     ASSERT_EQ(joined.wait_for(kDeadline), std::future_status::ready);
 
-    EXPECT_EQ(view.Messages(), (std::vector{RowDone(1), WorkerExit(0)}));
-    EXPECT_EQ(core->getConfigInt("lastindex"), 0);
+    EXPECT_EQ(view.Messages(), (std::vector{RowDone(0), WorkerExit(0)}));
+    EXPECT_EQ(core->getConfigInt("lastindex"), 1) << "the first row not finished";
     EXPECT_EQ(table.Row(1).answered, 0);
     EXPECT_EQ(table.Row(1).status, NoServer);
     EXPECT_STREQ(table.Row(1).createdDate, "earlier");
@@ -206,7 +227,9 @@ TEST_F(Worker, FillsRowsFromTheFakeRegistries) {
     server.SetScript("missing.org", FakeWhoisScript::Answer("NOT FOUND\n"));
     server.SetScript("example.hk", FakeWhoisScript::CloseAtOnce());
 
-    RunToEnd(0);
+    QueryOptions oneAtATime;
+    oneAtATime.jobs = 1;
+    RunToEnd(0, oneAtATime);
 
     const DomainRecord& com = table.Row(0);
     EXPECT_STREQ(com.whoisServer, ServerComNet) << "the referral is never stored";
@@ -227,11 +250,326 @@ TEST_F(Worker, FillsRowsFromTheFakeRegistries) {
     EXPECT_EQ(table.Row(4).status, NoServer) << "no server: nothing asked";
     EXPECT_EQ(table.Row(4).answered, 0);
 
-    EXPECT_EQ(core->getConfigInt("lastindex"), 4);
+    EXPECT_EQ(core->getConfigInt("lastindex"), 5);
     ASSERT_TRUE(server.WaitForFinishedConnections(5, kDeadline));
     const auto received = server.ReceivedBytes();
     EXPECT_EQ(received[0], "example.com\r\n");
     EXPECT_EQ(received[1], "example.com\r\n") << "the referral asks for the same domain";
+}
+
+} // namespace
+
+namespace {
+
+bool Posted(const std::vector<PostedMessage>& messages, const PostedMessage& wanted) {
+    return std::find(messages.begin(), messages.end(), wanted) != messages.end();
+}
+
+std::vector<std::string> Requests(const std::vector<std::string>& domains) {
+    std::vector<std::string> out;
+    for (const std::string& domain : domains) {
+        out.push_back(domain + "\r\n");
+    }
+    return out;
+}
+
+// Whether any connection of `a` was open while one of `b` was.
+bool Overlapped(const FakeWhoisServer& a, const FakeWhoisServer& b) {
+    for (const auto& x : a.ConnectionTimes()) {
+        for (const auto& y : b.ConnectionTimes()) {
+            if (x.accepted < y.released && y.accepted < x.released) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+TEST_F(Worker, OneAtATimeAsksEveryRowInIndexOrder) {
+    const std::vector<std::string> names = {"a.com", "b.cn", "c.org", "d.com",
+                                            "e.hk",  "f.cn", "g.com", "h.org"};
+    Import(names);
+    QueryOptions oneAtATime;
+    oneAtATime.jobs = 1;
+    oneAtATime.perHost = 1;
+    RunToEnd(0, oneAtATime);
+
+    ASSERT_TRUE(server.WaitForFinishedConnections(names.size(), kDeadline));
+    EXPECT_EQ(server.ReceivedBytes(), Requests(names)) << "same questions, same order";
+    EXPECT_EQ(server.MostOpenAtOnce(), 1u);
+    std::vector<PostedMessage> expected;
+    for (int32_t index = 0; index < static_cast<int32_t>(names.size()); ++index) {
+        expected.push_back(RowDone(index));
+    }
+    expected.push_back(WorkerExit(0));
+    EXPECT_EQ(view.Messages(), expected);
+
+    // In parallel the questions are the same, only their order differs.
+    FakeWhoisServer parallel;
+    parallel.SetDefaultScript(FakeWhoisScript::Answer("Domain Name: X\r\n"));
+    QueryOptions fast;
+    fast.client.connectTo = parallel.OverridesFor(FakeWhoisServer::AllEndpoints());
+    view.Clear();
+    RunToEnd(0, fast);
+    ASSERT_TRUE(parallel.WaitForFinishedConnections(names.size(), kDeadline));
+    auto asked = parallel.ReceivedBytes();
+    auto wanted = Requests(names);
+    std::sort(asked.begin(), asked.end());
+    std::sort(wanted.begin(), wanted.end());
+    EXPECT_EQ(asked, wanted);
+}
+
+// Three registries, each a server of its own answering after 40 ms: the
+// registries are asked at the same time, none with more than its limit.
+TEST_F(Worker, LanesKeepThePerHostLimitWhileRegistriesRunInParallel) {
+    for (const int perHost : {1, 2}) {
+        SCOPED_TRACE(perHost);
+        FakeWhoisServer com;
+        FakeWhoisServer cn;
+        FakeWhoisServer org;
+        QueryOptions options;
+        options.perHost = perHost;
+        for (auto [fake, host] : {std::pair{&com, ServerComNet}, std::pair{&cn, ServerCn},
+                                  std::pair{&org, ServerOrg}}) {
+            fake->SetDefaultScript(FakeWhoisScript::Answer("Domain Name: X\r\n", 40));
+            auto overrides = fake->OverridesFor({host});
+            options.client.connectTo.insert(options.client.connectTo.end(), overrides.begin(),
+                                            overrides.end());
+        }
+        std::vector<std::string> names;
+        for (int i = 0; i < 6; ++i) {
+            for (const char* tld : {".com", ".cn", ".org"}) {
+                names.push_back("n" + std::to_string(i) + tld);
+            }
+        }
+        Import(names);
+        view.Clear();
+        RunToEnd(0, options);
+
+        for (const FakeWhoisServer* fake : {&com, &cn, &org}) {
+            ASSERT_TRUE(fake->WaitForFinishedConnections(6, kDeadline));
+            EXPECT_EQ(fake->MostOpenAtOnce(), static_cast<std::size_t>(perHost));
+        }
+        EXPECT_TRUE(Overlapped(com, cn) && Overlapped(cn, org));
+        EXPECT_EQ(core->getConfigInt("lastindex"), 18);
+    }
+}
+
+TEST_F(Worker, HostIntervalSpacesTheStartsOfQueriesToOneHost) {
+    Import({"a.com", "b.com", "c.com", "d.com", "e.cn", "f.cn"});
+    QueryOptions options;
+    options.perHost = 2;
+    options.hostIntervalMs = 200;
+    FakeWhoisServer cn;
+    cn.SetDefaultScript(FakeWhoisScript::Answer("Domain Name: X\r\n"));
+    options.client.connectTo = server.OverridesFor({ServerComNet});
+    auto other = cn.OverridesFor({ServerCn});
+    options.client.connectTo.insert(options.client.connectTo.end(), other.begin(), other.end());
+    RunToEnd(0, options);
+
+    // The server stamps a connection when its accept returns, which on a
+    // busy machine may come a little late for one connection and not for
+    // the next; the worker itself keeps the full interval.
+    constexpr auto kStampSlack = 50ms;
+    for (const FakeWhoisServer* fake : {&server, &cn}) {
+        EXPECT_GE(fake->ShortestGapBetweenAccepts(), 200ms - kStampSlack);
+    }
+    EXPECT_EQ(server.ConnectionCount(), 4u);
+}
+
+// A registry that refuses any query less than a second after the one
+// before, and says so: the worker keeps that gap after the first refusal,
+// every row ends with its answer, and the whole run stays within twice the
+// least time the server allows.
+TEST_F(Worker, ServerNamingItsWaitIsAskedAgainAfterIt) {
+    const std::string refusal =
+        "Please maintain at least 1-second time before starting another enquiry.\r\n";
+    server.RefuseFasterThan(1s, refusal);
+    Import({"a.hk", "b.hk", "c.hk"});
+    QueryOptions options;
+    // The registries' own table of refusal texts is used once it reads this
+    // one and its wait; until then a stand-in does, as only the wait matters here.
+    const Refusal read = DetectRefusal(refusal);
+    if (read.reason != FailReason::RateLimited || read.waitSeconds != 1) {
+        options.detectRefusal = [](std::string_view answer) {
+            return answer.find("at least 1-second time") != std::string_view::npos
+                       ? Refusal{FailReason::RateLimited, 1}
+                       : Refusal{};
+        };
+    }
+    const auto started = std::chrono::steady_clock::now();
+    RunToEnd(0, options);
+    const auto took = std::chrono::steady_clock::now() - started;
+
+    for (int32_t index = 0; index < 3; ++index) {
+        SCOPED_TRACE(index);
+        EXPECT_NE(table.Row(index).status, Error);
+        EXPECT_EQ(table.details.Reason(index), FailReason::None);
+        EXPECT_EQ(table.details.Answer(index), "Domain Name: X\r\n");
+    }
+    EXPECT_GE(server.RefusedCount(), 1u);
+    EXPECT_LE(took, 2 * 2s) << "the server allows three queries in two seconds";
+}
+
+TEST_F(Worker, RowEndsRateLimitedAfterFourRefusedTries) {
+    server.SetScript("busy.com", FakeWhoisScript::Answer("WHOIS LIMIT EXCEEDED\r\n"));
+    Import({"busy.com", "calm.cn"});
+    SetField(table.Row(0).owner, "kept");
+    QueryOptions options;
+    options.backoffMs = 10;
+    options.maxBackoffMs = 40;
+    RunToEnd(0, options);
+
+    EXPECT_EQ(table.Row(0).status, Error);
+    EXPECT_STREQ(table.Row(0).owner, "kept");
+    EXPECT_EQ(table.details.Reason(0), FailReason::RateLimited);
+    EXPECT_EQ(table.details.Answer(0), "WHOIS LIMIT EXCEEDED\r\n") << "the last refusal says why";
+    EXPECT_NE(table.Row(1).status, Error);
+    ASSERT_TRUE(server.WaitForFinishedConnections(5, kDeadline));
+    const auto asked = server.ReceivedBytes();
+    EXPECT_EQ(std::count(asked.begin(), asked.end(), "busy.com\r\n"), 4);
+    EXPECT_EQ(core->getConfigInt("lastindex"), 2);
+}
+
+TEST_F(Worker, ResetRightAfterARefusalIsARefusalToo) {
+    struct Case {
+        const char* name;
+        std::vector<FakeWhoisScript> scripts;
+        int32_t status;
+        FailReason reason;
+        std::size_t connections;
+    };
+    const Case cases[] = {
+        {"after_a_refusal",
+         {FakeWhoisScript::Answer("WHOIS LIMIT EXCEEDED\r\n"),
+          FakeWhoisScript::PartialThenReset(""), FakeWhoisScript::Answer("Domain Name: X\r\n")},
+         Found,
+         FailReason::None,
+         3},
+        {"on_its_own",
+         {FakeWhoisScript::PartialThenReset("")},
+         Error,
+         FailReason::ConnectionReset,
+         1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeWhoisServer fresh;
+        fresh.SetScriptSequence("x.com", c.scripts);
+        Import({"x.com"});
+        QueryOptions options;
+        options.backoffMs = 10;
+        options.client.connectTo = fresh.OverridesFor({ServerComNet});
+        view.Clear();
+        RunToEnd(0, options);
+        EXPECT_EQ(table.Row(0).status, c.status);
+        EXPECT_EQ(table.details.Reason(0), c.reason);
+        EXPECT_EQ(fresh.ConnectionCount(), c.connections);
+    }
+}
+
+TEST_F(Worker, StopEndsABackOffWaitAtOnce) {
+    server.SetDefaultScript(FakeWhoisScript::Answer("WHOIS LIMIT EXCEEDED\r\n"));
+    Import({"a.com", "b.com"});
+    SetField(table.Row(0).owner, "kept");
+    QueryOptions options;
+    options.backoffMs = 600'000;
+    CQueryThread& thread = MakeWorker(0, options);
+    ASSERT_TRUE(thread.Start());
+    ASSERT_TRUE(server.WaitForFinishedConnections(1, kDeadline));
+    thread.RequestStop();
+    ASSERT_TRUE(view.WaitFor(UM_WORKER_EXIT, 5s)) << "the ten-minute pause must not hold the stop";
+    thread.Join();
+
+    EXPECT_EQ(view.Messages(), (std::vector{WorkerExit(0)}));
+    EXPECT_STREQ(table.Row(0).owner, "kept");
+    EXPECT_EQ(table.Row(0).answered, 0);
+    EXPECT_EQ(server.ConnectionCount(), 1u);
+}
+
+// A registry that never answers holds back only its own rows; "lastindex"
+// stays at its first row until that row ends, however many rows after it
+// are finished.
+TEST_F(Worker, StalledRegistryHoldsBackOnlyItsOwnRows) {
+    Import({"a.com", "stall.cn", "b.com", "c.org", "d.com"});
+    server.SetScript("stall.cn", FakeWhoisScript::Stall());
+    QueryOptions options;
+    options.client.idleTimeoutMs = 3'000;
+    CQueryThread& thread = MakeWorker(0, options);
+    ASSERT_TRUE(thread.Start());
+
+    ASSERT_TRUE(view.WaitUntil(
+        [](const std::vector<PostedMessage>& posted) {
+            return Posted(posted, RowDone(2)) && Posted(posted, RowDone(3)) &&
+                   Posted(posted, RowDone(4));
+        },
+        kDeadline));
+    EXPECT_FALSE(Posted(view.Messages(), RowDone(1)));
+    EXPECT_EQ(core->getConfigInt("lastindex"), 1);
+
+    ASSERT_TRUE(view.WaitFor(UM_WORKER_EXIT, kDeadline));
+    thread.Join();
+    const auto messages = view.Messages();
+    ASSERT_EQ(messages.size(), 6u);
+    EXPECT_EQ(messages[4], RowDone(1)) << "the stalled row ends last";
+    EXPECT_EQ(table.Row(1).status, Error);
+    EXPECT_EQ(table.details.Reason(1), FailReason::TimedOut);
+    EXPECT_EQ(core->getConfigInt("lastindex"), 5);
+}
+
+TEST_F(Worker, QueryThatThrowsEndsAsInternalErrorAndTheBatchGoesOn) {
+    Import({"a.com", "boom.com", "c.cn"});
+    SetField(table.Row(1).owner, "kept");
+    QueryOptions options;
+    options.transport = [](const std::string&, const std::string& domain, QueryHop) {
+        if (domain == "boom.com") {
+            throw std::runtime_error("fault in the query");
+        }
+        return std::string("Domain Name: X\r\n");
+    };
+    RunToEnd(0, options);
+
+    const auto messages = view.Messages();
+    for (int32_t index = 0; index < 3; ++index) {
+        EXPECT_TRUE(Posted(messages, RowDone(index))) << index;
+    }
+    EXPECT_EQ(messages.back(), WorkerExit(0));
+    EXPECT_EQ(table.Row(1).status, Error);
+    EXPECT_STREQ(table.Row(1).owner, "kept");
+    EXPECT_EQ(table.details.Reason(1), FailReason::Internal);
+    EXPECT_NE(table.Row(0).status, Error);
+    EXPECT_NE(table.Row(2).status, Error);
+    EXPECT_EQ(core->getConfigInt("lastindex"), 3);
+}
+
+// Rows whose referral host never answers keep their workers; they may not
+// take all of them, or the other registries' rows would wait for the stall.
+TEST_F(Worker, SlowReferralHostDoesNotTakeEveryWorker) {
+    const std::string thin = "   Domain Name: X.COM\r\n"
+                             "   Whois Server: whois.registrar.example\r\n"
+                             "   Referral URL: http://www.registrar.example\r\n";
+    std::vector<std::string> names;
+    for (const char* name : {"c0.com", "c1.com", "c2.com", "c3.com"}) {
+        server.SetScriptSequence(name, {FakeWhoisScript::Answer(thin), FakeWhoisScript::Stall()});
+        names.push_back(name);
+    }
+    for (const char* name : {"n4.cn", "n5.cn", "n6.cn", "n7.cn"}) {
+        server.SetScript(name, FakeWhoisScript::Answer("Domain Name: X\r\n", 100));
+        names.push_back(name);
+    }
+    Import(names);
+    QueryOptions options;
+    options.jobs = 3;
+    CQueryThread& thread = MakeWorker(0, options);
+    ASSERT_TRUE(thread.Start());
+    ASSERT_TRUE(view.WaitUntil(
+        [](const std::vector<PostedMessage>& posted) { return Posted(posted, RowDone(7)); },
+        kDeadline));
+    for (int32_t index = 0; index < 4; ++index) {
+        EXPECT_FALSE(Posted(view.Messages(), RowDone(index))) << index;
+    }
+    thread.RequestStop();
+    ASSERT_TRUE(view.WaitFor(UM_WORKER_EXIT, kDeadline));
 }
 
 } // namespace

@@ -6,11 +6,13 @@
 #include <chrono>
 #include <cstdlib>
 #include <future>
+#include <map>
 #include <netinet/in.h>
 #include <string>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "engine/hostlookup.h"
 #include "tests/support/fakewhoisserver.h"
 
 namespace {
@@ -181,10 +183,132 @@ TEST_F(WhoisClient, StopRequestReachesAStalledQuery) {
                                         .count()));
 }
 
+// A resolver that knows a few names, counting how often it is asked.
+HostResolver Resolver(std::map<std::string, std::vector<std::string>> names) {
+    return [names = std::move(names)](const std::string& host, std::vector<HostAddress>& out) {
+        const auto found = names.find(host);
+        if (found == names.end()) {
+            return LookupResult::NotFound;
+        }
+        for (const std::string& text : found->second) {
+            HostAddress address;
+            EXPECT_TRUE(ParseAddressLiteral(text, address)) << text;
+            out.push_back(address);
+        }
+        return LookupResult::Found;
+    };
+}
+
+TEST_F(WhoisClient, EveryAddressOfAHostIsTriedInTurn) {
+    server.SetDefaultScript(FakeWhoisScript::Answer("reached"));
+    // Nothing listens on [::1] at the server's port: that connection is refused.
+    HostLookupCache lookups(
+        Resolver({{"multi.example", {"::1", "127.0.0.1"}}, {"dead.example", {"::1"}}}));
+    WhoisClientOptions byName;
+    byName.port = server.port();
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_EQ(WhoisQuery("multi.example", "example.com", byName, &stop, &lookups), "reached");
+    }
+    EXPECT_EQ(WhoisQuery("dead.example", "example.com", byName, &stop, &lookups), kMarkerConnect);
+    EXPECT_EQ(WhoisQuery("unknown.example", "example.com", byName, &stop, &lookups),
+              kMarkerInvalidAddr);
+    EXPECT_EQ(WhoisQuery("UNKNOWN.example", "example.com", byName, &stop, &lookups),
+              kMarkerInvalidAddr);
+    EXPECT_EQ(lookups.ResolverCalls(), 3) << "each host is looked up once, whatever its case";
+    EXPECT_EQ(server.ConnectionCount(), 3u);
+}
+
+TEST_F(WhoisClient, IPv6ServerThroughConnectToAndAsALiteral) {
+    FakeWhoisServer six(FakeWhoisServer::Family::IPv6);
+    six.SetDefaultScript(FakeWhoisScript::Answer("over IPv6"));
+    std::vector<ConnectOverride> overrides;
+    ASSERT_TRUE(ParseConnectTo(six.ConnectToFor({"whois.six.example"}), overrides));
+    ASSERT_EQ(overrides.size(), 1u);
+    EXPECT_EQ(overrides[0].address, "::1");
+    WhoisClientOptions mapped;
+    mapped.connectTo = overrides;
+    EXPECT_EQ(WhoisQuery("whois.six.example", "example.com", mapped), "over IPv6");
+
+    WhoisClientOptions literal;
+    literal.port = six.port();
+    EXPECT_EQ(WhoisQuery("::1", "example.com", literal), "over IPv6");
+    ASSERT_TRUE(six.WaitForFinishedConnections(2, kDeadline));
+    EXPECT_EQ(six.ReceivedBytes()[0], "example.com\r\n");
+}
+
+// A host named by an answer may not lead into this machine or its network;
+// a host that connect-to maps is asked wherever the mapping says.
+TEST_F(WhoisClient, PublicAddressesOnlyRefusesLocalTargets) {
+    server.SetDefaultScript(FakeWhoisScript::Answer("reached"));
+    HostLookupCache lookups(Resolver({{"sneaky.example", {"127.0.0.1", "::1"}}}));
+    WhoisClientOptions referral;
+    referral.port = server.port();
+    referral.publicAddressesOnly = true;
+    for (const char* host : {"sneaky.example", "127.0.0.1", "::ffff:127.0.0.1"}) {
+        SCOPED_TRACE(host);
+        EXPECT_EQ(WhoisQuery(host, "example.com", referral, &stop, &lookups),
+                  kMarkerAddressRefused);
+    }
+    // Through the system's resolver, without a cache.
+    EXPECT_EQ(WhoisQuery("localhost", "example.com", referral, &stop), kMarkerAddressRefused);
+    EXPECT_EQ(server.ConnectionCount(), 0u);
+
+    referral.connectTo = server.OverridesFor({"sneaky.example"});
+    EXPECT_EQ(WhoisQuery("sneaky.example", "example.com", referral, &stop, &lookups), "reached");
+}
+
+TEST(HostLookupCacheTest, InterruptedLookUpIsAskedAgain) {
+    int calls = 0;
+    HostLookupCache lookups([&](const std::string&, std::vector<HostAddress>& out) {
+        if (++calls == 1) {
+            return LookupResult::Interrupted;
+        }
+        HostAddress address;
+        EXPECT_TRUE(ParseAddressLiteral("127.0.0.1", address));
+        out.push_back(address);
+        return LookupResult::Found;
+    });
+    std::vector<HostAddress> out;
+    const auto deadline = std::chrono::steady_clock::now() + kDeadline;
+    EXPECT_EQ(lookups.Lookup("a.example", out, deadline, nullptr), LookupResult::Interrupted);
+    EXPECT_EQ(lookups.Lookup("a.example", out, deadline, nullptr), LookupResult::Found);
+    EXPECT_EQ(lookups.Lookup("a.example", out, deadline, nullptr), LookupResult::Found);
+    EXPECT_EQ(calls, 2);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].family(), AF_INET);
+}
+
+TEST(HostLookupCacheTest, CallersForOneHostShareOneLookUp) {
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<int> calls{0};
+    HostLookupCache lookups([&](const std::string&, std::vector<HostAddress>& out) {
+        ++calls;
+        released.wait();
+        HostAddress address;
+        EXPECT_TRUE(ParseAddressLiteral("::1", address));
+        out.push_back(address);
+        return LookupResult::Found;
+    });
+    const auto deadline = std::chrono::steady_clock::now() + kDeadline;
+    std::vector<std::future<LookupResult>> askers;
+    for (int i = 0; i < 4; ++i) {
+        askers.push_back(std::async(std::launch::async, [&] {
+            std::vector<HostAddress> out;
+            return lookups.Lookup("shared.example", out, deadline, nullptr);
+        }));
+    }
+    release.set_value();
+    for (auto& asker : askers) {
+        EXPECT_EQ(asker.get(), LookupResult::Found);
+    }
+    EXPECT_EQ(calls.load(), 1);
+}
+
 TEST(FailureMarker, OnlyTheWholeMarkerCounts) {
     for (const char* marker :
          {kMarkerInvalidSocket, kMarkerSocketErr, kMarkerInvalidAddr, kMarkerConnect, kMarkerSend,
-          kMarkerSend2, kMarkerRecv, kMarkerTimeout}) {
+          kMarkerSend2, kMarkerRecv, kMarkerTimeout, kMarkerAddressRefused, kMarkerRateLimited}) {
         EXPECT_TRUE(IsFailureMarker(marker)) << marker;
         EXPECT_FALSE(IsFailureMarker(std::string(marker) + "\r\n")) << marker;
         EXPECT_FALSE(IsFailureMarker(std::string("x") + marker)) << marker;
@@ -212,6 +336,14 @@ const ConnectToCase kConnectToCases[] = {
      "whois.a=127.0.0.1:1,whois.b=10.0.0.2:65535",
      true,
      {{"whois.a", "127.0.0.1", 1}, {"whois.b", "10.0.0.2", 65535}}},
+    {"ipv6InBrackets",
+     "whois.a=[::1]:4343,whois.b=127.0.0.1:43",
+     true,
+     {{"whois.a", "::1", 4343}, {"whois.b", "127.0.0.1", 43}}},
+    {"ipv6WithoutBrackets", "whois.a=::1:43", false, {}},
+    {"badIpv6", "whois.a=[::g]:43", false, {}},
+    {"emptyBrackets", "whois.a=[]:43", false, {}},
+    {"ipv4InBrackets", "whois.a=[127.0.0.1]:43", false, {}},
     {"blanksAndEmptyEntries",
      " whois.a = 127.0.0.1 : 43 ,, ",
      true,

@@ -1,0 +1,57 @@
+#pragma once
+
+// The rows of a batch still to be started, grouped by the host their first
+// query goes to. The next row is the lowest index among the groups whose
+// host's lane admits a query now, so a stalled or pausing registry holds
+// back only its own rows. A group also has a limit of rows under way: a row
+// whose later question waits for a slow referral host keeps its worker, and
+// without the limit one registry's rows could take every worker. Not
+// thread-safe: the batch guards it.
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/hostlanes.h"
+
+class RowQueue {
+public:
+    struct Row {
+        std::int32_t index = 0;
+        std::string host; // the first host; empty: asked without a lane (no server)
+    };
+
+    // `rows` in index order; at most `rowsPerGroup` rows of a group under way.
+    RowQueue(const std::vector<Row>& rows, int rowsPerGroup);
+
+    // No row is left to start.
+    [[nodiscard]] bool Empty() const;
+
+    // Takes the lowest-indexed row whose host admits a query now, its place
+    // in the lane taken (TryAdmit); nothing when no lane admits one, with
+    // `wakeAt` set to when one may (max() when only a finished query can).
+    [[nodiscard]] std::optional<Row> TakeReady(HostLanes& lanes,
+                                               HostLanes::Clock::time_point& wakeAt);
+
+    // A row TakeReady gave is finished (or given up).
+    void Finished(const std::string& host);
+
+    // Hosts that still have rows waiting.
+    [[nodiscard]] std::vector<std::string> Hosts() const;
+
+private:
+    struct Group {
+        std::deque<std::int32_t> waiting;
+        int underWay = 0;
+    };
+
+    int m_rowsPerGroup;
+    std::map<std::string, Group> m_groups;
+    // (index of a group's first row, its host), so groups are tried in row order.
+    std::set<std::pair<std::int32_t, std::string>> m_fronts;
+};

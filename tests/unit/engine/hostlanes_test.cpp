@@ -1,0 +1,366 @@
+#include "engine/hostlanes.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <future>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "engine/rowqueue.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kDeadline = 10s;
+
+LaneRules Rules(int perHost, std::chrono::milliseconds interval = 0ms) {
+    LaneRules rules;
+    rules.perHost = perHost;
+    rules.interval = interval;
+    return rules;
+}
+
+// An attempt that answers with the verdicts given, one per call (the last
+// repeats), and notes when each call began.
+class ScriptedAttempt {
+public:
+    explicit ScriptedAttempt(std::vector<LaneVerdict> verdicts) : m_verdicts(std::move(verdicts)) {}
+
+    LaneVerdict operator()() {
+        std::lock_guard lock(m_mutex);
+        m_starts.push_back(Clock::now());
+        const std::size_t call = std::min(m_starts.size(), m_verdicts.size()) - 1;
+        return m_verdicts[call];
+    }
+    std::vector<Clock::time_point> Starts() const {
+        std::lock_guard lock(m_mutex);
+        return m_starts;
+    }
+
+private:
+    std::vector<LaneVerdict> m_verdicts;
+    mutable std::mutex m_mutex;
+    std::vector<Clock::time_point> m_starts;
+};
+
+std::vector<Clock::duration> Gaps(const std::vector<Clock::time_point>& starts) {
+    std::vector<Clock::duration> gaps;
+    for (std::size_t i = 1; i < starts.size(); ++i) {
+        gaps.push_back(starts[i] - starts[i - 1]);
+    }
+    return gaps;
+}
+
+// A gate the attempts wait at until the test opens it.
+class Gate {
+public:
+    void Enter() {
+        std::unique_lock lock(m_mutex);
+        ++m_inside;
+        m_most = std::max(m_most, m_inside);
+        m_changed.notify_all();
+        m_changed.wait(lock, [&] { return m_open; });
+        --m_inside;
+    }
+    bool WaitForInside(int count) {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, kDeadline, [&] { return m_inside >= count; });
+    }
+    void Open() {
+        std::lock_guard lock(m_mutex);
+        m_open = true;
+        m_changed.notify_all();
+    }
+    int Most() {
+        std::lock_guard lock(m_mutex);
+        return m_most;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    int m_inside = 0;
+    int m_most = 0;
+    bool m_open = false;
+};
+
+TEST(HostLanes, NoMoreThanPerHostAttemptsAtOnceToOneHost) {
+    for (const int perHost : {1, 3}) {
+        SCOPED_TRACE(perHost);
+        std::atomic<bool> stop{false};
+        HostLanes lanes(Rules(perHost), &stop);
+        Gate gate;
+        std::vector<std::future<LaneResult>> runs;
+        for (int i = 0; i < 6; ++i) {
+            runs.push_back(std::async(std::launch::async, [&] {
+                return lanes.Run("whois.a.example", [&] {
+                    gate.Enter();
+                    return LaneVerdict::Answered();
+                });
+            }));
+        }
+        ASSERT_TRUE(gate.WaitForInside(perHost));
+        gate.Open();
+        for (auto& run : runs) {
+            ASSERT_EQ(run.wait_for(kDeadline), std::future_status::ready);
+            EXPECT_EQ(run.get(), LaneResult::Done);
+        }
+        EXPECT_EQ(gate.Most(), perHost);
+    }
+}
+
+TEST(HostLanes, OtherHostsAreNotHeldByABusyOne) {
+    std::atomic<bool> stop{false};
+    HostLanes lanes(Rules(1), &stop);
+    Gate gate;
+    auto busy = std::async(std::launch::async, [&] {
+        return lanes.Run("whois.a.example", [&] {
+            gate.Enter();
+            return LaneVerdict::Answered();
+        });
+    });
+    ASSERT_TRUE(gate.WaitForInside(1));
+    EXPECT_EQ(lanes.Run("WHOIS.B.example", [] { return LaneVerdict::Answered(); }),
+              LaneResult::Done);
+    EXPECT_FALSE(lanes.TryAdmit("Whois.A.Example")) << "host names compare without case";
+    gate.Open();
+    EXPECT_EQ(busy.get(), LaneResult::Done);
+}
+
+TEST(HostLanes, StartsToOneHostKeepTheInterval) {
+    std::atomic<bool> stop{false};
+    HostLanes lanes(Rules(2, 60ms), &stop);
+    ScriptedAttempt attempt({LaneVerdict::Answered()});
+    std::vector<std::future<LaneResult>> runs;
+    for (int i = 0; i < 4; ++i) {
+        runs.push_back(std::async(std::launch::async,
+                                  [&] { return lanes.Run("whois.a.example", std::ref(attempt)); }));
+    }
+    for (auto& run : runs) {
+        EXPECT_EQ(run.get(), LaneResult::Done);
+    }
+    auto starts = attempt.Starts();
+    std::sort(starts.begin(), starts.end());
+    // The lane stamps a start just before the attempt does; 10 ms covers a
+    // thread that is put aside between the two on a busy machine.
+    for (const auto gap : Gaps(starts)) {
+        EXPECT_GE(gap, 60ms - 10ms);
+    }
+}
+
+TEST(HostLanes, RefusalWithoutANamedWaitBacksOffDoubling) {
+    std::atomic<bool> stop{false};
+    LaneRules rules = Rules(1);
+    rules.firstBackoff = 30ms;
+    rules.maxBackoff = 70ms;
+    HostLanes lanes(rules, &stop);
+    const auto refused = LaneVerdict::Refused(std::nullopt);
+    ScriptedAttempt attempt({refused, refused, refused, LaneVerdict::Answered()});
+    EXPECT_EQ(lanes.Run("whois.a.example", std::ref(attempt)), LaneResult::Done);
+    const auto gaps = Gaps(attempt.Starts());
+    ASSERT_EQ(gaps.size(), 3u);
+    EXPECT_GE(gaps[0], 30ms);
+    EXPECT_GE(gaps[1], 60ms);
+    EXPECT_GE(gaps[2], 70ms) << "capped";
+    EXPECT_LT(gaps[2], 120ms) << "not doubled past the cap";
+}
+
+TEST(HostLanes, FourRefusalsEndTheTries) {
+    std::atomic<bool> stop{false};
+    LaneRules rules = Rules(1);
+    rules.firstBackoff = 1ms;
+    rules.maxBackoff = 2ms;
+    HostLanes lanes(rules, &stop);
+    ScriptedAttempt attempt({LaneVerdict::Refused(std::nullopt)});
+    EXPECT_EQ(lanes.Run("whois.a.example", std::ref(attempt)), LaneResult::RateLimited);
+    EXPECT_EQ(attempt.Starts().size(), 4u);
+}
+
+// A referral to a registrar is an extra: tried once, and not waited for
+// while the registrar pauses after refusing; the registry's answer stands.
+TEST(HostLanes, AnExtraIsTriedOnceAndSkippedWhileItsHostPauses) {
+    std::atomic<bool> stop{false};
+    LaneRules rules = Rules(1);
+    rules.firstBackoff = 10s;
+    HostLanes lanes(rules, &stop);
+    ScriptedAttempt refusing({LaneVerdict::Refused(std::nullopt)});
+    const auto began = Clock::now();
+    EXPECT_EQ(lanes.Run("whois.registrar.example", std::ref(refusing), LanePatience::Extra()),
+              LaneResult::RateLimited);
+    EXPECT_EQ(refusing.Starts().size(), 1u);
+
+    ScriptedAttempt later({LaneVerdict::Answered()});
+    EXPECT_EQ(lanes.Run("whois.registrar.example", std::ref(later), LanePatience::Extra()),
+              LaneResult::RateLimited);
+    EXPECT_TRUE(later.Starts().empty()) << "the paused host is not asked";
+    EXPECT_LT(Clock::now() - began, 5s) << "nobody waited for the pause";
+}
+
+TEST(HostLanes, NamedWaitIsWaitedAndKeptAsTheGap) {
+    std::atomic<bool> stop{false};
+    HostLanes lanes(Rules(1), &stop);
+    ScriptedAttempt first({LaneVerdict::Refused(1), LaneVerdict::Answered()});
+    EXPECT_EQ(lanes.Run("whois.a.example", std::ref(first)), LaneResult::Done);
+    ScriptedAttempt second({LaneVerdict::Answered()});
+    EXPECT_EQ(lanes.Run("whois.a.example", std::ref(second)), LaneResult::Done);
+
+    const auto starts = first.Starts();
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_GE(starts[1] - starts[0], 1s);
+    ASSERT_EQ(second.Starts().size(), 1u);
+    EXPECT_GE(second.Starts()[0] - starts[1], 1s) << "the named wait stays the gap";
+}
+
+TEST(HostLanes, ResetCountsAsARefusalOnlyRightAfterOne) {
+    struct Case {
+        const char* name;
+        std::vector<LaneVerdict> verdicts;
+        LaneResult result;
+        std::size_t tries;
+    };
+    const auto reset = LaneVerdict::ResetAtConnect();
+    const Case cases[] = {
+        {"reset_alone", {reset}, LaneResult::Done, 1},
+        {"reset_after_refusal",
+         {LaneVerdict::Refused(std::nullopt), reset, LaneVerdict::Answered()},
+         LaneResult::Done,
+         3},
+        {"resets_after_refusal_use_up_the_tries",
+         {LaneVerdict::Refused(std::nullopt), reset},
+         LaneResult::RateLimited,
+         4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::atomic<bool> stop{false};
+        LaneRules rules = Rules(1);
+        rules.firstBackoff = 1ms;
+        HostLanes lanes(rules, &stop);
+        ScriptedAttempt attempt(c.verdicts);
+        EXPECT_EQ(lanes.Run("whois.a.example", std::ref(attempt)), c.result);
+        EXPECT_EQ(attempt.Starts().size(), c.tries);
+    }
+}
+
+TEST(HostLanes, StopEndsAPauseAtOnceAndThePauseIsReported) {
+    std::atomic<bool> stop{false};
+    LaneRules rules = Rules(1);
+    rules.firstBackoff = 4min;
+    HostLanes lanes(rules, &stop);
+    std::promise<void> refusedOnce;
+    auto run = std::async(std::launch::async, [&] {
+        bool first = true;
+        return lanes.Run("whois.a.example", [&] {
+            if (first) {
+                first = false;
+                refusedOnce.set_value();
+            }
+            return LaneVerdict::Refused(std::nullopt);
+        });
+    });
+    refusedOnce.get_future().wait();
+    // The host now waits four minutes; other hosts do not.
+    EXPECT_EQ(lanes.Run("whois.b.example", [] { return LaneVerdict::Answered(); }),
+              LaneResult::Done);
+    EXPECT_EQ(lanes.ReadyAt("whois.b.example") <= Clock::now(), true);
+
+    stop = true;
+    lanes.Wake();
+    ASSERT_EQ(run.wait_for(2s), std::future_status::ready);
+    EXPECT_EQ(run.get(), LaneResult::Stopped);
+    const auto wait = lanes.LongestWait({"whois.a.example"});
+    ASSERT_TRUE(wait.has_value());
+    EXPECT_EQ(wait->host, "whois.a.example");
+    EXPECT_GT(wait->left, 3min);
+    EXPECT_FALSE(lanes.LongestWait({"whois.b.example"}).has_value());
+}
+
+TEST(HostLanes, AdmittedPlaceIsTakenUntilUsedOrCancelled) {
+    std::atomic<bool> stop{false};
+    HostLanes lanes(Rules(1), &stop);
+    ASSERT_TRUE(lanes.TryAdmit("whois.a.example"));
+    EXPECT_FALSE(lanes.TryAdmit("whois.a.example"));
+    EXPECT_EQ(lanes.ReadyAt("whois.a.example"), Clock::time_point::max());
+    lanes.Cancel("whois.a.example");
+    ASSERT_TRUE(lanes.TryAdmit("whois.a.example"));
+    EXPECT_EQ(lanes.RunAdmitted("whois.a.example", [] { return LaneVerdict::Answered(); }),
+              LaneResult::Done);
+    EXPECT_TRUE(lanes.TryAdmit("whois.a.example")) << "the place came back after the attempt";
+}
+
+TEST(HostLanes, ThrowingAttemptGivesItsPlaceBack) {
+    std::atomic<bool> stop{false};
+    HostLanes lanes(Rules(1), &stop);
+    EXPECT_THROW(
+        lanes.Run("whois.a.example", []() -> LaneVerdict { throw std::runtime_error("fault"); }),
+        std::runtime_error);
+    EXPECT_TRUE(lanes.TryAdmit("whois.a.example"));
+}
+
+TEST(RowQueue, TakesTheLowestRowWhoseHostAdmits) {
+    std::atomic<bool> stop{false};
+    HostLanes lanes(Rules(1), &stop);
+    RowQueue queue({{0, "a"}, {1, "a"}, {2, "b"}, {3, ""}, {4, "B"}}, 2);
+    Clock::time_point wakeAt;
+    std::vector<std::int32_t> taken;
+    while (auto row = queue.TakeReady(lanes, wakeAt)) {
+        taken.push_back(row->index);
+    }
+    // a and b are busy with rows 0 and 2; the row without a host needs no lane.
+    EXPECT_EQ(taken, (std::vector<std::int32_t>{0, 2, 3}));
+    EXPECT_EQ(wakeAt, Clock::time_point::max()) << "only a finished query frees a lane";
+    EXPECT_EQ(queue.Hosts(), (std::vector<std::string>{"a", "b"}));
+
+    lanes.Cancel("b");
+    auto row = queue.TakeReady(lanes, wakeAt);
+    ASSERT_TRUE(row.has_value());
+    EXPECT_EQ(row->index, 4) << "b is free before a";
+    lanes.Cancel("a");
+    row = queue.TakeReady(lanes, wakeAt);
+    ASSERT_TRUE(row.has_value());
+    EXPECT_EQ(row->index, 1);
+    EXPECT_TRUE(queue.Empty());
+}
+
+TEST(RowQueue, GroupKeepsNoMoreRowsUnderWayThanItsLimit) {
+    std::atomic<bool> stop{false};
+    HostLanes lanes(Rules(1), &stop);
+    RowQueue queue({{0, "a"}, {1, "a"}, {2, "a"}, {3, "b"}}, 2);
+    Clock::time_point wakeAt;
+    // Each row's first question is over (its place given back), but the
+    // rows themselves are still under way, asking referral hosts.
+    for (const std::int32_t expected : {0, 1, 3}) {
+        auto row = queue.TakeReady(lanes, wakeAt);
+        ASSERT_TRUE(row.has_value());
+        EXPECT_EQ(row->index, expected);
+        lanes.Cancel(row->host);
+    }
+    EXPECT_FALSE(queue.TakeReady(lanes, wakeAt).has_value()) << "a has two rows under way";
+    queue.Finished("A");
+    auto row = queue.TakeReady(lanes, wakeAt);
+    ASSERT_TRUE(row.has_value());
+    EXPECT_EQ(row->index, 2);
+}
+
+TEST(RowQueue, PausedHostSetsTheWakeTime) {
+    std::atomic<bool> stop{false};
+    HostLanes lanes(Rules(1, 500ms), &stop);
+    RowQueue queue({{0, "a"}, {1, "a"}}, 2);
+    Clock::time_point wakeAt;
+    ASSERT_TRUE(queue.TakeReady(lanes, wakeAt).has_value());
+    lanes.Cancel("a");
+    const auto before = Clock::now();
+    EXPECT_FALSE(queue.TakeReady(lanes, wakeAt).has_value());
+    EXPECT_GT(wakeAt, before + 400ms);
+    EXPECT_LE(wakeAt, before + 500ms);
+}
+
+} // namespace
