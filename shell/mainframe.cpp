@@ -1,6 +1,7 @@
 #include "shell/mainframe.h"
 
 #include "core/messages.h"
+#include "core/version.h"
 #include "dock/dockids.h"
 #include "dock/docksite.h"
 #include "engine/domaintable.h"
