@@ -5,6 +5,7 @@
 // desktop program installs its dialogs through CCoreDialogs.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -90,5 +91,5 @@ public:
     [[nodiscard]] static std::optional<CivilDate> parseDateValue(std::string_view text);
 
 private:
-    ConfigStore* m_config = nullptr;
+    std::unique_ptr<ConfigStore> m_config;
 };
