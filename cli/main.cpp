@@ -6,6 +6,7 @@
 
 #include "cli/batchoptions.h"
 #include "cli/batchprogram.h"
+#include "core/version.h"
 
 int main(int argc, char** argv) {
     const ParsedCommandLine parsed =

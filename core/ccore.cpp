@@ -14,11 +14,9 @@ std::atomic<CCoreDialogs*> g_dialogs{nullptr};
 
 } // namespace
 
-CCore::CCore() : m_config(new ConfigStore()) {}
+CCore::CCore() : m_config(std::make_unique<ConfigStore>()) {}
 
-CCore::~CCore() {
-    delete m_config;
-}
+CCore::~CCore() = default;
 
 void CCore::autoFileConfig() {
     (void)m_config->file();

@@ -5,6 +5,7 @@
 // desktop program installs its dialogs through CCoreDialogs.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -106,5 +107,5 @@ public:
     parseDateValue(std::string_view text, DateOrder order = DateOrder::Usual);
 
 private:
-    ConfigStore* m_config = nullptr;
+    std::unique_ptr<ConfigStore> m_config;
 };

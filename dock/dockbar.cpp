@@ -20,15 +20,15 @@ struct Placed {
 } // namespace
 
 CDockBar::CDockBar(unsigned id, bool floating, QWidget* parent)
-    : QWidget(parent), m_nID(id), m_bFloating(floating) {
+    : QWidget(parent), m_id(id), m_floating(floating) {
     setObjectName(QString::number(id));
-    m_arrBars.push_back(nullptr);
+    m_entries.push_back(nullptr);
 }
 
 CDockBar::~CDockBar() {
     // The bars, children of this widget, are deleted after this object's own
     // part is gone; they must not call back into it.
-    for (CControlBar* bar : m_arrBars) {
+    for (CControlBar* bar : m_entries) {
         if (bar) {
             bar->SetDockBar(nullptr);
         }
@@ -36,13 +36,13 @@ CDockBar::~CDockBar() {
 }
 
 bool CDockBar::IsHorz() const {
-    return m_nID == AFX_IDW_DOCKBAR_TOP || m_nID == AFX_IDW_DOCKBAR_BOTTOM ||
-           m_nID == AFX_IDW_DOCKBAR_FLOAT;
+    return m_id == AFX_IDW_DOCKBAR_TOP || m_id == AFX_IDW_DOCKBAR_BOTTOM ||
+           m_id == AFX_IDW_DOCKBAR_FLOAT;
 }
 
 int CDockBar::FindBar(const CControlBar* bar) const {
-    for (std::size_t i = 0; i < m_arrBars.size(); ++i) {
-        if (bar && m_arrBars[i] == bar) {
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        if (bar && m_entries[i] == bar) {
             return static_cast<int>(i);
         }
     }
@@ -50,20 +50,9 @@ int CDockBar::FindBar(const CControlBar* bar) const {
 }
 
 void CDockBar::InsertBreak(int index) {
-    index = std::clamp(index, 0, static_cast<int>(m_arrBars.size()));
-    m_arrBars.insert(m_arrBars.begin() + index, nullptr);
+    index = std::clamp(index, 0, static_cast<int>(m_entries.size()));
+    m_entries.insert(m_entries.begin() + index, nullptr);
     ++m_changes;
-}
-
-int CDockBar::BarCount() const {
-    return static_cast<int>(std::count_if(m_arrBars.begin(), m_arrBars.end(),
-                                          [](const CControlBar* b) { return b != nullptr; }));
-}
-
-int CDockBar::VisibleCount() const {
-    return static_cast<int>(
-        std::count_if(m_arrBars.begin(), m_arrBars.end(),
-                      [](const CControlBar* b) { return b && b->IsVisible(); }));
 }
 
 void CDockBar::DockControlBar(CControlBar* bar, const QRect* screenRect) {
@@ -78,7 +67,7 @@ void CDockBar::DockControlBar(CControlBar* bar, const QRect* screenRect) {
         bar->setParent(this);
     }
     bar->SetDockBar(this);
-    m_arrBars.insert(m_arrBars.begin() + InsertIndex(screenRect), bar);
+    m_entries.insert(m_entries.begin() + InsertIndex(screenRect), bar);
     RemoveEmptyRows();
     ++m_changes;
     if (!wasHidden) {
@@ -88,11 +77,11 @@ void CDockBar::DockControlBar(CControlBar* bar, const QRect* screenRect) {
 
 int CDockBar::InsertIndex(const QRect* screenRect) {
     const auto newRowAt = [this](int index) {
-        m_arrBars.insert(m_arrBars.begin() + index, nullptr);
+        m_entries.insert(m_entries.begin() + index, nullptr);
         return index + 1;
     };
-    if (!screenRect || m_bFloating) {
-        return newRowAt(static_cast<int>(m_arrBars.size()) - 1);
+    if (!screenRect || m_floating) {
+        return newRowAt(static_cast<int>(m_entries.size()) - 1);
     }
     const bool horz = IsHorz();
     const QPoint c = mapFromGlobal(screenRect->center());
@@ -100,15 +89,15 @@ int CDockBar::InsertIndex(const QRect* screenRect) {
     const int along = horz ? c.x() : c.y();
     bool anyRow = false;
     int rowStart = 1;
-    for (int i = 1; i < static_cast<int>(m_arrBars.size()); ++i) {
-        if (m_arrBars[static_cast<std::size_t>(i)]) {
+    for (int i = 1; i < static_cast<int>(m_entries.size()); ++i) {
+        if (m_entries[static_cast<std::size_t>(i)]) {
             continue;
         }
         // A row from rowStart to i - 1: its extent across is its bars'.
         int lo = INT_MAX;
         int hi = INT_MIN;
         for (int j = rowStart; j < i; ++j) {
-            const CControlBar* b = m_arrBars[static_cast<std::size_t>(j)];
+            const CControlBar* b = m_entries[static_cast<std::size_t>(j)];
             if (!b->IsVisible()) {
                 continue;
             }
@@ -124,7 +113,7 @@ int CDockBar::InsertIndex(const QRect* screenRect) {
             if (cross >= lo && cross < hi) {
                 int at = i;
                 for (int j = rowStart; j < i; ++j) {
-                    const QRect g = m_arrBars[static_cast<std::size_t>(j)]->geometry();
+                    const QRect g = m_entries[static_cast<std::size_t>(j)]->geometry();
                     if (along < (horz ? g.center().x() : g.center().y())) {
                         at = j;
                         break;
@@ -135,7 +124,7 @@ int CDockBar::InsertIndex(const QRect* screenRect) {
         }
         rowStart = i + 1;
     }
-    return newRowAt(static_cast<int>(m_arrBars.size()) - 1);
+    return newRowAt(static_cast<int>(m_entries.size()) - 1);
 }
 
 void CDockBar::RemoveControlBar(CControlBar* bar) {
@@ -143,7 +132,7 @@ void CDockBar::RemoveControlBar(CControlBar* bar) {
     if (index < 0) {
         return;
     }
-    m_arrBars.erase(m_arrBars.begin() + index);
+    m_entries.erase(m_entries.begin() + index);
     RemoveEmptyRows();
     ++m_changes;
     bar->SetDockBar(nullptr);
@@ -151,9 +140,9 @@ void CDockBar::RemoveControlBar(CControlBar* bar) {
 
 void CDockBar::RemoveEmptyRows() {
     std::vector<CControlBar*> kept;
-    kept.reserve(m_arrBars.size() + 1);
+    kept.reserve(m_entries.size() + 1);
     kept.push_back(nullptr);
-    for (CControlBar* b : m_arrBars) {
+    for (CControlBar* b : m_entries) {
         if (b || kept.back()) {
             kept.push_back(b);
         }
@@ -161,15 +150,15 @@ void CDockBar::RemoveEmptyRows() {
     if (kept.back()) {
         kept.push_back(nullptr);
     }
-    m_arrBars = std::move(kept);
+    m_entries = std::move(kept);
 }
 
 QSize CDockBar::Layout(const QRect& rect, bool query) {
     const bool horz = IsHorz();
-    m_rectLayout = rect;
+    m_layoutRect = rect;
     if (!query) {
         // Pending shows and hides take effect in this pass.
-        for (CControlBar* b : std::vector<CControlBar*>(m_arrBars)) {
+        for (CControlBar* b : std::vector<CControlBar*>(m_entries)) {
             if (b) {
                 b->RecalcDelayShow();
             }
@@ -186,10 +175,10 @@ QSize CDockBar::Layout(const QRect& rect, bool query) {
         std::vector<std::pair<int, std::vector<Placed>>> rows;
         std::vector<Placed> row;
         int thickness = 0;
-        int pos = (horz && !m_bFloating) ? -kOverlap : 0;
+        int pos = (horz && !m_floating) ? -kOverlap : 0;
         bool restarted = false;
-        for (std::size_t i = 1; i < m_arrBars.size(); ++i) {
-            CControlBar* bar = m_arrBars[i];
+        for (std::size_t i = 1; i < m_entries.size(); ++i) {
+            CControlBar* bar = m_entries[i];
             if (!bar) {
                 if (!row.empty()) {
                     rows.emplace_back(thickness, std::move(row));
@@ -197,14 +186,14 @@ QSize CDockBar::Layout(const QRect& rect, bool query) {
                 }
                 row.clear();
                 thickness = 0;
-                pos = (horz && !m_bFloating) ? -kOverlap : 0;
+                pos = (horz && !m_floating) ? -kOverlap : 0;
                 continue;
             }
             if (!bar->IsVisible()) {
                 continue;
             }
             unsigned mode = horz ? (LM_HORZ | LM_HORZDOCK) : LM_VERTDOCK;
-            if (m_bFloating) {
+            if (m_floating) {
                 mode = LM_HORZ | LM_MRUWIDTH;
             }
             const QSize size =
@@ -236,8 +225,8 @@ QSize CDockBar::Layout(const QRect& rect, bool query) {
         }
         break;
     }
-    m_rectLayout = QRect();
-    if (m_bFloating) {
+    m_layoutRect = QRect();
+    if (m_floating) {
         return QSize(longest, total);
     }
     return horz ? QSize(rect.width(), total) : QSize(total, rect.height());

@@ -18,24 +18,20 @@ public:
     CDockBar(unsigned id, bool floating, QWidget* parent);
     ~CDockBar() override;
 
-    [[nodiscard]] unsigned GetDlgCtrlID() const { return m_nID; }
-    [[nodiscard]] bool IsFloating() const { return m_bFloating; }
+    [[nodiscard]] unsigned GetDlgCtrlID() const { return m_id; }
+    [[nodiscard]] bool IsFloating() const { return m_floating; }
     // Top and bottom dock bars lay out their rows horizontally.
     [[nodiscard]] bool IsHorz() const;
 
     // The entries; null ends a row.
-    [[nodiscard]] const std::vector<CControlBar*>& Entries() const { return m_arrBars; }
+    [[nodiscard]] const std::vector<CControlBar*>& Entries() const { return m_entries; }
     // Index of bar in the entries, -1 when absent.
     [[nodiscard]] int FindBar(const CControlBar* bar) const;
     // Inserts an empty entry (a row break) at index.
     void InsertBreak(int index);
     // The rectangle of the layout pass under way, in this dock bar's
     // parent's coordinates; empty between passes.
-    [[nodiscard]] QRect LayoutRect() const { return m_rectLayout; }
-    // Number of bars held (visible or not).
-    [[nodiscard]] int BarCount() const;
-    // Number of visible bars held.
-    [[nodiscard]] int VisibleCount() const;
+    [[nodiscard]] QRect LayoutRect() const { return m_layoutRect; }
 
     // Takes bar: in a new last row when screenRect is null, otherwise at the
     // place under screenRect's centre (into an existing row when it falls on
@@ -59,9 +55,9 @@ private:
     int InsertIndex(const QRect* screenRect);
     void RemoveEmptyRows();
 
-    unsigned m_nID;
-    bool m_bFloating;
-    std::vector<CControlBar*> m_arrBars{nullptr};
-    QRect m_rectLayout;
+    unsigned m_id;
+    bool m_floating;
+    std::vector<CControlBar*> m_entries{nullptr};
+    QRect m_layoutRect;
     int m_changes = 0;
 };

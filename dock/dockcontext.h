@@ -8,6 +8,9 @@
 #include <QPoint>
 #include <QRect>
 
+#include <memory>
+#include <optional>
+
 class CControlBar;
 class QRubberBand;
 
@@ -26,30 +29,33 @@ public:
     // the drag distance leaves everything as it was).
     void EndDrag(const QPoint& screenPoint);
     void CancelDrag();
-    [[nodiscard]] bool IsDragging() const { return m_bDragging; }
+    [[nodiscard]] bool IsDragging() const { return m_dragging; }
 
-    // Docked: floats the bar where it is on screen. Floating: docks it back
-    // in the dock bar it last left, at the same place.
+    // Docked: floats the bar where it last floated, or beside its dock the
+    // first time, never over the menu bar. Floating: docks it back in the
+    // dock bar it last left, at the same place.
     void ToggleDocking();
 
     // A floating frame's resize: hit code of the border being dragged
     // (HTNOWHERE when none), the frame rectangle being dragged (screen), and
     // the cursor, where the outer corner of the frame should go.
-    int m_nHitTest = 0;
-    QRect m_rectFrameDragHorz;
-    QPoint m_ptCursor;
+    int m_frameHit = 0;
+    QRect m_frameDragRect;
+    QPoint m_frameCursor;
 
     // Where the bar was last docked: dock bar ID and screen rectangle.
-    unsigned m_uMRUDockID = 0;
-    QRect m_rectMRUDockPos;
+    unsigned m_lastDockBarId = 0;
+    QRect m_lastDockRect;
+    // Where its floating frame stood (top-left, screen) when it last floated.
+    std::optional<QPoint> m_lastFloatPos;
 
 private:
     [[nodiscard]] QRect TrackRect(const QPoint& screenPoint, unsigned* dockBarId) const;
 
-    CControlBar* m_pBar;
-    bool m_bDragging = false;
-    bool m_bMoved = false;
-    QPoint m_ptStart;
-    QPoint m_ptGrab; // grab point relative to the bar's top-left corner
-    QRubberBand* m_rubberBand = nullptr;
+    CControlBar* m_bar;
+    bool m_dragging = false;
+    bool m_moved = false;
+    QPoint m_start;
+    QPoint m_grab;                             // grab point relative to the bar's top-left corner
+    std::unique_ptr<QRubberBand> m_rubberBand; // a window of its own, made on the first drag
 };

@@ -10,8 +10,8 @@
 CControlBar::CControlBar(QWidget* parent) : QWidget(parent) {}
 
 CControlBar::~CControlBar() {
-    if (m_pDockBar) {
-        m_pDockBar->RemoveControlBar(this);
+    if (m_dockBar) {
+        m_dockBar->RemoveControlBar(this);
     }
 }
 
@@ -19,9 +19,9 @@ QSize CControlBar::CalcFixedLayout(bool stretch, bool horz) {
     QSize size = sizeHint().expandedTo(QSize(0, 0));
     if (stretch) {
         if (horz) {
-            size.setWidth(32767);
+            size.setWidth(kStretchLength);
         } else {
-            size.setHeight(32767);
+            size.setHeight(kStretchLength);
         }
     }
     return size;
@@ -32,9 +32,9 @@ QSize CControlBar::CalcDynamicLayout(int /*length*/, unsigned mode) {
 }
 
 void CControlBar::EnableDocking(unsigned alignMask) {
-    m_dwDockStyle = alignMask & CBRS_ALIGN_ANY;
-    if (!m_pDockContext) {
-        m_pDockContext = std::make_unique<CDockContext>(this);
+    m_dockAlignment = alignMask & CBRS_ALIGN_ANY;
+    if (!m_dockContext) {
+        m_dockContext = std::make_unique<CDockContext>(this);
     }
 }
 
@@ -46,7 +46,7 @@ bool CControlBar::IsVisible() const {
 }
 
 bool CControlBar::IsFloating() const {
-    return m_pDockBar && m_pDockBar->IsFloating();
+    return m_dockBar && m_dockBar->IsFloating();
 }
 
 void CControlBar::DelayShow(bool show) {
@@ -70,8 +70,8 @@ void CControlBar::RecalcDelayShow() {
 
 bool CControlBar::event(QEvent* e) {
     if (e->type() == QEvent::ShowToParent || e->type() == QEvent::HideToParent) {
-        if (m_pDockSite) {
-            m_pDockSite->NotifyVisibility(this, e->type() == QEvent::ShowToParent);
+        if (m_dockSite) {
+            m_dockSite->NotifyVisibility(this, e->type() == QEvent::ShowToParent);
         }
     }
     return QWidget::event(e);

@@ -29,14 +29,14 @@ public:
     virtual void OnUpdateCmdUI() {}
 
     // Control ID (0 when none) and the bar style (CBRS_* bits).
-    [[nodiscard]] unsigned GetDlgCtrlID() const { return m_nID; }
-    void SetDlgCtrlID(unsigned id) { m_nID = id; }
-    [[nodiscard]] unsigned GetBarStyle() const { return m_dwStyle; }
-    void SetBarStyle(unsigned style) { m_dwStyle = style; }
+    [[nodiscard]] unsigned GetDlgCtrlID() const { return m_id; }
+    void SetDlgCtrlID(unsigned id) { m_id = id; }
+    [[nodiscard]] unsigned GetBarStyle() const { return m_barStyle; }
+    void SetBarStyle(unsigned style) { m_barStyle = style; }
     // Which dock bars the bar may dock in (CBRS_ALIGN_* bits); creates its
     // docking context.
     void EnableDocking(unsigned alignMask);
-    [[nodiscard]] unsigned GetDockingAlignment() const { return m_dwDockStyle; }
+    [[nodiscard]] unsigned GetDockingAlignment() const { return m_dockAlignment; }
 
     // Visible, counting a pending delayed show or hide.
     [[nodiscard]] bool IsVisible() const;
@@ -48,23 +48,23 @@ public:
     void RecalcDelayShow();
     [[nodiscard]] bool HasDelayedShow() const { return m_delayState != DelayNone; }
 
-    [[nodiscard]] CDockBar* DockBar() const { return m_pDockBar; }
-    [[nodiscard]] CDockSite* DockSite() const { return m_pDockSite; }
-    [[nodiscard]] CDockContext* DockContext() const { return m_pDockContext.get(); }
+    [[nodiscard]] CDockBar* DockBar() const { return m_dockBar; }
+    [[nodiscard]] CDockSite* DockSite() const { return m_dockSite; }
+    [[nodiscard]] CDockContext* DockContext() const { return m_dockContext.get(); }
 
     // Set by the dock bar that takes the bar, and by the dock site.
-    void SetDockBar(CDockBar* dockBar) { m_pDockBar = dockBar; }
-    void SetDockSite(CDockSite* site) { m_pDockSite = site; }
+    void SetDockBar(CDockBar* dockBar) { m_dockBar = dockBar; }
+    void SetDockSite(CDockSite* site) { m_dockSite = site; }
 
 protected:
     bool event(QEvent* e) override;
 
-    unsigned m_nID = 0;
-    unsigned m_dwStyle = 0;
-    unsigned m_dwDockStyle = 0;
-    CDockBar* m_pDockBar = nullptr;
-    CDockSite* m_pDockSite = nullptr;
-    std::unique_ptr<CDockContext> m_pDockContext;
+    unsigned m_id = 0;
+    unsigned m_barStyle = 0;
+    unsigned m_dockAlignment = 0;
+    CDockBar* m_dockBar = nullptr;
+    CDockSite* m_dockSite = nullptr;
+    std::unique_ptr<CDockContext> m_dockContext;
 
 private:
     enum DelayState { DelayNone, DelayShowing, DelayHiding };

@@ -25,6 +25,10 @@ inline constexpr int HTBOTTOMLEFT = 16;
 inline constexpr int HTBOTTOMRIGHT = 17;
 inline constexpr int HTCLOSE = 20;
 
+// The length a bar asks for when it stretches over its whole dock bar: the
+// largest 16-bit coordinate, more than any dock bar holds.
+inline constexpr int kStretchLength = 32767;
+
 // Mode bits of CalcDynamicLayout.
 inline constexpr unsigned LM_STRETCH = 0x01;
 inline constexpr unsigned LM_HORZ = 0x02;

@@ -82,6 +82,9 @@ void CDockSite::DockControlBar(CControlBar* bar, unsigned dockBarId, const QRect
         return;
     }
     CFloatingFrame* oldFrame = FrameOf(bar);
+    if (oldFrame && bar->DockContext()) {
+        bar->DockContext()->m_lastFloatPos = oldFrame->pos();
+    }
     bar->SetDockSite(this);
     if (bar->DockBar() && bar->DockBar() != target) {
         bar->DockBar()->RemoveControlBar(bar);
@@ -106,12 +109,12 @@ void CDockSite::FloatControlBar(CControlBar* bar, const QPoint& screenPos) {
     if (CDockBar* from = bar->DockBar()) {
         // Remember where it was docked, for the way back.
         if (CDockContext* ctx = bar->DockContext()) {
-            ctx->m_uMRUDockID = from->GetDlgCtrlID();
-            ctx->m_rectMRUDockPos = QRect(bar->mapToGlobal(QPoint(0, 0)), bar->size());
+            ctx->m_lastDockBarId = from->GetDlgCtrlID();
+            ctx->m_lastDockRect = QRect(bar->mapToGlobal(QPoint(0, 0)), bar->size());
         }
         from->RemoveControlBar(bar);
     }
-    auto* frame = new CFloatingFrame(this, window());
+    auto* frame = new CFloatingFrame(this);
     frame->DockBar()->DockControlBar(bar, nullptr);
     frame->RecalcLayout();
     frame->move(screenPos);
@@ -188,6 +191,13 @@ void CDockSite::InvertTracker(const QRect& rect) {
     m_tracker->setGeometry(this->rect());
     m_tracker->Invert(rect);
     m_tracker->raise();
+}
+
+QRect CDockSite::StripAbove() const {
+    const QWidget* top = window();
+    const QPoint windowCorner = top->mapToGlobal(QPoint(0, 0));
+    const int siteTop = mapToGlobal(QPoint(0, 0)).y();
+    return QRect(windowCorner, QSize(top->width(), siteTop - windowCorner.y()));
 }
 
 CDockBar* CDockSite::DockBarAt(const QPoint& screenPoint, const CControlBar* bar) const {

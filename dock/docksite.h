@@ -26,7 +26,6 @@ public:
 
     // The widget that fills what the bars leave free.
     void setClientWidget(QWidget* client);
-    [[nodiscard]] QWidget* clientWidget() const { return m_client; }
 
     // Creates the dock bars for the sides in alignMask (CBRS_ALIGN_* bits).
     void EnableDocking(unsigned alignMask);
@@ -58,6 +57,10 @@ public:
     // inverting the same rectangle twice leaves the screen as it was.
     void InvertTracker(const QRect& rect);
     [[nodiscard]] CDockTracker* Tracker() const { return m_tracker; }
+
+    // The strip of the window above this site (its menu bar and tool bars),
+    // in screen coordinates; empty when the site is the window's top.
+    [[nodiscard]] QRect StripAbove() const;
 
     // The dock bar whose docking zone holds screenPoint and that bar may dock
     // in, or null (the bar floats there).

@@ -42,13 +42,12 @@ bool IsSizingHit(int hit) {
 
 } // namespace
 
-CFloatingFrame::CFloatingFrame(CDockSite* site, QWidget* owner)
+CFloatingFrame::CFloatingFrame(CDockSite* site)
     : QWidget(site, Qt::Tool | Qt::FramelessWindowHint), m_site(site) {
-    Q_UNUSED(owner);
     setObjectName(QStringLiteral("floatingFrame"));
     setMouseTracking(true);
     m_dockBar = new CDockBar(AFX_IDW_DOCKBAR_FLOAT, true, this);
-    m_dockBar->move(kBorder, kBorder + kCaption);
+    m_dockBar->move(BarOffset());
 }
 
 CControlBar* CFloatingFrame::Bar() const {
@@ -67,8 +66,8 @@ void CFloatingFrame::RecalcLayout() {
         return;
     }
     const QSize inner = m_dockBar->Layout(QRect(QPoint(0, 0), size()), false);
-    m_dockBar->setGeometry(kBorder, kBorder + kCaption, inner.width(), inner.height());
-    resize(inner.width() + 2 * kBorder, inner.height() + 2 * kBorder + kCaption);
+    m_dockBar->setGeometry(QRect(BarOffset(), inner));
+    resize(SizeAround(inner));
     setWindowTitle(bar->windowTitle());
     update();
 }
@@ -166,8 +165,8 @@ void CFloatingFrame::mousePressEvent(QMouseEvent* e) {
                           : g.top() + g.height();
         m_grabOffset = global - QPoint(x, y);
         if (CControlBar* bar = Bar(); bar && bar->DockContext()) {
-            bar->DockContext()->m_nHitTest = m_pressHit;
-            bar->DockContext()->m_rectFrameDragHorz = g;
+            bar->DockContext()->m_frameHit = m_pressHit;
+            bar->DockContext()->m_frameDragRect = g;
         }
     }
 }
@@ -192,7 +191,7 @@ void CFloatingFrame::mouseReleaseEvent(QMouseEvent* e) {
     const int pressed = m_pressHit;
     m_pressHit = HTNOWHERE;
     if (CControlBar* bar = Bar(); bar && bar->DockContext()) {
-        bar->DockContext()->m_nHitTest = HTNOWHERE;
+        bar->DockContext()->m_frameHit = HTNOWHERE;
     }
     if (pressed == HTCLOSE && HitTest(e->position().toPoint()) == HTCLOSE) {
         if (CControlBar* bar = Bar()) {
@@ -227,7 +226,7 @@ void CFloatingFrame::ResizeTo(const QPoint& screenPoint) {
     const QPoint p = screenPoint - m_grabOffset;
     const QRect f = geometry();
     const QRect b(bar->mapToGlobal(QPoint(0, 0)), bar->size());
-    const QSize extra(2 * kBorder, 2 * kBorder + kCaption);
+    const QSize extra = SizeAround(QSize(0, 0));
     QRect next = f;
     switch (m_pressHit) {
     case HTLEFT: {
@@ -250,10 +249,10 @@ void CFloatingFrame::ResizeTo(const QPoint& screenPoint) {
         // Corners: the bar derives its size from the cursor and moves the
         // drag rectangle's left or top side.
         if (ctx) {
-            ctx->m_ptCursor = p;
-            ctx->m_rectFrameDragHorz = f;
+            ctx->m_frameCursor = p;
+            ctx->m_frameDragRect = f;
             bar->CalcDynamicLayout(0, LM_HORZ);
-            next.moveTopLeft(ctx->m_rectFrameDragHorz.topLeft());
+            next.moveTopLeft(ctx->m_frameDragRect.topLeft());
         }
         break;
     }

@@ -20,11 +20,16 @@ public:
     static constexpr int kBorder = 4;   // sizing border on every side
     static constexpr int kCaption = 16; // caption band below the top border
 
-    CFloatingFrame(CDockSite* site, QWidget* owner);
+    explicit CFloatingFrame(CDockSite* site);
+
+    // The frame's size around a bar of barSize, and where the bar sits in it.
+    [[nodiscard]] static QSize SizeAround(QSize barSize) {
+        return barSize + QSize(2 * kBorder, 2 * kBorder + kCaption);
+    }
+    [[nodiscard]] static QPoint BarOffset() { return {kBorder, kBorder + kCaption}; }
 
     [[nodiscard]] CDockBar* DockBar() const { return m_dockBar; }
     [[nodiscard]] CControlBar* Bar() const;
-    [[nodiscard]] CDockSite* Site() const { return m_site; }
 
     // Asks the bar for its floating size and fits the frame around it.
     void RecalcLayout();

@@ -85,7 +85,8 @@ LaneResult HostLanes::Loop(const std::string& host, const std::function<LaneVerd
                     --lane.waiting;
                     return LaneResult::Stopped;
                 }
-                if (patience.skipWhilePaused && lane.refusedLast && now < lane.nextStart) {
+                if (patience.longestPause && lane.refusedLast &&
+                    lane.nextStart - now > *patience.longestPause) {
                     --lane.waiting;
                     lock.unlock();
                     Changed();

@@ -57,13 +57,15 @@ struct LaneRules {
 // How much a caller will wait for its answer. A registry's own question
 // waits for its lane and is asked again after refusals; a referral to a
 // registrar's server is an extra, so it is tried once and not waited for
-// while its host pauses after a refusal (the registry's answer stands).
+// while its host pauses long after a refusal (the registry's answer stands).
 struct LanePatience {
-    int maxTries = 0;             // 0: the rules' maxTries
-    bool skipWhilePaused = false; // give up at once while the host pauses after a refusal
+    using Ms = std::chrono::milliseconds;
+    int maxTries = 0; // 0: the rules' maxTries
+    // Give up at once when the host pauses after a refusal for longer than this.
+    std::optional<Ms> longestPause;
 
     [[nodiscard]] static LanePatience Full() { return {}; }
-    [[nodiscard]] static LanePatience Extra() { return {1, true}; }
+    [[nodiscard]] static LanePatience Extra() { return {1, Ms(2'000)}; }
 };
 
 struct LaneWait {

@@ -9,6 +9,7 @@
 
 #include "core/readfile.h"
 #include "core/text.h"
+#include "core/version.h"
 #include "engine/rdaptext.h"
 
 namespace {

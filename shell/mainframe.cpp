@@ -1,6 +1,7 @@
 #include "shell/mainframe.h"
 
 #include "core/messages.h"
+#include "core/version.h"
 #include "dock/dockids.h"
 #include "dock/docksite.h"
 #include "engine/domaintable.h"
@@ -20,6 +21,8 @@
 #include <QMessageBox>
 #include <QStatusBar>
 
+#include <memory>
+
 namespace {
 
 constexpr int kPaneChars = 30;
@@ -29,12 +32,11 @@ QWidget* panelWindow() {
 }
 
 QWidget* createPanel(QWidget* parent) {
-    auto* panel = new CControlPanelDlg(parent);
+    auto panel = std::make_unique<CControlPanelDlg>(parent);
     if (!panel->Create()) {
-        delete panel;
         return nullptr;
     }
-    return panel;
+    return panel.release(); // owned by its parent, the side bar
 }
 
 } // namespace
@@ -136,13 +138,12 @@ bool CMainFrame::createStatusBar() {
 
 bool CMainFrame::createSideBar() {
     m_dockSite->EnableDocking(CBRS_ALIGN_ANY);
-    m_sideBar = new CSideBar(&createPanel);
-    if (!m_sideBar->Create(QStringLiteral("侧边栏"), m_dockSite, 0,
-                           WS_CHILD | WS_VISIBLE | CBRS_TOP)) {
-        delete m_sideBar;
-        m_sideBar = nullptr;
+    auto sideBar = std::make_unique<CSideBar>(&createPanel);
+    if (!sideBar->Create(QStringLiteral("侧边栏"), m_dockSite, 0,
+                         WS_CHILD | WS_VISIBLE | CBRS_TOP)) {
         return false;
     }
+    m_sideBar = sideBar.release(); // owned by its parent, the dock site
     m_sideBar->SetBarStyle(m_sideBar->GetBarStyle() | CBRS_TOOLTIPS | CBRS_FLYBY |
                            CBRS_SIZE_DYNAMIC);
     m_sideBar->EnableDocking(CBRS_ALIGN_ANY);

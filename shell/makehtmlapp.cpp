@@ -36,13 +36,14 @@ bool CMakeHtmlApp::InitInstance() {
     if (!m_doc->OnNewDocument()) {
         return false;
     }
-    auto* frame = new CMainFrame();
-    SetMainWindow(frame);
-    if (!frame->OnCreate()) {
+    auto created = std::make_unique<CMainFrame>();
+    SetMainWindow(created.get());
+    if (!created->OnCreate()) {
         SetMainWindow(nullptr);
-        delete frame;
         return false;
     }
+    // From here the frame owns itself: it is deleted when it closes.
+    CMainFrame* frame = created.release();
     m_frame = frame;
     frame->GetActiveView()->OnInitialUpdate();
     // Maximizing is the window manager's job; without one (a bare X server,

@@ -20,12 +20,8 @@ bool CGripperBar::ShowsGripper() const {
 }
 
 void CGripperBar::ComputeClient(BarRect& rect, unsigned dockBarId) {
-    const BarRect window = rect;
-    CResizableBar::ComputeClient(rect, dockBarId);
-    if (!ShowsGripper()) {
-        return;
-    }
-    rect = GripperBand(window, rect, dockBarId, m_gripperWidth, m_closeBox.origin);
+    rect = GripperClientRect(rect, dockBarId, m_edgeFlags, m_edgeWidth, m_gripperWidth,
+                             ShowsGripper(), m_closeBox.origin);
 }
 
 QRect CGripperBar::CloseBoxRect() const {

@@ -62,8 +62,8 @@ CResizableBar::CResizableBar(QWidget* parent) : CControlBar(parent) {
 CResizableBar::~CResizableBar() = default;
 
 bool CResizableBar::Create(const QString& title, QWidget* parent, unsigned id, unsigned style) {
-    m_dwStyle = style & CBRS_ALL;
-    m_nID = id;
+    m_barStyle = style & CBRS_ALL;
+    m_id = id;
     setWindowTitle(title);
     if (objectName().isEmpty()) {
         setObjectName(QStringLiteral("bar%1").arg(id));
@@ -103,7 +103,7 @@ void CResizableBar::ReadLiveResize() {
 
 void CResizableBar::LoadSizes(const QString& prefix) {
     const CBarProfile& profile = CBarProfile::Instance();
-    const std::string section = BarProfileSection(prefix.toStdString(), m_nID);
+    const std::string section = BarProfileSection(prefix.toStdString(), m_id);
     const auto read = [&](const char* key, int& value, int min) {
         value = std::max(profile.GetInt(section, key, value), min);
     };
@@ -117,7 +117,7 @@ void CResizableBar::LoadSizes(const QString& prefix) {
 
 void CResizableBar::SaveSizes(const QString& prefix) {
     CBarProfile& profile = CBarProfile::Instance();
-    const std::string section = BarProfileSection(prefix.toStdString(), m_nID);
+    const std::string section = BarProfileSection(prefix.toStdString(), m_id);
     profile.WriteInt(section, "sizeHorzCX", m_horzSize.cx);
     profile.WriteInt(section, "sizeHorzCY", m_horzSize.cy);
     profile.WriteInt(section, "sizeVertCX", m_vertSize.cx);
@@ -140,12 +140,12 @@ QSize CResizableBar::CalcDynamicLayout(int length, unsigned mode) {
     }
     CDockContext* ctx = DockContext();
     auto* frame = qobject_cast<CFloatingFrame*>(window());
-    if (IsFloatingBar() && ctx && frame && IsCorner(ctx->m_nHitTest)) {
-        BarRect drag = ToBar(ctx->m_rectFrameDragHorz);
+    if (IsFloatingBar() && ctx && frame && IsCorner(ctx->m_frameHit)) {
+        BarRect drag = ToBar(ctx->m_frameDragRect);
         m_floatSize = FloatCornerSize(
-            ctx->m_nHitTest, ToBar(ctx->m_ptCursor), ToBar(frame->geometry()),
+            ctx->m_frameHit, ToBar(ctx->m_frameCursor), ToBar(frame->geometry()),
             ToBar(QRect(mapToGlobal(QPoint(0, 0)), size())), m_floatSize, m_floatMin, drag);
-        ctx->m_rectFrameDragHorz = ToQt(drag);
+        ctx->m_frameDragRect = ToQt(drag);
     } else if (mode & LM_LENGTHY) {
         m_floatSize.cy = length;
     } else {
@@ -157,7 +157,7 @@ QSize CResizableBar::CalcDynamicLayout(int length, unsigned mode) {
 
 QSize CResizableBar::CalcFixedLayout(bool stretch, bool horz) {
     if (stretch) {
-        return horz ? QSize(32767, m_horzSize.cy) : QSize(m_vertSize.cx, 32767);
+        return horz ? QSize(kStretchLength, m_horzSize.cy) : QSize(m_vertSize.cx, kStretchLength);
     }
     CDockBar* dockBar = DockBar();
     if (dockBar) {

@@ -23,7 +23,7 @@ namespace {
 // A gripper bar whose only child fills its client area.
 class CPanelBar : public CGripperBar {
 public:
-    explicit CPanelBar(QString text) : m_text(std::move(text)) {}
+    CPanelBar(QString text, QWidget* parent) : CGripperBar(parent), m_text(std::move(text)) {}
 
 protected:
     int OnCreate() override {
@@ -53,7 +53,7 @@ int main(int argc, char* argv[]) {
     QMainWindow frame;
     frame.setWindowTitle(QStringLiteral("zentrix dock demo"));
     auto* site = new CDockSite(&frame);
-    auto* list = new QListWidget;
+    auto* list = new QListWidget(site);
     for (int i = 1; i <= 40; ++i) {
         list->addItem(QStringLiteral("example-%1.com").arg(i));
     }
@@ -62,19 +62,20 @@ int main(int argc, char* argv[]) {
     frame.statusBar()->showMessage(QStringLiteral("就绪"));
     site->EnableDocking(CBRS_ALIGN_ANY);
 
-    auto* side = new CPanelBar(QStringLiteral("侧边栏"));
+    auto* side = new CPanelBar(QStringLiteral("侧边栏"), &frame);
     side->Create(QStringLiteral("侧边栏"), &frame, 0, WS_CHILD | WS_VISIBLE | CBRS_TOP);
     side->SetBarStyle(side->GetBarStyle() | CBRS_TOOLTIPS | CBRS_FLYBY | CBRS_SIZE_DYNAMIC);
     side->EnableDocking(CBRS_ALIGN_ANY);
     site->DockControlBar(side, AFX_IDW_DOCKBAR_LEFT);
 
-    auto* output = new CPanelBar(QStringLiteral("output"));
+    auto* output = new CPanelBar(QStringLiteral("output"), &frame);
     output->CreateSized(QStringLiteral("output"), &frame, QSize(400, 120), true, 1,
                         WS_CHILD | WS_VISIBLE | CBRS_BOTTOM);
     output->EnableDocking(CBRS_ALIGN_ANY);
     site->DockControlBar(output, AFX_IDW_DOCKBAR_BOTTOM);
 
     QMenu* view = frame.menuBar()->addMenu(QStringLiteral("查看(&V)"));
+    // "侧边拦" (not "侧边栏") is the main frame's menu text, kept as it is there.
     QAction* toggle = view->addAction(QStringLiteral("侧边拦(&L)"));
     toggle->setCheckable(true);
     toggle->setChecked(true);

@@ -105,7 +105,7 @@ TEST(Drag, GripperDragDocksAtTheRightOrFloats) {
     EXPECT_EQ(frame.client->geometry(), QRect(0, 0, 800, 600));
 }
 
-TEST(Float, DoubleClickFloatsInPlaceAndDocksBack) {
+TEST(Float, DoubleClickFloatsBesideTheDockAndDocksBack) {
     TestFrame frame;
     CDockSite* site = frame.site.get();
     TestBar* bar = frame.AddBar(AFX_IDW_DOCKBAR_LEFT);
@@ -117,7 +117,7 @@ TEST(Float, DoubleClickFloatsInPlaceAndDocksBack) {
     ASSERT_NE(floating, nullptr);
     EXPECT_TRUE(floating->isVisible());
     EXPECT_EQ(floating->windowTitle(), QStringLiteral("侧边栏"));
-    EXPECT_EQ(bar->mapToGlobal(QPoint(0, 0)), corner);
+    EXPECT_EQ(floating->pos(), corner + QPoint(350, 0));
     // Floating: no gripper, no edges; the border is 3, 5 at the top.
     EXPECT_EQ(bar->DockBarId(), AFX_IDW_DOCKBAR_FLOAT);
     EXPECT_FALSE(bar->ShowsGripper());
@@ -167,7 +167,7 @@ TEST(Float, CornerSizingKeepsTheFloatingMinimum) {
         EXPECT_EQ(bar->size(), QSize(390, 380));
         EXPECT_EQ(floating->size(), QSize(390, 380) + extra);
         EXPECT_EQ(floating->pos(), topLeft);
-        EXPECT_EQ(bar->DockContext()->m_nHitTest, HTNOWHERE);
+        EXPECT_EQ(bar->DockContext()->m_frameHit, HTNOWHERE);
     }
     {
         SCOPED_TRACE("top left, shrunk past the minimum: the far corner stays");
