@@ -73,6 +73,7 @@ void BM_SequentialBatch(benchmark::State& state) {
         options.client.connectTo = server.OverridesFor(FakeWhoisServer::AllEndpoints());
         options.jobs = 1;
         options.perHost = 1;
+        options.protocol = ProtocolChoice::Whois; // port 43 is measured here
 
         for (auto _ : state) {
             CountingTarget view;

@@ -156,6 +156,7 @@ void BM_BatchProgram(benchmark::State& state) {
     server.SetDefaultScript(FakeWhoisScript::Answer(kAnswer, delayMs));
     std::vector<std::string> args = {BatchProgram(),
                                      "-q",
+                                     "--protocol=whois",
                                      "--connect-to",
                                      server.ConnectToFor({ServerComNet}),
                                      "-o",

@@ -7,21 +7,21 @@
 #include "core/readfile.h"
 #include "core/text.h"
 #include "engine/rdaptext.h"
+#include "engine/referralguard.h"
 #include "engine/whoisclient.h"
 
 namespace {
 
 constexpr std::size_t kMaxCacheBytes = 1u << 20;
 
-// A server name as IANA writes one: letters, digits, hyphens and dots.
-bool IsHostName(std::string_view text) {
-    if (text.empty() || text.size() > 253 || text.find('.') == std::string_view::npos ||
-        text.front() == '.' || text.front() == '-') {
+// A TLD as IANA names one: letters, digits and hyphens, not starting with a hyphen.
+bool IsTldLabel(std::string_view text) {
+    if (text.empty() || text.size() > 63 || text.front() == '-') {
         return false;
     }
     for (const char c : text) {
-        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                        (c >= '0' && c <= '9') || c == '-' || c == '.';
+        const bool ok =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
         if (!ok) {
             return false;
         }
@@ -29,9 +29,13 @@ bool IsHostName(std::string_view text) {
     return true;
 }
 
-bool IsTldLabel(std::string_view text) {
-    return !text.empty() && text.size() <= 63 && text.find('.') == std::string_view::npos &&
-           IsHostName(std::string(text) + ".x");
+// ".IO" -> "io".
+std::string NormalTld(std::string_view text) {
+    std::string tld = AsciiLower(TrimBlanks(text));
+    while (!tld.empty() && tld.front() == '.') {
+        tld.erase(0, 1);
+    }
+    return tld;
 }
 
 // "tld server-or-none checked" lines; '#' starts a comment.
@@ -51,7 +55,7 @@ void ParseCache(std::string_view text, std::map<std::string, IanaWhoisEntry>& en
         }
         if (server == "none") {
             server.clear();
-        } else if (!IsHostName(server)) {
+        } else if (!IsReferralHostName(server)) {
             continue;
         }
         auto& entry = entries[AsciiLower(tld)];
@@ -81,6 +85,11 @@ IanaWhoisAnswer ReadIanaWhoisAnswer(std::string_view answer) {
         const auto end = answer.find('\n');
         std::string_view line = answer.substr(0, end);
         answer = end == std::string_view::npos ? std::string_view{} : answer.substr(end + 1);
+        // "% This query returned 0 objects." is IANA's word for a TLD that
+        // does not exist: no server, as sure as a record without one.
+        if (line.starts_with('%') && ContainsNoCase(line, "returned 0 objects")) {
+            out.unknownTld = true;
+        }
         const auto colon = line.find(':');
         if (colon == std::string_view::npos || line.starts_with('%') || line.starts_with('#')) {
             continue;
@@ -89,13 +98,14 @@ IanaWhoisAnswer ReadIanaWhoisAnswer(std::string_view answer) {
         const std::string_view value = TrimBlanks(line.substr(colon + 1));
         if (EqualsNoCase(key, "domain")) {
             out.isTld = true;
-        } else if (EqualsNoCase(key, "whois") && whois.empty() && IsHostName(value)) {
+        } else if (EqualsNoCase(key, "whois") && whois.empty() && IsReferralHostName(value)) {
             whois = AsciiLower(value);
-        } else if (EqualsNoCase(key, "refer") && refer.empty() && IsHostName(value)) {
+        } else if (EqualsNoCase(key, "refer") && refer.empty() && IsReferralHostName(value)) {
             refer = AsciiLower(value);
         }
     }
     out.server = !whois.empty() ? whois : refer;
+    out.unknownTld = out.unknownTld && !out.isTld;
     return out;
 }
 
@@ -139,13 +149,29 @@ void IanaWhoisDirectory::SaveLocked(const std::string& tld, const IanaWhoisEntry
     (void)WriteFileAtomically(m_cacheFile, FormatCache(merged)); // a lost cache is asked again
 }
 
+std::optional<std::string> IanaWhoisDirectory::Known(std::string_view tldText) {
+    std::string tld = NormalTld(tldText);
+    std::lock_guard lock(m_mutex);
+    LoadLocked();
+    if (const IanaWhoisEntry* entry = FreshLocked(tld)) {
+        return entry->server;
+    }
+    return std::nullopt;
+}
+
+const IanaWhoisEntry* IanaWhoisDirectory::FreshLocked(const std::string& tld) const {
+    const auto found = m_entries.find(tld);
+    if (found == m_entries.end()) {
+        return nullptr;
+    }
+    const std::time_t age = Now() - found->second.checked;
+    return age >= 0 && age < kIanaWhoisCacheSeconds ? &found->second : nullptr;
+}
+
 IanaLookup IanaWhoisDirectory::ServerFor(std::string_view tldText, const WhoisTransport& transport,
                                          const std::atomic<bool>* stop) {
     IanaLookup lookup;
-    std::string tld = AsciiLower(TrimBlanks(tldText));
-    while (!tld.empty() && tld.front() == '.') {
-        tld.erase(0, 1);
-    }
+    const std::string tld = NormalTld(tldText);
     if (!IsTldLabel(tld)) {
         lookup.reason = FailReason::NoServer;
         return lookup;
@@ -154,14 +180,10 @@ IanaLookup IanaWhoisDirectory::ServerFor(std::string_view tldText, const WhoisTr
     std::unique_lock lock(m_mutex);
     LoadLocked();
     for (;;) {
-        const std::time_t now = Now();
-        if (const auto found = m_entries.find(tld); found != m_entries.end()) {
-            const std::time_t age = now - found->second.checked;
-            if (age >= 0 && age < kIanaWhoisCacheSeconds) {
-                lookup.ok = true;
-                lookup.server = found->second.server;
-                return lookup;
-            }
+        if (const IanaWhoisEntry* entry = FreshLocked(tld)) {
+            lookup.ok = true;
+            lookup.server = entry->server;
+            return lookup;
         }
         const auto flying = m_flights.find(tld);
         if (flying == m_flights.end()) {
@@ -188,7 +210,8 @@ IanaLookup IanaWhoisDirectory::ServerFor(std::string_view tldText, const WhoisTr
     if (IsFailureMarker(answer)) {
         lookup.failure = answer;
         lookup.reason = FailReasonForMarker(answer);
-    } else if (const IanaWhoisAnswer read = ReadIanaWhoisAnswer(answer); read.isTld) {
+    } else if (const IanaWhoisAnswer read = ReadIanaWhoisAnswer(answer);
+               read.isTld || read.unknownTld) {
         lookup.ok = true;
         lookup.server = read.server;
     } else {

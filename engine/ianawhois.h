@@ -19,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,8 +30,9 @@ inline constexpr const char* kIanaWhoisCacheName = "iana-whois.txt";
 inline constexpr std::time_t kIanaWhoisCacheSeconds = 30 * 24 * 60 * 60;
 
 struct IanaWhoisAnswer {
-    bool isTld = false; // the answer describes a TLD ("domain:" line)
-    std::string server; // "whois:", else "refer:"; "" when neither names a host
+    bool isTld = false;      // the answer describes a TLD ("domain:" line)
+    bool unknownTld = false; // IANA has no such TLD ("This query returned 0 objects.")
+    std::string server;      // "whois:", else "refer:"; "" when neither names a host
 };
 
 // Reads IANA's answer for a TLD.
@@ -62,6 +64,10 @@ public:
     [[nodiscard]] IanaLookup ServerFor(std::string_view tld, const WhoisTransport& transport,
                                        const std::atomic<bool>* stop = nullptr);
 
+    // Thread-safe. The server the cache knows for a TLD ("" for none), without
+    // asking; nullopt when IANA would have to be asked.
+    [[nodiscard]] std::optional<std::string> Known(std::string_view tld);
+
 private:
     struct Flight {
         bool done = false;
@@ -69,6 +75,7 @@ private:
     };
 
     void LoadLocked();
+    [[nodiscard]] const IanaWhoisEntry* FreshLocked(const std::string& tld) const;
     void SaveLocked(const std::string& tld, const IanaWhoisEntry& entry);
     [[nodiscard]] std::time_t Now() const;
 

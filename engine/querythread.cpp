@@ -7,11 +7,12 @@
 #include "core/ccore.h"
 #include "core/messages.h"
 #include "core/messagetarget.h"
-#include "engine/domainquery.h"
+#include "engine/batchprotocols.h"
 #include "engine/failreason.h"
 #include "engine/hostlookup.h"
 #include "engine/internetsession.h"
-#include "engine/rowqueue.h"
+#include "engine/rdaplanes.h"
+#include "engine/rowquery.h"
 
 namespace {
 
@@ -32,7 +33,10 @@ struct CQueryThread::RowWork {
 };
 
 CQueryThread::CQueryThread(std::unique_ptr<QueryJob> job, QueryOptions options)
-    : m_job(std::move(job)), m_options(std::move(options)) {
+    : m_job(std::move(job)), m_options(std::move(options)),
+      // Read here, on the caller's thread: the environment and the core's
+      // folder as they are when the batch is made.
+      m_setup(std::make_unique<BatchProtocolSetup>(ProtocolSetupFor(m_options))) {
     if (m_job) {
         m_job->thread = this;
     }
@@ -104,7 +108,8 @@ int CQueryThread::RunBatch() {
         m_count = m_job->count;
         m_view = m_job->view;
     }
-    if (OpenSession() == 0) {
+    if (OpenSession() == 0 || !OpenProtocols()) {
+        CloseSession();
         if (m_view != nullptr) {
             m_view->PostMessage(UM_WORKER_EXIT, 0, -1);
         }
@@ -118,17 +123,40 @@ int CQueryThread::RunBatch() {
     return 1;
 }
 
+bool CQueryThread::OpenProtocols() {
+    if (m_protocols) {
+        return true;
+    }
+    std::string error;
+    m_protocols = BatchProtocols::Open(*m_setup, &m_stop, error);
+    return m_protocols != nullptr;
+}
+
+RowQueryContext CQueryThread::Context() const {
+    RowQueryContext context;
+    context.protocol = m_options.protocol;
+    context.bootstrap = m_protocols->bootstrap();
+    context.iana = &m_protocols->iana();
+    context.stop = &m_stop;
+    return context;
+}
+
 void CQueryThread::QueryAll() {
-    if (m_table == nullptr) {
+    if (m_table == nullptr || !OpenProtocols()) {
         return;
     }
     // A negative start index would address memory before the block.
     const int32_t first = std::max<int32_t>(m_options.startIndex, 0);
+    const RowQueryContext context = Context();
     std::vector<RowQueue::Row> rows;
     for (int32_t index = first; index < m_count; ++index) {
         const DomainRecord& row = m_table[index];
-        rows.push_back({index, m_options.firstHost ? m_options.firstHost(row)
-                                                   : std::string(FieldText(row.whoisServer))});
+        if (m_options.firstHost) {
+            rows.push_back({index, m_options.firstHost(row), {}});
+        } else {
+            FirstQuestion question = FirstQuestionOf(row, context);
+            rows.push_back({index, std::move(question.host), std::move(question.group)});
+        }
     }
 
     LaneRules rules;
@@ -177,7 +205,7 @@ void CQueryThread::QueryAll() {
     m_lookups.reset();
 }
 
-std::optional<std::pair<int32_t, std::string>> CQueryThread::NextRow() {
+std::optional<RowQueue::Row> CQueryThread::NextRow() {
     std::unique_lock lock(m_mutex);
     for (;;) {
         if (m_stop.load() || !m_queue || m_queue->Empty()) {
@@ -188,7 +216,7 @@ std::optional<std::pair<int32_t, std::string>> CQueryThread::NextRow() {
             // There may be more: let another idle worker look. One wake-up per
             // change instead of all of them keeps a single busy lane cheap.
             m_changed.notify_one();
-            return std::make_pair(row->index, std::move(row->host));
+            return row;
         }
         const auto now = Clock::now();
         m_changed.wait_until(lock, std::min(wakeAt, now + kWaitSlice));
@@ -202,14 +230,14 @@ void CQueryThread::WorkerLoop() {
             if (!next) {
                 return;
             }
-            const bool finished = RunRow(next->first, next->second);
+            const bool finished = RunRow(next->index, next->host);
             {
                 std::lock_guard lock(m_mutex);
-                m_queue->Finished(next->second);
+                m_queue->Finished(next->group);
                 m_changed.notify_one();
             }
             if (finished) {
-                FinishRow(next->first);
+                FinishRow(next->index);
             }
         } catch (...) {
             // Out of memory in the bookkeeping: this worker ends, the others
@@ -220,11 +248,11 @@ void CQueryThread::WorkerLoop() {
 }
 
 bool CQueryThread::QueryDomain(int32_t index) {
-    return RunRow(index, std::string());
+    return OpenProtocols() && RunRow(index, std::string());
 }
 
 bool CQueryThread::RunRow(int32_t index, const std::string& admittedHost) {
-    if (m_table == nullptr || index < 0 || index >= m_count) {
+    if (m_table == nullptr || index < 0 || index >= m_count || !m_protocols) {
         return false;
     }
     DomainRecord& row = m_table[index];
@@ -238,10 +266,12 @@ bool CQueryThread::RunRow(int32_t index, const std::string& admittedHost) {
     std::memcpy(&result, &row, sizeof row);
     RowOutcome outcome;
     try {
-        outcome =
-            QueryRow(result, [&](const std::string& server, const std::string&, QueryHop hop) {
-                return QueryWhoisServer(server, hop, work);
-            });
+        RowQuestions questions;
+        questions.whois = [&](const std::string& server, const std::string& domain, QueryHop hop) {
+            return QueryWhoisServer(server, domain, hop, work);
+        };
+        questions.rdap = [&](const RdapRequest& request) { return FetchRdap(request, work); };
+        outcome = QueryRowByProtocol(result, Context(), questions);
     } catch (...) {
         // A fault in one row's query ends that row, not the batch.
         std::memcpy(&result, &row, sizeof row);
@@ -292,18 +322,48 @@ void CQueryThread::FinishRow(int32_t index) {
     }
 }
 
-std::string CQueryThread::QueryWhoisServer(const std::string& server, QueryHop hop, RowWork& work) {
+bool CQueryThread::TakeAdmission(const std::string& host, RowWork& work) {
+    if (work.admissionUsed || work.admittedHost.empty() || !m_lanes) {
+        return false;
+    }
+    work.admissionUsed = true;
+    if (HostKey(host) == work.admittedHost) {
+        return true;
+    }
+    // The row's first question goes elsewhere (its RDAP server is down, its
+    // TLD's server became known): the place is given back at once.
+    m_lanes->Cancel(work.admittedHost);
+    return false;
+}
+
+std::string CQueryThread::QueryWhoisServer(const std::string& server, const std::string& domain,
+                                           QueryHop hop, RowWork& work) {
+    // IANA's server, found unreachable, is not waited for again by every row.
+    const bool iana = HostKey(server) == ServerIana;
+    if (iana) {
+        if (auto down = m_protocols->downWhois().Find(server)) {
+            TakeAdmission(server, work);
+            return *down;
+        }
+    }
+    const auto remember = [&](const std::string& result) {
+        if (iana && !m_stop.load() &&
+            (result == kMarkerInvalidAddr || result == kMarkerConnect ||
+             result == kMarkerTimeout)) {
+            m_protocols->downWhois().MarkDown(server, result);
+        }
+        return result;
+    };
     if (server.empty() || !m_lanes) {
-        return Ask(server, hop, work.domain);
+        return remember(Ask(server, hop, domain));
     }
     std::string result;
     const auto attempt = [&] {
-        result = Ask(server, hop, work.domain);
+        result = Ask(server, hop, domain);
         return VerdictFor(result);
     };
     LaneResult lane;
-    if (!work.admissionUsed && !work.admittedHost.empty() && HostKey(server) == work.admittedHost) {
-        work.admissionUsed = true;
+    if (TakeAdmission(server, work)) {
         lane = m_lanes->RunAdmitted(server, attempt);
     } else {
         // A registrar's server is an extra: it is not waited for or asked
@@ -314,7 +374,7 @@ std::string CQueryThread::QueryWhoisServer(const std::string& server, QueryHop h
     }
     switch (lane) {
     case LaneResult::Done:
-        return result;
+        return remember(result);
     case LaneResult::RateLimited:
         // The last refusal is the host's answer: it says why, and is kept as
         // the row's answer text. A refusal seen only as a reset has no text.
@@ -323,6 +383,31 @@ std::string CQueryThread::QueryWhoisServer(const std::string& server, QueryHop h
         break;
     }
     return kMarkerTimeout;
+}
+
+RdapHttpResult CQueryThread::FetchRdap(const RdapRequest& request, RowWork& work) {
+    const std::string host = UrlHost(request.url);
+    DownHosts<RdapHttpResult>& down = m_protocols->downRdap();
+    // A server found unreachable answers at once with its failure: the row
+    // goes to port 43 instead of waiting it out again. Checked before the
+    // lane and again inside it, for rows that were already waiting there.
+    const auto fetch = [&](const RdapRequest& asked) {
+        if (auto failure = down.Find(host)) {
+            failure->detail = host + " could not be reached earlier in this batch";
+            return *failure;
+        }
+        RdapHttpResult result = m_protocols->client().Get(asked, &m_stop);
+        if (IsUnreachable(result.failure) && !m_stop.load()) {
+            down.MarkDown(host, result);
+        }
+        return result;
+    };
+    if (down.Find(host) || !m_lanes) {
+        TakeAdmission(host, work);
+        return fetch(request);
+    }
+    const bool admitted = TakeAdmission(host, work);
+    return FetchThroughLane(*m_lanes, request, fetch, admitted);
 }
 
 std::string CQueryThread::Ask(const std::string& server, QueryHop hop, const std::string& domain) {

@@ -23,15 +23,19 @@
 
 #include "engine/domaintable.h"
 #include "engine/hostlanes.h"
+#include "engine/rdaphttp.h"
 #include "engine/refusals.h"
+#include "engine/rowqueue.h"
 #include "engine/whoisclient.h"
 
+class BatchProtocols;
 class CCore;
 class CInternetSession;
 class CQueryThread;
 class HostLookupCache;
 class IMessageTarget;
-class RowQueue;
+struct BatchProtocolSetup;
+struct RowQueryContext;
 
 struct QueryJob {
     IMessageTarget* view = nullptr;
@@ -65,11 +69,20 @@ struct QueryOptions {
     int perHost = 1;        // queries open at once to one host
     int hostIntervalMs = 0; // least time between two query starts to one host
     ProtocolChoice protocol = ProtocolChoice::Auto;
+    // RDAP's bootstrap, used as it is and never refreshed; empty:
+    // $ZENTRIX_RDAP_BOOTSTRAP when set, else the copy cached in the data
+    // folder (refreshed at most daily) or the snapshot built in.
+    std::string rdapBootstrapFile;
+    // A PEM file of further CAs trusted for RDAP; empty: $ZENTRIX_CACERT when set.
+    std::string caFile;
+    // Where the RDAP bootstrap and IANA's servers are cached; empty: the
+    // core's program folder (with no core, nothing is kept).
+    std::string dataFolder;
     CCore* core = nullptr;     // "lastindex" is saved here; none: not saved
-    WhoisClientOptions client; // time-outs and connect-to overrides
-    WhoisTransport transport;  // empty: the TCP client with `client`
+    WhoisClientOptions client; // time-outs and connect-to overrides (RDAP hosts too)
+    WhoisTransport transport;  // port 43; empty: the TCP client with `client`
     // The host a row's first question goes to, which names its lane; empty:
-    // the row's `whoisServer`.
+    // the host the row's protocol plan asks first.
     std::function<std::string(const DomainRecord& row)> firstHost;
     // Reads a WHOIS answer as a refusal; empty: DetectRefusal.
     std::function<Refusal(std::string_view answer)> detectRefusal;
@@ -98,7 +111,9 @@ public:
     [[nodiscard]] bool IsRunning() const;
 
     // The steps of a batch, public so tests can drive them on their own thread.
-    int RunBatch(); // 1 after the loop, 0 when the session failed
+    // 1 after the loop; 0 when the session failed or a file the options
+    // name (RDAP bootstrap, CA) cannot be used.
+    int RunBatch();
     void QueryAll();
     // Queries one row on the calling thread and writes it back; false when a
     // stop request cut it short (the row is then as it was).
@@ -117,12 +132,17 @@ private:
     struct RowWork;
 
     void ThreadMain();
+    bool OpenProtocols();
+    [[nodiscard]] RowQueryContext Context() const;
     void WorkerLoop();
-    [[nodiscard]] std::optional<std::pair<int32_t, std::string>> NextRow();
+    [[nodiscard]] std::optional<RowQueue::Row> NextRow();
     bool RunRow(int32_t index, const std::string& admittedHost);
     void FinishRow(int32_t index);
-    std::string QueryWhoisServer(const std::string& server, QueryHop hop, RowWork& work);
+    bool TakeAdmission(const std::string& host, RowWork& work);
+    std::string QueryWhoisServer(const std::string& server, const std::string& domain, QueryHop hop,
+                                 RowWork& work);
     std::string Ask(const std::string& server, QueryHop hop, const std::string& domain);
+    RdapHttpResult FetchRdap(const RdapRequest& request, RowWork& work);
     [[nodiscard]] LaneVerdict VerdictFor(const std::string& result) const;
     void Wake();
 
@@ -132,6 +152,8 @@ private:
     int32_t m_count = 0;
     IMessageTarget* m_view = nullptr;
     std::unique_ptr<CInternetSession> m_session; // none: no session open
+    std::unique_ptr<BatchProtocolSetup> m_setup; // read from the options when made
+    std::unique_ptr<BatchProtocols> m_protocols; // the batch's RDAP and IANA pieces
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_running{false};
     std::thread m_thread;

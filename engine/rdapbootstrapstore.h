@@ -12,7 +12,6 @@
 //     RdapBootstrapLoad load = LoadRdapBootstrap(source, FetchWith(client));
 
 #include <ctime>
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -42,10 +41,8 @@ struct RdapBootstrapLoad {
     std::string error; // why `file` was unusable
 };
 
-// One GET for the refresh: the request carries the conditional headers.
-using RdapFetchFunction = std::function<RdapHttpResult(const RdapRequest& request)>;
-
-// Not thread-safe against itself within a process: call it once, before a
+// `fetch` makes the refresh's one GET; the request carries the conditional
+// headers. Not thread-safe against itself within a process: call it once, before a
 // batch starts; the result is then read by every worker.
 [[nodiscard]] RdapBootstrapLoad LoadRdapBootstrap(const RdapBootstrapSource& source,
                                                   const RdapFetchFunction& fetch);

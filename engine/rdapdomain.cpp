@@ -8,6 +8,7 @@
 #include "core/ccore.h"
 #include "core/text.h"
 #include "engine/rdaptext.h"
+#include "engine/valueclean.h"
 
 namespace {
 
@@ -95,9 +96,9 @@ const Json* FindEntity(const std::vector<const Json*>& entities, std::string_vie
 }
 
 // A value that stands for no value: empty, or a redaction text
-// ("REDACTED FOR PRIVACY", "REDACTED REGISTRANT").
+// ("REDACTED FOR PRIVACY", "REDACTED REGISTRANT", "Data Protected").
 bool IsWithheld(std::string_view value) {
-    return TrimBlanks(value).empty() || ContainsNoCase(value, "REDACTED");
+    return TrimBlanks(value).empty() || IsRedactedValue(value);
 }
 
 std::string Kept(std::string_view value) {

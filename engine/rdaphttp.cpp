@@ -6,6 +6,11 @@
 #include "core/text.h"
 #include "engine/rdaptext.h"
 
+bool IsUnreachable(RdapFailure failure) {
+    return failure == RdapFailure::ResolveFailed || failure == RdapFailure::ConnectionRefused ||
+           failure == RdapFailure::Tls || failure == RdapFailure::TimedOut;
+}
+
 FailReason FailReasonForRdapFailure(RdapFailure failure) {
     switch (failure) {
     case RdapFailure::None:

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,6 +35,9 @@ struct RdapRequest {
     // Set for a URL an answer pointed at (a redirect, a registrar's link):
     // its host must resolve to a public address unless connect-to maps it.
     bool publicOnly = false;
+    // A question on top of the registry's own (the registrar's answer): worth
+    // one try, not a long wait, since the registry's answer stands without it.
+    bool extra = false;
     int timeoutMs = 0; // the whole query; 0: the client's limit
 };
 
@@ -48,6 +52,14 @@ struct RdapHttpResult {
     std::string lastModified;
     std::optional<int> retryAfterSeconds; // from "Retry-After", never negative
 };
+
+// How the RDAP side asks: the client, or a batch's lanes around it, or a
+// test's script.
+using RdapFetchFunction = std::function<RdapHttpResult(const RdapRequest& request)>;
+
+// A failure that says the host cannot be reached at all (no address,
+// refused, no trusted TLS, no answer in time), not just this request.
+[[nodiscard]] bool IsUnreachable(RdapFailure failure);
 
 // The reason a row shows for a failure of the HTTP side.
 [[nodiscard]] FailReason FailReasonForRdapFailure(RdapFailure failure);

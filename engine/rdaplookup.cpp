@@ -1,9 +1,5 @@
 #include "engine/rdaplookup.h"
 
-#include <algorithm>
-#include <chrono>
-#include <thread>
-
 #include "engine/rdapclient.h"
 #include "engine/rdaptext.h"
 
@@ -37,13 +33,15 @@ bool MayFollow(const std::string& from, const std::string& to, const RdapUrlChec
 
 // One question with at most one redirect after it. A URL an answer pointed
 // at (`pointedAt`, and every redirect) must lead to a public address.
-Hop Ask(const std::string& url, bool pointedAt, std::string_view name,
+// A registrar's answer (`extra`) is asked on top of the registry's.
+Hop Ask(const std::string& url, bool pointedAt, bool extra, std::string_view name,
         const RdapFetchFunction& fetch, const RdapUrlCheck& allowUrl) {
     Hop hop;
     hop.url = url;
     RdapRequest request;
     request.url = url;
     request.publicOnly = pointedAt;
+    request.extra = extra;
     hop.result = fetch(request);
     hop.meaning = ClassifyRdapResult(hop.result, name);
     if (hop.meaning.verdict != RdapVerdict::Redirect) {
@@ -75,7 +73,8 @@ RdapLookupResult LookupRdapDomain(std::string_view baseUrl, std::string_view asc
     const std::string url = RdapDomainUrl(baseUrl, asciiName);
     out.server = UrlHost(url);
 
-    Hop registry = Ask(url, false, asciiName, fetch, allowUrl);
+    Hop registry = Ask(url, false, false, asciiName, fetch, allowUrl);
+    out.httpStatus = registry.result.status;
     out.answer = std::move(registry.result.body);
     out.verdict = registry.meaning.verdict;
     out.reason = registry.meaning.reason;
@@ -89,7 +88,7 @@ RdapLookupResult LookupRdapDomain(std::string_view baseUrl, std::string_view asc
 
     // A thin registry: the registrant is in the registrar's answer. Whatever
     // goes wrong there, the registry's answer stands.
-    Hop registrar = Ask(out.fields.registrarUrl, true, asciiName, fetch, allowUrl);
+    Hop registrar = Ask(out.fields.registrarUrl, true, true, asciiName, fetch, allowUrl);
     if (registrar.meaning.verdict == RdapVerdict::Registered) {
         FillMissingRdapFields(out.fields, registrar.meaning.fields);
         out.registrarAnswer = std::move(registrar.result.body);
@@ -99,39 +98,4 @@ RdapLookupResult LookupRdapDomain(std::string_view baseUrl, std::string_view asc
 
 RdapFetchFunction FetchWith(RdapClient& client, const std::atomic<bool>* stop) {
     return [&client, stop](const RdapRequest& request) { return client.Get(request, stop); };
-}
-
-RdapFetchFunction RetryWhenRateLimited(RdapFetchFunction fetch, RdapWaitFunction wait,
-                                       int defaultWaitSeconds) {
-    return [fetch = std::move(fetch), wait = std::move(wait),
-            defaultWaitSeconds](const RdapRequest& request) {
-        RdapHttpResult result = fetch(request);
-        for (int retry = 0; retry < kRdapRateLimitRetries && result.failure == RdapFailure::None &&
-                            result.status == 429;
-             ++retry) {
-            const int seconds = std::clamp(result.retryAfterSeconds.value_or(defaultWaitSeconds), 0,
-                                           kRdapMaxRetryAfterSeconds);
-            if (!wait(seconds)) {
-                break;
-            }
-            result = fetch(request);
-        }
-        return result;
-    };
-}
-
-RdapWaitFunction StoppableWait(const std::atomic<bool>* stop) {
-    return [stop](int seconds) {
-        using Clock = std::chrono::steady_clock;
-        const auto until = Clock::now() + std::chrono::seconds(seconds);
-        while (Clock::now() < until) {
-            if (stop != nullptr && stop->load()) {
-                return false;
-            }
-            const auto left = until - Clock::now();
-            std::this_thread::sleep_for(
-                std::min<Clock::duration>(left, std::chrono::milliseconds(100)));
-        }
-        return stop == nullptr || !stop->load();
-    };
 }

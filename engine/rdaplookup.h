@@ -6,8 +6,8 @@
 // registrant (the registry's answer is kept when the registrar's fails).
 //
 // The HTTP side is a parameter, so the batch can send each request through
-// its host lanes (limits, intervals, asking again after a 429) and tests
-// can script the answers.
+// its host lanes (limits, intervals, asking again after a 429: see
+// engine/rdaplanes.h) and tests can script the answers.
 
 #include <atomic>
 #include <functional>
@@ -33,6 +33,7 @@ struct RdapLookupResult {
     std::string detail;
     RdapDomainFields fields; // Registered: the registry's values, gaps filled by the registrar's
     std::string server;      // the registry's RDAP host name, for the row's server column
+    long httpStatus = 0;     // the registry's HTTP status; 0 when no answer came
     std::string answer;      // the registry's JSON as received
     std::string registrarAnswer; // the registrar's JSON, when it was asked and answered
 };
@@ -45,15 +46,3 @@ struct RdapLookupResult {
 // The fetch of a client: request -> client.Get(request, stop).
 [[nodiscard]] RdapFetchFunction FetchWith(RdapClient& client,
                                           const std::atomic<bool>* stop = nullptr);
-
-// Waits `seconds`; false when the wait was cut short by a stop request.
-using RdapWaitFunction = std::function<bool(int seconds)>;
-
-// Asks again after a 429, up to kRdapRateLimitRetries times, waiting as
-// Retry-After says (at most 60 s; `defaultWaitSeconds` when it says
-// nothing). For use without the batch's host lanes, which do this there.
-[[nodiscard]] RdapFetchFunction RetryWhenRateLimited(RdapFetchFunction fetch, RdapWaitFunction wait,
-                                                     int defaultWaitSeconds = 5);
-
-// A wait that sleeps in slices of at most 100 ms and ends early on `stop`.
-[[nodiscard]] RdapWaitFunction StoppableWait(const std::atomic<bool>* stop);

@@ -7,10 +7,14 @@
 RowQueue::RowQueue(const std::vector<Row>& rows, int rowsPerGroup)
     : m_rowsPerGroup(std::max(rowsPerGroup, 1)) {
     for (const Row& row : rows) {
-        m_groups[HostKey(row.host)].waiting.push_back(row.index);
+        Group& group = m_groups[HostKey(row.group.empty() ? row.host : row.group)];
+        if (group.waiting.empty()) {
+            group.host = HostKey(row.host);
+        }
+        group.waiting.push_back(row.index);
     }
-    for (const auto& [host, group] : m_groups) {
-        m_fronts.emplace(group.waiting.front(), host);
+    for (const auto& [key, group] : m_groups) {
+        m_fronts.emplace(group.waiting.front(), key);
     }
 }
 
@@ -18,32 +22,34 @@ std::optional<RowQueue::Row> RowQueue::TakeReady(HostLanes& lanes,
                                                  HostLanes::Clock::time_point& wakeAt) {
     wakeAt = HostLanes::Clock::time_point::max();
     for (auto front = m_fronts.begin(); front != m_fronts.end(); ++front) {
-        const std::string& host = front->second;
-        Group& group = m_groups[host];
-        // Rows without a host need no lane and wait for nothing.
-        if (!host.empty()) {
+        const std::string& key = front->second;
+        Group& group = m_groups[key];
+        const std::string& host = group.host;
+        // Rows without a host or a group of their own need no lane and wait
+        // for nothing.
+        if (!key.empty()) {
             if (group.underWay >= m_rowsPerGroup) {
                 continue;
             }
-            if (!lanes.TryAdmit(host)) {
+            if (!host.empty() && !lanes.TryAdmit(host)) {
                 wakeAt = std::min(wakeAt, lanes.ReadyAt(host));
                 continue;
             }
         }
-        Row row{front->first, host};
+        Row row{front->first, host, key};
         group.waiting.pop_front();
         ++group.underWay;
         m_fronts.erase(front);
         if (!group.waiting.empty()) {
-            m_fronts.emplace(group.waiting.front(), row.host);
+            m_fronts.emplace(group.waiting.front(), row.group);
         }
         return row;
     }
     return std::nullopt;
 }
 
-void RowQueue::Finished(const std::string& host) {
-    const auto found = m_groups.find(HostKey(host));
+void RowQueue::Finished(const std::string& group) {
+    const auto found = m_groups.find(HostKey(group));
     if (found != m_groups.end() && found->second.underWay > 0) {
         --found->second.underWay;
     }
@@ -55,9 +61,9 @@ bool RowQueue::Empty() const {
 
 std::vector<std::string> RowQueue::Hosts() const {
     std::vector<std::string> hosts;
-    for (const auto& [host, group] : m_groups) {
-        if (!host.empty() && !group.waiting.empty()) {
-            hosts.push_back(host);
+    for (const auto& [key, group] : m_groups) {
+        if (!group.host.empty() && !group.waiting.empty()) {
+            hosts.push_back(group.host);
         }
     }
     return hosts;

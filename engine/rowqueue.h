@@ -23,7 +23,10 @@ class RowQueue {
 public:
     struct Row {
         std::int32_t index = 0;
-        std::string host; // the first host; empty: asked without a lane (no server)
+        std::string host; // the first host; empty: asked without a lane
+        // The rows that share a limit of rows under way; empty: the host's.
+        // TakeReady gives the group's key, which Finished takes.
+        std::string group;
     };
 
     // `rows` in index order; at most `rowsPerGroup` rows of a group under way.
@@ -38,20 +41,21 @@ public:
     [[nodiscard]] std::optional<Row> TakeReady(HostLanes& lanes,
                                                HostLanes::Clock::time_point& wakeAt);
 
-    // A row TakeReady gave is finished (or given up).
-    void Finished(const std::string& host);
+    // A row TakeReady gave is finished (or given up); `group` is its group.
+    void Finished(const std::string& group);
 
     // Hosts that still have rows waiting.
     [[nodiscard]] std::vector<std::string> Hosts() const;
 
 private:
     struct Group {
+        std::string host; // whose lane admits the group's rows
         std::deque<std::int32_t> waiting;
         int underWay = 0;
     };
 
     int m_rowsPerGroup;
     std::map<std::string, Group> m_groups;
-    // (index of a group's first row, its host), so groups are tried in row order.
+    // (index of a group's first row, its key), so groups are tried in row order.
     std::set<std::pair<std::int32_t, std::string>> m_fronts;
 };

@@ -308,7 +308,7 @@ TEST(HostLanes, ThrowingAttemptGivesItsPlaceBack) {
 TEST(RowQueue, TakesTheLowestRowWhoseHostAdmits) {
     std::atomic<bool> stop{false};
     HostLanes lanes(Rules(1), &stop);
-    RowQueue queue({{0, "a"}, {1, "a"}, {2, "b"}, {3, ""}, {4, "B"}}, 2);
+    RowQueue queue({{0, "a", {}}, {1, "a", {}}, {2, "b", {}}, {3, "", {}}, {4, "B", {}}}, 2);
     Clock::time_point wakeAt;
     std::vector<std::int32_t> taken;
     while (auto row = queue.TakeReady(lanes, wakeAt)) {
@@ -333,7 +333,7 @@ TEST(RowQueue, TakesTheLowestRowWhoseHostAdmits) {
 TEST(RowQueue, GroupKeepsNoMoreRowsUnderWayThanItsLimit) {
     std::atomic<bool> stop{false};
     HostLanes lanes(Rules(1), &stop);
-    RowQueue queue({{0, "a"}, {1, "a"}, {2, "a"}, {3, "b"}}, 2);
+    RowQueue queue({{0, "a", {}}, {1, "a", {}}, {2, "a", {}}, {3, "b", {}}}, 2);
     Clock::time_point wakeAt;
     // Each row's first question is over (its place given back), but the
     // rows themselves are still under way, asking referral hosts.
@@ -350,10 +350,35 @@ TEST(RowQueue, GroupKeepsNoMoreRowsUnderWayThanItsLimit) {
     EXPECT_EQ(row->index, 2);
 }
 
+// Rows whose server is not known yet (IANA will name it) have no lane but
+// share their group's limit, so one TLD's rows cannot take every worker.
+TEST(RowQueue, RowsOfAGroupWithoutAHostShareItsLimit) {
+    std::atomic<bool> stop{false};
+    HostLanes lanes(Rules(1), &stop);
+    RowQueue queue({{0, "", "tld:io"}, {1, "", "tld:io"}, {2, "", "tld:io"}, {3, "a", "tld:zz"}},
+                   2);
+    Clock::time_point wakeAt;
+    std::vector<std::int32_t> taken;
+    std::vector<std::string> groups;
+    while (auto row = queue.TakeReady(lanes, wakeAt)) {
+        taken.push_back(row->index);
+        groups.push_back(row->group);
+        EXPECT_EQ(row->host, row->index == 3 ? "a" : "") << row->index;
+    }
+    EXPECT_EQ(taken, (std::vector<std::int32_t>{0, 1, 3}));
+    EXPECT_EQ(groups, (std::vector<std::string>{"tld:io", "tld:io", "tld:zz"}));
+    EXPECT_EQ(queue.Hosts(), (std::vector<std::string>{})) << "a has no rows waiting";
+    queue.Finished("tld:io");
+    auto row = queue.TakeReady(lanes, wakeAt);
+    ASSERT_TRUE(row.has_value());
+    EXPECT_EQ(row->index, 2);
+    EXPECT_TRUE(queue.Empty());
+}
+
 TEST(RowQueue, PausedHostSetsTheWakeTime) {
     std::atomic<bool> stop{false};
     HostLanes lanes(Rules(1, 500ms), &stop);
-    RowQueue queue({{0, "a"}, {1, "a"}}, 2);
+    RowQueue queue({{0, "a", {}}, {1, "a", {}}}, 2);
     Clock::time_point wakeAt;
     ASSERT_TRUE(queue.TakeReady(lanes, wakeAt).has_value());
     lanes.Cancel("a");

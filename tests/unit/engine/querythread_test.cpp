@@ -17,7 +17,9 @@
 #include "engine/failreason.h"
 #include "engine/whoisservers.h"
 #include "tests/support/fakewhoisserver.h"
+#include "tests/support/offlineregistry.h"
 #include "tests/support/recordingtarget.h"
+#include "tests/support/scratchdir.h"
 
 namespace {
 
@@ -45,6 +47,10 @@ protected:
         ASSERT_NE(::mkdtemp(pattern), nullptr);
         m_home = pattern;
         ::setenv("ZENTRIX_HOME", m_home.c_str(), 1);
+        // The built-in bootstrap names the real registries' RDAP servers.
+        const std::string bootstrap = m_home + "/bootstrap.json";
+        WriteBytes(bootstrap, LoopbackBootstrap());
+        ::setenv("ZENTRIX_RDAP_BOOTSTRAP", bootstrap.c_str(), 1);
         core = std::make_unique<CCore>();
         core->autoFileConfig();
         ASSERT_TRUE(table.Allocate());
@@ -55,6 +61,7 @@ protected:
         table.Release();
         core.reset();
         ::unsetenv("ZENTRIX_HOME");
+        ::unsetenv("ZENTRIX_RDAP_BOOTSTRAP");
         std::filesystem::remove_all(m_home);
     }
 
@@ -158,8 +165,8 @@ TEST_F(Worker, SessionFailureOnlyExitsWithMinusOne) {
 }
 
 TEST_F(Worker, FailedRowStillAdvances) {
-    // .de has no server: the row is asked nothing and says so.
-    Import({"a.com", "example.de", "c.com"});
+    // .com.sg has no server: the row is asked nothing and says so.
+    Import({"a.com", "example.com.sg", "c.com"});
     QueryOptions oneAtATime;
     oneAtATime.jobs = 1;
     RunToEnd(0, oneAtATime);
@@ -205,7 +212,7 @@ TEST_F(Worker, DestroyingARunningWorkerStopsAndJoinsIt) {
 // From a loaded table to filled rows: suffix table, TCP client, referral and
 // the registries' recipes, all against the fake server.
 TEST_F(Worker, FillsRowsFromTheFakeRegistries) {
-    Import({"example.com", "example.cn", "missing.org", "example.hk", "example.de"});
+    Import({"example.com", "example.cn", "missing.org", "example.hk", "example.com.sg"});
     const std::string thin = "   Domain Name: EXAMPLE.COM\r\n"
                              "   Registrar: EXAMPLE REGISTRAR, LLC\r\n"
                              "   Whois Server: whois.registrar.example\r\n"

@@ -10,31 +10,12 @@
 
 #include "engine/whoisclient.h"
 #include "tests/support/fakewhoisserver.h"
+#include "tests/support/offlineregistry.h"
 #include "tests/support/scratchdir.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-// Shaped like IANA's answers: a "refer:" line up top, the TLD's record, and
-// a "whois:" line that is blank for TLDs without a port-43 service.
-std::string IanaAnswer(const std::string& tld, const std::string& refer, const std::string& whois) {
-    std::string text = "% IANA WHOIS server\r\n% for more information on IANA, visit "
-                       "http://www.iana.org\r\n% This query returned 1 object\r\n\r\n";
-    if (!refer.empty()) {
-        text += "refer:        " + refer + "\r\n\r\n";
-    }
-    text += "domain:       " + tld +
-            "\r\n\r\norganisation: Example Registry Services\r\n"
-            "address:      1 Harbour Road\r\n\r\ncontact:      administrative\r\n"
-            "name:         Registry Manager\r\n\r\nnserver:      A.NIC.EXAMPLE 192.0.2.1\r\n\r\n"
-            "whois:        " +
-            whois +
-            "\r\n\r\nstatus:       ACTIVE\r\n"
-            "remarks:      Registration information: http://nic.example/\r\n\r\n"
-            "created:      1997-08-18\r\nchanged:      2024-03-12\r\nsource:       IANA\r\n\r\n";
-    return text;
-}
 
 TEST(IanaWhoisAnswer, ReadsTheWhoisLineElseTheReferLine) {
     const struct {

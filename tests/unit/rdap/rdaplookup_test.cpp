@@ -1,11 +1,16 @@
 #include "engine/rdaplookup.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/readfile.h"
 #include "engine/rdapclient.h"
+#include "engine/rdaplanes.h"
+#include "engine/rdapmeaning.h"
 #include "tests/support/fakerdapserver.h"
 
 namespace {
@@ -273,41 +278,86 @@ TEST_F(RdapLookupTest, RedirectMayNotLeaveHttps) {
     EXPECT_EQ(server.Requests().size(), 1u);
 }
 
-TEST_F(RdapLookupTest, RateLimitIsAskedAgainAsRetryAfterSays) {
-    server.SetReplySequence(kPath, {FakeRdapReply::Status(429).WithHeader("Retry-After", "7"),
-                                    FakeRdapReply::Status(429).WithHeader("Retry-After", "3600"),
-                                    FakeRdapReply::Status(429), FakeRdapReply::Json(404, "{}")});
-    std::vector<int> waits;
-    const RdapFetchFunction fetch = RetryWhenRateLimited(FetchWith(*client), [&](int seconds) {
-        waits.push_back(seconds);
-        return true;
-    });
-    const RdapLookupResult result = LookupRdapDomain(kBase, kName, fetch);
-    EXPECT_EQ(result.verdict, RdapVerdict::NotRegistered);
-    EXPECT_EQ(waits, (std::vector<int>{7, 60, 5})); // capped at 60 s; 5 s when unsaid
-    EXPECT_EQ(server.Requests().size(), 4u);
+TEST(RdapLaneVerdict, OnlyA429IsARefusalAndItsWaitIsCapped) {
+    RdapHttpResult named = Http(429);
+    named.retryAfterSeconds = 7;
+    RdapHttpResult long_ = Http(429);
+    long_.retryAfterSeconds = 3600;
+    RdapHttpResult failed429 = Http(429);
+    failed429.failure = RdapFailure::TimedOut;
+    const struct {
+        const char* name;
+        RdapHttpResult result;
+        LaneVerdict::Kind kind;
+        std::optional<int> wait;
+    } cases[] = {
+        {"named wait", named, LaneVerdict::Kind::Refused, 7},
+        {"an hour is cut to a minute", long_, LaneVerdict::Kind::Refused,
+         kRdapMaxRetryAfterSeconds},
+        {"no Retry-After: the lanes' back-off", Http(429), LaneVerdict::Kind::Refused,
+         std::nullopt},
+        {"404 is an answer", Http(404), LaneVerdict::Kind::Answered, std::nullopt},
+        {"503 is an answer for the lane", Http(503), LaneVerdict::Kind::Answered, std::nullopt},
+        {"a failure is no refusal", failed429, LaneVerdict::Kind::Answered, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const LaneVerdict verdict = RdapLaneVerdict(c.result);
+        EXPECT_EQ(verdict.kind, c.kind) << c.name;
+        EXPECT_EQ(verdict.waitSeconds, c.wait) << c.name;
+    }
 }
 
-TEST_F(RdapLookupTest, RateLimitEndsAfterThreeRetries) {
+class RdapLaneTest : public RdapLookupTest {
+protected:
+    // Refusals are waited for as named, with no margin, so Retry-After: 0
+    // makes the lane ask again at once.
+    static LaneRules QuickRules() {
+        LaneRules rules;
+        rules.namedWaitMargin = LaneRules::Ms(0);
+        rules.firstBackoff = LaneRules::Ms(1);
+        rules.maxBackoff = LaneRules::Ms(1);
+        return rules;
+    }
+    RdapLookupResult LookupThroughLanes(HostLanes& lanes) {
+        const RdapFetchFunction plain = FetchWith(*client);
+        return LookupRdapDomain(kBase, kName, [&](const RdapRequest& request) {
+            return FetchThroughLane(lanes, request, plain);
+        });
+    }
+};
+
+TEST_F(RdapLaneTest, RateLimitIsAskedAgainThroughTheLane) {
+    server.SetReplySequence(kPath, {FakeRdapReply::Status(429).WithHeader("Retry-After", "0"),
+                                    FakeRdapReply::Status(429), FakeRdapReply::Json(404, "{}")});
+    HostLanes lanes(QuickRules(), nullptr);
+    const RdapLookupResult result = LookupThroughLanes(lanes);
+    EXPECT_EQ(result.verdict, RdapVerdict::NotRegistered);
+    EXPECT_EQ(server.Requests().size(), 3u);
+}
+
+TEST_F(RdapLaneTest, RateLimitEndsAfterThreeRetries) {
     server.SetReply(kPath, FakeRdapReply::Status(429).WithHeader("Retry-After", "0"));
-    int waits = 0;
-    const RdapFetchFunction fetch = RetryWhenRateLimited(FetchWith(*client), [&](int) {
-        ++waits;
-        return true;
-    });
-    const RdapLookupResult result = LookupRdapDomain(kBase, kName, fetch);
+    HostLanes lanes(QuickRules(), nullptr);
+    const RdapLookupResult result = LookupThroughLanes(lanes);
     EXPECT_EQ(result.verdict, RdapVerdict::RateLimited);
     EXPECT_EQ(result.reason, FailReason::RateLimited);
-    EXPECT_EQ(waits, kRdapRateLimitRetries);
     EXPECT_EQ(server.Requests().size(), 1u + kRdapRateLimitRetries);
 }
 
-TEST_F(RdapLookupTest, StopCutsTheRateLimitWait) {
+TEST_F(RdapLaneTest, StopCutsTheRateLimitWait) {
     server.SetReply(kPath, FakeRdapReply::Status(429).WithHeader("Retry-After", "30"));
-    std::atomic<bool> stop{true};
-    const RdapFetchFunction fetch = RetryWhenRateLimited(FetchWith(*client), StoppableWait(&stop));
-    const RdapLookupResult result = LookupRdapDomain(kBase, kName, fetch);
-    EXPECT_EQ(result.verdict, RdapVerdict::RateLimited);
+    std::atomic<bool> stop{false};
+    HostLanes lanes(QuickRules(), &stop);
+    const RdapFetchFunction plain = FetchWith(*client);
+    const RdapLookupResult result = LookupRdapDomain(kBase, kName, [&](const RdapRequest& request) {
+        RdapHttpResult answer = FetchThroughLane(lanes, request, [&](const RdapRequest& r) {
+            RdapHttpResult first = plain(r);
+            stop = true; // the user stops while the lane would wait 30 s
+            return first;
+        });
+        return answer;
+    });
+    EXPECT_EQ(result.verdict, RdapVerdict::Error);
     EXPECT_EQ(server.Requests().size(), 1u);
 }
 

@@ -1,0 +1,144 @@
+#include "engine/rowquery.h"
+
+#include "core/ccore.h"
+#include "core/text.h"
+#include "engine/domainquery.h"
+#include "engine/ianawhois.h"
+#include "engine/protocolplan.h"
+#include "engine/rdaplookup.h"
+#include "engine/referralguard.h"
+#include "engine/valueclean.h"
+
+namespace {
+
+template <std::size_t N>
+void Store(char (&field)[N], const std::string& utf8, bool date = false) {
+    std::string gbk = utf8;
+    CCore::UTF8_ANSI(gbk);
+    std::string value = date ? CleanDateValue(gbk) : CleanValue(gbk);
+    if (IsRedactedValue(value)) {
+        value.clear();
+    }
+    SetField(field, value);
+}
+
+RowOutcome NoServerFor(DomainRecord& row) {
+    row.status = NoServer;
+    SetField(row.whoisServer, "");
+    RowOutcome outcome;
+    outcome.reason = FailReason::NoServer;
+    return outcome;
+}
+
+RowOutcome AskPort43(DomainRecord& row, const ProtocolPlan& plan, const std::string& domain,
+                     const RowQueryContext& context, const RowQuestions& questions) {
+    std::string server = plan.whoisServer;
+    if (plan.whois == WhoisRoute::Iana) {
+        if (context.iana == nullptr) {
+            return NoServerFor(row);
+        }
+        const IanaLookup lookup =
+            context.iana->ServerFor(TopLevelLabel(domain), questions.whois, context.stop);
+        if (!lookup.ok) {
+            // The server that failed the row is IANA's.
+            row.status = Error;
+            SetField(row.whoisServer, ServerIana);
+            RowOutcome outcome;
+            outcome.reason = lookup.reason;
+            outcome.protocol = QueryProtocol::Whois;
+            return outcome;
+        }
+        server = lookup.server;
+    }
+    if (server.empty()) {
+        return NoServerFor(row);
+    }
+    SetField(row.whoisServer, server);
+    // The row's own question goes to the server by its whole name, should
+    // the column have cut it.
+    return QueryRow(row, [&](const std::string& asked, const std::string& name, QueryHop hop) {
+        return questions.whois(hop == QueryHop::Registry ? server : asked, name, hop);
+    });
+}
+
+} // namespace
+
+bool MayAskPointedUrl(const std::string& url) {
+    return IsReferralHostName(UrlHost(url));
+}
+
+void StoreRdapFields(DomainRecord& row, const RdapDomainFields& fields) {
+    Store(row.expiryDate, fields.expiry, true);
+    Store(row.createdDate, fields.created, true);
+    Store(row.updatedDate, fields.updated, true);
+    Store(row.registrar, fields.registrar);
+    Store(row.owner, fields.owner);
+    Store(row.email, fields.email);
+    Store(row.phone, fields.phone);
+}
+
+RowOutcome QueryRowByProtocol(DomainRecord& row, const RowQueryContext& context,
+                              const RowQuestions& questions) {
+    const std::string domain(FieldText(row.domain));
+    const ProtocolPlan plan = PlanProtocol(context.protocol, domain, context.bootstrap);
+    if (!plan.hasServer()) {
+        return NoServerFor(row);
+    }
+    if (!plan.asksRdap()) {
+        return AskPort43(row, plan, domain, context, questions);
+    }
+
+    RdapLookupResult rdap =
+        LookupRdapDomain(plan.rdapBaseUrl, domain, questions.rdap, MayAskPointedUrl);
+    if (rdap.verdict == RdapVerdict::FallBack && plan.whois != WhoisRoute::None) {
+        return AskPort43(row, plan, domain, context, questions);
+    }
+    RowOutcome outcome;
+    outcome.protocol = QueryProtocol::Rdap;
+    outcome.answer = std::move(rdap.answer);
+    SetField(row.whoisServer, rdap.server);
+    if (rdap.httpStatus != 0) {
+        row.answered = 1;
+    }
+    switch (rdap.verdict) {
+    case RdapVerdict::Registered:
+        StoreRdapFields(row, rdap.fields);
+        row.status = Found;
+        break;
+    case RdapVerdict::NotRegistered:
+        row.status = NotRegistered;
+        break;
+    case RdapVerdict::RateLimited:
+        row.status = Error;
+        outcome.reason = FailReason::RateLimited;
+        break;
+    case RdapVerdict::FallBack:
+    case RdapVerdict::Redirect:
+    case RdapVerdict::Error:
+        row.status = Error;
+        outcome.reason = rdap.reason != FailReason::None ? rdap.reason : FailReason::BadAnswer;
+        break;
+    }
+    return outcome;
+}
+
+FirstQuestion FirstQuestionOf(const DomainRecord& row, const RowQueryContext& context) {
+    const std::string_view domain = FieldText(row.domain);
+    const ProtocolPlan plan = PlanProtocol(context.protocol, domain, context.bootstrap);
+    FirstQuestion first;
+    if (plan.asksRdap()) {
+        first.host = UrlHost(plan.rdapBaseUrl);
+    } else if (plan.whois == WhoisRoute::Table) {
+        first.host = plan.whoisServer;
+    } else if (plan.whois == WhoisRoute::Iana && context.iana != nullptr) {
+        const std::string tld = TopLevelLabel(domain);
+        if (const auto known = context.iana->Known(tld)) {
+            first.host = *known;
+        } else {
+            // IANA is asked once per TLD; the TLD's rows keep to a share of
+            // the workers meanwhile, as one registry's rows would.
+            first.group = "iana:" + tld;
+        }
+    }
+    return first;
+}
