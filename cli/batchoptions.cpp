@@ -121,7 +121,8 @@ private:
         BatchOptions& options = m_result.options;
         const bool takesValue = name == "--output" || name == "--format" ||
                                 name == "--connect-to" || name == "--timeout" ||
-                                FindCount(name) != nullptr;
+                                name == "--protocol" || name == "--rdap-bootstrap" ||
+                                name == "--cacert" || FindCount(name) != nullptr;
         if (!takesValue && inline_) {
             m_error = "option " + name + " takes no value";
             return false;
@@ -214,6 +215,23 @@ private:
                 return false;
             }
             options.connectTo.insert(options.connectTo.end(), parsed.begin(), parsed.end());
+        } else if (name == "--protocol") {
+            if (value == "auto") {
+                options.protocol = ProtocolChoice::Auto;
+            } else if (value == "whois") {
+                options.protocol = ProtocolChoice::Whois;
+            } else if (value == "rdap") {
+                options.protocol = ProtocolChoice::Rdap;
+            } else {
+                m_error = "unknown protocol \"" + value + "\" (expected auto, whois or rdap)";
+                return false;
+            }
+        } else if (name == "--rdap-bootstrap" || name == "--cacert") {
+            if (value.empty()) {
+                m_error = "option " + name + " needs a file name";
+                return false;
+            }
+            (name == "--cacert" ? options.caFile : options.rdapBootstrapFile) = value;
         } else if (name == "--timeout") {
             const auto ms = ParseTimeoutMs(value);
             if (!ms) {
@@ -240,12 +258,15 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
 std::string UsageText() {
     return R"(Usage: zentrix-batch [options] LIST_FILE
 
-Queries the WHOIS server of every domain in LIST_FILE (one name per line,
-GBK text) and writes one result line per name, in the list's order. The
-registries are asked in parallel, each politely: one query at a time per
-server unless --per-host says otherwise, and a server that refuses for its
-rate limit is left alone for the wait it names (else 15 s, doubling up to
-5 minutes) before the name is asked again, at most 4 times in all.
+Queries the registry of every domain in LIST_FILE (one name per line, GBK
+text) and writes one result line per name, in the list's order. A name is
+asked over RDAP (HTTPS) where IANA's RDAP bootstrap lists its TLD, else
+over WHOIS (port 43): the built-in server table, else the server IANA's
+WHOIS names for the TLD. The registries are asked in parallel, each
+politely: one query at a time per server unless --per-host says otherwise,
+and a server that refuses for its rate limit (an RDAP server: HTTP 429) is
+left alone for the wait it names (else 15 s, doubling up to 5 minutes)
+before the name is asked again, at most 4 times in all.
 
 Options:
   -o, --output FILE        write the results to FILE (default: standard output);
@@ -254,12 +275,25 @@ Options:
                            GBK; jsonl: one UTF-8 JSON object per row
       --resume             start at the first row the last batch did not finish
                            ("lastindex")
-      --raw                jsonl: add each row's answer as the key "raw" (UTF-8)
+      --raw                jsonl: add each row's answer as the key "raw" (UTF-8:
+                           the WHOIS text or the RDAP JSON)
       --connect-to HOST=ADDRESS:PORT
-                           connect to ADDRESS:PORT whenever HOST is asked
-                           (an IPv6 address in brackets: [::1]:4343;
-                           repeatable; added to ZENTRIX_CONNECT_TO, and taking
-                           precedence over it)
+                           connect to ADDRESS:PORT whenever HOST is asked,
+                           over WHOIS or RDAP (an IPv6 address in brackets:
+                           [::1]:4343; repeatable; added to ZENTRIX_CONNECT_TO,
+                           and taking precedence over it)
+      --protocol auto|whois|rdap
+                           auto (default): RDAP where the bootstrap lists the
+                           TLD, falling back to WHOIS when the RDAP server
+                           cannot be reached, times out or answers 5xx;
+                           whois: port 43 only; rdap: RDAP only (a TLD without
+                           RDAP has no server)
+      --rdap-bootstrap FILE
+                           IANA's dns.json to use as it is (never refreshed),
+                           instead of the copy cached in the data folder
+                           (refreshed at most daily) or the built-in one
+      --cacert FILE        trust the CAs in this PEM file too for RDAP
+                           (default: $ZENTRIX_CACERT; the system's CAs always)
       --timeout SECONDS    limit for one whole query (default 60)
       --jobs N             queries open at once, in all (default 16, 1 to 256);
                            --jobs 1 --per-host 1 asks one name after another
@@ -271,9 +305,17 @@ Options:
   -h, --help               show this help and exit
       --version            show the version and exit
 
+The RDAP bootstrap and the WHOIS servers IANA named (for 30 days) are
+cached in the data folder ($ZENTRIX_HOME when set); without a network the
+built-in bootstrap is used and RDAP rows fall back to WHOIS, which fails.
+ZENTRIX_CONNECT_TO adds HOST=ADDRESS:PORT mappings, ZENTRIX_RDAP_BOOTSTRAP
+names a bootstrap file (as --rdap-bootstrap), ZENTRIX_RDAP_BOOTSTRAP_URL
+where the cached copy is refreshed from (empty: never).
+
 Ctrl+C (or SIGTERM) stops within a second, waits for a server included; the
 rows finished so far are written (up to the first one not finished) and the
 batch can be continued with --resume. Exit status: 0 when every row was
-queried, 1 on a usage, list or output error, 130 when interrupted.
+queried, 1 on a usage, list, CA, bootstrap or output error, 130 when
+interrupted.
 )";
 }

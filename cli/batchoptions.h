@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/querythread.h"
 #include "engine/whoisclient.h"
 
 inline constexpr int kMaxPerHost = 64;
@@ -24,6 +25,9 @@ struct BatchOptions {
     int hostIntervalMs = 0;                 // least time between two queries to one server
     bool quiet = false;
     bool raw = false; // jsonl: each row's answer as the key "raw"
+    ProtocolChoice protocol = ProtocolChoice::Auto;
+    std::string rdapBootstrapFile; // --rdap-bootstrap; empty: the cached or built-in one
+    std::string caFile;            // --cacert; empty: $ZENTRIX_CACERT
 };
 
 struct ParsedCommandLine {

@@ -16,6 +16,7 @@
 #include "core/ccore.h"
 #include "core/messages.h"
 #include "core/text.h"
+#include "engine/batchprotocols.h"
 #include "engine/domaintable.h"
 #include "engine/querythread.h"
 #include "listwin/formats/listfile.h"
@@ -163,6 +164,16 @@ private:
         query.jobs = m_options.jobs;
         query.perHost = m_options.perHost;
         query.hostIntervalMs = m_options.hostIntervalMs;
+        query.protocol = m_options.protocol;
+        query.rdapBootstrapFile = m_options.rdapBootstrapFile;
+        query.caFile = m_options.caFile;
+        // A CA or bootstrap file that cannot be used is the user's to mend
+        // before anything is asked: trusting fewer CAs, or asking other
+        // servers, than the user said would be wrong.
+        if (const std::string bad = CheckProtocolFiles(ProtocolSetupFor(query)); !bad.empty()) {
+            Complain(bad);
+            return kExitFailure;
+        }
         // Tests and demos against a refusing fake server shorten the pause
         // that follows a refusal naming no wait (15 s in earnest).
         if (const char* backoff = std::getenv("ZENTRIX_BACKOFF_MS")) {
@@ -208,7 +219,7 @@ private:
                 }
                 if (message->lParam == -1) {
                     m_progress.Wipe();
-                    Complain("cannot open the Internet session");
+                    Complain("cannot open the Internet session or the RDAP setup");
                     return kExitFailure;
                 }
                 ShowProgress(worker, true);
@@ -244,6 +255,7 @@ private:
             const DomainRecord& row = m_table.Row(m_written);
             JsonLineDetails details;
             details.reason = m_table.details.Reason(m_written);
+            details.protocol = m_table.details.Protocol(m_written);
             if (m_written >= m_summary.startIndex) {
                 ++(row.status >= 0 && row.status < 4 ? m_summary.byStatus[row.status]
                                                      : m_summary.otherStatus);

@@ -37,6 +37,18 @@ void AppendGbkText(std::string& out, const char* key, std::string_view gbk) {
     AppendJsonString(out, CCore::ANSI_UTF8(gbk));
 }
 
+std::string_view ProtocolText(QueryProtocol protocol) {
+    switch (protocol) {
+    case QueryProtocol::Rdap:
+        return "rdap";
+    case QueryProtocol::Whois:
+        return "whois";
+    case QueryProtocol::None:
+        break;
+    }
+    return {};
+}
+
 } // namespace
 
 std::string FormatJsonLine(const DomainRecord& row, int32_t index, const JsonLineDetails& details) {
@@ -52,6 +64,8 @@ std::string FormatJsonLine(const DomainRecord& row, int32_t index, const JsonLin
     AppendJsonString(out, QueryStatusListText(row.status));
     AppendKey(out, "answered");
     out += row.answered != 0 ? "true" : "false";
+    AppendKey(out, "protocol");
+    AppendJsonString(out, ProtocolText(details.protocol));
     AppendGbkText(out, "expiryDate", FieldText(row.expiryDate));
     AppendGbkText(out, "createdDate", FieldText(row.createdDate));
     AppendGbkText(out, "updatedDate", FieldText(row.updatedDate));

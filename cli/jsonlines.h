@@ -7,13 +7,15 @@
 #include <string_view>
 
 #include "engine/failreason.h"
+#include "engine/rowdetails.h"
 
 struct DomainRecord;
 
 // What a row's line tells besides the row itself.
 struct JsonLineDetails {
-    FailReason reason = FailReason::None; // "error": its English text, "" for None
-    const std::string* raw = nullptr;     // with --raw: "raw", the answer as UTF-8
+    FailReason reason = FailReason::None;         // "error": its English text, "" for None
+    const std::string* raw = nullptr;             // with --raw: "raw", the answer as UTF-8
+    QueryProtocol protocol = QueryProtocol::None; // "protocol": who answered, "" for neither
 };
 
 // {"index":0,"domain":...,"registrar":...,"error":""} and a line feed. Texts

@@ -80,6 +80,17 @@ TEST(BatchOptionsTest, Refusals) {
         {"negative_interval",
          {"--host-interval=-5", "l"},
          "bad --host-interval \"-5\" (expected milliseconds from 0 to 3600000)"},
+        {"unknown_protocol",
+         {"--protocol", "http", "l"},
+         "unknown protocol \"http\" (expected auto, whois or rdap)"},
+        {"protocol_case",
+         {"--protocol=RDAP", "l"},
+         "unknown protocol \"RDAP\" (expected auto, whois or rdap)"},
+        {"protocol_without_value", {"l", "--protocol"}, "option --protocol needs a value"},
+        {"empty_bootstrap",
+         {"--rdap-bootstrap=", "l"},
+         "option --rdap-bootstrap needs a file name"},
+        {"empty_cacert", {"--cacert", "", "l"}, "option --cacert needs a file name"},
         {"huge_interval",
          {"--host-interval", "99999999999", "l"},
          "bad --host-interval \"99999999999\" (expected milliseconds from 0 to 3600000)"},
@@ -89,6 +100,36 @@ TEST(BatchOptionsTest, Refusals) {
         const ParsedCommandLine parsed = ParseCommandLine(c.args);
         EXPECT_EQ(parsed.action, Action::Fail);
         EXPECT_EQ(parsed.error, c.error);
+    }
+}
+
+TEST(BatchOptionsTest, ProtocolOptions) {
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        ProtocolChoice protocol;
+    } cases[] = {
+        {"default", {"l"}, ProtocolChoice::Auto},
+        {"auto", {"--protocol", "auto", "l"}, ProtocolChoice::Auto},
+        {"whois", {"--protocol=whois", "l"}, ProtocolChoice::Whois},
+        {"rdap", {"--protocol", "rdap", "l"}, ProtocolChoice::Rdap},
+        {"last wins", {"--protocol", "rdap", "--protocol=whois", "l"}, ProtocolChoice::Whois},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ParsedCommandLine parsed = ParseCommandLine(c.args);
+        ASSERT_EQ(parsed.action, Action::Run) << parsed.error;
+        EXPECT_EQ(parsed.options.protocol, c.protocol);
+    }
+    const ParsedCommandLine files =
+        ParseCommandLine({"--rdap-bootstrap", "dns.json", "--cacert=ca.pem", "l"});
+    ASSERT_EQ(files.action, Action::Run) << files.error;
+    EXPECT_EQ(files.options.rdapBootstrapFile, "dns.json");
+    EXPECT_EQ(files.options.caFile, "ca.pem");
+    // The manual page is made from --help: every option is in it.
+    for (const char* option : {"--protocol auto|whois|rdap", "--rdap-bootstrap FILE",
+                               "--cacert FILE", "ZENTRIX_CACERT", "ZENTRIX_RDAP_BOOTSTRAP"}) {
+        EXPECT_NE(UsageText().find(option), std::string::npos) << option;
     }
 }
 

@@ -71,7 +71,9 @@ protected:
         std::vector<std::string> others = FakeWhoisServer::AllEndpoints();
         others.erase(others.begin()); // ServerComNet comes first
         ChildProcess::Setup setup;
-        setup.args = {ZENTRIX_BATCH_PATH, "--connect-to", server.ConnectToFor({ServerComNet}),
+        // Port 43 only: the built-in bootstrap names real RDAP servers.
+        setup.args = {ZENTRIX_BATCH_PATH, "--protocol=whois", "--connect-to",
+                      server.ConnectToFor({ServerComNet}),
                       "--connect-to=" + server.ConnectToFor(others)};
         setup.args.insert(setup.args.end(), args.begin(), args.end());
         setup.env = {{"ZENTRIX_HOME", Home()}};
@@ -89,8 +91,9 @@ protected:
 };
 
 TEST_F(BatchProgramTest, CsvFileHoldsEveryRowInExportFormat) {
-    const std::string list = "ALPHA-EXAMPLE.COM\r\nhttp://www.free-example.com/\r\nnowhere.de\r\n"
-                             "gamma-example.com";
+    const std::string list =
+        "ALPHA-EXAMPLE.COM\r\nhttp://www.free-example.com/\r\nnowhere.com.sg\r\n"
+        "gamma-example.com";
     WriteList(list);
     const auto child = Run({"-o", dir.File("out.csv"), ListPath()});
 
@@ -99,7 +102,7 @@ TEST_F(BatchProgramTest, CsvFileHoldsEveryRowInExportFormat) {
     EXPECT_EQ(ReadBytes(dir.File("out.csv")),
               FoundComRow("alpha-example.com", "Example Names, Inc.") +
                   CsvRow(ServerComNet, "free-example.com", kNotRegisteredGbk, kEmptyResults) +
-                  CsvRow("", "nowhere.de", kNoServerGbk, kEmptyResults) +
+                  CsvRow("", "nowhere.com.sg", kNoServerGbk, kEmptyResults) +
                   FoundComRow("gamma-example.com", "Gamma Registrar"));
     EXPECT_THAT(child->err(), testing::StartsWith("zentrix-batch: 4 rows in "));
     EXPECT_THAT(child->err(), testing::EndsWith(": 2 found, 1 not registered, 0 error, 1 no "
@@ -121,12 +124,12 @@ TEST_F(BatchProgramTest, JsonLinesOnStandardOutput) {
     EXPECT_EQ(
         child->out(),
         "{\"index\":0,\"domain\":\"gbk-example.com\",\"whoisServer\":\"whois.verisign-grs.com\","
-        "\"status\":1,\"statusText\":\"成功\",\"answered\":true,"
+        "\"status\":1,\"statusText\":\"成功\",\"answered\":true,\"protocol\":\"whois\","
         "\"expiryDate\":\"2031-02-03\",\"createdDate\":\"2001-02-03\","
         "\"updatedDate\":\"2024-05-06\",\"owner\":\"\",\"email\":\"\",\"phone\":\"\","
         "\"registrar\":\"中文 \\\"Names\\\" Ltd\",\"error\":\"\"}\n"
         "{\"index\":1,\"domain\":\"free-example.com\",\"whoisServer\":\"whois.verisign-grs.com\","
-        "\"status\":2,\"statusText\":\"域名未注册\",\"answered\":true,"
+        "\"status\":2,\"statusText\":\"域名未注册\",\"answered\":true,\"protocol\":\"whois\","
         "\"expiryDate\":\"\",\"createdDate\":\"\",\"updatedDate\":\"\",\"owner\":\"\","
         "\"email\":\"\",\"phone\":\"\",\"registrar\":\"\",\"error\":\"\"}\n");
 }
@@ -153,7 +156,11 @@ TEST_F(BatchProgramTest, ResumeFollowsTheSavedPosition) {
         FakeWhoisServer fresh;
         fresh.SetDefaultScript(FakeWhoisScript::Answer(ComNoMatch("ANY")));
         ChildProcess::Setup setup;
-        setup.args = {ZENTRIX_BATCH_PATH, "-q", "--connect-to", fresh.ConnectToFor({ServerComNet}),
+        setup.args = {ZENTRIX_BATCH_PATH,
+                      "-q",
+                      "--protocol=whois",
+                      "--connect-to",
+                      fresh.ConnectToFor({ServerComNet}),
                       ListPath()};
         if (c.resume) {
             setup.args.insert(setup.args.begin() + 1, "--resume");
@@ -191,7 +198,8 @@ TEST_F(BatchProgramTest, StopSignalWritesFinishedRowsAndKeepsThePosition) {
         fresh.SetScript("free-example.com", FakeWhoisScript::Answer(ComNoMatch("F")));
         fresh.SetScript("stall-example.com", FakeWhoisScript::Stall());
         ChildProcess::Setup setup;
-        setup.args = {ZENTRIX_BATCH_PATH, "--connect-to", fresh.ConnectToFor({ServerComNet})};
+        setup.args = {ZENTRIX_BATCH_PATH, "--protocol=whois", "--connect-to",
+                      fresh.ConnectToFor({ServerComNet})};
         if (c.toFile) {
             setup.args.insert(setup.args.end(), {"-o", dir.File("out.csv")});
         }

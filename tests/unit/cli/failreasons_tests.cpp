@@ -98,9 +98,11 @@ TEST(BatchProgramReasons, JsonLinesAndSummarySayWhy) {
     server.SetScript("stall-example.com", FakeWhoisScript::Stall());
     ScratchDir dir;
     WriteBytes(dir.File("names.txt"), "found-example.com\nlimited-example.org\nempty-example.com\n"
-                                      "stall-example.com\nnowhere.de\n");
+                                      "stall-example.com\nnowhere.com.sg\n");
     ChildProcess::Setup setup;
     setup.args = {ZENTRIX_BATCH_PATH,
+                  "--protocol",
+                  "whois",
                   "--format",
                   "jsonl",
                   "--raw",

@@ -409,7 +409,9 @@ std::map<std::string, Row> RunBatch(const std::vector<const ScoreCase*>& cases) 
     ScratchDir dir;
     WriteBytes(dir.File("names.txt"), list);
     ChildProcess::Setup setup;
+    // Port 43 answers are scored here: RDAP is never asked.
     setup.args = {ZENTRIX_BATCH_PATH,   "--quiet",
+                  "--protocol",         "whois",
                   "--format",           "jsonl",
                   "--connect-to",       server.ConnectToFor({hosts.begin(), hosts.end()}),
                   dir.File("names.txt")};
