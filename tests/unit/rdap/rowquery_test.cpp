@@ -1,0 +1,320 @@
+#include "engine/rowquery.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/ccore.h"
+#include "core/text.h"
+#include "engine/downhosts.h"
+#include "engine/ianawhois.h"
+#include "engine/rdapbootstrap.h"
+#include "engine/whoisclient.h"
+#include "engine/whoisservers.h"
+#include "tests/support/offlineregistry.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// .com and .sg have RDAP; .sg's names under .com.sg have no port-43 server.
+const RdapBootstrap& Bootstrap() {
+    static const RdapBootstrap bootstrap =
+        *RdapBootstrap::Parse(R"({"version":"1.0","services":[)"
+                              R"([["com"],["https://rdap.registry.test/com/v1/"]],)"
+                              R"([["sg"],["https://rdap.sg.test/"]]]})");
+    return bootstrap;
+}
+
+RdapHttpResult Http(long status, std::string body = {}) {
+    RdapHttpResult result;
+    result.status = status;
+    result.body = std::move(body);
+    return result;
+}
+
+RdapHttpResult Failed(RdapFailure failure) {
+    RdapHttpResult result;
+    result.failure = failure;
+    return result;
+}
+
+std::string Domain(const std::string& name, const std::string& registrant) {
+    return R"({"objectClassName":"domain","ldhName":")" + name +
+           R"(","events":[{"eventAction":"expiration","eventDate":"2030-01-02T03:04:05+0000"}],)"
+           R"("entities":[{"roles":["registrant"],"vcardArray":["vcard",[["fn",{},"text",")" +
+           registrant + R"("]]]}]})";
+}
+
+// Scripted questions: the RDAP answer for every URL, the WHOIS answer by
+// server; everything asked is recorded.
+struct Script {
+    RdapHttpResult rdap = Http(404);
+    std::map<std::string, std::string> whois; // by server
+    std::vector<std::string> asked;           // "rdap URL" / "whois SERVER NAME"
+
+    RowQuestions Questions() {
+        RowQuestions questions;
+        questions.rdap = [this](const RdapRequest& request) {
+            asked.push_back("rdap " + request.url);
+            return rdap;
+        };
+        questions.whois = [this](const std::string& server, const std::string& name, QueryHop) {
+            asked.push_back("whois " + server + " " + name);
+            const auto found = whois.find(server);
+            return found != whois.end() ? found->second : std::string(kMarkerConnect);
+        };
+        return questions;
+    }
+};
+
+TEST(RowQuery, ProtocolAndFallback) {
+    const std::string comAnswer =
+        "Domain Name: X\r\nRegistry Expiry Date: 2029-01-01T00:00:00Z\r\n";
+    const std::string ianaIo = IanaAnswer("IO", "whois.nic.io", "whois.nic.io");
+    const std::string ianaNone = IanaAnswer("ZZ", "", "");
+    const struct {
+        const char* name;
+        ProtocolChoice choice;
+        const char* domain;
+        RdapHttpResult rdap;
+        std::map<std::string, std::string> whois;
+        int status;
+        QueryProtocol protocol;
+        const char* server;
+        FailReason reason;
+        std::vector<std::string> asked;
+    } cases[] = {
+        {"rdap answers",
+         ProtocolChoice::Auto,
+         "a.com",
+         Http(200, Domain("A.COM", "Ada")),
+         {},
+         Found,
+         QueryProtocol::Rdap,
+         "rdap.registry.test",
+         FailReason::None,
+         {"rdap https://rdap.registry.test/com/v1/domain/a.com"}},
+        {"404 is an answer",
+         ProtocolChoice::Auto,
+         "a.com",
+         Http(404),
+         {{ServerComNet, comAnswer}},
+         NotRegistered,
+         QueryProtocol::Rdap,
+         "rdap.registry.test",
+         FailReason::None,
+         {"rdap https://rdap.registry.test/com/v1/domain/a.com"}},
+        {"429 is an answer",
+         ProtocolChoice::Auto,
+         "a.com",
+         Http(429),
+         {{ServerComNet, comAnswer}},
+         Error,
+         QueryProtocol::Rdap,
+         "rdap.registry.test",
+         FailReason::RateLimited,
+         {"rdap https://rdap.registry.test/com/v1/domain/a.com"}},
+        {"503 falls back",
+         ProtocolChoice::Auto,
+         "a.com",
+         Http(503),
+         {{ServerComNet, comAnswer}},
+         Found,
+         QueryProtocol::Whois,
+         ServerComNet,
+         FailReason::None,
+         {"rdap https://rdap.registry.test/com/v1/domain/a.com",
+          std::string("whois ") + ServerComNet + " a.com"}},
+        {"unreachable falls back",
+         ProtocolChoice::Auto,
+         "a.com",
+         Failed(RdapFailure::ConnectionRefused),
+         {{ServerComNet, comAnswer}},
+         Found,
+         QueryProtocol::Whois,
+         ServerComNet,
+         FailReason::None,
+         {"rdap https://rdap.registry.test/com/v1/domain/a.com",
+          std::string("whois ") + ServerComNet + " a.com"}},
+        {"rdap only keeps the failure",
+         ProtocolChoice::Rdap,
+         "a.com",
+         Http(503),
+         {{ServerComNet, comAnswer}},
+         Error,
+         QueryProtocol::Rdap,
+         "rdap.registry.test",
+         FailReason::QueryRefused,
+         {"rdap https://rdap.registry.test/com/v1/domain/a.com"}},
+        {"no port 43 to fall back to",
+         ProtocolChoice::Auto,
+         "a.com.sg",
+         Failed(RdapFailure::TimedOut),
+         {},
+         Error,
+         QueryProtocol::Rdap,
+         "rdap.sg.test",
+         FailReason::TimedOut,
+         {"rdap https://rdap.sg.test/domain/a.com.sg"}},
+        {"whois never asks rdap",
+         ProtocolChoice::Whois,
+         "a.com",
+         Http(200, Domain("A.COM", "Ada")),
+         {{ServerComNet, comAnswer}},
+         Found,
+         QueryProtocol::Whois,
+         ServerComNet,
+         FailReason::None,
+         {std::string("whois ") + ServerComNet + " a.com"}},
+        {"rdap only without rdap: no server",
+         ProtocolChoice::Rdap,
+         "a.cn",
+         Http(200),
+         {},
+         NoServer,
+         QueryProtocol::None,
+         "",
+         FailReason::NoServer,
+         {}},
+        {"table no-server entry",
+         ProtocolChoice::Whois,
+         "a.com.sg",
+         Http(200),
+         {},
+         NoServer,
+         QueryProtocol::None,
+         "",
+         FailReason::NoServer,
+         {}},
+        {"iana names the server",
+         ProtocolChoice::Auto,
+         "a.io",
+         Http(200),
+         {{ServerIana, ianaIo}, {"whois.nic.io", comAnswer}},
+         Found,
+         QueryProtocol::Whois,
+         "whois.nic.io",
+         FailReason::None,
+         {std::string("whois ") + ServerIana + " io", "whois whois.nic.io a.io"}},
+        {"iana names none",
+         ProtocolChoice::Auto,
+         "a.zz",
+         Http(200),
+         {{ServerIana, ianaNone}},
+         NoServer,
+         QueryProtocol::None,
+         "",
+         FailReason::NoServer,
+         {std::string("whois ") + ServerIana + " zz"}},
+        {"iana unreachable",
+         ProtocolChoice::Whois,
+         "a.io",
+         Http(200),
+         {},
+         Error,
+         QueryProtocol::Whois,
+         ServerIana,
+         FailReason::ConnectionRefused,
+         {std::string("whois ") + ServerIana + " io"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        IanaWhoisDirectory iana("");
+        RowQueryContext context;
+        context.protocol = c.choice;
+        context.bootstrap = &Bootstrap();
+        context.iana = &iana;
+        Script script;
+        script.rdap = c.rdap;
+        script.whois = c.whois;
+        DomainRecord row{};
+        SetField(row.domain, c.domain);
+        const RowOutcome outcome = QueryRowByProtocol(row, context, script.Questions());
+        EXPECT_EQ(row.status, c.status);
+        EXPECT_EQ(outcome.protocol, c.protocol);
+        EXPECT_EQ(FieldText(row.whoisServer), c.server);
+        EXPECT_EQ(outcome.reason, c.reason);
+        EXPECT_EQ(script.asked, c.asked);
+    }
+}
+
+TEST(RowQuery, RdapValuesAreStoredAsTheRecipesStoreTheirs) {
+    IanaWhoisDirectory iana("");
+    RowQueryContext context;
+    context.bootstrap = &Bootstrap();
+    context.iana = &iana;
+    const struct {
+        const char* name;
+        std::string registrant;
+        std::string owner; // GBK
+    } cases[] = {
+        {"UTF-8 becomes GBK", "\xe4\xb8\xad\xe6\x96\x87 Ltd", "\xd6\xd0\xce\xc4 Ltd"},
+        {"redaction text is empty", "REDACTED FOR PRIVACY", ""},
+        {"privacy service is a value", "Withheld for Privacy ehf", "Withheld for Privacy ehf"},
+        {"blanks and carets cleaned", "  Ada ^ Lovelace  ", "Ada Lovelace"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Script script;
+        script.rdap = Http(200, Domain("A.COM", c.registrant));
+        DomainRecord row{};
+        SetField(row.domain, "a.com");
+        SetField(row.owner, "left over");
+        (void)QueryRowByProtocol(row, context, script.Questions());
+        EXPECT_EQ(row.status, Found);
+        EXPECT_EQ(FieldText(row.owner), c.owner);
+        EXPECT_EQ(FieldText(row.expiryDate), "2030-01-02");
+        EXPECT_EQ(row.answered, 1);
+    }
+}
+
+TEST(RowQuery, FirstQuestionNamesTheLaneOfTheRow) {
+    IanaWhoisDirectory iana("", [] { return std::time_t{1'800'000'000}; });
+    RowQueryContext context;
+    context.bootstrap = &Bootstrap();
+    context.iana = &iana;
+    // IANA has named .io's server once; .me is still unknown.
+    Script script;
+    script.whois = {{ServerIana, IanaAnswer("IO", "", "whois.nic.io")}};
+    ASSERT_TRUE(iana.ServerFor("io", script.Questions().whois).ok);
+
+    const struct {
+        const char* name;
+        ProtocolChoice choice;
+        const char* domain;
+        const char* host;
+        const char* group;
+    } cases[] = {
+        {"rdap host", ProtocolChoice::Auto, "a.com", "rdap.registry.test", ""},
+        {"table server", ProtocolChoice::Whois, "a.com", ServerComNet, ""},
+        {"known iana server", ProtocolChoice::Auto, "a.io", "whois.nic.io", ""},
+        {"unknown: a group per TLD", ProtocolChoice::Auto, "a.me", "", "iana:me"},
+        {"no server", ProtocolChoice::Rdap, "a.cn", "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        context.protocol = c.choice;
+        DomainRecord row{};
+        SetField(row.domain, c.domain);
+        const FirstQuestion first = FirstQuestionOf(row, context);
+        EXPECT_EQ(first.host, c.host);
+        EXPECT_EQ(first.group, c.group);
+    }
+}
+
+TEST(DownHosts, RememberedForAWhileWithoutRegardToCase) {
+    using Clock = DownHosts<int>::Clock;
+    DownHosts<int> down(5min);
+    const Clock::time_point start = Clock::now();
+    down.MarkDown("RDAP.Example.test", 7, start);
+    EXPECT_EQ(down.Find("rdap.example.test", start + 1min), 7);
+    EXPECT_FALSE(down.Find("other.example.test", start).has_value());
+    EXPECT_FALSE(down.Find("rdap.example.test", start + 5min).has_value())
+        << "after the memory the host is tried again";
+}
+
+} // namespace
