@@ -336,13 +336,21 @@ bool CQueryThread::TakeAdmission(const std::string& host, RowWork& work) {
     return false;
 }
 
+void CQueryThread::ReleaseAdmission(const std::string& host, RowWork& work) {
+    // The question is answered without the lane: a place taken for it would
+    // otherwise stay taken, and the host's other rows would wait forever.
+    if (TakeAdmission(host, work)) {
+        m_lanes->Cancel(host);
+    }
+}
+
 std::string CQueryThread::QueryWhoisServer(const std::string& server, const std::string& domain,
                                            QueryHop hop, RowWork& work) {
     // IANA's server, found unreachable, is not waited for again by every row.
     const bool iana = HostKey(server) == ServerIana;
     if (iana) {
         if (auto down = m_protocols->downWhois().Find(server)) {
-            TakeAdmission(server, work);
+            ReleaseAdmission(server, work);
             return *down;
         }
     }
@@ -403,7 +411,7 @@ RdapHttpResult CQueryThread::FetchRdap(const RdapRequest& request, RowWork& work
         return result;
     };
     if (down.Find(host) || !m_lanes) {
-        TakeAdmission(host, work);
+        ReleaseAdmission(host, work);
         return fetch(request);
     }
     const bool admitted = TakeAdmission(host, work);

@@ -139,6 +139,7 @@ private:
     bool RunRow(int32_t index, const std::string& admittedHost);
     void FinishRow(int32_t index);
     bool TakeAdmission(const std::string& host, RowWork& work);
+    void ReleaseAdmission(const std::string& host, RowWork& work);
     std::string QueryWhoisServer(const std::string& server, const std::string& domain, QueryHop hop,
                                  RowWork& work);
     std::string Ask(const std::string& server, QueryHop hop, const std::string& domain);

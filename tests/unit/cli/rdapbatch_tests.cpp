@@ -215,10 +215,13 @@ TEST_F(RdapBatchTest, AutoAsksRdapAndFallsBackToPort43WhenItCannot) {
     whois.SetScript("far-away.net", FakeWhoisScript::Answer(ComWhoisAnswer("FAR-AWAY.NET")));
     whois.SetScript("further-away.net",
                     FakeWhoisScript::Answer("No match for \"FURTHER-AWAY.NET\".\r\n"));
+    whois.SetScript("farthest-away.net",
+                    FakeWhoisScript::Answer("No match for \"FARTHEST-AWAY.NET\".\r\n"));
 
-    const auto rows = RunBatch("lanternfish-trading.com\nquiet-harbor.org\nopen-berth.com\n"
-                               "busy-dock.com\nswamped-dock.com\nbroken-pier.com\nteapot-pier.com\n"
-                               "garbled-pier.com\nfar-away.net\nfurther-away.net\n");
+    const auto rows =
+        RunBatch("lanternfish-trading.com\nquiet-harbor.org\nopen-berth.com\n"
+                 "busy-dock.com\nswamped-dock.com\nbroken-pier.com\nteapot-pier.com\n"
+                 "garbled-pier.com\nfar-away.net\nfurther-away.net\nfarthest-away.net\n");
     ExpectRows(rows,
                {
                    // A thin registry, then the registrar's answer for the registrant.
@@ -237,7 +240,9 @@ TEST_F(RdapBatchTest, AutoAsksRdapAndFallsBackToPort43WhenItCannot) {
                    // Nobody listens at the RDAP server's address.
                    {"far-away.net", 1, "whois", ServerComNet, "2029-04-05", "2003-04-05",
                     "Port Names, Inc.", "", ""},
+                   // Known to be down: straight to port 43, the lane's place given back.
                    {"further-away.net", 2, "whois", ServerComNet, "", "", "", "", ""},
+                   {"farthest-away.net", 2, "whois", ServerComNet, "", "", "", "", ""},
                });
     EXPECT_EQ(RdapRequestsTo("/com/v1/domain/busy-dock.com"), 3u);
     EXPECT_EQ(RdapRequestsTo("/com/v1/domain/swamped-dock.com"), 4u) << "three retries, no more";
