@@ -238,7 +238,8 @@ void CMakeHtmlView::StopQueryThread() {
 }
 
 bool CMakeHtmlView::IsQueryRunning() const {
-    return m_thread && m_thread->IsRunning();
+    // Until its end is handled: rows it reported may still wait in the queue.
+    return m_thread != nullptr;
 }
 
 void CMakeHtmlView::Reload() {
@@ -277,9 +278,11 @@ void CMakeHtmlView::ShowFinishedRow(std::intptr_t index) {
             ++m_finishedInBatch;
         }
         m_lastFinished = row;
-        ScheduleFlush();
     }
-    PostToMainWindow(UM_PROGRESS, 0, shownRowCount());
+    // Every report is answered with the progress, even one that changed
+    // nothing; reports that arrive together share one answer.
+    m_progressDue = true;
+    ScheduleFlush();
 }
 
 void CMakeHtmlView::ScheduleFlush() {
@@ -292,16 +295,19 @@ void CMakeHtmlView::ScheduleFlush() {
 
 void CMakeHtmlView::FlushFinishedRows() {
     m_flushTimer.stop();
-    if (!m_model->FlushChanges()) {
-        return;
-    }
-    if (m_following && m_lastFinished >= 0) {
-        const int visible = VisibleRowOf(m_lastFinished);
-        if (visible >= 0) {
-            ScrollToVisibleRow(visible);
+    if (m_model->FlushChanges()) {
+        if (m_following && m_lastFinished >= 0) {
+            const int visible = VisibleRowOf(m_lastFinished);
+            if (visible >= 0) {
+                ScrollToVisibleRow(visible);
+            }
         }
+        UpdateExpiringCount();
     }
-    UpdateExpiringCount();
+    if (m_progressDue) {
+        m_progressDue = false;
+        PostToMainWindow(UM_PROGRESS, 0, shownRowCount());
+    }
 }
 
 int CMakeHtmlView::VisibleRowOf(int row) const {
@@ -539,8 +545,9 @@ void CMakeHtmlView::updateGeometries() {
 }
 
 void CMakeHtmlView::UpdateExpiringCount() {
-    emit expiringCountChanged(m_model->ExpiringCount(), m_model->RedDays(),
-                              m_model->RedDisplayEnabled());
+    // Counted only while shown: a batch refreshes the list many times.
+    const bool shown = m_model->RedDisplayEnabled();
+    emit expiringCountChanged(shown ? m_model->ExpiringCount() : 0, m_model->RedDays(), shown);
 }
 
 void CMakeHtmlView::RefreshRedDisplay() {

@@ -51,6 +51,7 @@ public:
     // Asks a running worker to stop and waits for it; the table and the core
     // object may be released afterwards.
     void StopQueryThread();
+    // From the start of a batch until its UM_WORKER_EXIT has been handled.
     [[nodiscard]] bool IsQueryRunning() const;
     // What the next batch is started with: the start index, the settings of
     // the options dialog, connect-to overrides, the transport.
@@ -85,7 +86,8 @@ public:
 
     // The column layout through the table's core object (none: not kept).
     void SaveColumnLayout() const;
-    // Shows the rows finished since the last refresh now.
+    // Shows the rows finished since the last refresh now, and reports the
+    // progress to the main window (UM_PROGRESS).
     void FlushFinishedRows();
 
     [[nodiscard]] CListCtrlModel* listModel() const { return m_model; }
@@ -140,5 +142,6 @@ private:
     int m_finishedInBatch = 0;
     int m_lastFinished = -1; // the row the list follows
     int m_contextRow = -1;
-    bool m_following = false; // until the user scrolls during a batch
+    bool m_following = false;   // until the user scrolls during a batch
+    bool m_progressDue = false; // a report awaits its UM_PROGRESS
 };

@@ -17,8 +17,6 @@
 #include <QScrollBar>
 #include <QTest>
 #include <climits>
-#include <condition_variable>
-#include <mutex>
 #include <string>
 
 namespace {
@@ -26,29 +24,6 @@ namespace {
 std::string DaysFromToday(int days) {
     return QDate::currentDate().addDays(days).toString(Qt::ISODate).toStdString();
 }
-
-// Lets the worker's queries through one by one, as many as allowed.
-class RowGate {
-public:
-    void Allow(int rows) {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_allowed = rows;
-        }
-        m_changed.notify_all();
-    }
-    void Pass() {
-        std::unique_lock lock(m_mutex);
-        const int me = m_asked++;
-        m_changed.wait(lock, [&] { return me < m_allowed; });
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    int m_allowed = 0;
-    int m_asked = 0;
-};
 
 class ListTest : public ViewTest {
 protected:
@@ -61,7 +36,6 @@ protected:
             view->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
     }
     void TearDown() override {
-        gate.Allow(INT32_MAX); // a worker still asking ends before the view goes
         proxyTester.reset();
         sourceTester.reset();
         ViewTest::TearDown();
@@ -97,7 +71,6 @@ protected:
 
     std::unique_ptr<QAbstractItemModelTester> sourceTester;
     std::unique_ptr<QAbstractItemModelTester> proxyTester;
-    RowGate gate;
 };
 
 TEST_F(ListTest, HeaderClickSortsDatesAsDatesThenTextAndASecondClickReverses) {

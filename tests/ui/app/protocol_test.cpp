@@ -269,23 +269,29 @@ TEST(WalkTest, VisitsTheTargetThenEachParentUpToTheMainWindow) {
     SetMainWindow(nullptr);
 }
 
-TEST(WalkTest, WorkerPostsArriveOnTheUiThreadAndStopAfterDetach) {
+TEST(WalkTest, WorkerPostsArriveOnTheUiThreadInOrderAndStopAfterDetach) {
     std::vector<std::string> seen;
     Probe view("view", seen);
     CWidgetMessageTarget target(&view);
+    constexpr int kPosts = 500;
     std::thread worker([&] {
-        for (int i = 1; i <= 3; ++i) {
-            target.PostMessage(UM_ROW_DONE, 0, i);
+        for (int i = 0; i < kPosts; ++i) {
+            target.PostMessage(UM_ROW_DONE + static_cast<unsigned>(i % 2), 0, i);
         }
     });
     worker.join();
     DrainPostedMessages();
-    EXPECT_EQ(seen.size(), 3u);
+    ASSERT_EQ(seen.size(), static_cast<std::size_t>(kPosts));
+    for (int i = 0; i < kPosts; ++i) {
+        EXPECT_EQ(seen[static_cast<std::size_t>(i)],
+                  "view:" + std::to_string(UM_ROW_DONE + static_cast<unsigned>(i % 2)));
+    }
 
+    target.PostMessage(UM_ROW_DONE, 0, 1); // queued, then the window goes away
     target.Detach();
     target.PostMessage(UM_WORKER_EXIT, 0, 0);
     DrainPostedMessages();
-    EXPECT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen.size(), static_cast<std::size_t>(kPosts));
 }
 
 TEST(CoreDialogsTest, MessageBoxesCarryTheProductTitleAndAnswerSixOrSeven) {
