@@ -1,5 +1,6 @@
 #include "shell/mainframe.h"
 
+#include "core/ccore.h"
 #include "core/messages.h"
 #include "core/version.h"
 #include "dock/dockids.h"
@@ -349,8 +350,14 @@ bool CMainFrame::ImportDroppedFiles(const QList<QUrl>& urls) {
             if (RefuseImportDuringBatch()) {
                 return false;
             }
-            return ImportDomainPath(panelWindow(),
-                                    QFile::encodeName(url.toLocalFile()).toStdString());
+            const std::string path = QFile::encodeName(url.toLocalFile()).toStdString();
+            if (!CCore::isFileExist(path)) {
+                InfoBox(this, QStringLiteral("无法导入：%1 不是一个文件。")
+                                  .arg(url.toLocalFile())
+                                  .toStdString());
+                return false;
+            }
+            return ImportDomainPath(panelWindow(), path);
         }
     }
     return false;

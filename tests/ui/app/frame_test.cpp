@@ -164,6 +164,13 @@ TEST_F(FrameTest, FilesDroppedOnTheWindowAndClipboardTextAreImported) {
     EXPECT_EQ(run.Pane(2), QStringLiteral("域名数量：3"));
     EXPECT_EQ(ReadBytes(home.file("_items.txt")), "one.com\ntwo.cn\nthree.org\n");
 
+    // A folder is not a list.
+    EXPECT_FALSE(
+        run.frame->ImportDroppedFiles({QUrl::fromLocalFile(QString::fromStdString(home.path()))}));
+    EXPECT_EQ(table.count, 3);
+    ASSERT_FALSE(dialogs.infos.empty());
+    EXPECT_EQ(dialogs.infos.back().rfind("无法导入：", 0), 0u);
+
     auto* paste = run.frame->findChild<QAction*>(QStringLiteral("32790"));
     ASSERT_NE(paste, nullptr);
     EXPECT_EQ(paste->text(), QStringLiteral("从剪贴板导入"));
