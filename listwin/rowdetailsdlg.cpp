@@ -72,7 +72,8 @@ CRowDetailsDlg::CRowDetailsDlg(const DomainTable& table, std::int32_t index, QWi
     m_fields->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_fields->setMaximumHeight(m_fields->fontMetrics().lineSpacing() * 14);
 
-    QString answer = FromAnswerBytes(table.details.Answer(index));
+    // UTF-8 whatever the registry sent (GBK, ISO-2022-JP, UTF-8).
+    QString answer = QString::fromStdString(table.details.AnswerUtf8(index));
     if (answer.isEmpty()) {
         answer = QStringLiteral("（没有应答内容）");
     }

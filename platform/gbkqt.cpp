@@ -2,8 +2,6 @@
 
 #include "core/ccore.h"
 
-#include <QStringDecoder>
-
 QString FromGbk(std::string_view gbk) {
     return QString::fromStdString(CCore::ANSI_UTF8(gbk));
 }
@@ -12,15 +10,6 @@ std::string ToGbk(const QString& text) {
     std::string bytes = text.toStdString();
     CCore::UTF8_ANSI(bytes);
     return bytes;
-}
-
-QString FromAnswerBytes(std::string_view bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    if (!utf8.hasError()) {
-        return text;
-    }
-    return FromGbk(bytes);
 }
 
 void InfoBox(QWidget* owner, const std::string& utf8Text) {

@@ -13,8 +13,5 @@ class QWidget;
 [[nodiscard]] QString FromGbk(std::string_view gbk);
 // Display text to GBK; characters GBK lacks become '?'.
 [[nodiscard]] std::string ToGbk(const QString& text);
-// A registry's answer as received: UTF-8 when it is valid UTF-8 (RDAP, most
-// registries today), GBK otherwise.
-[[nodiscard]] QString FromAnswerBytes(std::string_view bytes);
 // A UTF-8 text in an information box owned by `owner` (product title, OK).
 void InfoBox(QWidget* owner, const std::string& utf8Text);

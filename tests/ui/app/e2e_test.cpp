@@ -9,8 +9,8 @@
 #include "scripteddialogs.h"
 #include "tests/support/fakewhoisserver.h"
 
+#include "engine/answertext.h"
 #include "listwin/rowdetailsdlg.h"
-#include "platform/gbkqt.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -118,7 +118,8 @@ TEST_F(EndToEndTest, ImportQueryExportThenCloseDuringABatch) {
     ASSERT_NE(details, nullptr);
     EXPECT_TRUE(details->fieldsText().contains(QStringLiteral("域名：lanting-demo.cn")));
     EXPECT_TRUE(details->fieldsText().contains(QStringLiteral("过期日期：2029-04-05")));
-    EXPECT_EQ(details->answerText(), FromAnswerBytes(Fixture("cn-registered.txt")));
+    EXPECT_EQ(details->answerText(),
+              QString::fromStdString(AnswerForDisplay(Fixture("cn-registered.txt"))));
     details->close();
 
     const std::string csv = home.file("export.csv");

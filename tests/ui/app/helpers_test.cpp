@@ -1,12 +1,11 @@
 // The desktop program's small rules on their own: the kept column layout,
-// the batch settings, the progress text, the system's reasons, answer
-// texts, domain display and the export's file types.
+// the batch settings, the progress text, the system's reasons, domain
+// display and the export's file types.
 
 #include "core/ccore.h"
 #include "listwin/batchsettings.h"
 #include "listwin/columnlayout.h"
 #include "listwin/domaindisplay.h"
-#include "platform/gbkqt.h"
 #include "platform/qtcoredialogs.h"
 #include "platform/systemerror.h"
 #include "shell/batchprogress.h"
@@ -132,14 +131,6 @@ TEST(SystemErrorTest, CommonReasonsInChineseOthersFromTheSystem) {
     EXPECT_EQ(SystemErrorText(ENOSPC), QStringLiteral("磁盘空间不足"));
     EXPECT_EQ(SystemErrorText(EROFS), QStringLiteral("只读文件系统"));
     EXPECT_FALSE(SystemErrorText(EPROTO).isEmpty());
-}
-
-TEST(AnswerTextTest, Utf8WhenItIsElseGbk) {
-    EXPECT_EQ(FromAnswerBytes("Registrant: \xE5\x85\xB0\xE4\xBA\xAD\r\n"),
-              QStringLiteral("Registrant: 兰亭\r\n"));
-    EXPECT_EQ(FromAnswerBytes("Registrant: \xC0\xBC\xCD\xA4\r\n"),
-              QStringLiteral("Registrant: 兰亭\r\n"));
-    EXPECT_EQ(FromAnswerBytes(""), QString());
 }
 
 TEST(DomainDisplayTest, PlainNamesShowAsTheyAre) {
