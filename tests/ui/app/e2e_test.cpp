@@ -96,7 +96,7 @@ TEST_F(EndToEndTest, ImportQueryExportThenCloseDuringABatch) {
 
     // Wide enough for the picture to show every result column.
     run->frame->showNormal();
-    run->frame->resize(1760, 520);
+    run->frame->resize(1920, 520);
     DrainPostedMessages();
     QDir().mkpath(QStringLiteral(ZENTRIX_SCREENSHOT_DIR));
     run->frame->grab().save(QStringLiteral(ZENTRIX_SCREENSHOT_DIR "/mainwindow.png"));
