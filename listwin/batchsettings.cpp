@@ -19,11 +19,10 @@ int ReadSetting(const CCore& core, const char* key, int low, int high, int fallb
 BatchSettings LoadBatchSettings(const CCore& core) {
     const BatchSettings defaults;
     BatchSettings settings;
-    settings.jobs = ReadSetting(core, "jobs", 1, BatchSettings::kMaxJobs, defaults.jobs);
-    settings.perHost =
-        ReadSetting(core, "perhost", 1, BatchSettings::kMaxPerHost, defaults.perHost);
-    settings.hostIntervalMs = ReadSetting(
-        core, "hostinterval", 0, BatchSettings::kMaxHostIntervalMs, defaults.hostIntervalMs);
+    settings.jobs = ReadSetting(core, "jobs", 1, kMaxJobs, defaults.jobs);
+    settings.perHost = ReadSetting(core, "perhost", 1, kMaxPerHost, defaults.perHost);
+    settings.hostIntervalMs =
+        ReadSetting(core, "hostinterval", 0, kMaxHostIntervalMs, defaults.hostIntervalMs);
     settings.protocol = static_cast<ProtocolChoice>(
         ReadSetting(core, "protocol", static_cast<int>(ProtocolChoice::Auto),
                     static_cast<int>(ProtocolChoice::Rdap), static_cast<int>(defaults.protocol)));

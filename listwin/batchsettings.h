@@ -5,17 +5,14 @@
 //   perhost=1        queries open at once to one host
 //   hostinterval=0   least milliseconds between two query starts to one host
 //   protocol=0       0 auto (RDAP where the registry has it), 1 WHOIS, 2 RDAP
-// A missing key, or a value outside its range, means the default.
+// A missing key, or a value outside its range (the engine's limits, as the
+// command line's), means the default.
 
 #include "engine/querythread.h"
 
 class CCore;
 
 struct BatchSettings {
-    static constexpr int kMaxJobs = 64;
-    static constexpr int kMaxPerHost = 16;
-    static constexpr int kMaxHostIntervalMs = 600'000;
-
     int jobs = 16;
     int perHost = 1;
     int hostIntervalMs = 0;

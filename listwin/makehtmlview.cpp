@@ -277,7 +277,9 @@ void CMakeHtmlView::ShowFinishedRow(std::intptr_t index) {
             m_finishedRows[static_cast<std::size_t>(row)] = true;
             ++m_finishedInBatch;
         }
-        m_lastFinished = row;
+        // Rows finish out of order when lanes run side by side: follow the
+        // furthest, so the list moves one way.
+        m_lastFinished = std::max(m_lastFinished, row);
     }
     // Every report is answered with the progress, even one that changed
     // nothing; reports that arrive together share one answer.

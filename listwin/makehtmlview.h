@@ -140,7 +140,7 @@ private:
     ColumnWidths m_columnWidths{};    // last width of each column while shown
     int m_batchStart = 0;
     int m_finishedInBatch = 0;
-    int m_lastFinished = -1; // the row the list follows
+    int m_lastFinished = -1; // the furthest row finished: the list follows it
     int m_contextRow = -1;
     bool m_following = false;   // until the user scrolls during a batch
     bool m_progressDue = false; // a report awaits its UM_PROGRESS

@@ -25,9 +25,9 @@ CBatchOptionsDlg::CBatchOptionsDlg(CCore& core, QWidget* parent) : QDialog(paren
     setObjectName(QStringLiteral("batchOptions"));
     setWindowTitle(QStringLiteral("选项"));
 
-    m_jobs = NumberBox("jobs", 1, BatchSettings::kMaxJobs, " 个", this);
-    m_perHost = NumberBox("perhost", 1, BatchSettings::kMaxPerHost, " 个", this);
-    m_interval = NumberBox("hostinterval", 0, BatchSettings::kMaxHostIntervalMs, " 毫秒", this);
+    m_jobs = NumberBox("jobs", 1, kMaxJobs, " 个", this);
+    m_perHost = NumberBox("perhost", 1, kMaxPerHost, " 个", this);
+    m_interval = NumberBox("hostinterval", 0, kMaxHostIntervalMs, " 毫秒", this);
     m_interval->setSingleStep(100);
     m_protocol = new QComboBox(this);
     m_protocol->setObjectName(QStringLiteral("protocol"));
