@@ -8,9 +8,6 @@
 #include "engine/querythread.h"
 #include "engine/whoisclient.h"
 
-inline constexpr int kMaxPerHost = 64;
-inline constexpr int kMaxHostIntervalMs = 3'600'000;
-
 enum class OutputFormat { Csv, Jsonl };
 
 struct BatchOptions {

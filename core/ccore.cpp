@@ -45,6 +45,14 @@ void CCore::saveConfigB(const std::string& key, bool value) {
     saveConfigInt(key, value ? 1 : 0);
 }
 
+std::string CCore::getConfigStr(const std::string& key) const {
+    return m_config->file()->value(key);
+}
+
+void CCore::saveConfigStr(const std::string& key, const std::string& value) {
+    m_config->file()->setValue(key, value);
+}
+
 bool CCore::flushConfig() {
     return m_config->file()->flush();
 }
@@ -70,6 +78,12 @@ std::string CCore::fileTxtOpen() {
 std::string CCore::fileTxtSave(const std::string& proposedName) {
     CCoreDialogs* d = dialogs();
     return d != nullptr ? d->fileTxtSave(proposedName) : std::string();
+}
+
+std::string CCore::fileExportSave(const std::string& proposedName, int& type) {
+    type = 0;
+    CCoreDialogs* d = dialogs();
+    return d != nullptr ? d->fileExportSave(proposedName, type) : std::string();
 }
 
 void CCore::msgboxInfo(void* owner, const std::string& text) {

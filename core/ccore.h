@@ -23,6 +23,13 @@ public:
     // The chosen path, or the empty string when the user cancelled.
     virtual std::string fileTxtOpen() = 0;
     virtual std::string fileTxtSave(const std::string& proposedName) = 0;
+    // The save choice of an export that offers several file types: the path
+    // (empty on cancel) and, in `type`, the index of the chosen type (0 is
+    // the first). Without types of its own it is the text-file choice.
+    virtual std::string fileExportSave(const std::string& proposedName, int& type) {
+        type = 0;
+        return fileTxtSave(proposedName);
+    }
     virtual void openUrl(const std::string& address) = 0;
 };
 
@@ -63,6 +70,9 @@ public:
     void saveConfigInt(const std::string& key, int value);
     [[nodiscard]] bool getConfigB(const std::string& key) const;
     void saveConfigB(const std::string& key, bool value);
+    // A setting as text (one line, no '='); "" when never saved.
+    [[nodiscard]] std::string getConfigStr(const std::string& key) const;
+    void saveConfigStr(const std::string& key, const std::string& value);
     // Saves reach zentrix.ini a moment later (at most some tens of ms) and at
     // the latest when the last CCore using the file is deleted. This waits
     // until the file holds every value saved so far; false when it could not
@@ -75,6 +85,7 @@ public:
     // the cancel / No answer.
     [[nodiscard]] std::string fileTxtOpen();
     [[nodiscard]] std::string fileTxtSave(const std::string& proposedName);
+    [[nodiscard]] std::string fileExportSave(const std::string& proposedName, int& type);
     void msgboxInfo(void* owner, const std::string& text);
     [[nodiscard]] int msgboxConfirm(void* owner, const std::string& text);
     void openUrl(const std::string& address);

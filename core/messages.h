@@ -9,14 +9,16 @@ inline constexpr unsigned WM_USER = 0x0400;
 inline constexpr unsigned UM_REQUEST_QUERY = WM_USER + 11;   // 1035
 inline constexpr unsigned UM_QUERY_FINISHED = WM_USER + 12;  // 1036
 inline constexpr unsigned UM_IMPORT_FINISHED = WM_USER + 13; // 1037
-inline constexpr unsigned UM_PROGRESS = WM_USER + 14;        // 1038, lParam = shown rows
+inline constexpr unsigned UM_PROGRESS = WM_USER + 14;        // 1038, lParam = start + rows finished
 inline constexpr unsigned UM_REQUEST_FIND = WM_USER + 15;    // 1039
 inline constexpr unsigned UM_REQUEST_DELETE = WM_USER + 16;  // 1040
+inline constexpr unsigned UM_REQUEST_STOP = WM_USER + 17;    // 1041, the stop button
 // From the main frame to the list view.
 inline constexpr unsigned UM_RELOAD_LIST = WM_USER + 21;    // 1045
 inline constexpr unsigned UM_START_WORKER = WM_USER + 22;   // 1046
 inline constexpr unsigned UM_FIND = WM_USER + 23;           // 1047
 inline constexpr unsigned UM_DELETE_CHECKED = WM_USER + 24; // 1048
+inline constexpr unsigned UM_STOP_WORKER = WM_USER + 25;    // 1049
 // To the control panel.
 inline constexpr unsigned UM_PANEL_QUERY_ENDED = WM_USER + 31; // 1055
 inline constexpr unsigned UM_PANEL_DELETE_DONE = WM_USER + 32; // 1056

@@ -43,6 +43,38 @@ void DomainTable::Clear() {
     count = 0;
 }
 
+int32_t DomainTable::RemoveMarkedRows() {
+    if (!m_rows) {
+        return 0;
+    }
+    std::vector<int32_t> gone;
+    int32_t kept = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        if (m_rows[i].removed != 0) {
+            gone.push_back(i);
+            continue;
+        }
+        if (kept != i) {
+            std::memcpy(static_cast<void*>(&m_rows[kept]), &m_rows[i], sizeof(DomainRecord));
+        }
+        ++kept;
+    }
+    if (kept < count) {
+        std::memset(static_cast<void*>(&m_rows[kept]), 0,
+                    sizeof(DomainRecord) * static_cast<std::size_t>(count - kept));
+    }
+    details.EraseRows(gone);
+    count = kept;
+    return static_cast<int32_t>(gone.size());
+}
+
+bool DomainTable::IsFinished(int32_t index) const {
+    if (!m_rows || index < 0 || index >= count) {
+        return false;
+    }
+    return m_rows[index].answered != 0 || details.Finished(index);
+}
+
 void DomainTable::Release() {
     m_rows.reset();
     details.Reset(0);

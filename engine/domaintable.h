@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/text.h"
 #include "engine/rowdetails.h"
@@ -74,6 +75,13 @@ struct DomainTable {
     bool Allocate();
     // Zeroes the whole block; count 0.
     void Clear();
+    // Takes the rows whose `removed` flag is set out of the table: the other
+    // rows keep their fields, details and order and move up; the freed rows
+    // at the end are zeroed. Returns how many rows went.
+    int32_t RemoveMarkedRows();
+    // The worker finished the row (its outcome is stored, or it was answered);
+    // false for a row not yet asked.
+    [[nodiscard]] bool IsFinished(int32_t index) const;
     // Frees the block; later users find none.
     void Release();
     [[nodiscard]] bool IsAllocated() const { return m_rows != nullptr; }

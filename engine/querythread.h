@@ -60,8 +60,11 @@ using WhoisTransport =
 // reached), port 43 only, or RDAP only.
 enum class ProtocolChoice { Auto = 0, Whois = 1, Rdap = 2 };
 
-// The most queries a batch keeps open at once.
+// The most queries a batch keeps open at once, in all and to one host, and
+// the longest gap between two query starts to one host.
 inline constexpr int kMaxJobs = 256;
+inline constexpr int kMaxPerHost = 64;
+inline constexpr int kMaxHostIntervalMs = 3'600'000;
 
 struct QueryOptions {
     int32_t startIndex = 0; // the first row to query

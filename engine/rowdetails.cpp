@@ -53,7 +53,7 @@ void RowDetails::Set(std::int32_t index, RowOutcome outcome) {
     // Compressed outside the lock: workers finishing rows at once do not
     // wait for each other's compression.
     Entry entry{outcome.reason, outcome.protocol, static_cast<std::uint32_t>(outcome.answer.size()),
-                Compress(outcome.answer)};
+                Compress(outcome.answer), true};
     if (entry.compressed.empty()) {
         entry.answerBytes = 0; // nothing kept (an empty answer, or no memory for one)
     }
@@ -62,6 +62,32 @@ void RowDetails::Set(std::int32_t index, RowOutcome outcome) {
         return;
     }
     m_entries[static_cast<std::size_t>(index)] = std::move(entry);
+}
+
+bool RowDetails::Finished(std::int32_t index) const {
+    const std::lock_guard lock(m_mutex);
+    const Entry* entry = Find(index);
+    return entry != nullptr && entry->finished;
+}
+
+void RowDetails::EraseRows(const std::vector<std::int32_t>& ascending) {
+    const std::lock_guard lock(m_mutex);
+    const std::size_t size = m_entries.size();
+    std::size_t kept = 0;
+    auto gone = ascending.begin();
+    for (std::size_t i = 0; i < size; ++i) {
+        if (gone != ascending.end() && static_cast<std::size_t>(*gone) == i) {
+            ++gone;
+            continue;
+        }
+        if (kept != i) {
+            m_entries[kept] = std::move(m_entries[i]);
+        }
+        ++kept;
+    }
+    for (std::size_t i = kept; i < size; ++i) {
+        m_entries[i] = Entry{};
+    }
 }
 
 const RowDetails::Entry* RowDetails::Find(std::int32_t index) const {

@@ -34,6 +34,11 @@ public:
     // Every row's entry empty, room for `rows` rows.
     void Reset(std::int32_t rows);
     void Set(std::int32_t index, RowOutcome outcome);
+    // True once the worker stored the row's outcome (since the last Reset).
+    [[nodiscard]] bool Finished(std::int32_t index) const;
+    // Drops the entries at `ascending` (sorted, no repeats); the entries
+    // after each move up, and empty entries refill the end.
+    void EraseRows(const std::vector<std::int32_t>& ascending);
     [[nodiscard]] FailReason Reason(std::int32_t index) const;
     [[nodiscard]] QueryProtocol Protocol(std::int32_t index) const;
     // The answer as received (cut to kMaxAnswerBytes).
@@ -47,6 +52,7 @@ private:
         QueryProtocol protocol = QueryProtocol::None;
         std::uint32_t answerBytes = 0;         // before compression
         std::vector<unsigned char> compressed; // zlib stream of the answer
+        bool finished = false;                 // Set was called for the row
     };
     [[nodiscard]] const Entry* Find(std::int32_t index) const;
 

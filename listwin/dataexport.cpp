@@ -4,18 +4,28 @@
 #include "engine/domaintable.h"
 #include "listwin/formats/csvexport.h"
 #include "platform/gbkqt.h"
+#include "platform/systemerror.h"
 
 #include <QFile>
 #include <QString>
 #include <QWidget>
+
+QString WriteFailedText(const std::string& path, int error) {
+    QString text = QStringLiteral("无法写入文件：") + QFile::decodeName(path.c_str());
+    const QString reason = SystemErrorText(error);
+    if (!reason.isEmpty()) {
+        text += QStringLiteral("\n原因：") + reason;
+    }
+    return text;
+}
 
 void ExportCsv(QWidget* panel) {
     const DomainTable& table = TheDomainTable();
     if (table.core == nullptr) {
         return;
     }
-    std::string proposed = "export.csv";
-    const std::string path = table.core->fileTxtSave(proposed);
+    int type = 0;
+    const std::string path = table.core->fileExportSave("export.csv", type);
     if (path.empty()) {
         return;
     }
@@ -24,10 +34,13 @@ void ExportCsv(QWidget* panel) {
     if (button != nullptr) {
         button->setEnabled(false);
     }
-    if (WriteCsvFile(table, path)) {
+    const CsvEncoding encoding = type == kExportUtf8 ? CsvEncoding::Utf8WithBom : CsvEncoding::Gbk;
+    int error = 0;
+    if (WriteCsvFile(table, path, &error, encoding)) {
+        // Every row is written, one line each.
         InfoBox(panel, QStringLiteral("共导出了 %1 条有效记录！").arg(table.count).toStdString());
     } else {
-        InfoBox(panel, "无法写入文件：" + QFile::decodeName(path.c_str()).toStdString());
+        InfoBox(panel, WriteFailedText(path, error).toStdString());
     }
     if (button != nullptr) {
         button->setEnabled(true);

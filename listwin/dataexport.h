@@ -1,8 +1,19 @@
 #pragma once
 
 // The control panel's "导出数据": every row of the table to a CSV file of the
-// user's choice. The panel's export button (1005) is disabled meanwhile.
+// user's choice, GBK ("CSV 文件") or UTF-8 with a byte-order mark ("CSV UTF-8
+// (Excel)"). The panel's export button (1005) is disabled meanwhile.
+
+#include <QString>
+#include <string>
 
 class QWidget;
 
+// The file types of the save choice, in order.
+inline constexpr int kExportGbk = 0;
+inline constexpr int kExportUtf8 = 1;
+
 void ExportCsv(QWidget* panel);
+
+// "无法写入文件：PATH" and the system's reason on a second line.
+[[nodiscard]] QString WriteFailedText(const std::string& path, int error);

@@ -1,17 +1,32 @@
 #pragma once
 
-// The control panel's list operations: import a chosen file as the new list
-// file, load the list file into the table (and announce it), and write the
-// rows that are not removed back to the list file. UI thread only.
+// The control panel's list operations: import a chosen file (or a dropped
+// file, or text from the clipboard) as the new list file, load the list file
+// into the table (and announce it), and take the checked rows out of the
+// table and the list file. UI thread only; never while a batch runs.
+
+#include <QString>
+#include <string>
 
 class QWidget;
 
-// Lets the user choose a file, copies it over the list file (atomically) and
-// loads it. A failed copy keeps the previous list and says so.
+// Lets the user choose a file and imports it.
 void ImportDomainFile(QWidget* panel);
-// Rebuilds the table from the list file, posts UM_IMPORT_FINISHED to the main
-// window and then tells the user about names that did not fit.
-void LoadListFile(QWidget* panel);
-// Rewrites the list file without the removed rows; false (and a message)
-// when it could not be written.
-bool SaveListFile(QWidget* panel);
+// Copies the file at `path` over the list file (atomically) and loads it. A
+// failed copy keeps the previous list and says why. False when nothing was
+// imported.
+bool ImportDomainPath(QWidget* panel, const std::string& path);
+// Writes `text` (one name a line) as the list file and loads it; text with
+// no name in it changes nothing. False when nothing was imported.
+bool ImportDomainText(QWidget* panel, const QString& text);
+
+// Rebuilds the table from the list file and posts UM_IMPORT_FINISHED to the
+// main window. With `afterImport` it then tells the user about names that
+// did not fit (once, at the import: not again at every start).
+void LoadListFile(QWidget* panel, bool afterImport = false);
+
+// Rewrites the list file without the rows marked removed, then takes them
+// out of the table in place: the other rows keep their results and order.
+// When the file cannot be written nothing is removed and the user is told
+// why. Ends, like a load, with UM_IMPORT_FINISHED.
+void DeleteRemovedRows(QWidget* panel);

@@ -13,14 +13,6 @@ long DaysFromCivil(const CivilDate& date) {
     return era * 146097 + doe - 719468;
 }
 
-bool IsExpiringWithin(std::string_view expiryText, int days, const CivilDate& today) {
-    const auto expiry = CCore::parseDateValue(expiryText);
-    if (!expiry) {
-        return false;
-    }
-    return DaysFromCivil(*expiry) - DaysFromCivil(today) <= days;
-}
-
 CivilDate LocalToday() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};

@@ -3,9 +3,10 @@
 #include "listwin/expiryrule.h"
 
 #include <QColor>
+#include <algorithm>
 
 CListCtrlModel::CListCtrlModel(QObject* parent) : QAbstractTableModel(parent) {
-    for (int i = 0; i < kColumnCount; ++i) {
+    for (int i = 0; i < ListColumn::Count; ++i) {
         m_titles.append(QString());
     }
 }
@@ -15,19 +16,19 @@ int CListCtrlModel::rowCount(const QModelIndex& parent) const {
 }
 
 int CListCtrlModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : kColumnCount;
+    return parent.isValid() ? 0 : ListColumn::Count;
 }
 
 QVariant CListCtrlModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= GetItemCount()) {
+    if (!index.isValid() || index.row() >= GetItemCount() || index.column() >= ListColumn::Count) {
         return {};
     }
-    const Item& item = m_items[static_cast<std::size_t>(index.row())];
+    const Item& item = GetItem(index.row());
     switch (role) {
     case Qt::DisplayRole:
         return item.cells[index.column()];
     case Qt::CheckStateRole:
-        if (index.column() == 0) {
+        if (index.column() == ListColumn::Domain) {
             return item.checked ? Qt::Checked : Qt::Unchecked;
         }
         return {};
@@ -36,13 +37,18 @@ QVariant CListCtrlModel::data(const QModelIndex& index, int role) const {
             return QColor(Qt::red);
         }
         return {};
+    case Qt::ToolTipRole:
+        if (index.column() == ListColumn::Status && !item.statusTip.isEmpty()) {
+            return item.statusTip;
+        }
+        return {};
     default:
         return {};
     }
 }
 
 bool CListCtrlModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (!index.isValid() || index.column() != 0 || role != Qt::CheckStateRole) {
+    if (!index.isValid() || index.column() != ListColumn::Domain || role != Qt::CheckStateRole) {
         return false;
     }
     SetCheck(index.row(), value.toInt() == Qt::Checked);
@@ -53,8 +59,8 @@ Qt::ItemFlags CListCtrlModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) {
         return Qt::NoItemFlags;
     }
-    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (index.column() == 0) {
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (index.column() == ListColumn::Domain) {
         f |= Qt::ItemIsUserCheckable;
     }
     return f;
@@ -62,31 +68,31 @@ Qt::ItemFlags CListCtrlModel::flags(const QModelIndex& index) const {
 
 QVariant CListCtrlModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
-        section < kColumnCount) {
+        section < ListColumn::Count) {
         return m_titles[section];
     }
     if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole) {
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
     }
+    // A first click on any header sorts ascending; the next one reverses.
+    if (orientation == Qt::Horizontal && role == Qt::InitialSortOrderRole) {
+        return static_cast<int>(Qt::AscendingOrder);
+    }
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
 void CListCtrlModel::SetColumnTitle(int column, const QString& title) {
-    if (column < 0 || column >= kColumnCount) {
+    if (column < 0 || column >= ListColumn::Count) {
         return;
     }
     m_titles[column] = title;
     emit headerDataChanged(Qt::Horizontal, column, column);
 }
 
-void CListCtrlModel::ResetItems(const std::vector<std::pair<QString, QString>>& domainAndServer) {
+void CListCtrlModel::ResetItems(std::vector<Item> items) {
     beginResetModel();
-    m_items.clear();
-    m_items.resize(domainAndServer.size());
-    for (std::size_t i = 0; i < domainAndServer.size(); ++i) {
-        m_items[i].cells[0] = domainAndServer[i].first;
-        m_items[i].cells[1] = domainAndServer[i].second;
-    }
+    m_items = std::move(items);
+    m_pending.clear();
     endResetModel();
 }
 
@@ -95,31 +101,14 @@ void CListCtrlModel::DeleteAllItems() {
 }
 
 QString CListCtrlModel::GetItemText(int item, int column) const {
-    if (item < 0 || item >= GetItemCount() || column < 0 || column >= kColumnCount) {
+    if (item < 0 || item >= GetItemCount() || column < 0 || column >= ListColumn::Count) {
         return {};
     }
-    return m_items[static_cast<std::size_t>(item)].cells[column];
-}
-
-void CListCtrlModel::SetItemText(int item, int column, const QString& text) {
-    SetItemTexts(item, {{column, text}});
-}
-
-void CListCtrlModel::SetItemTexts(int item, const std::vector<std::pair<int, QString>>& cells) {
-    if (item < 0 || item >= GetItemCount()) {
-        return;
-    }
-    Item& target = m_items[static_cast<std::size_t>(item)];
-    for (const auto& [column, text] : cells) {
-        if (column >= 0 && column < kColumnCount) {
-            target.cells[column] = text;
-        }
-    }
-    emit dataChanged(index(item, 0), index(item, kColumnCount - 1));
+    return GetItem(item).cells[column];
 }
 
 bool CListCtrlModel::GetCheck(int item) const {
-    return item >= 0 && item < GetItemCount() && m_items[static_cast<std::size_t>(item)].checked;
+    return item >= 0 && item < GetItemCount() && GetItem(item).checked;
 }
 
 void CListCtrlModel::SetCheck(int item, bool checked) {
@@ -127,7 +116,7 @@ void CListCtrlModel::SetCheck(int item, bool checked) {
         return;
     }
     m_items[static_cast<std::size_t>(item)].checked = checked;
-    const QModelIndex cell = index(item, 0);
+    const QModelIndex cell = index(item, ListColumn::Domain);
     emit dataChanged(cell, cell, {Qt::CheckStateRole});
 }
 
@@ -138,28 +127,95 @@ void CListCtrlModel::SetAllChecks(bool checked) {
     for (Item& item : m_items) {
         item.checked = checked;
     }
-    emit dataChanged(index(0, 0), index(GetItemCount() - 1, 0), {Qt::CheckStateRole});
+    emit dataChanged(index(0, ListColumn::Domain), index(GetItemCount() - 1, ListColumn::Domain),
+                     {Qt::CheckStateRole});
+}
+
+void CListCtrlModel::SetResult(int item, const Item& result) {
+    if (item < 0 || item >= GetItemCount()) {
+        return;
+    }
+    Item& target = m_items[static_cast<std::size_t>(item)];
+    for (int column = ListColumn::Status; column < ListColumn::Count; ++column) {
+        target.cells[column] = result.cells[column];
+    }
+    target.statusTip = result.statusTip;
+    target.expiryDay = result.expiryDay;
+    target.createdDay = result.createdDay;
+    target.updatedDay = result.updatedDay;
+    target.status = result.status;
+    m_pending.push_back(item);
+}
+
+bool CListCtrlModel::FlushChanges() {
+    if (m_pending.empty()) {
+        return false;
+    }
+    std::vector<int> items;
+    items.swap(m_pending);
+    std::sort(items.begin(), items.end());
+    items.erase(std::unique(items.begin(), items.end()), items.end());
+    // One signal per run of neighbouring items.
+    std::size_t first = 0;
+    while (first < items.size()) {
+        std::size_t last = first;
+        while (last + 1 < items.size() && items[last + 1] == items[last] + 1) {
+            ++last;
+        }
+        emit dataChanged(index(items[first], 0), index(items[last], ListColumn::Count - 1));
+        first = last + 1;
+    }
+    return true;
+}
+
+std::int32_t CListCtrlModel::DayNumber(std::string_view gbkDate) {
+    if (gbkDate.empty()) {
+        return kNoDay;
+    }
+    const auto date = CCore::parseDateValue(gbkDate);
+    return date ? static_cast<std::int32_t>(DaysFromCivil(*date)) : kNoDay;
+}
+
+std::int32_t CListCtrlModel::DayOf(int item, int column) const {
+    const Item& it = GetItem(item);
+    switch (column) {
+    case ListColumn::Expiry:
+        return it.expiryDay;
+    case ListColumn::Created:
+        return it.createdDay;
+    case ListColumn::Updated:
+        return it.updatedDay;
+    default:
+        return kNoDay;
+    }
 }
 
 void CListCtrlModel::SetRedRule(bool enabled, int days, CivilDate today) {
     m_redEnabled = enabled;
     m_redDays = days;
-    m_today = today;
+    m_today = DaysFromCivil(today);
     if (!m_items.empty()) {
-        emit dataChanged(index(0, 0), index(GetItemCount() - 1, kColumnCount - 1),
+        emit dataChanged(index(0, 0), index(GetItemCount() - 1, ListColumn::Count - 1),
                          {Qt::ForegroundRole});
     }
 }
 
+bool CListCtrlModel::IsExpiring(int item) const {
+    if (item < 0 || item >= GetItemCount()) {
+        return false;
+    }
+    const std::int32_t expiry = GetItem(item).expiryDay;
+    return expiry != kNoDay && expiry - m_today <= m_redDays;
+}
+
 bool CListCtrlModel::IsItemRed(int item) const {
-    if (!m_redEnabled || item < 0 || item >= GetItemCount()) {
-        return false;
+    return m_redEnabled && IsExpiring(item);
+}
+
+int CListCtrlModel::ExpiringCount() const {
+    int n = 0;
+    for (int i = 0; i < GetItemCount(); ++i) {
+        n += IsExpiring(i) ? 1 : 0;
     }
-    const QString& expiry = m_items[static_cast<std::size_t>(item)].cells[kExpiryColumn];
-    if (expiry.isEmpty()) {
-        return false;
-    }
-    std::string gbk = expiry.toStdString();
-    CCore::UTF8_ANSI(gbk);
-    return IsExpiringWithin(gbk, m_redDays, m_today);
+    return n;
 }

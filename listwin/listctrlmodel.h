@@ -1,20 +1,39 @@
 #pragma once
 
-// The list control behind the domain list: items of ten cell texts and a
-// check box, in insertion order. It holds its own copies of the texts (shown
-// as converted from the table's GBK), never the table itself.
+// The list control behind the domain list: one item per table row, in table
+// order, with its ten cell texts, its check box and what the row's result
+// says (status, why it failed, its dates as day numbers). It holds its own
+// copies of the texts, converted from the table's GBK once when a row
+// changes, never the table itself; sorting and filtering happen in a proxy
+// above it, so item i is always table row i.
 
 #include "core/ccore.h"
+#include "listwin/listcolumns.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>
+#include <climits>
+#include <cstdint>
+#include <string_view>
 #include <vector>
 
 class CListCtrlModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
-    static constexpr int kColumnCount = 10;
-    static constexpr int kExpiryColumn = 3;
+    // A date cell that does not read as a date.
+    static constexpr std::int32_t kNoDay = INT32_MIN;
+    // The status of an item whose row is not finished.
+    static constexpr std::int32_t kNotFinished = -1;
+
+    struct Item {
+        QString cells[ListColumn::Count];
+        QString statusTip;               // why an Error row failed
+        std::int32_t expiryDay = kNoDay; // days since 1970-01-01
+        std::int32_t createdDay = kNoDay;
+        std::int32_t updatedDay = kNoDay;
+        std::int32_t status = kNotFinished; // the QueryStatus shown
+        bool checked = false;
+    };
 
     explicit CListCtrlModel(QObject* parent = nullptr);
 
@@ -28,32 +47,46 @@ public:
 
     void SetColumnTitle(int column, const QString& title);
 
-    // Replaces every item at once: one item per entry, column 0 and 1 filled,
-    // the other cells empty, every check box clear.
-    void ResetItems(const std::vector<std::pair<QString, QString>>& domainAndServer);
+    // Replaces every item at once.
+    void ResetItems(std::vector<Item> items);
     void DeleteAllItems();
     [[nodiscard]] int GetItemCount() const { return static_cast<int>(m_items.size()); }
+    [[nodiscard]] const Item& GetItem(int item) const {
+        return m_items[static_cast<std::size_t>(item)];
+    }
     [[nodiscard]] QString GetItemText(int item, int column) const;
-    void SetItemText(int item, int column, const QString& text);
-    // Writes several cells of one item and signals one change.
-    void SetItemTexts(int item, const std::vector<std::pair<int, QString>>& cells);
     [[nodiscard]] bool GetCheck(int item) const;
     void SetCheck(int item, bool checked);
     void SetAllChecks(bool checked);
 
-    // Items whose expiry cell reads as a date at most `days` after `today`
-    // (past dates included) are drawn red while `enabled`.
+    // Takes a finished row's result: every cell from the status on, the tip,
+    // the day numbers and the status; the domain, server and check stay.
+    // Views learn of it at the next FlushChanges, so a burst of rows costs
+    // one change signal per run of neighbouring items.
+    void SetResult(int item, const Item& result);
+    // Signals the items changed since the last flush; false when none had.
+    bool FlushChanges();
+    [[nodiscard]] bool HasPendingChanges() const { return !m_pending.empty(); }
+
+    // The day number of a registry's date text, kNoDay when it is not a date.
+    [[nodiscard]] static std::int32_t DayNumber(std::string_view gbkDate);
+    // An item's day number in a date column (kNoDay for other columns).
+    [[nodiscard]] std::int32_t DayOf(int item, int column) const;
+
+    // Items whose expiry is at most `days` after `today` (past dates
+    // included) are "expiring"; they are drawn red while `enabled`.
     void SetRedRule(bool enabled, int days, CivilDate today);
     [[nodiscard]] bool IsItemRed(int item) const;
+    [[nodiscard]] bool IsExpiring(int item) const;
+    [[nodiscard]] int ExpiringCount() const;
+    [[nodiscard]] bool RedDisplayEnabled() const { return m_redEnabled; }
+    [[nodiscard]] int RedDays() const { return m_redDays; }
 
 private:
-    struct Item {
-        QString cells[kColumnCount];
-        bool checked = false;
-    };
     std::vector<Item> m_items;
+    std::vector<int> m_pending; // items changed since the last flush
     QStringList m_titles;
     bool m_redEnabled = false;
     int m_redDays = 0;
-    CivilDate m_today;
+    std::int64_t m_today = 0; // day number of today
 };

@@ -1,33 +1,32 @@
 #include "listwin/makehtmlview.h"
 
 #include "core/messages.h"
+#include "engine/connectto.h"
 #include "engine/domaintable.h"
+#include "listwin/batchsettings.h"
+#include "listwin/celldelegate.h"
 #include "listwin/expiryrule.h"
+#include "listwin/frozencolumnview.h"
+#include "listwin/listitem.h"
+#include "listwin/rowdetailsdlg.h"
 #include "platform/gbkqt.h"
 #include "platform/mainwindow.h"
+#include "platform/qtcoredialogs.h"
 #include "platform/widgetmessagetarget.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScrollBar>
+#include <algorithm>
 #include <vector>
 
 namespace {
-
-struct ColumnSpec {
-    const char* title;
-    int width;
-};
-
-// Titles and widths in pixels, all left-aligned.
-constexpr ColumnSpec kColumns[CListCtrlModel::kColumnCount] = {
-    {"域名", 150},     {"whois服务器", 180},   {"当前状态", 150},  {"过期日期", 150},
-    {"注册日期", 150}, {"所有人", 150},        {"联系Email", 150}, {"电话", 150},
-    {"注册商", 150},   {"whois更新日期", 150},
-};
 
 std::vector<QPointer<CMakeHtmlView>>& liveViews() {
     static std::vector<QPointer<CMakeHtmlView>> views;
@@ -38,13 +37,50 @@ QWidget* panelWindow() {
     return static_cast<QWidget*>(TheDomainTable().panelWindow);
 }
 
+// A cell as one field of a tab-separated line.
+QString CopyField(QString text) {
+    for (QChar& c : text) {
+        if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r')) {
+            c = QLatin1Char(' ');
+        }
+    }
+    return text;
+}
+
+bool IsNavigationKey(int key) {
+    switch (key) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 CMakeHtmlView::CMakeHtmlView(QWidget* parent)
     : QTableView(parent), m_model(new CListCtrlModel(this)),
+      m_proxy(new CListSortFilter(m_model, this)),
       m_target(std::make_unique<CWidgetMessageTarget>(this)) {
     setObjectName(QStringLiteral("listView"));
-    setModel(m_model);
+    setModel(m_proxy);
+    m_delegate = new CCellDelegate(this);
+    setItemDelegate(m_delegate);
+    for (int c = 0; c < ListColumn::Count; ++c) {
+        m_columnWidths[c] = kListColumns[c].width;
+    }
+    m_flushTimer.setSingleShot(true);
+    connect(&m_flushTimer, &QTimer::timeout, this, &CMakeHtmlView::FlushFinishedRows);
+    connect(this, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& index) { OpenDetails(TableRowOf(index.row())); });
+    // The user took the scroll bar (drag, click or wheel): stop following.
+    connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+            [this](int) { m_following = false; });
     liveViews().emplace_back(this);
 }
 
@@ -65,14 +101,45 @@ void CMakeHtmlView::OnInitialUpdate() {
     setAlternatingRowColors(false);
     verticalHeader()->hide();
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    horizontalHeader()->setHighlightSections(false);
-    horizontalHeader()->setStretchLastSection(false);
-    for (int column = 0; column < CListCtrlModel::kColumnCount; ++column) {
-        m_model->SetColumnTitle(column, QString::fromUtf8(kColumns[column].title));
+
+    QHeaderView* header = horizontalHeader();
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setHighlightSections(false);
+    header->setStretchLastSection(false);
+    header->setSectionsMovable(true);
+    header->setContextMenuPolicy(Qt::CustomContextMenu);
+    for (int column = 0; column < ListColumn::Count; ++column) {
+        m_model->SetColumnTitle(column, QString::fromUtf8(kListColumns[column].title));
     }
-    for (int column = 0; column < CListCtrlModel::kColumnCount; ++column) {
-        setColumnWidth(column, kColumns[column].width);
+    connect(header, &QHeaderView::customContextMenuRequested, this, [this](const QPoint& pos) {
+        const std::unique_ptr<QMenu> menu = CreateHeaderMenu();
+        menu->exec(horizontalHeader()->mapToGlobal(pos));
+    });
+    connect(header, &QHeaderView::sectionResized, this, [this](int column, int, int size) {
+        if (column >= 0 && column < ListColumn::Count && size > 0) {
+            m_columnWidths[column] = size;
+        }
+    });
+    connect(header, &QHeaderView::sectionMoved, this, &CMakeHtmlView::KeepDomainColumnFirst);
+
+    // The table's own order until the user clicks a header.
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    setSortingEnabled(true);
+
+    const DomainTable& table = TheDomainTable();
+    const ColumnLayout layout =
+        table.core != nullptr ? LoadColumnLayout(*table.core, *header) : DefaultColumnLayout();
+    if (table.core == nullptr) {
+        ApplyColumnLayout(*header, layout);
+    }
+    m_columnWidths = layout.widths;
+
+    if (m_frozen == nullptr) {
+        m_frozen = new CFrozenColumnView(this, ListColumn::Domain);
+        m_frozen->Attach();
+        m_frozen->onContextMenu = [this](const QPoint& globalPos) { ShowContextMenuAt(globalPos); };
+        connect(m_frozen, &QAbstractItemView::doubleClicked, this,
+                [this](const QModelIndex& index) { OpenDetails(TableRowOf(index.row())); });
     }
     RefreshRedDisplay();
 }
@@ -90,6 +157,9 @@ bool CMakeHtmlView::PreTranslateMessage(const Msg& msg) {
             PostToMainWindow(UM_QUERY_FINISHED);
         }
         break;
+    case UM_STOP_WORKER:
+        RequestStopQuery();
+        break;
     case UM_FIND:
         QuickFind();
         break;
@@ -97,12 +167,13 @@ bool CMakeHtmlView::PreTranslateMessage(const Msg& msg) {
         MarkCheckedRows();
         break;
     case UM_ROW_DONE:
-        ShowFinishedRows(msg.lParam);
+        ShowFinishedRow(msg.lParam);
         break;
     case UM_WORKER_EXIT:
         // The worker's last act was this post: its thread is ending, so the
         // object can go (the destructor joins).
         m_thread.reset();
+        FlushFinishedRows();
         PostToMainWindow(UM_QUERY_FINISHED);
         break;
     default:
@@ -117,7 +188,7 @@ int CMakeHtmlView::StartQueryThread() {
         InfoBox(this, "请至少指定一个域名。");
         return 0;
     }
-    // A previous batch has ended (start is disabled until then); reap it.
+    // A previous batch has ended (start is a stop button until then); reap it.
     m_thread.reset();
 
     auto job = std::make_unique<QueryJob>();
@@ -126,22 +197,37 @@ int CMakeHtmlView::StartQueryThread() {
     job->count = table.count;
     job->details = &table.details;
 
+    m_thread = std::make_unique<CQueryThread>(std::move(job), MakeQueryOptions());
+    if (!m_thread->Start()) {
+        m_thread.reset();
+        QMessageBox::warning(this, BoxCaption(), QStringLiteral("Cannot Start New Thread"));
+        return 0;
+    }
+    m_batchStart = std::max<int>(table.startIndex, 0);
+    m_finishedInBatch = 0;
+    m_finishedRows.assign(static_cast<std::size_t>(table.count), false);
+    m_lastFinished = -1;
+    m_following = true;
+    return 1;
+}
+
+QueryOptions CMakeHtmlView::MakeQueryOptions() const {
+    const DomainTable& table = TheDomainTable();
     QueryOptions options;
     options.startIndex = table.startIndex;
     options.core = table.core;
     options.client.connectTo = ConnectToFromEnvironment();
     options.transport = m_transport;
-
-    m_thread = std::make_unique<CQueryThread>(std::move(job), std::move(options));
-    if (!m_thread->Start()) {
-        m_thread.reset();
-        // The application's own box: its name as caption, one OK button.
-        QMessageBox::warning(this, QCoreApplication::applicationName(),
-                             QStringLiteral("Cannot Start New Thread"));
-        return 0;
+    if (table.core != nullptr) {
+        ApplyBatchSettings(LoadBatchSettings(*table.core), options);
     }
-    m_shownRows = 0;
-    return 1;
+    return options;
+}
+
+void CMakeHtmlView::RequestStopQuery() {
+    if (m_thread) {
+        m_thread->RequestStop();
+    }
 }
 
 void CMakeHtmlView::StopQueryThread() {
@@ -152,74 +238,141 @@ void CMakeHtmlView::StopQueryThread() {
 }
 
 bool CMakeHtmlView::IsQueryRunning() const {
-    return m_thread && m_thread->IsRunning();
+    // Until its end is handled: rows it reported may still wait in the queue.
+    return m_thread != nullptr;
 }
 
 void CMakeHtmlView::Reload() {
     const DomainTable& table = TheDomainTable();
-    std::vector<std::pair<QString, QString>> items;
+    std::vector<CListCtrlModel::Item> items;
+    int finished = 0;
     if (table.IsAllocated()) {
         items.reserve(static_cast<std::size_t>(table.count));
         for (int32_t i = 0; i < table.count; ++i) {
-            const DomainRecord& row = table.Row(i);
-            items.emplace_back(FromGbk(row.domain), FromGbk(row.whoisServer));
+            // Rows kept by a delete keep their results; a fresh load has none.
+            const bool done = table.IsFinished(i);
+            finished += done ? 1 : 0;
+            items.push_back(ListItemForRow(table, i, done));
         }
     }
-    m_model->ResetItems(items);
+    m_model->ResetItems(std::move(items));
+    UpdateExpiringCount();
+    // After a delete the progress counts the finished rows that are left.
+    if (finished > 0) {
+        PostToMainWindow(UM_PROGRESS, 0, finished);
+    }
 }
 
-void CMakeHtmlView::ShowFinishedRows(std::intptr_t upTo) {
+void CMakeHtmlView::ShowFinishedRow(std::intptr_t index) {
     const DomainTable& table = TheDomainTable();
-    // The worker's count is cumulative; never walk past the row block.
-    const std::intptr_t limit = std::min<std::intptr_t>(upTo, DomainTable::kMaxRows);
-    while (m_shownRows < limit) {
-        const int item = m_shownRows;
-        // A row without a server was asked nothing, and says so.
-        if (table.IsAllocated() && item < m_model->GetItemCount() &&
-            (table.Row(item).answered || table.details.Reason(item) == FailReason::NoServer)) {
-            const DomainRecord& row = table.Row(item);
-            m_model->SetItemTexts(item, {
-                                            {2, QString::fromUtf8(QueryStatusListText(row.status))},
-                                            {4, FromGbk(row.createdDate)},
-                                            {3, FromGbk(row.expiryDate)},
-                                            {5, FromGbk(row.owner)},
-                                            {6, FromGbk(row.email)},
-                                            {7, FromGbk(row.phone)},
-                                            {8, FromGbk(row.registrar)},
-                                            {9, FromGbk(row.updatedDate)},
-                                        });
+    if (table.IsAllocated() && index >= 0 && index < table.count &&
+        index < m_model->GetItemCount()) {
+        const int row = static_cast<int>(index);
+        m_model->SetResult(row, ListItemForRow(table, row, true));
+        if (m_finishedRows.size() < static_cast<std::size_t>(m_model->GetItemCount())) {
+            m_finishedRows.resize(static_cast<std::size_t>(m_model->GetItemCount()), false);
         }
-        ++m_shownRows;
+        // A row reported twice counts once.
+        if (!m_finishedRows[static_cast<std::size_t>(row)]) {
+            m_finishedRows[static_cast<std::size_t>(row)] = true;
+            ++m_finishedInBatch;
+        }
+        // Rows finish out of order when lanes run side by side: follow the
+        // furthest, so the list moves one way.
+        m_lastFinished = std::max(m_lastFinished, row);
     }
-    PostToMainWindow(UM_PROGRESS, 0, m_shownRows);
+    // Every report is answered with the progress, even one that changed
+    // nothing; reports that arrive together share one answer.
+    m_progressDue = true;
+    ScheduleFlush();
+}
+
+void CMakeHtmlView::ScheduleFlush() {
+    // A running batch reaches the screen a few times a second, so the list
+    // keeps up with thousands of rows a second; otherwise at once.
+    if (!m_flushTimer.isActive()) {
+        m_flushTimer.start(IsQueryRunning() ? kBatchRefreshMs : 0);
+    }
+}
+
+void CMakeHtmlView::FlushFinishedRows() {
+    m_flushTimer.stop();
+    if (m_model->FlushChanges()) {
+        if (m_following && m_lastFinished >= 0) {
+            const int visible = VisibleRowOf(m_lastFinished);
+            if (visible >= 0) {
+                ScrollToVisibleRow(visible);
+            }
+        }
+        UpdateExpiringCount();
+    }
+    if (m_progressDue) {
+        m_progressDue = false;
+        PostToMainWindow(UM_PROGRESS, 0, shownRowCount());
+    }
+}
+
+int CMakeHtmlView::VisibleRowOf(int row) const {
+    const QModelIndex shown = m_proxy->mapFromSource(m_model->index(row, 0));
+    return shown.isValid() ? shown.row() : -1;
+}
+
+int CMakeHtmlView::TableRowOf(int visible) const {
+    const QModelIndex source = m_proxy->mapToSource(m_proxy->index(visible, 0));
+    return source.isValid() ? source.row() : -1;
+}
+
+void CMakeHtmlView::ScrollToVisibleRow(int visible) {
+    // Up or down only: a list scrolled sideways stays where the user put it.
+    const int across = horizontalScrollBar()->value();
+    scrollTo(m_proxy->index(visible, ListColumn::Domain), QAbstractItemView::EnsureVisible);
+    horizontalScrollBar()->setValue(across);
+}
+
+void CMakeHtmlView::SelectVisibleRow(int visible) {
+    selectionModel()->setCurrentIndex(m_proxy->index(visible, ListColumn::Domain),
+                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    ScrollToVisibleRow(visible);
 }
 
 void CMakeHtmlView::QuickFind() {
     DomainTable& table = TheDomainTable();
     const int cursor = table.findCursor;
-    const int items = m_model->GetItemCount();
+    const int rows = m_proxy->rowCount();
     QItemSelectionModel* selection = selectionModel();
 
-    // Item cursor-1 loses its selection; -1 stands for every item.
+    // Row cursor-1 loses its selection; -1 stands for every row.
     if (cursor - 1 < 0) {
         selection->clearSelection();
-    } else if (cursor - 1 < items) {
-        selection->select(m_model->index(cursor - 1, 0),
+    } else if (cursor - 1 < rows) {
+        selection->select(m_proxy->index(cursor - 1, 0),
                           QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
     }
 
     const QString needle = FromGbk(table.findText);
-    int i = cursor < 0 ? 0 : cursor;
-    for (; i < items; ++i) {
-        if (m_model->GetItemText(i, 1).contains(needle, Qt::CaseSensitive)) {
-            const QModelIndex found = m_model->index(i, 0);
-            selection->setCurrentIndex(found,
-                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
-            scrollTo(found, QAbstractItemView::EnsureVisible);
+    const auto matches = [&](int visible) {
+        const CListCtrlModel::Item& item = m_model->GetItem(TableRowOf(visible));
+        return item.cells[ListColumn::Domain].contains(needle, Qt::CaseInsensitive) ||
+               item.cells[ListColumn::Server].contains(needle, Qt::CaseInsensitive);
+    };
+    int i = std::max(cursor, 0);
+    for (; i < rows; ++i) {
+        if (matches(i)) {
+            SelectVisibleRow(i);
             break;
         }
     }
-    table.findCursor = (i + 1 < items) ? i + 1 : 0;
+    table.findCursor = (i + 1 < rows) ? i + 1 : 0;
+    if (i < rows) {
+        return;
+    }
+    // Past the last match the next find starts from the top again.
+    bool above = false;
+    for (int j = 0; j < std::min(cursor, rows) && !above; ++j) {
+        above = matches(j);
+    }
+    emit statusMessage(above ? QStringLiteral("已到列表末尾，再次检索将从头开始")
+                             : QStringLiteral("未找到"));
 }
 
 void CMakeHtmlView::MarkCheckedRows() {
@@ -240,7 +393,7 @@ void CMakeHtmlView::OnOpenWebPage() {
     if (m_contextRow < 0 || !table.IsAllocated() || m_contextRow >= table.count) {
         return;
     }
-    const std::string domain = table.Row(m_contextRow).domain;
+    const std::string domain(FieldText(table.Row(m_contextRow).domain));
     if (table.core != nullptr) {
         table.core->openUrl(domain);
     } else if (CCoreDialogs* dialogs = CCore::dialogs()) {
@@ -271,20 +424,139 @@ std::unique_ptr<QMenu> CMakeHtmlView::CreateContextMenu() {
     return menu;
 }
 
+std::unique_ptr<QMenu> CMakeHtmlView::CreateHeaderMenu() {
+    auto menu = std::make_unique<QMenu>(QStringLiteral("显示的列"), this);
+    for (int column = 0; column < ListColumn::Count; ++column) {
+        QAction* action = menu->addAction(QString::fromUtf8(kListColumns[column].title));
+        action->setObjectName(QStringLiteral("column%1").arg(column));
+        action->setCheckable(true);
+        action->setChecked(!isColumnHidden(column));
+        // The domain names the row: it always shows.
+        action->setEnabled(column != ListColumn::Domain);
+        connect(action, &QAction::toggled, this,
+                [this, column](bool shown) { setColumnHidden(column, !shown); });
+    }
+    return menu;
+}
+
+void CMakeHtmlView::KeepDomainColumnFirst() {
+    QHeaderView* header = horizontalHeader();
+    const int place = header->visualIndex(ListColumn::Domain);
+    if (place > 0) {
+        header->moveSection(place, 0);
+    }
+}
+
+CRowDetailsDlg* CMakeHtmlView::OpenDetails(int row) {
+    const DomainTable& table = TheDomainTable();
+    if (row < 0 || !table.IsAllocated() || row >= table.count) {
+        return nullptr;
+    }
+    auto* details = new CRowDetailsDlg(table, row, this);
+    details->show();
+    return details;
+}
+
+QString CMakeHtmlView::SelectedRowsText() const {
+    QModelIndexList rows = selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    const QHeaderView* header = horizontalHeader();
+    QStringList lines;
+    for (const QModelIndex& index : rows) {
+        const CListCtrlModel::Item& item = m_model->GetItem(TableRowOf(index.row()));
+        QStringList fields;
+        for (int place = 0; place < header->count(); ++place) {
+            const int column = header->logicalIndex(place);
+            if (!header->isSectionHidden(column)) {
+                fields << CopyField(item.cells[column]);
+            }
+        }
+        lines << fields.join(QLatin1Char('\t'));
+    }
+    return lines.isEmpty() ? QString() : lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+void CMakeHtmlView::CopySelectedRows() {
+    const QString text = SelectedRowsText();
+    if (!text.isEmpty()) {
+        QGuiApplication::clipboard()->setText(text);
+    }
+}
+
+void CMakeHtmlView::SetFilter(const QString& text, StatusFilter status) {
+    m_proxy->SetFilter(text, status);
+}
+
+QString CMakeHtmlView::ToolTipAt(const QModelIndex& index) {
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.rect = visualRect(index);
+    return m_delegate->ToolTipFor(option, index);
+}
+
+bool CMakeHtmlView::event(QEvent* event) {
+    // Copy belongs to the list; the frame's inert edit keys must not take it.
+    if (event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        event->accept();
+        return true;
+    }
+    return QTableView::event(event);
+}
+
+void CMakeHtmlView::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Copy)) {
+        CopySelectedRows();
+        event->accept();
+        return;
+    }
+    if (IsNavigationKey(event->key())) {
+        m_following = false;
+    }
+    QTableView::keyPressEvent(event);
+}
+
 void CMakeHtmlView::contextMenuEvent(QContextMenuEvent* event) {
-    const QModelIndex hit = indexAt(viewport()->mapFromGlobal(event->globalPos()));
-    m_contextRow = hit.isValid() ? hit.row() : -1;
     event->accept();
+    ShowContextMenuAt(event->globalPos());
+}
+
+void CMakeHtmlView::ShowContextMenuAt(const QPoint& globalPos) {
+    const QModelIndex hit = indexAt(viewport()->mapFromGlobal(globalPos));
+    m_contextRow = hit.isValid() ? TableRowOf(hit.row()) : -1;
     if (m_contextRow < 0) {
         return;
     }
     const std::unique_ptr<QMenu> menu = CreateContextMenu();
-    menu->exec(event->globalPos());
+    menu->exec(globalPos);
+}
+
+void CMakeHtmlView::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    if (m_frozen != nullptr) {
+        m_frozen->UpdateGeometry();
+    }
+}
+
+void CMakeHtmlView::updateGeometries() {
+    QTableView::updateGeometries();
+    if (m_frozen != nullptr) {
+        m_frozen->UpdateGeometry();
+    }
+}
+
+void CMakeHtmlView::UpdateExpiringCount() {
+    // Counted only while shown: a batch refreshes the list many times.
+    const bool shown = m_model->RedDisplayEnabled();
+    emit expiringCountChanged(shown ? m_model->ExpiringCount() : 0, m_model->RedDays(), shown);
 }
 
 void CMakeHtmlView::RefreshRedDisplay() {
     const DomainTable& table = TheDomainTable();
     m_model->SetRedRule(table.redDisplay != 0, table.expiryDays, LocalToday());
+    m_proxy->Refilter();
+    UpdateExpiringCount();
 }
 
 void CMakeHtmlView::RefreshAllRedDisplays() {
@@ -300,5 +572,11 @@ void CMakeHtmlView::StopAllQueryThreads() {
         if (!view.isNull()) {
             view->StopQueryThread();
         }
+    }
+}
+
+void CMakeHtmlView::SaveColumnLayout() const {
+    if (CCore* core = TheDomainTable().core) {
+        ::SaveColumnLayout(*core, *horizontalHeader(), m_columnWidths);
     }
 }

@@ -1,17 +1,28 @@
 #pragma once
 
 // The client area of the main window: a report list that mirrors the domain
-// table row for row. It starts the batch worker, fills the result columns of
-// finished rows, runs the quick find and marks checked rows for deletion, all
-// on posted messages (PreTranslateMessage), and offers the context menu.
+// table row for row. It starts and stops the batch worker, fills the cells of
+// each row the worker finishes, runs the quick find and marks checked rows
+// for deletion, all on posted messages (PreTranslateMessage), and offers the
+// context menu, sorting and filtering, the row details and copying.
+//
+// Underneath, item i of the list model is table row i; what the user sees
+// is a sorted and filtered view of it, with the domain column kept in view.
 
 #include "engine/querythread.h"
+#include "listwin/columnlayout.h"
 #include "listwin/listctrlmodel.h"
+#include "listwin/listsortfilter.h"
 #include "platform/messagewindow.h"
 
 #include <QTableView>
+#include <QTimer>
 #include <memory>
+#include <vector>
 
+class CCellDelegate;
+class CFrozenColumnView;
+class CRowDetailsDlg;
 class CWidgetMessageTarget;
 class QMenu;
 
@@ -22,20 +33,29 @@ public:
     static constexpr int ID_OPEN_WEBPAGE = 32786;
     static constexpr int ID_CHECK_ALL = 32787;
     static constexpr int ID_UNCHECK_ALL = 32788;
+    // While a batch runs, finished rows reach the screen at most this often.
+    static constexpr int kBatchRefreshMs = 50;
 
     explicit CMakeHtmlView(QWidget* parent = nullptr);
     ~CMakeHtmlView() override;
 
-    // Grid lines, check boxes, full-row select, the ten columns.
+    // Grid lines, check boxes, full-row select, the ten columns as the user
+    // left them.
     void OnInitialUpdate();
     bool PreTranslateMessage(const Msg& msg) override;
 
     // Non-zero when the worker was started.
     int StartQueryThread();
+    // Asks a running worker to stop and returns at once; it ends as usual.
+    void RequestStopQuery();
     // Asks a running worker to stop and waits for it; the table and the core
     // object may be released afterwards.
     void StopQueryThread();
+    // From the start of a batch until its UM_WORKER_EXIT has been handled.
     [[nodiscard]] bool IsQueryRunning() const;
+    // What the next batch is started with: the start index, the settings of
+    // the options dialog, connect-to overrides, the transport.
+    [[nodiscard]] QueryOptions MakeQueryOptions() const;
     // Where the worker sends its questions; empty: the TCP client.
     void SetTransport(WhoisTransport transport) { m_transport = std::move(transport); }
 
@@ -44,6 +64,18 @@ public:
     void OnUncheckAll();
     // The context menu shown on a right click over an item (menu 130).
     [[nodiscard]] std::unique_ptr<QMenu> CreateContextMenu();
+    // The header's menu: one check item per column (the domain stays).
+    [[nodiscard]] std::unique_ptr<QMenu> CreateHeaderMenu();
+
+    // The details window of table row `row`.
+    CRowDetailsDlg* OpenDetails(int row);
+    // The selected rows as tab-separated text, as Ctrl+C copies them.
+    [[nodiscard]] QString SelectedRowsText() const;
+    void CopySelectedRows();
+
+    void SetFilter(const QString& text, StatusFilter status);
+    // The tooltip of a visible cell (an index of model()).
+    [[nodiscard]] QString ToolTipAt(const QModelIndex& index);
 
     // Takes the red-display flag and days from the table again and repaints.
     void RefreshRedDisplay();
@@ -52,23 +84,64 @@ public:
     // Stops the workers of every list view (before the table is released).
     static void StopAllQueryThreads();
 
+    // The column layout through the table's core object (none: not kept).
+    void SaveColumnLayout() const;
+    // Shows the rows finished since the last refresh now, and reports the
+    // progress to the main window (UM_PROGRESS).
+    void FlushFinishedRows();
+
     [[nodiscard]] CListCtrlModel* listModel() const { return m_model; }
-    [[nodiscard]] int shownRowCount() const { return m_shownRows; }
+    [[nodiscard]] CListSortFilter* sortFilter() const { return m_proxy; }
+    [[nodiscard]] CFrozenColumnView* frozenColumn() const { return m_frozen; }
+    // The batch's start index plus the rows it finished, as UM_PROGRESS says.
+    [[nodiscard]] int shownRowCount() const { return m_batchStart + m_finishedInBatch; }
     [[nodiscard]] int contextRow() const { return m_contextRow; }
+    [[nodiscard]] bool isFollowingBatch() const { return m_following; }
+    // The visible row of table row `row`, -1 when it is filtered out.
+    [[nodiscard]] int VisibleRowOf(int row) const;
+    // The table row of visible row `visible`.
+    [[nodiscard]] int TableRowOf(int visible) const;
+
+signals:
+    // A text for the status line ("未找到").
+    void statusMessage(const QString& text);
+    // How many rows expire within the red-display days; `shown` is whether
+    // red display is on.
+    void expiringCountChanged(int count, int days, bool shown);
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void updateGeometries() override;
 
 private:
     void Reload();
-    void ShowFinishedRows(std::intptr_t upTo);
+    void ShowFinishedRow(std::intptr_t index);
     void QuickFind();
     void MarkCheckedRows();
+    void ShowContextMenuAt(const QPoint& globalPos);
+    void ScrollToVisibleRow(int visible);
+    void SelectVisibleRow(int visible);
+    void ScheduleFlush();
+    void UpdateExpiringCount();
+    void KeepDomainColumnFirst();
 
     CListCtrlModel* m_model = nullptr;
+    CListSortFilter* m_proxy = nullptr;
+    CFrozenColumnView* m_frozen = nullptr;
+    CCellDelegate* m_delegate = nullptr;
     std::unique_ptr<CWidgetMessageTarget> m_target;
     std::unique_ptr<CQueryThread> m_thread;
     WhoisTransport m_transport;
-    int m_shownRows = 0;
+    QTimer m_flushTimer;
+    std::vector<bool> m_finishedRows; // rows the current batch finished
+    ColumnWidths m_columnWidths{};    // last width of each column while shown
+    int m_batchStart = 0;
+    int m_finishedInBatch = 0;
+    int m_lastFinished = -1; // the furthest row finished: the list follows it
     int m_contextRow = -1;
+    bool m_following = false;   // until the user scrolls during a batch
+    bool m_progressDue = false; // a report awaits its UM_PROGRESS
 };

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 
 namespace {
 
@@ -90,6 +91,7 @@ void CControlPanelDlg::BuildTemplate() {
     if (group != nullptr) {
         group->lower();
     }
+    WidenDaysBox();
 
     m_redDisplay = findChild<QCheckBox*>(QString::number(IDC_RED_DISPLAY));
     m_days = findChild<QLineEdit*>(QString::number(IDC_DAYS));
@@ -106,6 +108,30 @@ void CControlPanelDlg::BuildTemplate() {
     connect(m_redDisplay, &QCheckBox::clicked, this, &CControlPanelDlg::OnRedDisplayToggle);
     connect(m_find, &QPushButton::clicked, this, &CControlPanelDlg::OnFind);
     connect(m_deleteChecked, &QPushButton::clicked, this, &CControlPanelDlg::OnDeleteChecked);
+}
+
+void CControlPanelDlg::WidenDaysBox() {
+    // The template's box holds three digits; five must show. The label after
+    // it moves right by as much (the group has room for it).
+    auto* days = findChild<QLineEdit*>(QString::number(IDC_DAYS));
+    auto* label = findChild<QLabel*>(QStringLiteral("daysLabel"));
+    if (days == nullptr || label == nullptr) {
+        return;
+    }
+    const int need = DaysBoxWidthFor(*days, QStringLiteral("99999"));
+    const int extra = need - days->width();
+    if (extra > 0) {
+        days->resize(need, days->height());
+        label->move(label->x() + extra, label->y());
+    }
+}
+
+int DaysBoxWidthFor(const QLineEdit& edit, const QString& text) {
+    const int frame = edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &edit);
+    const QMargins margins = edit.textMargins() + edit.contentsMargins();
+    // Qt keeps 2 pixels between the frame and the text on either side.
+    return edit.fontMetrics().horizontalAdvance(text) + 2 * 2 + 2 * frame + margins.left() +
+           margins.right() + 2;
 }
 
 QSize CControlPanelDlg::sizeHint() const {
@@ -164,11 +190,10 @@ bool CControlPanelDlg::PreTranslateMessage(const Msg& msg) {
     }
     switch (msg.message) {
     case UM_PANEL_QUERY_ENDED:
-        SetBatchControlsEnabled(true);
+        SetBatchRunning(false);
         break;
     case UM_PANEL_DELETE_DONE:
-        SaveListFile(this);
-        LoadListFile(this);
+        DeleteRemovedRows(this);
         break;
     default:
         break;
@@ -176,16 +201,27 @@ bool CControlPanelDlg::PreTranslateMessage(const Msg& msg) {
     return false;
 }
 
-void CControlPanelDlg::SetBatchControlsEnabled(bool enabled) {
-    // Import and delete reload the table the worker writes into.
-    m_start->setEnabled(enabled);
-    m_import->setEnabled(enabled);
-    m_deleteChecked->setEnabled(enabled);
+void CControlPanelDlg::SetBatchRunning(bool running) {
+    m_batchRunning = running;
+    // While a batch runs the start button stops it.
+    m_start->setText(running ? QStringLiteral("停止查询") : QStringLiteral("开始查询"));
+    m_start->setEnabled(true);
+    // Import and delete change the table the worker writes into.
+    m_import->setEnabled(!running);
+    m_deleteChecked->setEnabled(!running);
 }
 
 void CControlPanelDlg::OnStart() {
     DomainTable& table = TheDomainTable();
     if (m_core == nullptr) {
+        return;
+    }
+    if (m_batchRunning) {
+        // Stopping takes a moment (the row under way ends first); the button
+        // comes back as the start button when the batch has ended.
+        if (PostToMainWindow(UM_REQUEST_STOP)) {
+            m_start->setEnabled(false);
+        }
         return;
     }
     table.expiryDays = ParseLeadingInt(m_days->text().toStdString());
@@ -204,7 +240,7 @@ void CControlPanelDlg::OnStart() {
     }
     table.startIndex = start;
     if (PostToMainWindow(UM_REQUEST_QUERY)) {
-        SetBatchControlsEnabled(false);
+        SetBatchRunning(true);
     }
 }
 

@@ -28,6 +28,7 @@ public:
     bool Create();
     bool PreTranslateMessage(const Msg& msg) override;
 
+    // Starts a batch, or stops the one that runs ("停止查询").
     void OnStart();
     void OnExport();
     void OnImport();
@@ -36,11 +37,13 @@ public:
     void OnDeleteChecked();
 
     [[nodiscard]] QSize sizeHint() const override;
+    [[nodiscard]] bool isBatchRunning() const { return m_batchRunning; }
 
 private:
     void BuildTemplate();
     void OnStartupTimer();
-    void SetBatchControlsEnabled(bool enabled);
+    void SetBatchRunning(bool running);
+    void WidenDaysBox();
 
     std::unique_ptr<CCore> m_core;
     QCheckBox* m_redDisplay = nullptr;
@@ -54,4 +57,8 @@ private:
     QSize m_templateSize;
     QTimer m_startupTimer;
     bool m_created = false;
+    bool m_batchRunning = false;
 };
+
+// The width a line edit needs to show `text` whole.
+[[nodiscard]] int DaysBoxWidthFor(const QLineEdit& edit, const QString& text);

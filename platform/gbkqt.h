@@ -13,5 +13,5 @@ class QWidget;
 [[nodiscard]] QString FromGbk(std::string_view gbk);
 // Display text to GBK; characters GBK lacks become '?'.
 [[nodiscard]] std::string ToGbk(const QString& text);
-// A UTF-8 text in an information box owned by `owner` (empty caption, OK).
+// A UTF-8 text in an information box owned by `owner` (product title, OK).
 void InfoBox(QWidget* owner, const std::string& utf8Text);

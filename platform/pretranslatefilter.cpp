@@ -48,6 +48,15 @@ bool CPreTranslateFilter::eventFilter(QObject* watched, QEvent* event) {
         // Nothing past the walk handles these numbers.
         return true;
     }
+    if (event->type() == PostedQueueEvent::eventType()) {
+        // Each queued message takes the walk, in the order it was posted.
+        if (qobject_cast<QWidget*>(watched) != nullptr) {
+            for (const Msg& msg : static_cast<PostedQueueEvent*>(event)->queue().Take()) {
+                Walk(msg);
+            }
+        }
+        return true;
+    }
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         // A key press travels up the parents when ignored; walk it once, at the

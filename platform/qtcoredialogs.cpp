@@ -3,6 +3,7 @@
 #include "platform/gbkqt.h"
 #include "platform/mainwindow.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
@@ -24,22 +25,32 @@ std::string nativePath(const QString& path) {
 
 } // namespace
 
+QString ExportFileTypes() {
+    // The first type is the program's own GBK file; Qt reads the pattern from
+    // the last parentheses, so "(Excel)" stays part of the name.
+    return QStringLiteral("CSV 文件 (*.csv);;CSV UTF-8 (Excel) (*.csv)");
+}
+
+QString BoxCaption() {
+    return QGuiApplication::applicationDisplayName();
+}
+
 void CQtCoreDialogs::msgboxInfo(void* owner, const std::string& text) {
-    QMessageBox box(QMessageBox::Information, QString(), FromGbk(text), QMessageBox::Ok,
+    QMessageBox box(QMessageBox::Information, BoxCaption(), FromGbk(text), QMessageBox::Ok,
                     ownerWidget(owner));
     box.exec();
 }
 
 int CQtCoreDialogs::msgboxConfirm(void* owner, const std::string& text) {
-    QMessageBox box(QMessageBox::Question, QString(), FromGbk(text),
+    QMessageBox box(QMessageBox::Question, BoxCaption(), FromGbk(text),
                     QMessageBox::Yes | QMessageBox::No, ownerWidget(owner));
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes ? CCore::IDYES : CCore::IDNO;
 }
 
 std::string CQtCoreDialogs::fileTxtOpen() {
-    return nativePath(
-        QFileDialog::getOpenFileName(MainWindow(), QString(), QString(), kTextFilters));
+    return nativePath(QFileDialog::getOpenFileName(MainWindow(), QStringLiteral("导入域名"),
+                                                   QString(), kTextFilters));
 }
 
 std::string CQtCoreDialogs::fileTxtSave(const std::string& proposedName) {
@@ -47,11 +58,31 @@ std::string CQtCoreDialogs::fileTxtSave(const std::string& proposedName) {
         QFileDialog::getSaveFileName(MainWindow(), QString(), FromGbk(proposedName), kTextFilters));
 }
 
+std::string CQtCoreDialogs::fileExportSave(const std::string& proposedName, int& type) {
+    type = 0;
+    QFileDialog dialog(MainWindow(), QStringLiteral("导出数据"), FromGbk(proposedName),
+                       ExportFileTypes());
+    dialog.setObjectName(QStringLiteral("exportDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    const QStringList types = ExportFileTypes().split(QStringLiteral(";;"));
+    type = std::max<int>(0, static_cast<int>(types.indexOf(dialog.selectedNameFilter())));
+    return nativePath(dialog.selectedFiles().constFirst());
+}
+
 void CQtCoreDialogs::openUrl(const std::string& address) {
     const QUrl url = DomainUrl(address);
-    if (url.isValid()) {
-        QDesktopServices::openUrl(url);
+    if (url.isValid() && QDesktopServices::openUrl(url)) {
+        return;
     }
+    const QString shown = url.isValid() ? url.toString() : FromGbk(address);
+    QMessageBox box(QMessageBox::Warning, BoxCaption(), QStringLiteral("无法打开网页：") + shown,
+                    QMessageBox::Ok, MainWindow());
+    box.setObjectName(QStringLiteral("openUrlFailed"));
+    box.exec();
 }
 
 QUrl DomainUrl(const std::string& gbkDomain) {

@@ -2,13 +2,21 @@
 
 // The engine's message target for a widget: the worker posts through it from
 // its own thread. After Detach (or once the widget is gone) posts are dropped.
+//
+// Messages wait in a queue of the target; the user-interface thread is woken
+// once for everything queued since it last looked, and each message then
+// takes the pre-translation walk in the order posted. A worker that reports
+// thousands of rows a second so costs one wake-up per turn of the event
+// loop, not one per row, and the loop keeps time for timers and painting.
 
 #include "core/messagetarget.h"
 
 #include <QPointer>
+#include <memory>
 #include <mutex>
 
 class QWidget;
+struct PostedMessageQueue;
 
 class CWidgetMessageTarget final : public IMessageTarget {
 public:
@@ -20,4 +28,5 @@ public:
 private:
     std::mutex m_mutex;
     QPointer<QWidget> m_target;
+    std::shared_ptr<PostedMessageQueue> m_queue;
 };

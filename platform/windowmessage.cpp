@@ -12,6 +12,27 @@ QEvent::Type PostedMessageEvent::eventType() {
     return type;
 }
 
+bool PostedMessageQueue::Push(const Msg& msg) {
+    const std::lock_guard lock(m_mutex);
+    m_messages.push_back(msg);
+    return m_messages.size() == 1;
+}
+
+std::vector<Msg> PostedMessageQueue::Take() {
+    const std::lock_guard lock(m_mutex);
+    std::vector<Msg> messages;
+    messages.swap(m_messages);
+    return messages;
+}
+
+PostedQueueEvent::PostedQueueEvent(std::shared_ptr<PostedMessageQueue> queue)
+    : QEvent(eventType()), m_queue(std::move(queue)) {}
+
+QEvent::Type PostedQueueEvent::eventType() {
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
 bool PostWindowMessage(QWidget* target, unsigned message, std::uintptr_t wParam,
                        std::intptr_t lParam) {
     if (target == nullptr) {

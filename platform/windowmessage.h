@@ -6,6 +6,9 @@
 
 #include <QEvent>
 #include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
 
 class QWidget;
 
@@ -34,6 +37,30 @@ private:
     unsigned m_message;
     std::uintptr_t m_wParam;
     std::intptr_t m_lParam;
+};
+
+// Messages another thread queued for windows, delivered together: one
+// PostedQueueEvent wakes the user-interface thread for all of them.
+struct PostedMessageQueue {
+    // True when the queue was empty (so the one who pushed must wake).
+    bool Push(const Msg& msg);
+    // Everything queued so far, in order; the queue is empty afterwards.
+    std::vector<Msg> Take();
+
+private:
+    std::mutex m_mutex;
+    std::vector<Msg> m_messages;
+};
+
+class PostedQueueEvent final : public QEvent {
+public:
+    explicit PostedQueueEvent(std::shared_ptr<PostedMessageQueue> queue);
+
+    [[nodiscard]] static QEvent::Type eventType();
+    [[nodiscard]] PostedMessageQueue& queue() const { return *m_queue; }
+
+private:
+    std::shared_ptr<PostedMessageQueue> m_queue;
 };
 
 // Queues the message for `target` and returns at once; false when there is no

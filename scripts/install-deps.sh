@@ -7,7 +7,7 @@ packages=(
     qt6-base-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libcurl4-openssl-dev nlohmann-json3-dev libssl-dev zlib1g-dev
-    fonts-wqy-microhei
+    fonts-wqy-microhei qt6-translations-l10n
 )
 
 missing=()

@@ -1,25 +1,42 @@
 #include "shell/mainframe.h"
 
+#include "core/ccore.h"
 #include "core/messages.h"
 #include "core/version.h"
 #include "dock/dockids.h"
 #include "dock/docksite.h"
 #include "engine/domaintable.h"
+#include "listwin/domainimport.h"
+#include "listwin/listfilterbar.h"
 #include "listwin/makehtmlview.h"
+#include "panel/batchoptionsdlg.h"
 #include "panel/controlpaneldlg.h"
+#include "platform/gbkqt.h"
+#include "platform/qtcoredialogs.h"
 #include "platform/windowmessage.h"
+#include "shell/batchprogress.h"
 #include "shell/makehtmlapp.h"
 #include "sidebar/sidebarhost.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QFontMetrics>
+#include <QHeaderView>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QScrollBar>
 #include <QStatusBar>
+#include <QVBoxLayout>
 
 #include <memory>
 
@@ -46,6 +63,7 @@ CMainFrame::CMainFrame() {
     setAttribute(Qt::WA_DeleteOnClose);
     // The caption is the product title alone, never a document name.
     setWindowTitle(QString::fromUtf8(kProductTitle));
+    setAcceptDrops(true);
 }
 
 CMainFrame::~CMainFrame() {
@@ -58,14 +76,36 @@ CMainFrame::~CMainFrame() {
 bool CMainFrame::OnCreate() {
     m_dockSite = new CDockSite(this);
     m_dockSite->setObjectName(QStringLiteral("dockSite"));
-    m_view = new CMakeHtmlView(m_dockSite);
-    m_dockSite->setClientWidget(m_view);
+    // The dock site's client: the filter bar above the list.
+    auto* client = new QWidget(m_dockSite);
+    client->setObjectName(QStringLiteral("listPane"));
+    m_view = new CMakeHtmlView(client);
+    m_filterBar = new CListFilterBar(client);
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_filterBar);
+    layout->addWidget(m_view, 1);
+    connect(m_filterBar, &CListFilterBar::filterChanged, m_view, &CMakeHtmlView::SetFilter);
+    connect(m_view, &CMakeHtmlView::statusMessage, this,
+            [this](const QString& text) { SetPaneText(0, text); });
+    connect(m_view, &CMakeHtmlView::expiringCountChanged, this, &CMainFrame::ShowExpiring);
+    m_dockSite->setClientWidget(client);
     setCentralWidget(m_dockSite);
     return createMenus() && createStatusBar() && createSideBar();
 }
 
+void CMainFrame::UpdateMinimumSize() {
+    setMinimumSize(MinimumFrameSize());
+}
+
 bool CMainFrame::createMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
+    QAction* paste = file->addAction(QStringLiteral("从剪贴板导入"));
+    paste->setObjectName(QString::number(ID_IMPORT_CLIPBOARD));
+    paste->setStatusTip(QStringLiteral("把剪贴板中的域名列表（每行一个）作为新的域名列表导入"));
+    connect(paste, &QAction::triggered, this, &CMainFrame::OnImportClipboard);
+    file->addSeparator();
     QAction* exit = file->addAction(QStringLiteral("退出(&X)"));
     exit->setObjectName(QStringLiteral("57665"));
     exit->setStatusTip(QStringLiteral("退出应用程序"));
@@ -80,12 +120,19 @@ bool CMainFrame::createMenus() {
     connect(m_statusBarAction, &QAction::toggled, this,
             [this](bool show) { statusBar()->setVisible(show); });
 
+    // "拦" (not "栏") is the menu's historical text, kept on purpose.
     m_sideBarAction = view->addAction(QStringLiteral("侧边拦(&L)"));
     m_sideBarAction->setObjectName(QString::number(ID_VIEW_SIDEBAR));
     m_sideBarAction->setCheckable(true);
     connect(m_sideBarAction, &QAction::triggered, this, &CMainFrame::OnViewSideBar);
     // The command-update step: the check follows the bar whenever the menu opens.
     connect(view, &QMenu::aboutToShow, this, &CMainFrame::UpdateSideBarCheck);
+
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("工具(&T)"));
+    QAction* options = tools->addAction(QStringLiteral("选项(&O)..."));
+    options->setObjectName(QString::number(ID_OPTIONS));
+    options->setStatusTip(QStringLiteral("设置同时查询的数量、查询间隔和查询方式"));
+    connect(options, &QAction::triggered, this, &CMainFrame::OnOptions);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
     QAction* about = help->addAction(QStringLiteral("关于(&A)"));
@@ -133,6 +180,21 @@ bool CMainFrame::createStatusBar() {
         }
     }
     m_panes[0]->setText(QStringLiteral("就绪"));
+
+    // Left of the panes: how many rows expire soon (while red display is
+    // on), and the batch's progress bar (while one runs, and after it).
+    m_expiryPane = new QLabel(bar);
+    m_expiryPane->setObjectName(QStringLiteral("expiryPane"));
+    m_expiryPane->setStyleSheet(QStringLiteral("color: red"));
+    m_expiryPane->hide();
+    // Index 1: after pane 0, the one stretching pane, before panes 1 and 2.
+    bar->insertPermanentWidget(1, m_expiryPane);
+    m_progress = new QProgressBar(bar);
+    m_progress->setObjectName(QStringLiteral("progressBar"));
+    m_progress->setTextVisible(true);
+    m_progress->setMinimumWidth(paneWidth + paneWidth / 2);
+    m_progress->hide();
+    bar->insertPermanentWidget(1, m_progress);
     return true;
 }
 
@@ -206,7 +268,17 @@ bool CMainFrame::PreTranslateMessage(const Msg& msg) {
     case UM_REQUEST_QUERY:
         if (m_view != nullptr) {
             SetPaneText(0, QStringLiteral("正在查询域名信息..."));
+            m_batchStart = std::max(table.startIndex, 0);
+            m_batchClock.start();
+            ShowProgress(m_batchStart);
+            m_progress->show();
             PostWindowMessage(m_view, UM_START_WORKER);
+        }
+        break;
+    case UM_REQUEST_STOP:
+        if (m_view != nullptr) {
+            SetPaneText(0, QStringLiteral("正在停止查询..."));
+            PostWindowMessage(m_view, UM_STOP_WORKER);
         }
         break;
     case UM_QUERY_FINISHED:
@@ -215,6 +287,7 @@ bool CMainFrame::PreTranslateMessage(const Msg& msg) {
         break;
     case UM_IMPORT_FINISHED:
         if (m_view != nullptr) {
+            m_progress->hide();
             SetPaneText(0, QStringLiteral("完成导入域名到列表！"));
             SetPaneText(2, QStringLiteral("域名数量：%1").arg(table.count));
             PostWindowMessage(m_view, UM_RELOAD_LIST);
@@ -222,6 +295,7 @@ bool CMainFrame::PreTranslateMessage(const Msg& msg) {
         break;
     case UM_PROGRESS:
         SetPaneText(1, QStringLiteral("进度：%1 / %2").arg(msg.lParam).arg(table.count));
+        ShowProgress(msg.lParam);
         break;
     case UM_REQUEST_FIND:
         if (m_view != nullptr) {
@@ -239,10 +313,126 @@ bool CMainFrame::PreTranslateMessage(const Msg& msg) {
     return false;
 }
 
+void CMainFrame::ShowProgress(std::intptr_t done) {
+    const DomainTable& table = TheDomainTable();
+    const int total = std::max(table.count, 0);
+    const int value = static_cast<int>(std::clamp<std::intptr_t>(done, 0, total));
+    const double seconds =
+        m_batchClock.isValid() ? static_cast<double>(m_batchClock.elapsed()) / 1000.0 : 0.0;
+    m_progress->setRange(0, std::max(total, 1));
+    m_progress->setValue(value);
+    m_progress->setFormat(BatchProgressText(value, total, value - m_batchStart, seconds));
+}
+
+void CMainFrame::ShowExpiring(int count, int days, bool shown) {
+    m_expiryPane->setText(QStringLiteral("%1 个域名将在 %2 天内到期").arg(count).arg(days));
+    m_expiryPane->setVisible(shown);
+}
+
+bool CMainFrame::RefuseImportDuringBatch() {
+    if (m_view == nullptr || !m_view->IsQueryRunning()) {
+        return false;
+    }
+    InfoBox(this, "正在查询，请先停止查询再导入域名。");
+    return true;
+}
+
+void CMainFrame::OnImportClipboard() {
+    if (RefuseImportDuringBatch()) {
+        return;
+    }
+    ImportDomainText(panelWindow(), QGuiApplication::clipboard()->text());
+}
+
+bool CMainFrame::ImportDroppedFiles(const QList<QUrl>& urls) {
+    for (const QUrl& url : urls) {
+        if (url.isLocalFile()) {
+            if (RefuseImportDuringBatch()) {
+                return false;
+            }
+            const std::string path = QFile::encodeName(url.toLocalFile()).toStdString();
+            if (!CCore::isFileExist(path)) {
+                InfoBox(this, QStringLiteral("无法导入：%1 不是一个文件。")
+                                  .arg(url.toLocalFile())
+                                  .toStdString());
+                return false;
+            }
+            return ImportDomainPath(panelWindow(), path);
+        }
+    }
+    return false;
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    const QMimeData* data = event->mimeData();
+    if (data != nullptr && data->hasUrls()) {
+        for (const QUrl& url : data->urls()) {
+            if (url.isLocalFile()) {
+                event->acceptProposedAction();
+                return;
+            }
+        }
+    }
+    QMainWindow::dragEnterEvent(event);
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QMimeData* data = event->mimeData();
+    if (data != nullptr && data->hasUrls()) {
+        event->acceptProposedAction();
+        ImportDroppedFiles(data->urls());
+        return;
+    }
+    QMainWindow::dropEvent(event);
+}
+
+void CMainFrame::OnOptions() {
+    CCore* core = TheDomainTable().core;
+    if (core == nullptr) {
+        return;
+    }
+    CBatchOptionsDlg dialog(*core, this);
+    dialog.exec();
+}
+
+QSize CMainFrame::MinimumFrameSize() const {
+    // The side bar as wide as its panel, three list columns as they stand,
+    // and room for the frames, edges and scroll bar around them.
+    const QWidget* panel = m_sideBar != nullptr ? m_sideBar->panel() : nullptr;
+    const QSize panelSize = panel != nullptr ? panel->sizeHint() : QSize();
+    const QHeaderView* header = m_view->horizontalHeader();
+    int columns = 0;
+    int shown = 0;
+    for (int place = 0; place < header->count() && shown < 3; ++place) {
+        const int column = header->logicalIndex(place);
+        if (!header->isSectionHidden(column) && column < ListColumn::Count) {
+            // A column the user widened does not make the window's minimum grow.
+            columns += std::min(header->sectionSize(column), kListColumns[column].width);
+            ++shown;
+        }
+    }
+    constexpr int kBarEdges = 24; // the side bar's sizing edges and borders
+    const int scroll = m_view->verticalScrollBar()->sizeHint().width();
+    const int width = panelSize.width() + kBarEdges + columns + scroll + 4 * m_view->frameWidth();
+    // Tall enough for the panel's controls (the template leaves free room
+    // below the find box).
+    int controlsBottom = 0;
+    if (panel != nullptr) {
+        for (const QWidget* child :
+             panel->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+            controlsBottom = std::max(controlsBottom, child->geometry().bottom());
+        }
+    }
+    const int height = menuBar()->sizeHint().height() + statusBar()->sizeHint().height() +
+                       controlsBottom + kBarEdges + 2 * m_filterBar->sizeHint().height();
+    return {width, height};
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
     // Stop a running batch first: the table and CCore go with the panel.
     if (m_view != nullptr) {
         m_view->StopQueryThread();
+        m_view->SaveColumnLayout();
     }
     QMainWindow::closeEvent(event);
 }

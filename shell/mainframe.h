@@ -1,24 +1,34 @@
 #pragma once
 
-// The main window: menu, inert accelerators, the three-pane status bar, the
-// dock site with the list view as its client and the side bar docked left.
-// It relays the control panel's requests to the view and writes the status
-// texts of the message protocol.
+// The main window: menu, inert accelerators, the three-pane status bar with
+// the batch's progress bar and the count of expiring rows, the dock site with
+// the filter bar and the list view as its client, and the side bar docked
+// left. It relays the control panel's requests to the view, writes the
+// status texts of the message protocol, and imports dropped files and
+// clipboard text.
 
 #include "platform/messagewindow.h"
 
+#include <QElapsedTimer>
+#include <QList>
 #include <QMainWindow>
+#include <QUrl>
+#include <cstdint>
 
 class CDockSite;
+class CListFilterBar;
 class CMakeHtmlView;
 class CSideBar;
 class QAction;
 class QLabel;
+class QProgressBar;
 
 class CMainFrame final : public QMainWindow, public CMessageWindow {
     Q_OBJECT
 public:
     static constexpr int ID_VIEW_SIDEBAR = 32785;
+    static constexpr int ID_IMPORT_CLIPBOARD = 32790;
+    static constexpr int ID_OPTIONS = 32791;
     static constexpr int kPaneCount = 3;
 
     CMainFrame();
@@ -34,14 +44,28 @@ public:
     [[nodiscard]] QString PaneText(int pane) const;
     void SetPaneText(int pane, const QString& text);
     [[nodiscard]] QLabel* Pane(int pane) const;
+    [[nodiscard]] QProgressBar* progressBar() const { return m_progress; }
+    [[nodiscard]] QLabel* expiryPane() const { return m_expiryPane; }
+    [[nodiscard]] CListFilterBar* filterBar() const { return m_filterBar; }
 
     void OnViewSideBar();
     void OnAppAbout();
+    void OnImportClipboard();
+    void OnOptions();
+    // Imports the first local file among `urls`; false when none was taken.
+    bool ImportDroppedFiles(const QList<QUrl>& urls);
+    // The smallest size at which the side bar and three list columns show
+    // (at their widths, or their first widths if wider).
+    [[nodiscard]] QSize MinimumFrameSize() const;
+    // Sets it; once the list has its columns.
+    void UpdateMinimumSize();
     // The about box's text: product title, version, what the program does.
     [[nodiscard]] static QString AboutText();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     bool createMenus();
@@ -49,6 +73,10 @@ private:
     bool createSideBar();
     void createInertAccelerators();
     void UpdateSideBarCheck();
+    void ShowProgress(std::intptr_t done);
+    void ShowExpiring(int count, int days, bool shown);
+    // Import is refused while a batch runs (the worker writes the table).
+    [[nodiscard]] bool RefuseImportDuringBatch();
 
     CDockSite* m_dockSite = nullptr;
     CMakeHtmlView* m_view = nullptr;
@@ -56,4 +84,9 @@ private:
     QAction* m_sideBarAction = nullptr;
     QAction* m_statusBarAction = nullptr;
     QLabel* m_panes[kPaneCount] = {};
+    QLabel* m_expiryPane = nullptr;
+    QProgressBar* m_progress = nullptr;
+    CListFilterBar* m_filterBar = nullptr;
+    QElapsedTimer m_batchClock;
+    int m_batchStart = 0;
 };

@@ -5,6 +5,7 @@
 #include "platform/mainwindow.h"
 #include "platform/pretranslatefilter.h"
 #include "platform/qtcoredialogs.h"
+#include "platform/qttranslations.h"
 #include "shell/mainframe.h"
 #include "shell/makehtmldoc.h"
 
@@ -26,6 +27,10 @@ CMainFrame* CMakeHtmlApp::mainFrame() const {
 
 bool CMakeHtmlApp::InitInstance() {
     QCoreApplication::setApplicationName(QStringLiteral("zentrix"));
+    QGuiApplication::setApplicationDisplayName(QString::fromUtf8(kProductTitle));
+    if (auto* app = QCoreApplication::instance()) {
+        InstallChineseTranslations(*app);
+    }
     CPreTranslateFilter::Install();
     if (CCore::dialogs() == nullptr) {
         m_dialogs = std::make_unique<CQtCoreDialogs>();
@@ -46,6 +51,7 @@ bool CMakeHtmlApp::InitInstance() {
     CMainFrame* frame = created.release();
     m_frame = frame;
     frame->GetActiveView()->OnInitialUpdate();
+    frame->UpdateMinimumSize();
     // Maximizing is the window manager's job; without one (a bare X server,
     // a kiosk session) the frame would open at its tiny minimum size.
     if (const QScreen* screen = frame->screen()) {

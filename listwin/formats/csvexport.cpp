@@ -57,14 +57,14 @@ void AppendField(std::string& line, std::string_view text, Origin origin) {
 
 } // namespace
 
-std::string FormatCsvLine(const DomainRecord& row) {
+std::string FormatCsvLine(const DomainRecord& row, bool finished) {
     std::string line;
     line.reserve(256);
     AppendField(line, FieldText(row.whoisServer), Origin::Local);
     line += ',';
     AppendField(line, FieldText(row.domain), Origin::Local);
     line += ',';
-    AppendField(line, ExportStatusGbk(row.status), Origin::Local);
+    AppendField(line, finished ? ExportStatusGbk(row.status) : std::string_view(), Origin::Local);
     line += ',';
     AppendField(line, CCore::parseDate1(FieldText(row.expiryDate)), Origin::Remote);
     line += ',';
@@ -81,11 +81,16 @@ std::string FormatCsvLine(const DomainRecord& row) {
     return line;
 }
 
-bool WriteCsvFile(const DomainTable& table, const std::string& path, int* error) {
+bool WriteCsvFile(const DomainTable& table, const std::string& path, int* error,
+                  CsvEncoding encoding) {
     AtomicFile file(path);
     bool ok = file.Open();
+    if (ok && encoding == CsvEncoding::Utf8WithBom) {
+        ok = file.Write("\xEF\xBB\xBF");
+    }
     for (int32_t i = 0; ok && i < table.count; ++i) {
-        ok = file.Write(FormatCsvLine(table.Row(i)));
+        const std::string line = FormatCsvLine(table.Row(i), table.IsFinished(i));
+        ok = file.Write(encoding == CsvEncoding::Gbk ? line : CCore::ANSI_UTF8(line));
     }
     ok = ok && file.Commit();
     if (error != nullptr) {

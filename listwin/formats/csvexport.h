@@ -17,9 +17,16 @@ struct DomainTable;
 // to 9 hold text a remote server wrote: one beginning with '=', '+', '-',
 // '@', TAB or CR gets a leading "'" so a spreadsheet shows it as text
 // instead of running it as a formula.
-[[nodiscard]] std::string FormatCsvLine(const DomainRecord& row);
+// A row not yet asked (`finished` false) has an empty status field: its
+// status code still reads "no server" although no server was asked.
+[[nodiscard]] std::string FormatCsvLine(const DomainRecord& row, bool finished = true);
+
+enum class CsvEncoding {
+    Gbk,         // the desktop program's own format
+    Utf8WithBom, // the same lines in UTF-8 after a byte-order mark, for Excel
+};
 
 // Every row 0..count-1, in table order, replacing `path` atomically. False
 // when the file could not be written (an older file at `path` stays).
 [[nodiscard]] bool WriteCsvFile(const DomainTable& table, const std::string& path,
-                                int* error = nullptr);
+                                int* error = nullptr, CsvEncoding encoding = CsvEncoding::Gbk);

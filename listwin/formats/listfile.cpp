@@ -88,7 +88,7 @@ LoadResult LoadListFile(DomainTable& table, const std::string& path) {
     return result;
 }
 
-bool SaveListFile(const DomainTable& table, const std::string& path) {
+bool SaveListFile(const DomainTable& table, const std::string& path, int* error) {
     std::string bytes;
     for (int32_t i = 0; i < table.count; ++i) {
         const DomainRecord& row = table.Row(i);
@@ -98,5 +98,5 @@ bool SaveListFile(const DomainTable& table, const std::string& path) {
         bytes.append(row.domain, ::strnlen(row.domain, sizeof row.domain));
         bytes += "\r\n";
     }
-    return WriteFileAtomically(path, bytes);
+    return WriteFileAtomically(path, bytes, error);
 }

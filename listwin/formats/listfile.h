@@ -25,5 +25,5 @@ LoadResult LoadListFile(DomainTable& table, const std::string& path);
 
 // Writes "domain\r\n" for every row not removed, in table order, replacing
 // the file atomically. False when it could not be written (the old file
-// stays).
-bool SaveListFile(const DomainTable& table, const std::string& path);
+// stays; errno in `error`).
+bool SaveListFile(const DomainTable& table, const std::string& path, int* error = nullptr);

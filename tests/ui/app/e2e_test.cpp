@@ -1,13 +1,21 @@
 // The whole program against the scripted WHOIS server on 127.0.0.1: import a
-// list of names for several registries, run the batch, export it, compare
-// the CSV bytes; then close the window in the middle of a second batch.
+// list of names for several registries, run the batch, sort and filter the
+// list, open a row's details, export, delete two rows, export again and
+// compare the CSV bytes; then close the window in the middle of a second
+// batch.
 
 #include "apptest.h"
 #include "core/ccore.h"
 #include "scripteddialogs.h"
 #include "tests/support/fakewhoisserver.h"
 
+#include "engine/answertext.h"
+#include "listwin/rowdetailsdlg.h"
+
+#include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
+#include <QLineEdit>
 #include <gtest/gtest.h>
 
 namespace {
@@ -40,6 +48,22 @@ protected:
     }
     void TearDown() override { qunsetenv("ZENTRIX_CONNECT_TO"); }
 
+    // The domains as the list shows them, top to bottom.
+    static QStringList Shown(const CMakeHtmlView& view) {
+        QStringList names;
+        for (int r = 0; r < view.model()->rowCount(); ++r) {
+            names << view.model()->index(r, ListColumn::Domain).data().toString();
+        }
+        return names;
+    }
+    static void ClickHeader(CMakeHtmlView& view, int column) {
+        QHeaderView* header = view.horizontalHeader();
+        QTest::mouseClick(
+            header->viewport(), Qt::LeftButton, {},
+            QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+        DrainPostedMessages();
+    }
+
     TempHome home;
     ScriptedDialogs dialogs;
     FakeWhoisServer server;
@@ -61,14 +85,42 @@ TEST_F(EndToEndTest, ImportQueryExportThenCloseDuringABatch) {
                           std::chrono::seconds(60)));
     EXPECT_EQ(run->Pane(1), QStringLiteral("进度：6 / 6"));
     EXPECT_TRUE(WaitUntil([&] { return run->Button(1003)->isEnabled(); }));
-    EXPECT_EQ(SavedInt("lastindex"), 5);
+    EXPECT_EQ(SavedInt("lastindex"), 6); // every row finished
+
+    // Sorted by expiry date: the dated rows first, soonest on top; the
+    // others keep the table's order.
+    ClickHeader(*run->view, ListColumn::Expiry);
+    EXPECT_EQ(Shown(*run->view),
+              (QStringList{"maple-harbor.com", "lanting-demo.cn", "quiet-meadow.com",
+                           "silent-brook.org", "sample.zz", "closed-door.biz"}));
 
     // Wide enough for the picture to show every result column.
     run->frame->showNormal();
-    run->frame->resize(1760, 520);
+    run->frame->resize(1920, 520);
     DrainPostedMessages();
     QDir().mkpath(QStringLiteral(ZENTRIX_SCREENSHOT_DIR));
     run->frame->grab().save(QStringLiteral(ZENTRIX_SCREENSHOT_DIR "/mainwindow.png"));
+
+    // The filter above the list: a text, then an outcome.
+    auto* filterText = run->frame->findChild<QLineEdit*>(QStringLiteral("filterText"));
+    auto* filterStatus = run->frame->findChild<QComboBox*>(QStringLiteral("statusFilter"));
+    ASSERT_NE(filterText, nullptr);
+    ASSERT_NE(filterStatus, nullptr);
+    QTest::keyClicks(filterText, QStringLiteral("DEMO"));
+    EXPECT_EQ(Shown(*run->view), QStringList{"lanting-demo.cn"});
+    filterText->clear();
+    filterStatus->setCurrentIndex(static_cast<int>(StatusFilter::Failed));
+    EXPECT_EQ(Shown(*run->view), (QStringList{"sample.zz", "closed-door.biz"}));
+    filterStatus->setCurrentIndex(static_cast<int>(StatusFilter::All));
+
+    // The details of a row: its fields and the registry's answer itself.
+    CRowDetailsDlg* details = run->view->OpenDetails(2);
+    ASSERT_NE(details, nullptr);
+    EXPECT_TRUE(details->fieldsText().contains(QStringLiteral("域名：lanting-demo.cn")));
+    EXPECT_TRUE(details->fieldsText().contains(QStringLiteral("过期日期：2029-04-05")));
+    EXPECT_EQ(details->answerText(),
+              QString::fromStdString(AnswerForDisplay(Fixture("cn-registered.txt"))));
+    details->close();
 
     const std::string csv = home.file("export.csv");
     dialogs.savePaths = {csv};
@@ -97,21 +149,48 @@ TEST_F(EndToEndTest, ImportQueryExportThenCloseDuringABatch) {
         "\"whois.nic.biz\",\"closed-door.biz\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n";
     EXPECT_EQ(ReadBytes(csv), expected);
     // What the list shows for the same rows.
-    const CListCtrlModel* list = run->view->listModel();
+    CListCtrlModel* list = run->view->listModel();
     EXPECT_EQ(list->GetItemText(2, 5), QStringLiteral("兰亭示例科技有限公司"));
     EXPECT_EQ(list->GetItemText(4, 2), QStringLiteral("无whois服务器"));
     EXPECT_EQ(list->GetItemText(5, 2), QStringLiteral("ERR!"));
 
-    // Second batch: two rows answer, the third never does; the user closes
-    // the window while the worker waits on it.
+    // Delete the two rows that are not registered: the others keep their
+    // results, and the next export has them.
+    list->SetCheck(1, true);
+    list->SetCheck(3, true);
+    run->Click(1006);
+    DrainPostedMessages();
+    EXPECT_EQ(run->Pane(2), QStringLiteral("域名数量：4"));
+    EXPECT_EQ(ReadBytes(home.file("_items.txt")),
+              "maple-harbor.com\r\nlanting-demo.cn\r\nsample.zz\r\nclosed-door.biz\r\n");
+    const std::string kept = home.file("kept.csv");
+    dialogs.savePaths = {kept};
+    run->Click(1005);
+    EXPECT_EQ(dialogs.infos.back(), "共导出了 4 条有效记录！");
+    std::string expectedKept;
+    for (const std::size_t line : {0, 2, 4, 5}) {
+        std::size_t from = 0;
+        for (std::size_t i = 0; i < line; ++i) {
+            from = expected.find("\r\n", from) + 2;
+        }
+        expectedKept += expected.substr(from, expected.find("\r\n", from) + 2 - from);
+    }
+    EXPECT_EQ(ReadBytes(kept), expectedKept);
+
+    // The resume point moved up with the rows before it: still past the
+    // last row, so a new batch starts at the first without asking.
+    EXPECT_EQ(SavedInt("lastindex"), 4);
+
+    // Second batch: every row answers but the .cn one, which never does; the
+    // user closes the window while the worker waits on it.
     server.SetScript("lanting-demo.cn", FakeWhoisScript::Stall());
     const std::size_t before = server.ConnectionCount();
-    dialogs.confirmAnswers = {CCore::IDNO}; // "continue from 5?" No: from the first row
     run->Click(1003);
-    ASSERT_EQ(dialogs.questions.size(), 1u);
-    // The .com row asks its registry and the referral: four connections.
+    EXPECT_TRUE(dialogs.questions.empty());
+    // The .com row asks its registry and the referral; the .cn and .biz rows
+    // their registries; the row without a server nobody.
     ASSERT_TRUE(WaitUntil([&] { return server.ConnectionCount() >= before + 4; }));
-    ASSERT_TRUE(WaitUntil([&] { return run->view->shownRowCount() >= 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return run->view->shownRowCount() >= 3; }));
 
     const auto closing = std::chrono::steady_clock::now();
     run->frame->close();
@@ -122,7 +201,7 @@ TEST_F(EndToEndTest, ImportQueryExportThenCloseDuringABatch) {
         static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
     EXPECT_LT(took,
               std::chrono::milliseconds(2000)); // about a second, with room for a busy machine
-    EXPECT_EQ(SavedInt("lastindex"), 1);
+    EXPECT_EQ(SavedInt("lastindex"), 1);        // the first row not finished
     EXPECT_FALSE(TheDomainTable().IsAllocated());
     run.reset();
 }

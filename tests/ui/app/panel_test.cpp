@@ -11,8 +11,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -135,6 +137,21 @@ TEST_F(PanelTest, RedDisplayBoxEnablesTheDaysBoxAndKeepsItsText) {
     EXPECT_TRUE(SavedFlag("chkgq"));
 }
 
+TEST_F(PanelTest, DaysBoxShowsFiveDigitsAndStaysLeftOfItsLabel) {
+    Open();
+    auto* days = Control<QLineEdit>(1015);
+    auto* label = panel->findChild<QLabel*>(QStringLiteral("daysLabel"));
+    ASSERT_NE(label, nullptr);
+    const int frame = days->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, days);
+    // The text area inside the frame and Qt's 2-pixel margins holds "99999".
+    EXPECT_GE(days->width() - 2 * frame - 2 * 2,
+              days->fontMetrics().horizontalAdvance(QStringLiteral("99999")));
+    EXPECT_LT(days->geometry().right(), label->geometry().left());
+    // The label keeps its place after the box and inside the group.
+    const QWidget* group = panel->findChild<QWidget*>(QStringLiteral("settingsGroup"));
+    EXPECT_LE(label->geometry().right(), group->geometry().right());
+}
+
 TEST_F(PanelTest, DaysAreTakenOnlyWhenStartIsPressed) {
     SaveSetting("gqts", 7);
     Open();
@@ -190,20 +207,33 @@ TEST_F(PanelTest, StartOffersToResumeFromLastIndex) {
     }
 }
 
-TEST_F(PanelTest, BatchDisablesImportDeleteAndStartUntilItEnds) {
+TEST_F(PanelTest, StartBecomesStopAndImportAndDeleteWaitUntilTheBatchEnds) {
     WriteList(3);
     Open();
-    QTest::mouseClick(Control<QPushButton>(1003), Qt::LeftButton);
+    auto* start = Control<QPushButton>(1003);
+    QTest::mouseClick(start, Qt::LeftButton);
     DrainPostedMessages();
     EXPECT_EQ(main.Count(UM_REQUEST_QUERY), 1);
-    for (int id : {1003, 1004, 1006}) {
+    EXPECT_EQ(start->text(), QStringLiteral("停止查询"));
+    EXPECT_TRUE(start->isEnabled());
+    for (int id : {1004, 1006}) {
         EXPECT_FALSE(Control<QPushButton>(id)->isEnabled()) << id;
     }
     for (int id : {1001, 1005}) {
         EXPECT_TRUE(Control<QPushButton>(id)->isEnabled()) << id;
     }
+
+    // Stop: asked once, the button waits for the batch to end.
+    QTest::mouseClick(start, Qt::LeftButton);
+    QTest::mouseClick(start, Qt::LeftButton);
+    DrainPostedMessages();
+    EXPECT_EQ(main.Count(UM_REQUEST_STOP), 1);
+    EXPECT_EQ(main.Count(UM_REQUEST_QUERY), 1);
+    EXPECT_FALSE(start->isEnabled());
+
     PostWindowMessage(panel, UM_PANEL_QUERY_ENDED);
     DrainPostedMessages();
+    EXPECT_EQ(start->text(), QStringLiteral("开始查询"));
     for (int id : {1003, 1004, 1006}) {
         EXPECT_TRUE(Control<QPushButton>(id)->isEnabled()) << id;
     }
@@ -289,7 +319,9 @@ TEST_F(PanelTest, ImportThatCannotReplaceTheListKeepsTheOldOne) {
     dialogs.openPaths = {chosen};
     QTest::mouseClick(Control<QPushButton>(1004), Qt::LeftButton);
     DrainPostedMessages();
-    EXPECT_EQ(dialogs.infos, std::vector<std::string>{"无法复制所选文件，域名列表未改变。"});
+    // The reason the system gave comes with it.
+    EXPECT_EQ(dialogs.infos, std::vector<std::string>{"无法复制所选文件，域名列表未改变。\n"
+                                                      "原因：没有那个文件或目录"});
     EXPECT_EQ(table.count, 4);
     EXPECT_EQ(main.Count(UM_IMPORT_FINISHED), before);
 
@@ -318,7 +350,7 @@ TEST_F(PanelTest, ExportWritesEveryRowOrSaysWhyNot) {
     dialogs.savePaths = {folder + "sub/"};
     QTest::mouseClick(Control<QPushButton>(1005), Qt::LeftButton);
     ASSERT_EQ(dialogs.infos.size(), 1u);
-    EXPECT_EQ(dialogs.infos[0], "无法写入文件：" + folder + "sub/");
+    EXPECT_EQ(dialogs.infos[0], "无法写入文件：" + folder + "sub/\n原因：没有那个文件或目录");
     EXPECT_TRUE(Control<QPushButton>(1005)->isEnabled());
 
     dialogs.infos.clear(); // cancelled: nothing written, nothing said

@@ -72,8 +72,9 @@ TEST_F(ProtocolTest, ABatchRunsFromStartButtonToEnabledButton) {
         return "No match for \"" + domain + "\".\r\n";
     });
     run.Click(1003);
-    EXPECT_FALSE(run.Button(1003)->isEnabled());
-    ASSERT_TRUE(WaitUntil([&] { return run.Button(1003)->isEnabled(); }));
+    EXPECT_EQ(run.Button(1003)->text(), QStringLiteral("停止查询"));
+    ASSERT_TRUE(WaitUntil([&] { return run.Button(1003)->text() == QStringLiteral("开始查询"); }));
+    EXPECT_TRUE(run.Button(1003)->isEnabled());
     EXPECT_EQ(run.Pane(0), QStringLiteral("操作结束！"));
     EXPECT_EQ(run.Pane(1), QStringLiteral("进度：3 / 3"));
     EXPECT_EQ(run.view->listModel()->GetItemText(0, 2), QStringLiteral("域名未注册"));
@@ -118,10 +119,10 @@ TEST_F(ProtocolTest, ProgressPrintsTheRowCountAtHandlingTime) {
 TEST_F(ProtocolTest, RowDoneAimedAtTheViewIsActedOnOnce) {
     table.Row(0).answered = 1;
     table.Row(0).status = Found;
-    PostWindowMessage(run.view, UM_ROW_DONE, 0, 2);
+    PostWindowMessage(run.view, UM_ROW_DONE, 0, 0);
     DrainPostedMessages();
-    EXPECT_EQ(run.view->shownRowCount(), 2);
-    EXPECT_EQ(run.Pane(1), QStringLiteral("进度：2 / 3"));
+    EXPECT_EQ(run.view->shownRowCount(), 1);
+    EXPECT_EQ(run.Pane(1), QStringLiteral("进度：1 / 3"));
     EXPECT_EQ(run.view->listModel()->GetItemText(0, 2), QStringLiteral("成功"));
 }
 
@@ -143,10 +144,10 @@ TEST_F(ProtocolTest, FindRequestMovesOneMatchPerPress) {
     EXPECT_EQ(SelectedRows(), std::vector<int>{2});
 }
 
-TEST_F(ProtocolTest, DeleteCheckedRewritesTheListAndClearsResults) {
+TEST_F(ProtocolTest, DeleteCheckedRewritesTheListAndKeepsTheOtherResults) {
     table.Row(0).answered = 1;
     table.Row(0).status = Found;
-    PostWindowMessage(run.view, UM_ROW_DONE, 0, 3);
+    PostWindowMessage(run.view, UM_ROW_DONE, 0, 0);
     DrainPostedMessages();
     run.view->listModel()->SetCheck(1, true);
     run.Click(1006);
@@ -156,12 +157,14 @@ TEST_F(ProtocolTest, DeleteCheckedRewritesTheListAndClearsResults) {
     EXPECT_EQ(run.Pane(0), QStringLiteral("完成导入域名到列表！"));
     EXPECT_EQ(run.Pane(2), QStringLiteral("域名数量：2"));
     ASSERT_EQ(run.view->listModel()->GetItemCount(), 2);
-    EXPECT_TRUE(run.view->listModel()->GetItemText(0, 2).isEmpty());
+    EXPECT_EQ(run.view->listModel()->GetItemText(0, 2), QStringLiteral("成功"));
+    EXPECT_TRUE(run.view->listModel()->GetItemText(1, 2).isEmpty());
 
-    run.Click(1006); // nothing checked: same names, reloaded
+    run.Click(1006); // nothing checked: same names, results kept
     DrainPostedMessages();
     EXPECT_EQ(ReadBytes(home.file("_items.txt")), "alpha.com\r\ngamma.com\r\n");
     EXPECT_EQ(run.Pane(2), QStringLiteral("域名数量：2"));
+    EXPECT_EQ(run.view->listModel()->GetItemText(0, 2), QStringLiteral("成功"));
 }
 
 TEST_F(ProtocolTest, HiddenSideBarStillEndsABatch) {
@@ -203,15 +206,24 @@ TEST_F(ProtocolTest, MenuPromptsShowInPaneZeroWhileHighlighted) {
     EXPECT_EQ(run.Pane(0), QStringLiteral("完成导入域名到列表！"));
 }
 
-TEST_F(ProtocolTest, EditKeysDoNothingInTheList) {
+TEST_F(ProtocolTest, InTheListCopyCopiesTheRowsAndTheOtherEditKeysDoNothing) {
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
     QApplication::setActiveWindow(run.frame);
     run.view->setCurrentIndex(run.view->model()->index(0, 0));
     run.view->setFocus();
     ASSERT_TRUE(WaitUntil([&] { return run.view->hasFocus(); }));
-    QTest::keyClick(run.view, Qt::Key_C, Qt::ControlModifier);
-    QTest::keyClick(run.view, Qt::Key_Insert, Qt::ControlModifier);
+    const int rows = run.view->listModel()->GetItemCount();
+    for (const QKeyCombination key :
+         {Qt::CTRL | Qt::Key_X, Qt::CTRL | Qt::Key_V, Qt::CTRL | Qt::Key_Z,
+          Qt::SHIFT | Qt::Key_Delete, Qt::SHIFT | Qt::Key_Insert, QKeyCombination(Qt::Key_F6)}) {
+        QTest::keyClick(run.view, key.key(), key.keyboardModifiers());
+    }
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+    EXPECT_EQ(run.view->listModel()->GetItemCount(), rows);
+
+    QTest::keyClick(run.view, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              QStringLiteral("alpha.com\twhois.verisign-grs.com\t\t\t\t\t\t\t\t\n"));
 }
 
 } // namespace
@@ -257,26 +269,33 @@ TEST(WalkTest, VisitsTheTargetThenEachParentUpToTheMainWindow) {
     SetMainWindow(nullptr);
 }
 
-TEST(WalkTest, WorkerPostsArriveOnTheUiThreadAndStopAfterDetach) {
+TEST(WalkTest, WorkerPostsArriveOnTheUiThreadInOrderAndStopAfterDetach) {
     std::vector<std::string> seen;
     Probe view("view", seen);
     CWidgetMessageTarget target(&view);
+    constexpr int kPosts = 500;
     std::thread worker([&] {
-        for (int i = 1; i <= 3; ++i) {
-            target.PostMessage(UM_ROW_DONE, 0, i);
+        for (int i = 0; i < kPosts; ++i) {
+            target.PostMessage(UM_ROW_DONE + static_cast<unsigned>(i % 2), 0, i);
         }
     });
     worker.join();
     DrainPostedMessages();
-    EXPECT_EQ(seen.size(), 3u);
+    ASSERT_EQ(seen.size(), static_cast<std::size_t>(kPosts));
+    for (int i = 0; i < kPosts; ++i) {
+        EXPECT_EQ(seen[static_cast<std::size_t>(i)],
+                  "view:" + std::to_string(UM_ROW_DONE + static_cast<unsigned>(i % 2)));
+    }
 
+    target.PostMessage(UM_ROW_DONE, 0, 1); // queued, then the window goes away
     target.Detach();
     target.PostMessage(UM_WORKER_EXIT, 0, 0);
     DrainPostedMessages();
-    EXPECT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen.size(), static_cast<std::size_t>(kPosts));
 }
 
-TEST(CoreDialogsTest, MessageBoxesHaveNoCaptionAndAnswerSixOrSeven) {
+TEST(CoreDialogsTest, MessageBoxesCarryTheProductTitleAndAnswerSixOrSeven) {
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("zentrix 域名批量查询"));
     CQtCoreDialogs dialogs;
     QWidget owner;
     const auto answerNext = [](QMessageBox::StandardButton button, QString* caption,
@@ -297,7 +316,7 @@ TEST(CoreDialogsTest, MessageBoxesHaveNoCaptionAndAnswerSixOrSeven) {
     std::string text = "完成";
     CCore::UTF8_ANSI(text);
     dialogs.msgboxInfo(&owner, text);
-    EXPECT_TRUE(caption.isEmpty());
+    EXPECT_EQ(caption, QStringLiteral("zentrix 域名批量查询"));
     EXPECT_EQ(buttons.size(), 1);
 
     for (const auto& [button, result] :
@@ -330,8 +349,9 @@ TEST(MainFrameTest, StartsReadyWithTheMenusOfTheProgram) {
             menus << QStringLiteral("  ") + item->text();
         }
     }
-    EXPECT_EQ(menus, (QStringList{"文件(&F)", "  退出(&X)", "查看(&V)", "  状态栏(&S)",
-                                  "  侧边拦(&L)", "帮助(&H)", "  关于(&A)"}));
+    EXPECT_EQ(menus, (QStringList{"文件(&F)", "  从剪贴板导入", "  ", "  退出(&X)", "查看(&V)",
+                                  "  状态栏(&S)", "  侧边拦(&L)", "工具(&T)", "  选项(&O)...",
+                                  "帮助(&H)", "  关于(&A)"}));
 
     auto* statusItem = frame->findChild<QAction*>(QStringLiteral("59393"));
     statusItem->trigger();

@@ -41,6 +41,15 @@ std::string ScriptedDialogs::fileTxtSave(const std::string& proposedName) {
     return path;
 }
 
+std::string ScriptedDialogs::fileExportSave(const std::string& proposedName, int& type) {
+    type = 0;
+    if (!saveTypes.empty()) {
+        type = saveTypes.front();
+        saveTypes.pop_front();
+    }
+    return fileTxtSave(proposedName);
+}
+
 void ScriptedDialogs::openUrl(const std::string& address) {
     urls.push_back(CCore::ANSI_UTF8(address));
 }

@@ -18,12 +18,15 @@ public:
     int msgboxConfirm(void* owner, const std::string& text) override;
     std::string fileTxtOpen() override;
     std::string fileTxtSave(const std::string& proposedName) override;
+    // A path from savePaths, and a type from saveTypes (0 when empty).
+    std::string fileExportSave(const std::string& proposedName, int& type) override;
     void openUrl(const std::string& address) override;
 
     // Answers, used in order; when a queue is empty: No, or cancel.
     std::deque<int> confirmAnswers;
     std::deque<std::string> openPaths;
     std::deque<std::string> savePaths;
+    std::deque<int> saveTypes;
 
     // What was shown, UTF-8.
     std::vector<std::string> infos;

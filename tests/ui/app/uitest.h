@@ -13,8 +13,14 @@
 #include <QWidget>
 
 #include <chrono>
+#include <ostream>
 #include <string>
 #include <vector>
+
+// QStrings in test failures as text, not as UTF-16 units.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 // Runs the event loop until `done()` holds; false at the deadline.
 template <class Predicate>

@@ -1,10 +1,6 @@
 // The list view on its own: posted messages in, cells and posts out.
 
-#include "core/messages.h"
-#include "engine/domaintable.h"
-#include "listwin/makehtmlview.h"
-#include "scripteddialogs.h"
-#include "uitest.h"
+#include "viewtest.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -15,85 +11,15 @@
 
 namespace {
 
-struct RowText {
-    const char* domain;
-    const char* server;
-};
-
-class ViewTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        table.Allocate();
-        table.core = nullptr;
-        table.panelWindow = static_cast<QWidget*>(&panel);
-        table.findText.clear();
-        table.redDisplay = 0;
-        table.expiryDays = 0;
-        view = new CMakeHtmlView(&main);
-        view->OnInitialUpdate();
-        main.resize(800, 400);
-        view->resize(800, 400);
-        main.show();
-    }
-    void TearDown() override {
-        delete view;
-        table.Release();
-        table.panelWindow = nullptr;
-    }
-
-    void Fill(std::initializer_list<RowText> rows) {
-        table.Clear();
-        for (const RowText& text : rows) {
-            DomainRecord& row = table.Row(table.count++);
-            SetField(row.domain, text.domain);
-            SetField(row.whoisServer, text.server);
-        }
-        Post(UM_RELOAD_LIST);
-    }
-    void Answer(int index, int32_t status, const char* expiry = "2030-01-01",
-                const char* owner = "Owner") {
-        DomainRecord& row = table.Row(index);
-        row.answered = 1;
-        row.status = status;
-        SetField(row.expiryDate, expiry);
-        SetField(row.createdDate, "2001-02-03");
-        SetField(row.updatedDate, "2024-05-06");
-        SetField(row.owner, owner);
-        SetField(row.email, "a@b.example");
-        SetField(row.phone, "+1.555");
-        SetField(row.registrar, "Registrar Ltd");
-    }
-    void Post(unsigned message, std::intptr_t lParam = 0) {
-        PostWindowMessage(view, message, 0, lParam);
-        DrainPostedMessages();
-    }
-    [[nodiscard]] QString Cell(int item, int column) const {
-        return view->listModel()->GetItemText(item, column);
-    }
-    [[nodiscard]] std::vector<int> SelectedRows() const {
-        std::vector<int> rows;
-        for (const QModelIndex& index : view->selectionModel()->selectedRows()) {
-            rows.push_back(index.row());
-        }
-        std::sort(rows.begin(), rows.end());
-        return rows;
-    }
-
-    DomainTable& table = TheDomainTable();
-    RecordingMainWindow main;
-    RecordingMainWindow panel{false};
-    CMakeHtmlView* view = nullptr;
-    ScriptedDialogs dialogs;
-};
-
-TEST_F(ViewTest, ReloadShowsDomainAndServerOnlyAndClearsChecks) {
+TEST_F(ViewTest, ReloadOfAFreshLoadShowsDomainAndServerOnlyAndClearsChecks) {
     Fill({{"alpha.com", "whois.verisign-grs.com"}, {"beta.cn", "whois.cnnic.cn"}});
     Answer(0, Found);
-    Post(UM_ROW_DONE, 2);
+    Post(UM_ROW_DONE, 0);
     view->OnCheckAll();
     ASSERT_EQ(Cell(0, 2), QStringLiteral("成功"));
 
-    Post(UM_RELOAD_LIST);
+    // The same list loaded again: the load zeroes the rows.
+    Fill({{"alpha.com", "whois.verisign-grs.com"}, {"beta.cn", "whois.cnnic.cn"}});
     ASSERT_EQ(view->listModel()->GetItemCount(), 2);
     EXPECT_EQ(Cell(1, 0), QStringLiteral("beta.cn"));
     EXPECT_EQ(Cell(1, 1), QStringLiteral("whois.cnnic.cn"));
@@ -108,52 +34,76 @@ TEST_F(ViewTest, ReloadShowsDomainAndServerOnlyAndClearsChecks) {
     EXPECT_EQ(view->model()->columnCount(), 10);
 }
 
-TEST_F(ViewTest, FinishedRowsFillInOnlyWhenAnsweredAndCountIsCumulative) {
-    Fill({{"a.com", "s"}, {"b.com", "s"}, {"c.com", "s"}, {"d.com", "s"}, {"e.com", "s"}});
-    Answer(0, Found);
-    Answer(2, Error); // row 1 stays unanswered
-    Post(UM_ROW_DONE, 3);
-    EXPECT_EQ(Cell(0, 2), QStringLiteral("成功"));
-    EXPECT_EQ(Cell(0, 3), QStringLiteral("2030-01-01"));
-    EXPECT_EQ(Cell(0, 4), QStringLiteral("2001-02-03"));
-    EXPECT_EQ(Cell(0, 5), QStringLiteral("Owner"));
-    EXPECT_EQ(Cell(0, 8), QStringLiteral("Registrar Ltd"));
-    EXPECT_EQ(Cell(0, 9), QStringLiteral("2024-05-06"));
-    EXPECT_TRUE(Cell(1, 2).isEmpty());
-    EXPECT_EQ(Cell(2, 2), QStringLiteral("ERR!"));
-
-    // A late message walks nothing and still reports progress.
+TEST_F(ViewTest, ReloadKeepsTheResultsOfFinishedRows) {
+    Fill({{"alpha.com", "whois.verisign-grs.com"}, {"beta.cn", "whois.cnnic.cn"}});
     Answer(1, NotRegistered);
-    Post(UM_ROW_DONE, 2);
-    EXPECT_TRUE(Cell(1, 2).isEmpty());
-    EXPECT_EQ(view->shownRowCount(), 3);
+    Post(UM_ROW_DONE, 1);
+    Post(UM_RELOAD_LIST); // as after a delete, which keeps the rows' results
+    EXPECT_TRUE(Cell(0, 2).isEmpty());
+    EXPECT_EQ(Cell(1, 2), QStringLiteral("域名未注册"));
+    EXPECT_EQ(Cell(1, 5), QStringLiteral("Owner"));
+}
 
-    // One message covers every row below it; an unknown status shows nothing.
-    Answer(3, 9);
-    Answer(4, NotRegistered);
-    Post(UM_ROW_DONE, 5);
-    EXPECT_TRUE(Cell(3, 2).isEmpty());
+TEST_F(ViewTest, EachFinishedRowFillsInAsItFinishesInAnyOrder) {
+    Fill({{"a.com", "s"}, {"b.com", "s"}, {"c.com", "s"}, {"d.com", "s"}, {"e.com", "s"}});
+    Answer(3, Found);
+    Post(UM_ROW_DONE, 3); // lanes finish rows out of order
+    EXPECT_EQ(Cell(3, 2), QStringLiteral("成功"));
+    EXPECT_EQ(Cell(3, 3), QStringLiteral("2030-01-01"));
+    EXPECT_EQ(Cell(3, 4), QStringLiteral("2001-02-03"));
     EXPECT_EQ(Cell(3, 5), QStringLiteral("Owner"));
-    EXPECT_EQ(Cell(4, 2), QStringLiteral("域名未注册"));
-    EXPECT_EQ(main.LParams(UM_PROGRESS), (std::vector<std::intptr_t>{3, 3, 5}));
+    EXPECT_EQ(Cell(3, 8), QStringLiteral("Registrar Ltd"));
+    EXPECT_EQ(Cell(3, 9), QStringLiteral("2024-05-06"));
+    for (int row : {0, 1, 2, 4}) {
+        EXPECT_TRUE(Cell(row, 2).isEmpty()) << row;
+    }
+
+    // Shown whether or not the registry answered: the first query of row 0
+    // failed, and row 1 has no server to ask.
+    table.Row(0).status = Error;
+    table.details.Set(0, {FailReason::TimedOut, QueryProtocol::Whois, ""});
+    SetField(table.Row(1).whoisServer, "");
+    table.Row(1).status = Error;
+    table.details.Set(1, {FailReason::ResolveFailed, QueryProtocol::Whois, ""});
+    Post(UM_ROW_DONE, 0);
+    Post(UM_ROW_DONE, 1);
+    EXPECT_EQ(Cell(0, 2), QStringLiteral("ERR!"));
+    EXPECT_EQ(view->listModel()->data(view->listModel()->index(0, 2), Qt::ToolTipRole).toString(),
+              QStringLiteral("查询超时"));
+    EXPECT_EQ(Cell(1, 2), QStringLiteral("无whois服务器"));
+
+    // Unknown status codes show nothing; a row reported twice counts once;
+    // an index outside the list touches nothing and still reports progress.
+    Answer(4, 9);
+    Post(UM_ROW_DONE, 4);
+    Post(UM_ROW_DONE, 4);
+    Post(UM_ROW_DONE, 7);
+    Post(UM_ROW_DONE, -1);
+    EXPECT_TRUE(Cell(4, 2).isEmpty());
+    EXPECT_EQ(Cell(4, 5), QStringLiteral("Owner"));
+    EXPECT_EQ(main.LParams(UM_PROGRESS), (std::vector<std::intptr_t>{1, 2, 3, 4, 4, 4, 4}));
+    EXPECT_TRUE(Cell(2, 2).isEmpty());
 }
 
 TEST_F(ViewTest, GbkTextIsShownConvertedAndBadBytesAsReplacement) {
     Fill({{"a.cn", "whois.cnnic.cn"}});
     Answer(0, Found, "2030-01-01", "\xD6\xD0\xCE\xC4\xB9\xAB\xCB\xBE"); // 中文公司
     SetField(table.Row(0).registrar, "ok\x81");                         // a lead byte alone
-    Post(UM_ROW_DONE, 1);
+    Post(UM_ROW_DONE, 0);
     EXPECT_EQ(Cell(0, 5), QStringLiteral("中文公司"));
     EXPECT_EQ(Cell(0, 8), QStringLiteral("ok") + QChar(0xFFFD));
 }
 
-TEST_F(ViewTest, QuickFindWalksServerColumnMatchesAndWraps) {
+TEST_F(ViewTest, QuickFindWalksDomainAndServerCaseInsensitiveAndWraps) {
     Fill({{"one.com", "whois.verisign-grs.com"},
           {"two.cn", "whois.cnnic.cn"},
           {"three.com", "whois.verisign-grs.com"},
           {"verisign.org", "whois.pir.org"}});
+    std::vector<QString> said;
+    QObject::connect(view, &CMakeHtmlView::statusMessage, view,
+                     [&said](const QString& text) { said.push_back(text); });
     view->selectAll();
-    table.findText = "verisign";
+    table.findText = "VeriSign";
     table.findCursor = 0;
 
     Post(UM_FIND); // from the top: everything else is deselected first
@@ -161,17 +111,26 @@ TEST_F(ViewTest, QuickFindWalksServerColumnMatchesAndWraps) {
     EXPECT_EQ(table.findCursor, 1);
     Post(UM_FIND);
     EXPECT_EQ(SelectedRows(), std::vector<int>{2});
-    EXPECT_EQ(table.findCursor, 3);
-    Post(UM_FIND); // no match below: the domain column is not searched
-    EXPECT_TRUE(SelectedRows().empty());
-    EXPECT_EQ(table.findCursor, 0);
+    Post(UM_FIND); // the domain column counts too
+    EXPECT_EQ(SelectedRows(), std::vector<int>{3});
+    EXPECT_EQ(table.findCursor, 0); // the last row: the next find starts at the top
+    EXPECT_TRUE(said.empty());
     Post(UM_FIND);
     EXPECT_EQ(SelectedRows(), std::vector<int>{0});
 
-    table.findText = "VERISIGN"; // case matters
+    table.findText = "two"; // only in a domain
     table.findCursor = 0;
     Post(UM_FIND);
+    EXPECT_EQ(SelectedRows(), std::vector<int>{1});
+    Post(UM_FIND); // past the only match: nothing below, one above
     EXPECT_TRUE(SelectedRows().empty());
+    EXPECT_EQ(said, std::vector<QString>{QStringLiteral("已到列表末尾，再次检索将从头开始")});
+
+    table.findText = "nowhere";
+    Post(UM_FIND);
+    EXPECT_TRUE(SelectedRows().empty());
+    EXPECT_EQ(table.findCursor, 0);
+    EXPECT_EQ(said.back(), QStringLiteral("未找到"));
 }
 
 TEST_F(ViewTest, FindCursorBeyondAShorterListSearchesNothingThenRestarts) {
@@ -226,8 +185,8 @@ TEST_F(ViewTest, RedDisplayMarksRowsExpiringWithinTheDays) {
     Post(UM_RELOAD_LIST);
     for (int i = 0; i < table.count; ++i) {
         Answer(i, Found, rows[i].expiry.c_str());
+        Post(UM_ROW_DONE, i);
     }
-    Post(UM_ROW_DONE, table.count);
 
     table.redDisplay = 1;
     table.expiryDays = 30;
@@ -295,21 +254,25 @@ TEST_F(ViewTest, StartWithEmptyTableRefusesAndEndsTheBatchAtOnce) {
 TEST_F(ViewTest, BatchFromStartIndexFillsRowsAndEnds) {
     Fill({{"a.cn", "whois.cnnic.cn"}, {"b.cn", "whois.cnnic.cn"}, {"c.cn", "whois.cnnic.cn"}});
     table.startIndex = 1;
-    std::vector<std::string> asked;
-    view->SetTransport([&asked](const std::string&, const std::string& domain, QueryHop) {
-        asked.push_back(domain); // the worker's thread; read only after it ended
+    // Shared with the worker, which may outlive this body if a check fails.
+    auto asked = std::make_shared<std::vector<std::string>>();
+    view->SetTransport([this, asked](const std::string&, const std::string& domain, QueryHop) {
+        gate.Pass();
+        asked->push_back(domain); // the worker's thread; read only after it ended
         return std::string("Registrant: Someone^Expiration Time: 2031-01-02 00:00:00\r\n");
     });
+    gate.Allow(1);
     Post(UM_START_WORKER);
+    // The first row finished: the progress counts from row 0.
+    ASSERT_TRUE(WaitUntil([&] { return main.Count(UM_PROGRESS) == 1; }));
+    EXPECT_EQ(main.LParams(UM_PROGRESS).front(), 2);
+    gate.Allow(2);
     ASSERT_TRUE(WaitUntil([&] { return main.Count(UM_QUERY_FINISHED) == 1; }));
-    EXPECT_EQ(asked, (std::vector<std::string>{"b.cn", "c.cn"}));
+    EXPECT_EQ(*asked, (std::vector<std::string>{"b.cn", "c.cn"}));
     EXPECT_TRUE(Cell(0, 2).isEmpty());
     EXPECT_EQ(Cell(1, 2), QStringLiteral("成功"));
     EXPECT_EQ(Cell(2, 2), QStringLiteral("成功"));
-    const auto progress = main.LParams(UM_PROGRESS);
-    ASSERT_FALSE(progress.empty());
-    EXPECT_EQ(progress.front(), 2); // counted from row 0
-    EXPECT_EQ(progress.back(), 3);
+    EXPECT_EQ(main.LParams(UM_PROGRESS).back(), 3);
     table.startIndex = 0;
 }
 

@@ -22,11 +22,20 @@ protected:
     void SetUp() override { ASSERT_TRUE(table.Allocate()); }
     void TearDown() override { table.Release(); }
 
+    // A row the worker finished (answered, or its outcome stored).
     DomainRecord& AddRow(const char* server, const char* domain, int32_t status) {
-        DomainRecord& row = table.Row(table.count++);
+        const int32_t index = table.count++;
+        DomainRecord& row = table.Row(index);
         SetField(row.whoisServer, server);
         SetField(row.domain, domain);
         row.status = status;
+        table.details.Set(index, {});
+        return row;
+    }
+    DomainRecord& AddUnaskedRow(const char* server, const char* domain) {
+        DomainRecord& row = table.Row(table.count++);
+        SetField(row.whoisServer, server);
+        SetField(row.domain, domain);
         return row;
     }
 
@@ -35,7 +44,7 @@ protected:
 };
 
 TEST_F(CsvExportTest, EveryStatusAsBytes) {
-    AddRow(ServerComNet, "never-asked.com", NoServer);
+    AddRow(ServerComNet, "asked-no-server.com", NoServer);
 
     DomainRecord& found = AddRow(ServerComNet, "found.com", Found);
     SetField(found.expiryDate, "2031-07-14T04:00:00Z");
@@ -53,7 +62,7 @@ TEST_F(CsvExportTest, EveryStatusAsBytes) {
 
     ASSERT_TRUE(WriteCsvFile(table, dir.File("export.csv")));
     const std::string expected =
-        "\"whois.verisign-grs.com\",\"never-asked.com\",\"" + kNoServerGbk +
+        "\"whois.verisign-grs.com\",\"asked-no-server.com\",\"" + kNoServerGbk +
         "\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n"
         "\"whois.verisign-grs.com\",\"found.com\",\"" +
         kFoundGbk +
@@ -65,6 +74,34 @@ TEST_F(CsvExportTest, EveryStatusAsBytes) {
         "\"\",\"nowhere.de\",\"\",\"\",\"\",\"kept from before\",\"\",\"\",\"\"\r\n"
         "\"whois.pir.org\",\"odd.org\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n";
     EXPECT_EQ(ReadBytes(dir.File("export.csv")), expected);
+}
+
+TEST_F(CsvExportTest, RowsNotYetAskedHaveAnEmptyStatus) {
+    AddRow(ServerComNet, "done.com", Found);
+    AddUnaskedRow(ServerComNet, "waiting.com"); // status 0 reads "no server"
+    DomainRecord& answered = AddUnaskedRow(ServerCn, "answered.cn");
+    answered.status = NotRegistered;
+    answered.answered = 1;
+    ASSERT_TRUE(WriteCsvFile(table, dir.File("export.csv")));
+    EXPECT_EQ(
+        ReadBytes(dir.File("export.csv")),
+        "\"whois.verisign-grs.com\",\"done.com\",\"" + kFoundGbk +
+            "\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n"
+            "\"whois.verisign-grs.com\",\"waiting.com\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n"
+            "\"whois.cnnic.cn\",\"answered.cn\",\"" +
+            kNotRegisteredGbk + "\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n");
+}
+
+TEST_F(CsvExportTest, Utf8ExportIsTheSameLinesAfterAByteOrderMark) {
+    DomainRecord& row = AddRow(ServerCn, "\xD6\xD0\xCE\xC4.cn", Found); // 中文.cn
+    SetField(row.owner, "\xB9\xAB\xCB\xBE");                            // 公司
+    AddUnaskedRow(ServerCn, "later.cn");
+    ASSERT_TRUE(WriteCsvFile(table, dir.File("excel.csv"), nullptr, CsvEncoding::Utf8WithBom));
+    EXPECT_EQ(ReadBytes(dir.File("excel.csv")),
+              "\xEF\xBB\xBF\"whois.cnnic.cn\",\"\xE4\xB8\xAD\xE6\x96\x87.cn\","
+              "\"\xE6\x88\x90\xE5\x8A\x9F\","
+              "\"\",\"\",\"\xE5\x85\xAC\xE5\x8F\xB8\",\"\",\"\",\"\"\r\n"
+              "\"whois.cnnic.cn\",\"later.cn\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n");
 }
 
 TEST_F(CsvExportTest, HostileFieldTexts) {

@@ -1,0 +1,29 @@
+#pragma once
+
+// The filter above the list: a text the domain or server must contain and a
+// choice of outcome (全部 / 成功 / 域名未注册 / 失败 / 即将到期).
+
+#include "listwin/listsortfilter.h"
+
+#include <QWidget>
+
+class QComboBox;
+class QLineEdit;
+
+class CListFilterBar final : public QWidget {
+    Q_OBJECT
+public:
+    explicit CListFilterBar(QWidget* parent = nullptr);
+
+    [[nodiscard]] QString text() const;
+    [[nodiscard]] StatusFilter status() const;
+
+signals:
+    void filterChanged(const QString& text, StatusFilter status);
+
+private:
+    void Changed();
+
+    QLineEdit* m_text = nullptr;
+    QComboBox* m_status = nullptr;
+};
