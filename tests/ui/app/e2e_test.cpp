@@ -8,8 +8,10 @@
 #include "core/ccore.h"
 #include "scripteddialogs.h"
 #include "tests/support/fakewhoisserver.h"
+#include "tests/support/offlineregistry.h"
 
 #include "engine/answertext.h"
+#include "engine/ianawhois.h"
 #include "listwin/rowdetailsdlg.h"
 
 #include <QComboBox>
@@ -44,6 +46,10 @@ protected:
         // to the fake server too, which answers it with the same text.
         std::vector<std::string> hosts = FakeWhoisServer::AllEndpoints();
         hosts.emplace_back("whois.harbor-names.example");
+        // A suffix outside the table is looked up at IANA, here the fake
+        // server, which names no port-43 server for .zz.
+        server.SetScript("zz", FakeWhoisScript::Answer(IanaAnswer("ZZ", "", "")));
+        hosts.emplace_back(ServerIana);
         qputenv("ZENTRIX_CONNECT_TO", QByteArray::fromStdString(server.ConnectToFor(hosts)));
     }
     void TearDown() override { qunsetenv("ZENTRIX_CONNECT_TO"); }
