@@ -334,34 +334,35 @@ TEST_F(RdapBatchTest, OtherTldsGetTheirServerFromIana) {
                                             "        Registered on: 03-Apr-2012\r\n"
                                             "        Expiry date:  03-Apr-2027\r\n"
                                             "        Last updated:  01-Mar-2025\r\n\r\n"));
-    whois.SetScript(
-        "empty-cove.co.uk",
-        FakeWhoisScript::Answer("\r\n    This domain name has not been registered.\r\n"
-                                "\r\n    WHOIS lookup made at 10:00:00 01-Jan-2026\r\n"));
+    whois.SetScript("empty-cove.co.uk",
+                    FakeWhoisScript::Answer("\r\n    This domain name has not been registered.\r\n"
+                                            "\r\n    Looked up at 10:00:00 01-Jan-2026\r\n"));
     whois.SetScript("tidepool.de", FakeWhoisScript::Answer("Domain: tidepool.de\nNserver: "
                                                            "ns1.tidepool.de\nStatus: connect\n"
                                                            "Changed: 2024-07-01T10:00:00+02:00\n"));
     whois.SetScript("empty-cove.de",
                     FakeWhoisScript::Answer("Domain: empty-cove.de\nStatus: free\n"));
     whois.SetScript("tidepool.fr",
-                    FakeWhoisScript::Answer("%%\n%% This is the AFNIC Whois server.\n%%\n\n"
+                    FakeWhoisScript::Answer("%%\n%% Registry WHOIS service, test copy.\n%%\n\n"
                                             "domain:                        tidepool.fr\n"
                                             "status:                        ACTIVE\n"
                                             "registrar:                     KELP NAMES\n"
                                             "Expiry Date:                   2027-08-14T10:00:00Z\n"
                                             "created:                       2010-08-14T10:00:00Z\n"
-                                            "source:                        FRNIC\n"));
+                                            "source:                        TEST\n"));
     whois.SetScript("tidepool.ru",
-                    FakeWhoisScript::Answer("% TCI Whois Service.\n\ndomain:        TIDEPOOL.RU\n"
-                                            "state:         REGISTERED, DELEGATED, VERIFIED\n"
-                                            "org:           Tidepool LLC\n"
-                                            "registrar:     KELP-RU\n"
-                                            "created:       2009-05-12T20:00:00Z\n"
-                                            "paid-till:     2026-05-12T21:00:00Z\n"
-                                            "source:        TCI\n"));
-    whois.SetScript("empty-cove.ru",
-                    FakeWhoisScript::Answer("% TCI Whois Service.\n\nNo entries found for the "
-                                            "selected source(s).\n"));
+                    FakeWhoisScript::Answer(
+                        "% Registry WHOIS service, test copy.\n\ndomain:        TIDEPOOL.RU\n"
+                        "state:         REGISTERED, DELEGATED, VERIFIED\n"
+                        "org:           Tidepool LLC\n"
+                        "registrar:     KELP-RU\n"
+                        "created:       2009-05-12T20:00:00Z\n"
+                        "paid-till:     2026-05-12T21:00:00Z\n"
+                        "source:        TEST\n"));
+    whois.SetScript(
+        "empty-cove.ru",
+        FakeWhoisScript::Answer("% Registry WHOIS service, test copy.\n\nNo entries found for the "
+                                "selected source(s).\n"));
 
     const std::string list = "tidepool.io\nempty-cove.io\ntidepool.co\ntidepool.co.uk\n"
                              "empty-cove.co.uk\ntidepool.de\nempty-cove.de\ntidepool.fr\n"
