@@ -17,6 +17,7 @@
 #include "childprocess.h"
 #include "core/readfile.h"
 #include "engine/ianawhois.h"
+#include "engine/rdapbootstrapstore.h"
 #include "engine/whoisservers.h"
 #include "tests/support/fakerdapserver.h"
 #include "tests/support/fakewhoisserver.h"
@@ -118,8 +119,10 @@ protected:
                                          std::vector<std::string> extra = {}) {
         WriteBytes(ListPath(), names);
         ChildProcess::Setup setup;
-        setup.args = {ZENTRIX_BATCH_PATH, "--quiet",      "--format", "jsonl", "--raw",
-                      "--rdap-bootstrap", BootstrapPath()};
+        setup.args = {ZENTRIX_BATCH_PATH, "--quiet", "--format", "jsonl", "--raw"};
+        if (refreshUrl.empty()) {
+            setup.args.insert(setup.args.end(), {"--rdap-bootstrap", BootstrapPath()});
+        }
         if (!caFromEnvironment) {
             setup.args.insert(setup.args.end(), {"--cacert", rdapServer.caFile()});
         }
@@ -131,6 +134,9 @@ protected:
                      {"ZENTRIX_BACKOFF_MS", "20"}};
         if (caFromEnvironment) {
             setup.env["ZENTRIX_CACERT"] = rdapServer.caFile();
+        }
+        if (!refreshUrl.empty()) {
+            setup.env["ZENTRIX_RDAP_BOOTSTRAP_URL"] = refreshUrl;
         }
         ChildProcess child(setup);
         EXPECT_TRUE(child.WaitForExit(kRunDeadline)) << "zentrix-batch did not end";
@@ -158,6 +164,7 @@ protected:
     }
 
     bool caFromEnvironment = false;
+    std::string refreshUrl; // set: no bootstrap file, the cache is refreshed from here
     ScratchDir dir;
     FakeRdapServer rdapServer{{kComRdap, kRegistrarRdap, kOrgRdap}};
     FakeWhoisServer whois;
@@ -417,6 +424,26 @@ TEST_F(RdapBatchTest, OtherTldsGetTheirServerFromIana) {
         ianaQuestions += bytes == "io\r\n" ? 1 : 0;
     }
     EXPECT_EQ(ianaQuestions, 1u) << "the cached answer is used";
+}
+
+// Without a bootstrap file the cached copy in the data folder is used,
+// fetched when missing and refreshed at most once a day.
+TEST_F(RdapBatchTest, BootstrapIsFetchedIntoTheDataFolderOnceADay) {
+    const std::string path = "/bootstrap/dns.json";
+    rdapServer.SetReply(
+        path, FakeRdapReply::Json(200, ReadBytes(BootstrapPath())).WithHeader("ETag", "\"first\""));
+    rdapServer.SetReply("/com/v1/domain/open-berth.com", FakeRdapReply::Status(404));
+    refreshUrl = std::string("https://") + kComRdap + path;
+
+    for (const char* run : {"fetched", "cached"}) {
+        SCOPED_TRACE(run);
+        const auto rows = RunBatch("open-berth.com\n");
+        ASSERT_EQ(rows.count("open-berth.com"), 1u);
+        EXPECT_EQ(rows.at("open-berth.com").value("protocol", ""), "rdap");
+        EXPECT_EQ(rows.at("open-berth.com").value("status", -1), NotRegistered);
+        EXPECT_EQ(RdapRequestsTo(path), 1u);
+    }
+    EXPECT_EQ(ReadBytes(dir.File(kRdapBootstrapCacheName)), ReadBytes(BootstrapPath()));
 }
 
 TEST_F(RdapBatchTest, UnusableFilesStopTheBatchBeforeAnyQuestion) {
