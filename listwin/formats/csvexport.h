@@ -14,9 +14,9 @@ struct DomainTable;
 
 // One line, CR LF included. A double quote inside a field is doubled, so no
 // text can end its field early; CR and LF stay inside the quotes. Fields 4
-// to 9 hold text a remote server wrote: one beginning with '=', '+', '-',
-// '@', TAB or CR gets a leading "'" so a spreadsheet shows it as text
-// instead of running it as a formula.
+// to 9 hold text a remote server wrote: one beginning with '=', '+', '-' or
+// '@' (after any blanks), or with TAB or CR, gets a leading "'" so a
+// spreadsheet shows it as text instead of running it as a formula.
 [[nodiscard]] std::string FormatCsvLine(const DomainRecord& row);
 
 // Every row 0..count-1, in table order, replacing `path` atomically. False
