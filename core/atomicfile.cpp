@@ -170,6 +170,16 @@ bool AtomicFile::Open() {
     if (exists && ::access(m_target.c_str(), W_OK) != 0) {
         return Fail(errno);
     }
+    if (exists && !S_ISREG(target.st_mode)) {
+        // A device or a pipe ("-o /dev/null") is written as it is: renaming a
+        // file over it would replace the device itself.
+        m_fd = ::open(m_target.c_str(), O_WRONLY | O_CLOEXEC);
+        if (m_fd < 0) {
+            return Fail(errno);
+        }
+        m_direct = true;
+        return true;
+    }
 
     const std::string folder = DirectoryOf(m_target);
     const std::string stem = "." + BaseNameOf(m_target);
@@ -236,13 +246,16 @@ bool AtomicFile::Commit() {
         return Fail(EBADF);
     }
     bool ok = Flush();
-    if (ok && ::fsync(m_fd) != 0) {
+    if (ok && !m_direct && ::fsync(m_fd) != 0) {
         ok = Fail(errno);
     }
     if (::close(m_fd) != 0 && ok) {
         ok = Fail(errno);
     }
     m_fd = -1;
+    if (m_direct) {
+        return ok;
+    }
     if (ok && ::rename(m_tempPath.c_str(), m_target.c_str()) != 0) {
         ok = Fail(errno);
     }

@@ -14,6 +14,8 @@
 //   killed (its PID no longer runs) is removed by the next writer of the same
 //   target, or by RemoveStaleTemporaries.
 // - Every failure keeps the system's reason (errno) for the caller to show.
+// - A target that exists but is no regular file (a device, a pipe) is written
+//   directly: there is nothing to replace atomically.
 
 #include <string>
 #include <string_view>
@@ -53,6 +55,7 @@ private:
     std::string m_buffer;
     int m_fd = -1;
     int m_error = 0;
+    bool m_direct = false; // writing a device or pipe in place
 };
 
 // Writes `bytes` as the whole new content of `path`, atomically.

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -218,6 +219,27 @@ TEST(CopyFileAtomicallyTest, CopiesWholeOrLeavesTheTarget) {
     EXPECT_EQ(error, EISDIR) << "a folder cannot be read as a file";
     EXPECT_EQ(ReadBytes(dir.File("to")), big);
     EXPECT_EQ(EntriesIn(dir.path()), 2U);
+}
+
+} // namespace
+
+namespace {
+
+// "-o /dev/null" or a pipe: renaming a file over it would replace the device
+// or the pipe itself.
+TEST(AtomicFileDevices, APipeIsWrittenInPlace) {
+    ScratchDir dir;
+    const std::string fifo = dir.File("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    ASSERT_TRUE(WriteFileAtomically(fifo, "rows\r\n"));
+    char buffer[16] = {};
+    EXPECT_EQ(::read(reader, buffer, sizeof buffer), 6);
+    EXPECT_STREQ(buffer, "rows\r\n");
+    ::close(reader);
+    EXPECT_TRUE(S_ISFIFO(ModeOf(fifo)));
+    EXPECT_EQ(EntriesIn(dir.path()), 1U);
 }
 
 } // namespace
