@@ -59,17 +59,29 @@ std::string ListFileSpelling(std::string_view stored, ListFormat format) {
         return format.encoding == ListEncoding::Utf8 ? CCore::ANSI_UTF8(stored)
                                                      : std::string(stored);
     }
+    std::string spelt;
     switch (format.encoding) {
     case ListEncoding::Ascii:
         return std::string(stored);
     case ListEncoding::Utf8:
-        return ToUnicodeName(stored);
+        spelt = ToUnicodeName(stored);
+        break;
     case ListEncoding::Gbk: {
         const std::string unicode = ToUnicodeName(stored);
-        std::string gbk = unicode;
-        CCore::UTF8_ANSI(gbk);
-        return CCore::ANSI_UTF8(gbk) == unicode ? gbk : std::string(stored);
+        spelt = unicode;
+        CCore::UTF8_ANSI(spelt);
+        if (CCore::ANSI_UTF8(spelt) != unicode) {
+            return std::string(stored); // GBK lacks a character of it
+        }
+        break;
     }
     }
-    return std::string(stored);
+    // The file is read again through the line rules: a Unicode form they
+    // would change (one holding "www.", say) is written as its A-label.
+    std::string again;
+    if (ListNameFromLine(spelt, format.encoding, again) != ListLineVerdict::Name ||
+        again != stored) {
+        return std::string(stored);
+    }
+    return spelt;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/domaintable.h"
+#include "engine/idn.h"
 #include "engine/whoisservers.h"
 #include "listwin/formats/listfile.h"
 #include "listwin/formats/listname.h"
@@ -289,6 +290,23 @@ TEST_F(ListNamesTest, AHugeSingleLineIsNeverHeldInMemory) {
             std::_Exit(ok && grownKb < 32 * 1024 ? 0 : 1);
         },
         testing::ExitedWithCode(0), "grew");
+}
+
+} // namespace
+
+namespace {
+
+// An A-label written by hand whose Unicode form the line rules would change
+// ("www." inside it) stays an A-label in the file, so it reads back as itself.
+TEST(ListFileSpellingTest, AUnicodeFormTheLineRulesWouldChangeStaysAnALabel) {
+    std::string stored; // as a hand-written "xn--" line of the file gives it
+    ASSERT_TRUE(ToALabel("\xC3\xA9www.com", stored)); // éwww.com: "www." inside
+    ASSERT_TRUE(stored.starts_with("xn--")) << stored;
+    for (const ListEncoding encoding : {ListEncoding::Utf8, ListEncoding::Gbk}) {
+        EXPECT_EQ(ListFileSpelling(stored, {encoding, false}), stored);
+    }
+    EXPECT_EQ(ListFileSpelling("xn--bcher-kva.de", {ListEncoding::Utf8, false}), "b\xC3\xBC"
+                                                                                 "cher.de");
 }
 
 } // namespace
