@@ -1,5 +1,6 @@
 #include "listwin/dataexport.h"
 
+#include "core/atomicfile.h"
 #include "core/ccore.h"
 #include "engine/domaintable.h"
 #include "listwin/formats/csvexport.h"
@@ -24,10 +25,14 @@ void ExportCsv(QWidget* panel) {
     if (button != nullptr) {
         button->setEnabled(false);
     }
-    if (WriteCsvFile(table, path)) {
+    int error = 0;
+    if (WriteCsvFile(table, path, &error)) {
         InfoBox(panel, QStringLiteral("共导出了 %1 条有效记录！").arg(table.count).toStdString());
     } else {
-        InfoBox(panel, "无法写入文件：" + QFile::decodeName(path.c_str()).toStdString());
+        InfoBox(panel, QStringLiteral("无法写入文件：%1\n%2")
+                           .arg(QFile::decodeName(path.c_str()),
+                                QString::fromLocal8Bit(SystemReason(error).c_str()))
+                           .toStdString());
     }
     if (button != nullptr) {
         button->setEnabled(true);

@@ -7,11 +7,14 @@
 class QWidget;
 
 // Lets the user choose a file, copies it over the list file (atomically) and
-// loads it. A failed copy keeps the previous list and says so.
+// loads it. A failed copy keeps the previous list and says why. A list file
+// the last load did not read whole is replaced only after the user agrees.
 void ImportDomainFile(QWidget* panel);
 // Rebuilds the table from the list file, posts UM_IMPORT_FINISHED to the main
-// window and then tells the user about names that did not fit.
-void LoadListFile(QWidget* panel);
-// Rewrites the list file without the removed rows; false (and a message)
-// when it could not be written.
+// window and then (when `announce`) tells the user about names it skipped and
+// lines it could not read.
+void LoadListFile(QWidget* panel, bool announce = true);
+// Rewrites the list file without the removed rows, in the format it was read
+// in; false (and a message saying why) when it could not be written, or when
+// the last load did not read the whole file (writing would lose the rest).
 bool SaveListFile(QWidget* panel);

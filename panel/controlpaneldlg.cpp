@@ -166,10 +166,12 @@ bool CControlPanelDlg::PreTranslateMessage(const Msg& msg) {
     case UM_PANEL_QUERY_ENDED:
         SetBatchControlsEnabled(true);
         break;
-    case UM_PANEL_DELETE_DONE:
-        SaveListFile(this);
-        LoadListFile(this);
+    case UM_PANEL_DELETE_DONE: {
+        // A save that failed has said why; the reload brings the rows back.
+        const bool saved = SaveListFile(this);
+        LoadListFile(this, saved);
         break;
+    }
     default:
         break;
     }

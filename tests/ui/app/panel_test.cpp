@@ -14,6 +14,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace {
@@ -259,7 +261,8 @@ TEST_F(PanelTest, ImportCopiesTheChosenFileAndReportsSkippedNames) {
              return s;
          }(),
          DomainTable::kMaxRows,
-         {"已跳过 1 个超过40个字符的域名。\n列表最多容纳20000个域名，其余 3 行未导入。"}},
+         {"已跳过 1 个超过40个字符的域名。\n列表最多容纳20000个域名，其余 3 行未导入。\n"
+          "域名列表文件未能完整读入（3 行超出20000行）；在它能完整读入之前，删除选中不会改写它。"}},
     };
     Open();
     for (const auto& c : cases) {
@@ -289,7 +292,8 @@ TEST_F(PanelTest, ImportThatCannotReplaceTheListKeepsTheOldOne) {
     dialogs.openPaths = {chosen};
     QTest::mouseClick(Control<QPushButton>(1004), Qt::LeftButton);
     DrainPostedMessages();
-    EXPECT_EQ(dialogs.infos, std::vector<std::string>{"无法复制所选文件，域名列表未改变。"});
+    EXPECT_EQ(dialogs.infos, std::vector<std::string>{"无法复制所选文件，域名列表未改变。\n" +
+                                                      std::string(std::strerror(ENOENT))});
     EXPECT_EQ(table.count, 4);
     EXPECT_EQ(main.Count(UM_IMPORT_FINISHED), before);
 
@@ -318,7 +322,8 @@ TEST_F(PanelTest, ExportWritesEveryRowOrSaysWhyNot) {
     dialogs.savePaths = {folder + "sub/"};
     QTest::mouseClick(Control<QPushButton>(1005), Qt::LeftButton);
     ASSERT_EQ(dialogs.infos.size(), 1u);
-    EXPECT_EQ(dialogs.infos[0], "无法写入文件：" + folder + "sub/");
+    EXPECT_EQ(dialogs.infos[0],
+              "无法写入文件：" + folder + "sub/\n" + std::string(std::strerror(ENOENT)));
     EXPECT_TRUE(Control<QPushButton>(1005)->isEnabled());
 
     dialogs.infos.clear(); // cancelled: nothing written, nothing said
