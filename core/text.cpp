@@ -95,7 +95,9 @@ void SetField(char* field, std::size_t width, std::string_view value) {
         return;
     }
     const std::size_t n = GbkCutLength(value, width - 1);
-    std::memcpy(field, value.data(), n);
+    if (n > 0) { // an empty view may have no data pointer at all
+        std::memcpy(field, value.data(), n);
+    }
     std::memset(field + n, 0, width - n);
 }
 
