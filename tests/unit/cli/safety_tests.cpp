@@ -83,6 +83,51 @@ TEST_F(BatchSafetyTest, NamesInAnyScriptAreAskedByTheirALabel) {
                                       "1 invalid)"));
 }
 
+TEST_F(BatchSafetyTest, SettingsThatCannotBeSavedAreToldOnceOnStandardError) {
+    server.SetDefaultScript(FakeWhoisScript::Answer(ComAnswer("NAME.COM")));
+    WriteBytes(dir.File("list.txt"), "a.com\nb.com\nc.com\n");
+    std::filesystem::create_directory(dir.File("zentrix.ini")); // cannot become a file
+    const auto child = Run({"-q", "-o", dir.File("out.csv"), dir.File("list.txt")});
+    EXPECT_EQ(child->exitCode(), 0) << "the results still count";
+    const std::string line =
+        "zentrix-batch: cannot save settings to " + dir.File("zentrix.ini") + ": ";
+    EXPECT_THAT(child->err(), testing::StartsWith(line));
+    EXPECT_EQ(child->err().find(line, 1), std::string::npos) << child->err();
+}
+
+// Earlier versions kept the list and settings beside the executable; the
+// first start under the new rule copies them into the user's data folder
+// and says so.
+TEST_F(BatchSafetyTest, OldDataBesideTheProgramMovesToTheDataFolderOnce) {
+    std::filesystem::create_directories(dir.path() / "bin");
+    std::filesystem::create_directories(dir.path() / "home");
+    const std::string program = dir.File("bin/zentrix-batch");
+    std::filesystem::copy_file(ZENTRIX_BATCH_PATH, program);
+    WriteBytes(dir.File("bin/zentrix.ini"), "lastindex=1\n");
+    WriteBytes(dir.File("bin/_items.txt"), "a.com\r\n");
+    WriteBytes(dir.File("list.txt"), "");
+
+    ChildProcess::Setup setup;
+    setup.args = {program, "-q", dir.File("list.txt")};
+    setup.env = {{"HOME", dir.File("home")}};
+    const std::string data = dir.File("home/.local/share/zentrix/");
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE("run " + std::to_string(run));
+        ChildProcess child(setup);
+        ASSERT_TRUE(child.WaitForExit(kRunDeadline));
+        EXPECT_EQ(child.exitCode(), 0);
+        if (run == 0) {
+            EXPECT_EQ(child.err(), "zentrix-batch: the list and settings found in " +
+                                       dir.File("bin/") + " were copied to " + data +
+                                       ", where they live from now on\n");
+        } else {
+            EXPECT_EQ(child.err(), "") << "once only";
+        }
+        EXPECT_EQ(ReadBytes(data + "_items.txt"), "a.com\r\n");
+        EXPECT_EQ(ReadBytes(data + "zentrix.ini"), "lastindex=1\n");
+    }
+}
+
 // What the settings file must be at any moment: whole "key=number" lines.
 bool SettingsParse(const std::string& text, std::string& why) {
     if (!text.empty() && text.back() != '\n') {
