@@ -20,9 +20,15 @@ for target in "$build"/tests/fuzz/fuzz_*; do
     name=${name#fuzz_}
     mkdir -p "$scratch/$name"
     log="$scratch/$name.log"
+    corpora=("$scratch/$name")
+    if [ -d "$seeds/$name" ]; then
+        corpora+=("$seeds/$name")
+    else
+        echo "fuzz $name: no seeds in $seeds/$name, starting from nothing"
+    fi
     if "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
         -print_final_stats=1 -artifact_prefix="$scratch/$name-" \
-        "$scratch/$name" "$seeds/$name" >"$log" 2>&1; then
+        "${corpora[@]}" >"$log" 2>&1; then
         runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
         printf 'fuzz %-10s %10s inputs in %ss: no crash\n' "$name" "${runs:-?}" "$seconds"
     else
