@@ -104,9 +104,6 @@ public:
           m_stdoutIsTerminal(options.outputFile.empty() && ::isatty(STDOUT_FILENO) == 1) {}
 
     int Run() {
-        // Blocks the stop signals before any thread exists, so only the
-        // watcher ever receives them, and before the temporary output file
-        // exists, so a Ctrl+C cannot leave it behind.
         // A mistyped override would send queries to the real registries.
         ConnectToSetting connectTo = ReadConnectToEnvironment();
         if (!connectTo.errors.empty()) {
@@ -116,6 +113,9 @@ public:
             return kExitFailure;
         }
         m_connectToEnvironment = std::move(connectTo.overrides);
+        // Blocks the stop signals before any thread exists, so only the
+        // watcher ever receives them, and before the temporary output file
+        // exists, so a Ctrl+C cannot leave it behind.
         SignalWatcher signals([this](int signal) { m_queue.PostMessage(kStopSignal, 0, signal); });
         if (!signals.ok()) {
             Complain("cannot watch for Ctrl+C");
