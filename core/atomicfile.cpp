@@ -182,7 +182,8 @@ bool AtomicFile::Open() {
     }
 
     const std::string folder = DirectoryOf(m_target);
-    const std::string stem = "." + BaseNameOf(m_target);
+    std::string stem(1, '.'); // not "." + string: GCC 12 -O3 warns wrongly of overlap
+    stem += BaseNameOf(m_target);
     RemoveTemporariesOfGoneProcesses(folder, stem);
 
     static std::atomic<unsigned> serial{0};
