@@ -241,7 +241,8 @@ std::string UsageText() {
     return R"(Usage: zentrix-batch [options] LIST_FILE
 
 Queries the WHOIS server of every domain in LIST_FILE (one name per line,
-GBK text) and writes one result line per name, in the list's order. The
+UTF-8 or GBK text; names in other scripts are asked by their xn-- form) and
+writes one result line per name, in the list's order. The
 registries are asked in parallel, each politely: one query at a time per
 server unless --per-host says otherwise, and a server that refuses for its
 rate limit is left alone for the wait it names (else 15 s, doubling up to
@@ -259,7 +260,8 @@ Options:
                            connect to ADDRESS:PORT whenever HOST is asked
                            (an IPv6 address in brackets: [::1]:4343;
                            repeatable; added to ZENTRIX_CONNECT_TO, and taking
-                           precedence over it)
+                           precedence over it; a bad entry in either stops
+                           the run)
       --timeout SECONDS    limit for one whole query (default 60)
       --jobs N             queries open at once, in all (default 16, 1 to 256);
                            --jobs 1 --per-host 1 asks one name after another
