@@ -258,15 +258,16 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
 std::string UsageText() {
     return R"(Usage: zentrix-batch [options] LIST_FILE
 
-Queries the registry of every domain in LIST_FILE (one name per line, GBK
-text) and writes one result line per name, in the list's order. A name is
-asked over RDAP (HTTPS) where IANA's RDAP bootstrap lists its TLD, else
-over WHOIS (port 43): the built-in server table, else the server IANA's
-WHOIS names for the TLD. The registries are asked in parallel, each
-politely: one query at a time per server unless --per-host says otherwise,
-and a server that refuses for its rate limit (an RDAP server: HTTP 429) is
-left alone for the wait it names (else 15 s, doubling up to 5 minutes)
-before the name is asked again, at most 4 times in all.
+Queries the registry of every domain in LIST_FILE (one name per line,
+UTF-8 or GBK text; names in other scripts are asked by their xn-- form) and
+writes one result line per name, in the list's order. A name is asked over
+RDAP (HTTPS) where IANA's RDAP bootstrap lists its TLD, else over WHOIS
+(port 43): the built-in server table, else the server IANA's WHOIS names for
+the TLD. The registries are asked in parallel, each politely: one query at a
+time per server unless --per-host says otherwise, and a server that refuses
+for its rate limit (an RDAP server: HTTP 429) is left alone for the wait it
+names (else 15 s, doubling up to 5 minutes) before the name is asked again,
+at most 4 times in all.
 
 Options:
   -o, --output FILE        write the results to FILE (default: standard output);
@@ -281,7 +282,8 @@ Options:
                            connect to ADDRESS:PORT whenever HOST is asked,
                            over WHOIS or RDAP (an IPv6 address in brackets:
                            [::1]:4343; repeatable; added to ZENTRIX_CONNECT_TO,
-                           and taking precedence over it)
+                           and taking precedence over it; a bad entry in
+                           either stops the run)
       --protocol auto|whois|rdap
                            auto (default): RDAP where the bootstrap lists the
                            TLD, falling back to WHOIS when the RDAP server
@@ -307,7 +309,8 @@ Options:
 
 The RDAP bootstrap and the WHOIS servers IANA named (for 30 days) are
 cached in the data folder ($ZENTRIX_HOME when set); without a network the
-built-in bootstrap is used and RDAP rows fall back to WHOIS, which fails.
+cached (else built-in) bootstrap is used and RDAP rows fall back to WHOIS,
+which fails too.
 ZENTRIX_CONNECT_TO adds HOST=ADDRESS:PORT mappings, ZENTRIX_RDAP_BOOTSTRAP
 names a bootstrap file (as --rdap-bootstrap), ZENTRIX_RDAP_BOOTSTRAP_URL
 where the cached copy is refreshed from (empty: never).

@@ -54,12 +54,13 @@ int32_t StartIndexFor(const BatchOptions& options, CCore& core, int32_t count) {
     return last > count - 1 || last <= 0 ? 0 : last;
 }
 
-WhoisClientOptions ClientOptionsFor(const BatchOptions& options) {
+WhoisClientOptions ClientOptionsFor(const BatchOptions& options,
+                                    std::vector<ConnectOverride> fromEnvironment) {
     WhoisClientOptions client;
     // First match wins in the client: the command line comes before the
     // environment so it can override an entry there.
     client.connectTo = options.connectTo;
-    for (ConnectOverride& entry : ConnectToFromEnvironment()) {
+    for (ConnectOverride& entry : fromEnvironment) {
         client.connectTo.push_back(std::move(entry));
     }
     if (options.timeoutMs > 0) {
@@ -104,6 +105,15 @@ public:
           m_stdoutIsTerminal(options.outputFile.empty() && ::isatty(STDOUT_FILENO) == 1) {}
 
     int Run() {
+        // A mistyped override would send queries to the real registries.
+        ConnectToSetting connectTo = ReadConnectToEnvironment();
+        if (!connectTo.errors.empty()) {
+            for (const std::string& error : connectTo.errors) {
+                Complain("bad ZENTRIX_CONNECT_TO entry: " + error);
+            }
+            return kExitFailure;
+        }
+        m_connectToEnvironment = std::move(connectTo.overrides);
         // Blocks the stop signals before any thread exists, so only the
         // watcher ever receives them, and before the temporary output file
         // exists, so a Ctrl+C cannot leave it behind.
@@ -121,6 +131,7 @@ public:
         m_summary.total = m_table.count;
         m_summary.skippedLong = loaded.skippedLong;
         m_summary.skippedOverCapacity = loaded.skippedOverCapacity;
+        m_summary.skippedInvalid = loaded.skippedInvalid;
 
         if (SameFile(m_options.listFile, m_options.outputFile)) {
             Complain("output file '" + m_options.outputFile +
@@ -160,7 +171,7 @@ private:
         QueryOptions query;
         query.startIndex = m_summary.startIndex;
         query.core = &m_core;
-        query.client = ClientOptionsFor(m_options);
+        query.client = ClientOptionsFor(m_options, m_connectToEnvironment);
         query.jobs = m_options.jobs;
         query.perHost = m_options.perHost;
         query.hostIntervalMs = m_options.hostIntervalMs;
@@ -297,6 +308,7 @@ private:
     }
 
     const BatchOptions& m_options;
+    std::vector<ConnectOverride> m_connectToEnvironment;
     DomainTable m_table;
     CCore m_core;
     MessageQueue m_queue;

@@ -80,12 +80,16 @@ std::string FormatSummary(const BatchSummary& s) {
     if (queried != s.total) {
         line += " (" + std::to_string(queried) + " queried)";
     }
-    const int32_t skipped = s.skippedLong + s.skippedOverCapacity;
+    const int32_t skipped = s.skippedLong + s.skippedOverCapacity + s.skippedInvalid;
     line += "; " + std::to_string(skipped) + (skipped == 1 ? " name" : " names") + " skipped";
     if (skipped > 0) {
         line += " (" + std::to_string(s.skippedLong) + " longer than 40 bytes, " +
                 std::to_string(s.skippedOverCapacity) + " past row " +
-                std::to_string(DomainTable::kMaxRows) + ")";
+                std::to_string(DomainTable::kMaxRows);
+        if (s.skippedInvalid > 0) {
+            line += ", " + std::to_string(s.skippedInvalid) + " invalid";
+        }
+        line += ")";
     }
     return line;
 }

@@ -4,6 +4,7 @@
 
 #include "core/ccore.h"
 #include "engine/domaintable.h"
+#include "engine/idn.h"
 #include "listwin/formats/csvexport.h"
 
 void AppendJsonString(std::string& out, std::string_view utf8) {
@@ -56,7 +57,14 @@ std::string FormatJsonLine(const DomainRecord& row, int32_t index, const JsonLin
     out.reserve(512);
     AppendKey(out, "index");
     out += std::to_string(index);
-    AppendGbkText(out, "domain", FieldText(row.domain));
+    // The table stores a name in another script as its A-label; readers get
+    // both spellings.
+    const std::string_view stored = FieldText(row.domain);
+    const std::string ascii = CCore::ANSI_UTF8(stored);
+    AppendKey(out, "domain");
+    AppendJsonString(out, ToUnicodeName(ascii));
+    AppendKey(out, "domainAscii");
+    AppendJsonString(out, ascii);
     AppendGbkText(out, "whoisServer", FieldText(row.whoisServer));
     AppendKey(out, "status");
     out += std::to_string(row.status);

@@ -18,8 +18,10 @@ struct JsonLineDetails {
     QueryProtocol protocol = QueryProtocol::None; // "protocol": who answered, "" for neither
 };
 
-// {"index":0,"domain":...,"registrar":...,"error":""} and a line feed. Texts
-// are the row's GBK bytes converted to UTF-8; dates are not reformatted.
+// {"index":0,"domain":...,"registrar":...,"error":""} and a line feed.
+// "domain" is the name's Unicode form, "domainAscii" the A-label the row
+// stores and asks by (the same text for a name in ASCII). Other texts are the
+// row's GBK bytes converted to UTF-8; dates are not reformatted.
 [[nodiscard]] std::string FormatJsonLine(const DomainRecord& row, int32_t index,
                                          const JsonLineDetails& details = {});
 

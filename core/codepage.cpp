@@ -1,4 +1,5 @@
 #include "core/ccore.h"
+#include "core/text.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -56,67 +57,6 @@ Converter& fromIso2022Jp() {
     return c;
 }
 
-bool isAscii(std::string_view text) {
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    }
-    return true;
-}
-
-bool inRange(unsigned char c, unsigned char lo, unsigned char hi) {
-    return c >= lo && c <= hi;
-}
-
-struct Utf8Step {
-    size_t length; // bytes taken
-    bool valid;    // a well-formed character (else an ill-formed part to replace)
-};
-
-// Well-formed UTF-8 per the Unicode standard: no overlong forms, no
-// surrogates, nothing above U+10FFFF. An ill-formed part is the longest
-// prefix that could have started a character (at least one byte), so one bad
-// sequence gives one replacement and the next good character survives.
-Utf8Step utf8Step(std::string_view s, size_t i) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    if (b0 < 0x80)
-        return {1, true};
-    size_t need = 0;
-    unsigned char lo = 0x80;
-    unsigned char hi = 0xBF;
-    if (inRange(b0, 0xC2, 0xDF)) {
-        need = 1;
-    } else if (b0 == 0xE0) {
-        need = 2;
-        lo = 0xA0;
-    } else if (inRange(b0, 0xE1, 0xEC) || inRange(b0, 0xEE, 0xEF)) {
-        need = 2;
-    } else if (b0 == 0xED) {
-        need = 2;
-        hi = 0x9F;
-    } else if (b0 == 0xF0) {
-        need = 3;
-        lo = 0x90;
-    } else if (inRange(b0, 0xF1, 0xF3)) {
-        need = 3;
-    } else if (b0 == 0xF4) {
-        need = 3;
-        hi = 0x8F;
-    } else {
-        return {1, false};
-    }
-    for (size_t k = 1; k <= need; ++k) {
-        if (i + k >= s.size())
-            return {k, false};
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if (!inRange(b, lo, hi))
-            return {k, false};
-        lo = 0x80;
-        hi = 0xBF;
-    }
-    return {need + 1, true};
-}
-
 // Converts from `pos` on until the end or the first sequence iconv refuses,
 // appending to `out` (room for `maxGrowth` output bytes per input byte) and
 // moving `pos` past what was read. Returns iconv's result.
@@ -140,7 +80,7 @@ void appendGbk(std::string_view run, std::string& out) {
     size_t pos = 0;
     while (pos < run.size()) {
         if (!conv.ok()) {
-            const Utf8Step step = utf8Step(run, pos);
+            const Utf8Char step = Utf8CharAt(run, pos);
             out += step.length == 1 ? run[pos] : '?';
             pos += step.length;
             continue;
@@ -149,7 +89,7 @@ void appendGbk(std::string_view run, std::string& out) {
         const size_t r = convertFrom(conv, run, pos, out, 1);
         if (r == static_cast<size_t>(-1) && pos < run.size()) {
             out += '?';
-            pos += utf8Step(run, pos).length;
+            pos += Utf8CharAt(run, pos).length;
         }
     }
 }
@@ -157,7 +97,7 @@ void appendGbk(std::string_view run, std::string& out) {
 } // namespace
 
 void CCore::UTF8_ANSI(std::string& text) {
-    if (isAscii(text))
+    if (IsAsciiText(text))
         return;
     std::string out;
     out.reserve(text.size());
@@ -173,7 +113,7 @@ void CCore::UTF8_ANSI(std::string& text) {
         out.append(src.substr(i, j - i));
         i = j;
         while (j < src.size() && high(j)) {
-            const Utf8Step step = utf8Step(src, j);
+            const Utf8Char step = Utf8CharAt(src, j);
             if (!step.valid)
                 break;
             j += step.length;
@@ -182,7 +122,7 @@ void CCore::UTF8_ANSI(std::string& text) {
         i = j;
         if (i < src.size() && high(i)) { // an ill-formed part
             out += '?';
-            i += utf8Step(src, i).length;
+            i += Utf8CharAt(src, i).length;
         }
     }
     text = std::move(out);
@@ -236,7 +176,7 @@ bool CCore::isUtf8(std::string_view text) {
             ++i;
             continue;
         }
-        const Utf8Step step = utf8Step(text, i);
+        const Utf8Char step = Utf8CharAt(text, i);
         if (!step.valid)
             return false;
         i += step.length;
@@ -251,7 +191,7 @@ std::string CCore::ISO2022JP_UTF8(std::string_view text) {
 }
 
 std::string CCore::ANSI_UTF8(std::string_view gbk) {
-    if (isAscii(gbk))
+    if (IsAsciiText(gbk))
         return std::string(gbk);
     return toUtf8(fromGbk(), gbk);
 }

@@ -1,33 +1,15 @@
 #include "core/configfile.h"
 
+#include "core/atomicfile.h"
 #include "core/readfile.h"
 #include "core/text.h"
+#include "core/usernotice.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <system_error>
 #include <unistd.h>
-
-namespace {
-
-bool writeAll(int fd, const std::string& data) {
-    const char* p = data.data();
-    size_t left = data.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-} // namespace
 
 std::string sanitizeConfigText(std::string_view text) {
     std::string out;
@@ -81,6 +63,59 @@ std::shared_ptr<ConfigFile> ConfigFile::open(const std::string& path) {
     return registry.open(path);
 }
 
+namespace {
+
+// An exclusive flock on a folder, so that one zentrix process at a time
+// reads, merges and replaces a file in it. The folder, not the file: the
+// file is replaced by rename, and a lock on the old file would not hold the
+// new one.
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& folder) {
+        m_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (m_fd < 0) {
+            m_error = errno;
+            return;
+        }
+        // Another process holds it only while it writes a few lines; a
+        // stopped one must not stop us for ever.
+        const auto deadline = std::chrono::steady_clock::now() + ConfigFile::kLockWait;
+        auto pause = std::chrono::milliseconds(1);
+        while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+            if ((errno != EWOULDBLOCK && errno != EINTR) ||
+                std::chrono::steady_clock::now() >= deadline) {
+                m_error = errno;
+                return;
+            }
+            std::this_thread::sleep_for(pause);
+            pause = std::min(pause * 2, std::chrono::milliseconds(50));
+        }
+        m_locked = true;
+    }
+    ~FolderLock() {
+        if (m_fd >= 0)
+            ::close(m_fd); // closing drops the lock
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+    [[nodiscard]] int error() const { return m_locked ? 0 : m_error; }
+
+private:
+    int m_fd = -1;
+    int m_error = 0;
+    bool m_locked = false;
+};
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+} // namespace
+
 ConfigFile::ConfigFile(std::string path) : m_path(std::move(path)) {
     std::string text;
     (void)ReadSmallFile(m_path, text); // a file not there yet holds no values
@@ -112,19 +147,19 @@ void ConfigFile::setValue(std::string_view key, std::string_view value) {
         return;
     std::string cleanValue = sanitizeConfigText(value);
     {
-        const std::lock_guard lock(m_mutex);
+        std::unique_lock lock(m_mutex);
         const auto it = m_values.find(cleanKey);
         if (it != m_values.end() && it->second == cleanValue)
             return; // the worker saves "lastindex" per row; often nothing changed
-        m_values[std::move(cleanKey)] = std::move(cleanValue);
+        m_values[cleanKey] = cleanValue;
+        m_changed[std::move(cleanKey)] = std::move(cleanValue);
         ++m_version;
         if (!m_writer.joinable()) {
             try {
                 m_writer = std::thread(&ConfigFile::writerLoop, this);
             } catch (const std::system_error&) {
                 // No thread to be had: write here and now instead.
-                m_lastWriteOk = writeFile(textLocked());
-                m_writtenVersion = m_version;
+                writeChanges(lock);
                 return;
             }
         }
@@ -134,62 +169,94 @@ void ConfigFile::setValue(std::string_view key, std::string_view value) {
 
 bool ConfigFile::flush() {
     std::unique_lock lock(m_mutex);
+    if (!m_changed.empty() && m_writtenVersion >= m_version)
+        ++m_version; // values a failed write left behind: try them again
     const std::uint64_t target = m_version;
     if (m_writtenVersion >= target)
-        return m_lastWriteOk;
+        return m_lastError == 0;
+    if (!m_writer.joinable()) {
+        writeChanges(lock);
+        return m_lastError == 0;
+    }
     m_flushWanted = true;
     m_wake.notify_one();
     m_written.wait(lock, [&] { return m_writtenVersion >= target; });
-    return m_lastWriteOk;
+    return m_lastError == 0;
+}
+
+int ConfigFile::lastError() const {
+    const std::lock_guard lock(m_mutex);
+    return m_lastError;
 }
 
 void ConfigFile::writerLoop() {
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_wake.wait(lock, [&] { return m_stop || m_version != m_writtenVersion; });
-        if (m_version == m_writtenVersion)
-            return; // stopping with nothing pending
-        const std::uint64_t version = m_version;
-        const std::string text = textLocked();
+        if (m_version == m_writtenVersion) {
+            // Stopping: values a failed write left behind get one more try.
+            if (!m_changed.empty())
+                writeChanges(lock);
+            return;
+        }
         m_flushWanted = false;
-        lock.unlock();
-        const bool ok = writeFile(text);
-        lock.lock();
-        m_writtenVersion = version;
-        m_lastWriteOk = ok;
-        m_written.notify_all();
+        writeChanges(lock);
         // Space the writes out; a flush or the end cuts the pause short.
         m_wake.wait_for(lock, kWriteInterval, [&] { return m_stop || m_flushWanted; });
     }
 }
 
-std::string ConfigFile::textLocked() const {
+void ConfigFile::writeChanges(std::unique_lock<std::mutex>& lock) {
+    const std::uint64_t version = m_version;
+    const Values changes = m_changed;
+    lock.unlock();
+    const int error = changes.empty() ? 0 : mergeIntoFile(changes);
+    lock.lock();
+    // Told before a waiting flush returns, so the caller that sees the
+    // failure finds the user already told. Only this writer changes
+    // m_failureTold, so the lock may go meanwhile.
+    if (error != 0 && !m_failureTold) {
+        m_failureTold = true;
+        lock.unlock();
+        PostUserNotice({UserNoticeKind::SettingsNotSaved, m_path, SystemReason(error)});
+        lock.lock();
+    }
+    if (error == 0) {
+        m_failureTold = false;
+        for (const auto& [key, value] : changes) {
+            const auto it = m_changed.find(key);
+            if (it != m_changed.end() && it->second == value)
+                m_changed.erase(it); // a newer value stays for the next write
+        }
+    }
+    m_writtenVersion = version;
+    m_lastError = error;
+    m_written.notify_all();
+}
+
+int ConfigFile::mergeIntoFile(const Values& changes) const {
+    const FolderLock folderLock(folderOf(m_path));
+    if (folderLock.error() != 0)
+        return folderLock.error();
+    // The file as it is now, with what other processes saved since we read it.
     std::string text;
-    for (const auto& [key, value] : m_values) {
+    int error = 0;
+    if (!ReadSmallFile(m_path, text, &error) && error != ENOENT)
+        return error; // replacing a file we cannot read would lose its keys
+    Values merged;
+    ReadKeyValueLines(text, [&](std::string_view, std::string_view key, std::string_view value) {
+        merged[std::string(key)] = std::string(value);
+    });
+    for (const auto& [key, value] : changes)
+        merged[key] = value;
+    text.clear();
+    for (const auto& [key, value] : merged) {
         text += key;
         text += '=';
         text += value;
         text += '\n';
     }
-    return text;
-}
-
-bool ConfigFile::writeFile(const std::string& text) const {
-    // The temporary file sits beside the real one so that rename stays within
-    // one file system and replaces it atomically; its unique name keeps
-    // another process sharing the folder out of our half-written file.
-    std::string tmp = m_path + ".XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0)
-        return false;
-    // No fsync: rename alone leaves the old or the new file whenever the
-    // process dies, which is the failure we guard against. A power cut may
-    // lose the latest "lastindex"; a resume then starts a few rows earlier.
-    const bool written = writeAll(fd, text);
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed || std::rename(tmp.c_str(), m_path.c_str()) != 0) {
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    return true;
+    // No fsync of our own beyond the writer's: the old or the new file is
+    // what a crash leaves, never a mixture.
+    return WriteFileAtomically(m_path, text, &error) ? 0 : error;
 }

@@ -14,6 +14,66 @@ std::size_t GbkCharLength(std::string_view text, std::size_t pos) {
     return validTrail ? 2 : 1;
 }
 
+namespace {
+
+bool InRange(unsigned char c, unsigned char lo, unsigned char hi) {
+    return c >= lo && c <= hi;
+}
+
+} // namespace
+
+Utf8Char Utf8CharAt(std::string_view s, std::size_t i) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    if (b0 < 0x80) {
+        return {1, true};
+    }
+    std::size_t need = 0;
+    unsigned char lo = 0x80;
+    unsigned char hi = 0xBF;
+    if (InRange(b0, 0xC2, 0xDF)) {
+        need = 1;
+    } else if (b0 == 0xE0) {
+        need = 2;
+        lo = 0xA0;
+    } else if (InRange(b0, 0xE1, 0xEC) || InRange(b0, 0xEE, 0xEF)) {
+        need = 2;
+    } else if (b0 == 0xED) {
+        need = 2;
+        hi = 0x9F;
+    } else if (b0 == 0xF0) {
+        need = 3;
+        lo = 0x90;
+    } else if (InRange(b0, 0xF1, 0xF3)) {
+        need = 3;
+    } else if (b0 == 0xF4) {
+        need = 3;
+        hi = 0x8F;
+    } else {
+        return {1, false};
+    }
+    for (std::size_t k = 1; k <= need; ++k) {
+        if (i + k >= s.size()) {
+            return {k, false};
+        }
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        if (!InRange(b, lo, hi)) {
+            return {k, false};
+        }
+        lo = 0x80;
+        hi = 0xBF;
+    }
+    return {need + 1, true};
+}
+
+bool IsAsciiText(std::string_view text) {
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::size_t GbkCutLength(std::string_view text, std::size_t maxBytes) {
     if (text.size() <= maxBytes) {
         return text.size();
@@ -35,7 +95,9 @@ void SetField(char* field, std::size_t width, std::string_view value) {
         return;
     }
     const std::size_t n = GbkCutLength(value, width - 1);
-    std::memcpy(field, value.data(), n);
+    if (n > 0) { // an empty view may have no data pointer at all
+        std::memcpy(field, value.data(), n);
+    }
     std::memset(field + n, 0, width - n);
 }
 

@@ -15,6 +15,21 @@
 // ASCII) is read as a character of its own.
 [[nodiscard]] std::size_t GbkCharLength(std::string_view text, std::size_t pos);
 
+// The UTF-8 character at `pos` (pos < text.size()): well-formed per the
+// Unicode standard (no overlong forms, no surrogates, nothing above
+// U+10FFFF) or not. An ill-formed part is the longest prefix that could have
+// started a character (at least one byte), so one bad sequence is one step
+// and the next good character survives. A sequence cut off by the end of
+// `text` is ill-formed and reaches exactly to the end.
+struct Utf8Char {
+    std::size_t length; // bytes taken
+    bool valid;
+};
+[[nodiscard]] Utf8Char Utf8CharAt(std::string_view text, std::size_t pos);
+
+// True when every byte is below 0x80.
+[[nodiscard]] bool IsAsciiText(std::string_view text);
+
 // The number of bytes of `text` that fit in `maxBytes` without splitting a
 // GBK double-byte character.
 [[nodiscard]] std::size_t GbkCutLength(std::string_view text, std::size_t maxBytes);

@@ -19,5 +19,15 @@ struct ConnectOverride {
 // Parses "host=127.0.0.1:4343,other=[::1]:43"; false (and `error` set) on bad input.
 [[nodiscard]] bool ParseConnectTo(std::string_view text, std::vector<ConnectOverride>& out,
                                   std::string* error = nullptr);
-// The overrides of ZENTRIX_CONNECT_TO; bad entries are ignored.
+
+// What ZENTRIX_CONNECT_TO holds: its good entries, and one line per bad
+// entry that names it and says what is wrong, so no caller drops one
+// without telling the user.
+struct ConnectToSetting {
+    std::vector<ConnectOverride> overrides;
+    std::vector<std::string> errors; // e.g. "bad port \"x\" in \"a.example=127.0.0.1:x\""
+};
+[[nodiscard]] ConnectToSetting ReadConnectToEnvironment();
+// The good entries of ZENTRIX_CONNECT_TO; see ReadConnectToEnvironment for
+// the bad ones.
 [[nodiscard]] std::vector<ConnectOverride> ConnectToFromEnvironment();

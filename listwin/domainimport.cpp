@@ -13,43 +13,23 @@
 
 #include <QFile>
 #include <QString>
+#include <QStringList>
 #include <algorithm>
 #include <cerrno>
-#include <fstream>
 
 namespace {
 
-// Streams `from` into a replacement of `to`; the old `to` stays on failure,
-// and `error` says why.
-bool CopyOver(const std::string& from, const std::string& to, int& error) {
-    std::ifstream in(from, std::ios::binary);
-    if (!in) {
-        error = errno != 0 ? errno : EIO;
-        return false;
-    }
-    AtomicFile out(to);
-    if (!out.Open()) {
-        error = out.error();
-        return false;
-    }
-    char buffer[64 * 1024];
-    while (in) {
-        in.read(buffer, sizeof buffer);
-        if (in.gcount() > 0 &&
-            !out.Write(std::string_view(buffer, static_cast<std::size_t>(in.gcount())))) {
-            error = out.error();
-            return false;
-        }
-    }
-    if (in.bad()) {
-        error = EIO;
-        return false;
-    }
-    if (!out.Commit()) {
-        error = out.error();
-        return false;
-    }
-    return true;
+// What the last load of the list file found. Until a load is complete the
+// table lacks lines of the file, so writing the table back would lose them.
+struct ListFileState {
+    ListFormat format;
+    bool complete = true;
+    QString why; // the reasons, when not complete
+};
+
+ListFileState& State() {
+    static ListFileState state;
+    return state;
 }
 
 QString WithReason(const QString& text, int error) {
@@ -57,28 +37,71 @@ QString WithReason(const QString& text, int error) {
     return reason.isEmpty() ? text : text + QStringLiteral("\n原因：") + reason;
 }
 
-QString skippedText(const LoadResult& result) {
+// Why a load is not complete, as one clause.
+QString IncompleteReasons(const LoadResult& result) {
+    QStringList reasons;
+    if (!result.opened && result.error != 0 && result.error != ENOENT) {
+        reasons << (result.error == EFBIG
+                        ? QStringLiteral("文件超过2GB")
+                        : QStringLiteral("读取出错：%1").arg(SystemErrorText(result.error)));
+    }
+    if (result.linesTooLong > 0) {
+        reasons << QStringLiteral("%1 行超过4KB").arg(result.linesTooLong);
+    }
+    if (result.linesWithBadBytes > 0) {
+        reasons << QStringLiteral("%1 行含有无效字节").arg(result.linesWithBadBytes);
+    }
+    if (result.skippedOverCapacity > 0) {
+        reasons << QStringLiteral("%1 行超出20000行").arg(result.skippedOverCapacity);
+    }
+    return reasons.join(QStringLiteral("，"));
+}
+
+QString IncompleteNotice(const LoadResult& result) {
+    return QStringLiteral("域名列表文件未能完整读入（%1）；在它能完整读入之前，"
+                          "删除选中不会改写它。")
+        .arg(IncompleteReasons(result));
+}
+
+QString LoadNotice(const LoadResult& result) {
     QStringList lines;
     if (result.skippedLong > 0) {
         lines << QStringLiteral("已跳过 %1 个超过40个字符的域名。").arg(result.skippedLong);
+    }
+    if (result.skippedInvalid > 0) {
+        lines << QStringLiteral("已跳过 %1 个无效域名。").arg(result.skippedInvalid);
     }
     if (result.skippedOverCapacity > 0) {
         lines << QStringLiteral("列表最多容纳20000个域名，其余 %1 行未导入。")
                      .arg(result.skippedOverCapacity);
     }
+    if (!result.complete()) {
+        lines << IncompleteNotice(result);
+    }
     return lines.join(QLatin1Char('\n'));
 }
 
-bool HasName(const std::string& gbk) {
-    std::string_view rest = gbk;
-    while (!rest.empty()) {
-        const auto lf = rest.find('\n');
-        if (!NormalizeListLine(rest.substr(0, lf)).empty()) {
+bool HasName(std::string_view text) {
+    while (!text.empty()) {
+        const auto lf = text.find('\n');
+        if (!NormalizeListLine(text.substr(0, lf)).empty()) {
             return true;
         }
-        rest.remove_prefix(lf == std::string_view::npos ? rest.size() : lf + 1);
+        text.remove_prefix(lf == std::string_view::npos ? text.size() : lf + 1);
     }
     return false;
+}
+
+// A list file that was not read whole is replaced only when the user says
+// so: what was not read would be gone.
+bool MayReplaceListFile(QWidget* panel, CCore& core) {
+    if (State().complete) {
+        return true;
+    }
+    const QString question = QStringLiteral("域名列表文件未能完整读入（%1）。导入将替换它，"
+                                            "其中未读入的内容将丢失。是否继续？")
+                                 .arg(State().why);
+    return core.msgboxConfirm(panel, ToGbk(question)) != CCore::IDNO;
 }
 
 } // namespace
@@ -97,11 +120,12 @@ void ImportDomainFile(QWidget* panel) {
 
 bool ImportDomainPath(QWidget* panel, const std::string& path) {
     DomainTable& table = TheDomainTable();
-    if (table.core == nullptr || !CCore::isFileExist(path)) {
+    if (table.core == nullptr || !CCore::isFileExist(path) ||
+        !MayReplaceListFile(panel, *table.core)) {
         return false;
     }
     int error = 0;
-    if (!CopyOver(path, table.listFilePath, error)) {
+    if (!CopyFileAtomically(path, table.listFilePath, &error)) {
         InfoBox(
             panel,
             WithReason(QStringLiteral("无法复制所选文件，域名列表未改变。"), error).toStdString());
@@ -116,9 +140,15 @@ bool ImportDomainText(QWidget* panel, const QString& text) {
     if (table.core == nullptr) {
         return false;
     }
-    const std::string bytes = ToGbk(text);
+    // UTF-8 holds every script a clipboard may carry; the list reader
+    // recognises it.
+    const QByteArray utf8 = text.toUtf8();
+    const std::string bytes(utf8.constData(), static_cast<std::size_t>(utf8.size()));
     if (!HasName(bytes)) {
         InfoBox(panel, "剪贴板中没有域名，域名列表未改变。");
+        return false;
+    }
+    if (!MayReplaceListFile(panel, *table.core)) {
         return false;
     }
     int error = 0;
@@ -135,8 +165,17 @@ bool ImportDomainText(QWidget* panel, const QString& text) {
 void LoadListFile(QWidget* panel, bool afterImport) {
     DomainTable& table = TheDomainTable();
     const LoadResult result = LoadListFile(table, table.listFilePath);
+    State() = {result.format, result.complete(), IncompleteReasons(result)};
     PostToMainWindow(UM_IMPORT_FINISHED);
+    // What the file held is told once, at the import, not again at every
+    // start, unless the file went bad since: lines it cannot read, or no
+    // file it can read at all.
     if (!afterImport) {
+        const bool damaged = (!result.opened && result.error != 0 && result.error != ENOENT) ||
+                             result.linesTooLong > 0 || result.linesWithBadBytes > 0;
+        if (damaged) {
+            InfoBox(panel, IncompleteNotice(result).toStdString());
+        }
         return;
     }
     if (!result.opened) {
@@ -146,16 +185,20 @@ void LoadListFile(QWidget* panel, bool afterImport) {
                            .toStdString());
         return;
     }
-    const QString skipped = skippedText(result);
-    if (!skipped.isEmpty()) {
-        InfoBox(panel, skipped.toStdString());
+    const QString notice = LoadNotice(result);
+    if (!notice.isEmpty()) {
+        InfoBox(panel, notice.toStdString());
     }
 }
 
 void DeleteRemovedRows(QWidget* panel) {
     DomainTable& table = TheDomainTable();
     int error = 0;
-    if (SaveListFile(table, table.listFilePath, &error)) {
+    bool saved = State().complete;
+    if (saved) {
+        saved = SaveListFile(table, table.listFilePath, State().format, &error);
+    }
+    if (saved) {
         // "lastindex" names a row by its place: rows removed before it move
         // it up, so a resume neither skips nor repeats a row.
         if (table.core != nullptr) {
@@ -174,9 +217,13 @@ void DeleteRemovedRows(QWidget* panel) {
         for (int32_t i = 0; i < table.count; ++i) {
             table.Row(i).removed = 0;
         }
-        InfoBox(panel, (WriteFailedText(table.listFilePath, error) +
-                        QStringLiteral("\n没有删除任何域名。"))
-                           .toStdString());
+        const QString why =
+            State().complete
+                ? WriteFailedText(table.listFilePath, error)
+                : QStringLiteral("域名列表文件未能完整读入（%1），为免丢失其中未读入的内容，"
+                                 "未改写它。")
+                      .arg(State().why);
+        InfoBox(panel, (why + QStringLiteral("\n没有删除任何域名。")).toStdString());
     }
     PostToMainWindow(UM_IMPORT_FINISHED);
 }

@@ -8,6 +8,8 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libcurl4-openssl-dev nlohmann-json3-dev libssl-dev zlib1g-dev
     fonts-wqy-microhei qt6-translations-l10n
+    libidn2-dev
+    clang libclang-rt-14-dev
 )
 
 missing=()

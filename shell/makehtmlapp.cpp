@@ -8,6 +8,7 @@
 #include "platform/qttranslations.h"
 #include "shell/mainframe.h"
 #include "shell/makehtmldoc.h"
+#include "shell/startupnotices.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -15,6 +16,7 @@
 CMakeHtmlApp::CMakeHtmlApp() = default;
 
 CMakeHtmlApp::~CMakeHtmlApp() {
+    RemoveUserNoticeHandler();
     delete m_frame.data();
     if (m_dialogs && CCore::dialogs() == m_dialogs.get()) {
         CCore::setDialogs(nullptr);
@@ -43,6 +45,8 @@ bool CMakeHtmlApp::InitInstance() {
     }
     auto created = std::make_unique<CMainFrame>();
     SetMainWindow(created.get());
+    InstallUserNoticeHandler(created.get()); // before the panel opens the data folder
+    WarnAboutConnectToAtStart();
     if (!created->OnCreate()) {
         SetMainWindow(nullptr);
         return false;

@@ -21,21 +21,21 @@ std::string_view ExportStatusGbk(int32_t status) {
     return status >= 0 && status < 4 ? std::string_view(texts[status]) : std::string_view();
 }
 
+// A spreadsheet skips leading blanks before it decides that a cell is a
+// formula, so " =1+2" runs as well as "=1+2".
 bool LooksLikeFormula(std::string_view text) {
     if (text.empty()) {
         return false;
     }
-    switch (text.front()) {
-    case '=':
-    case '+':
-    case '-':
-    case '@':
-    case '\t':
-    case '\r':
+    if (text.front() == '\t' || text.front() == '\r') {
         return true;
-    default:
+    }
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
         return false;
     }
+    const char c = text[first];
+    return c == '=' || c == '+' || c == '-' || c == '@';
 }
 
 enum class Origin { Local, Remote };

@@ -1,47 +1,180 @@
 #include "listwin/formats/listfile.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <memory>
+#include <fcntl.h>
 #include <string_view>
+#include <unistd.h>
+#include <vector>
 
 #include "core/atomicfile.h"
 #include "engine/domaintable.h"
 #include "engine/whoisservers.h"
-#include "listwin/formats/linenormalize.h"
+#include "listwin/formats/listname.h"
 
 namespace {
 
-constexpr std::size_t kMaxDomainBytes = sizeof(DomainRecord::domain) - 1;
+// What the lines give under one reading of the file's encoding. The
+// encoding is known only at the end (a file is UTF-8 only if all of it is),
+// so the loader keeps one result per candidate and picks one then; a result
+// holds at most a table's worth of short names.
+struct Reading {
+    ListEncoding encoding;
+    std::vector<std::string> names;
+    LoadResult counts;
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
+    void Take(ListLineVerdict verdict, std::string& name) {
+        switch (verdict) {
+        case ListLineVerdict::Empty:
+            return;
+        case ListLineVerdict::Long:
+            ++counts.skippedLong;
+            return;
+        case ListLineVerdict::InvalidBytes:
+            ++counts.linesWithBadBytes;
+            ++counts.skippedInvalid;
+            return;
+        case ListLineVerdict::Invalid:
+            ++counts.skippedInvalid;
+            return;
+        case ListLineVerdict::Name:
+            if (names.size() >= static_cast<std::size_t>(DomainTable::kMaxRows)) {
+                ++counts.skippedOverCapacity;
+                return;
+            }
+            names.push_back(std::move(name));
+            return;
+        }
+    }
+    void TakeTooLongLine() {
+        ++counts.skippedLong;
+        ++counts.linesTooLong;
+    }
 };
 
-void StoreLine(DomainTable& table, std::string_view line, LoadResult& result) {
-    // A C-string reader ends a line at a NUL byte; so does this one.
-    line = line.substr(0, line.find('\0'));
-    if (!line.empty() && line.back() == '\r') {
-        line.remove_suffix(1);
+class ListReader {
+public:
+    void Feed(std::string_view bytes) {
+        m_scan.Feed(bytes);
+        while (!bytes.empty()) {
+            const auto lf = bytes.find('\n');
+            const std::string_view piece = bytes.substr(0, lf);
+            if (!m_tooLong) {
+                if (m_line.size() + piece.size() > kMaxListLineBytes) {
+                    m_tooLong = true; // from here on the line's bytes are only passed over
+                    m_line.clear();
+                } else {
+                    m_line.append(piece);
+                }
+            }
+            if (lf == std::string_view::npos) {
+                return;
+            }
+            EndLine();
+            bytes.remove_prefix(lf + 1);
+        }
     }
-    const std::string name = NormalizeListLine(line);
-    if (name.empty()) {
-        return;
+
+    // The last line counts without a line end.
+    void Finish() {
+        if (m_tooLong || !m_line.empty()) {
+            EndLine();
+        }
+        m_format = m_scan.Finish();
     }
-    if (name.size() > kMaxDomainBytes) {
-        ++result.skippedLong;
-        return;
+
+    [[nodiscard]] ListFormat format() const { return m_format; }
+    [[nodiscard]] Reading& Chosen() {
+        return m_format.encoding == ListEncoding::Utf8 ? m_utf8 : m_gbk;
     }
-    if (result.stored >= DomainTable::kMaxRows) {
-        ++result.skippedOverCapacity;
-        return;
+
+private:
+    void EndLine() {
+        if (m_tooLong) {
+            m_gbk.TakeTooLongLine();
+            m_utf8.TakeTooLongLine();
+        } else {
+            Judge(m_line);
+        }
+        m_line.clear();
+        m_tooLong = false;
+        m_firstLine = false;
     }
-    SetField(table.Row(result.stored).domain, name);
-    ++result.stored;
+
+    void Judge(std::string_view line) {
+        std::string name;
+        if (IsAsciiText(line)) {
+            const ListLineVerdict verdict = ListNameFromLine(line, ListEncoding::Ascii, name);
+            std::string copy = name;
+            m_gbk.Take(verdict, name);
+            m_utf8.Take(verdict, copy);
+            return;
+        }
+        m_gbk.Take(ListNameFromLine(line, ListEncoding::Gbk, name), name);
+        if (!m_scan.MayBeUtf8()) {
+            return; // that reading is out; no need to keep it up
+        }
+        // The mark opens the file, not its first name.
+        if (m_firstLine && line.starts_with(kUtf8ByteOrderMark)) {
+            line.remove_prefix(kUtf8ByteOrderMark.size());
+        }
+        name.clear();
+        m_utf8.Take(ListNameFromLine(line, ListEncoding::Utf8, name), name);
+    }
+
+    ListFormatScan m_scan;
+    ListFormat m_format;
+    Reading m_gbk{ListEncoding::Gbk, {}, {}};
+    Reading m_utf8{ListEncoding::Utf8, {}, {}};
+    std::string m_line;
+    bool m_tooLong = false;
+    bool m_firstLine = true;
+};
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    [[nodiscard]] int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// Reads the whole file through `reader`; 0, or the errno that stopped it.
+int ReadThrough(int fd, ListReader& reader) {
+    std::vector<char> chunk(64 * 1024);
+    std::uint64_t total = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk.data(), chunk.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return errno;
+        }
+        if (n == 0) {
+            return 0;
+        }
+        total += static_cast<std::uint64_t>(n);
+        if (total > kMaxListFileBytes) {
+            return EFBIG;
+        }
+        reader.Feed(std::string_view(chunk.data(), static_cast<std::size_t>(n)));
+    }
 }
 
 } // namespace
+
+bool LoadResult::complete() const {
+    return (opened || error == ENOENT) && linesTooLong == 0 && linesWithBadBytes == 0 &&
+           skippedOverCapacity == 0;
+}
 
 LoadResult LoadListFile(DomainTable& table, const std::string& path) {
     LoadResult result;
@@ -56,46 +189,42 @@ LoadResult LoadListFile(DomainTable& table, const std::string& path) {
         table.Clear();
     }
 
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0) {
         result.error = errno;
+        table.count = 0;
         return result;
     }
-    std::string line;
-    char chunk[64 * 1024];
-    std::size_t n = 0;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
-        std::string_view rest(chunk, n);
-        for (auto lf = rest.find('\n'); lf != std::string_view::npos; lf = rest.find('\n')) {
-            line.append(rest.substr(0, lf));
-            StoreLine(table, line, result);
-            line.clear();
-            rest.remove_prefix(lf + 1);
-        }
-        line.append(rest);
-    }
-    if (std::ferror(file.get())) {
-        result.error = errno != 0 ? errno : EIO;
-    } else {
-        // The last line counts without a line end.
-        if (!line.empty()) {
-            StoreLine(table, line, result);
-        }
-        result.opened = true;
+    ListReader reader;
+    const int readError = ReadThrough(file.get(), reader);
+    reader.Finish();
+
+    Reading& reading = reader.Chosen();
+    result = reading.counts;
+    result.format = reader.format();
+    result.opened = readError == 0;
+    result.error = readError;
+    for (std::string& name : reading.names) {
+        SetField(table.Row(result.stored).domain, name);
+        ++result.stored;
     }
     table.count = result.stored;
     AssignWhoisServers(table);
     return result;
 }
 
-bool SaveListFile(const DomainTable& table, const std::string& path, int* error) {
+bool SaveListFile(const DomainTable& table, const std::string& path, ListFormat format,
+                  int* error) {
     std::string bytes;
+    if (format.encoding == ListEncoding::Utf8 && format.byteOrderMark) {
+        bytes += kUtf8ByteOrderMark;
+    }
     for (int32_t i = 0; i < table.count; ++i) {
         const DomainRecord& row = table.Row(i);
         if (row.removed != 0) {
             continue;
         }
-        bytes.append(row.domain, ::strnlen(row.domain, sizeof row.domain));
+        bytes += ListFileSpelling(FieldText(row.domain), format);
         bytes += "\r\n";
     }
     return WriteFileAtomically(path, bytes, error);

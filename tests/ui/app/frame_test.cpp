@@ -179,7 +179,7 @@ TEST_F(FrameTest, FilesDroppedOnTheWindowAndClipboardTextAreImported) {
     DrainPostedMessages();
     ASSERT_EQ(table.count, 2);
     EXPECT_EQ(Cell(0, 0), QStringLiteral("example.com"));
-    EXPECT_EQ(Cell(1, 0), QStringLiteral("中文.cn"));
+    EXPECT_EQ(Cell(1, 0), QStringLiteral("中文.cn (xn--fiq228c.cn)"));
 
     // Nothing usable on the clipboard: the list stays, the user is told.
     QGuiApplication::clipboard()->setText(QStringLiteral("  \n\n"));

@@ -289,7 +289,8 @@ TEST_F(PanelTest, ImportCopiesTheChosenFileAndReportsSkippedNames) {
              return s;
          }(),
          DomainTable::kMaxRows,
-         {"已跳过 1 个超过40个字符的域名。\n列表最多容纳20000个域名，其余 3 行未导入。"}},
+         {"已跳过 1 个超过40个字符的域名。\n列表最多容纳20000个域名，其余 3 行未导入。\n"
+          "域名列表文件未能完整读入（3 行超出20000行）；在它能完整读入之前，删除选中不会改写它。"}},
     };
     Open();
     for (const auto& c : cases) {

@@ -121,17 +121,18 @@ TEST_F(BatchProgramTest, JsonLinesOnStandardOutput) {
 
     EXPECT_EQ(child->exitCode(), 0);
     EXPECT_EQ(child->err(), "");
-    EXPECT_EQ(
-        child->out(),
-        "{\"index\":0,\"domain\":\"gbk-example.com\",\"whoisServer\":\"whois.verisign-grs.com\","
-        "\"status\":1,\"statusText\":\"成功\",\"answered\":true,\"protocol\":\"whois\","
-        "\"expiryDate\":\"2031-02-03\",\"createdDate\":\"2001-02-03\","
-        "\"updatedDate\":\"2024-05-06\",\"owner\":\"\",\"email\":\"\",\"phone\":\"\","
-        "\"registrar\":\"中文 \\\"Names\\\" Ltd\",\"error\":\"\"}\n"
-        "{\"index\":1,\"domain\":\"free-example.com\",\"whoisServer\":\"whois.verisign-grs.com\","
-        "\"status\":2,\"statusText\":\"域名未注册\",\"answered\":true,\"protocol\":\"whois\","
-        "\"expiryDate\":\"\",\"createdDate\":\"\",\"updatedDate\":\"\",\"owner\":\"\","
-        "\"email\":\"\",\"phone\":\"\",\"registrar\":\"\",\"error\":\"\"}\n");
+    EXPECT_EQ(child->out(),
+              "{\"index\":0,\"domain\":\"gbk-example.com\",\"domainAscii\":\"gbk-example.com\","
+              "\"whoisServer\":\"whois.verisign-grs.com\","
+              "\"status\":1,\"statusText\":\"成功\",\"answered\":true,\"protocol\":\"whois\","
+              "\"expiryDate\":\"2031-02-03\",\"createdDate\":\"2001-02-03\","
+              "\"updatedDate\":\"2024-05-06\",\"owner\":\"\",\"email\":\"\",\"phone\":\"\","
+              "\"registrar\":\"中文 \\\"Names\\\" Ltd\",\"error\":\"\"}\n"
+              "{\"index\":1,\"domain\":\"free-example.com\",\"domainAscii\":\"free-example.com\","
+              "\"whoisServer\":\"whois.verisign-grs.com\","
+              "\"status\":2,\"statusText\":\"域名未注册\",\"answered\":true,\"protocol\":\"whois\","
+              "\"expiryDate\":\"\",\"createdDate\":\"\",\"updatedDate\":\"\",\"owner\":\"\","
+              "\"email\":\"\",\"phone\":\"\",\"registrar\":\"\",\"error\":\"\"}\n");
 }
 
 TEST_F(BatchProgramTest, ResumeFollowsTheSavedPosition) {

@@ -1,18 +1,26 @@
 #include "core/ccore.h"
+#include "core/configfile.h"
+#include "core/usernotice.h"
 
 #include "tests/support/temphome.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <set>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -238,6 +246,122 @@ TEST_F(ConfigTest, InstancesAliveTogetherShareTheirValues) {
     EXPECT_EQ(panel.getConfigInt("lastindex"), 12);
     ASSERT_TRUE(panel.flushConfig());
     EXPECT_EQ(readFile(home.iniPath()), "gqts=30\nlastindex=12\n");
+}
+
+// Another zentrix process saving its own keys meanwhile: each object stands
+// for one process, with what it read when it started.
+TEST_F(ConfigTest, ASaveKeepsWhatAnotherProcessSavedMeanwhile) {
+    writeFile(home.iniPath(), "gqts=10\n");
+    ConfigFile desktop(home.iniPath());
+    ConfigFile batch(home.iniPath());
+    desktop.setValue("gqts", "30");
+    ASSERT_TRUE(desktop.flush());
+    batch.setValue("lastindex", "7");
+    ASSERT_TRUE(batch.flush());
+    EXPECT_EQ(readFile(home.iniPath()), "gqts=30\nlastindex=7\n");
+    EXPECT_EQ(batch.value("gqts"), "10") << "a process keeps the values it read";
+    desktop.setValue("chkgq", "1");
+    ASSERT_TRUE(desktop.flush());
+    EXPECT_EQ(readFile(home.iniPath()), "chkgq=1\ngqts=30\nlastindex=7\n");
+}
+
+TEST_F(ConfigTest, TwoProcessesSavingAtOnceLoseNoKey) {
+    constexpr int kSaves = 300;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ConfigFile file(home.iniPath());
+        for (int i = 1; i <= kSaves; ++i)
+            file.setValue("child", std::to_string(i));
+        std::_Exit(file.flush() ? 0 : 1);
+    }
+    ConfigFile file(home.iniPath());
+    for (int i = 1; i <= kSaves; ++i)
+        file.setValue("parent", std::to_string(i));
+    EXPECT_TRUE(file.flush());
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(readFile(home.iniPath()),
+              "child=" + std::to_string(kSaves) + "\nparent=" + std::to_string(kSaves) + "\n");
+}
+
+TEST_F(ConfigTest, TheFileKeepsItsModeAndItsLink) {
+    {
+        CCore core;
+        core.saveConfigInt("gqts", 1);
+        ASSERT_TRUE(core.flushConfig());
+    }
+    struct stat info {};
+    ASSERT_EQ(::stat(home.iniPath().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0644U & ~0022U) << "readable like the user's other files";
+
+    // A settings file kept elsewhere through a link, with modes of its own.
+    const std::string real = home.dir() + "/real.ini";
+    std::filesystem::rename(home.iniPath(), real);
+    ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
+    ASSERT_EQ(::symlink("real.ini", home.iniPath().c_str()), 0);
+    {
+        CCore core;
+        core.saveConfigInt("gqts", 2);
+        ASSERT_TRUE(core.flushConfig());
+    }
+    ASSERT_EQ(::lstat(home.iniPath().c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    ASSERT_EQ(::stat(real.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640U);
+    EXPECT_EQ(readFile(real), "gqts=2\n");
+}
+
+// Collects what the core tells the user while it lives.
+class NoticeRecorder {
+public:
+    NoticeRecorder() {
+        SetUserNoticeHandler([this](const UserNotice& notice) {
+            const std::lock_guard lock(m_mutex);
+            m_notices.push_back(notice);
+        });
+    }
+    ~NoticeRecorder() { SetUserNoticeHandler({}); }
+    NoticeRecorder(const NoticeRecorder&) = delete;
+    NoticeRecorder& operator=(const NoticeRecorder&) = delete;
+    std::vector<UserNotice> notices() {
+        const std::lock_guard lock(m_mutex);
+        return m_notices;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<UserNotice> m_notices;
+};
+
+TEST_F(ConfigTest, AFailedSaveIsToldOnceAndRetriedLater) {
+    NoticeRecorder recorder;
+    std::filesystem::create_directory(home.iniPath()); // cannot be replaced by a file
+    ConfigFile file(home.iniPath());
+    for (int i = 1; i <= 50; ++i) {
+        file.setValue("lastindex", std::to_string(i));
+        EXPECT_FALSE(file.flush());
+    }
+    ASSERT_EQ(recorder.notices().size(), 1U);
+    const UserNotice told = recorder.notices().front();
+    EXPECT_EQ(told.kind, UserNoticeKind::SettingsNotSaved);
+    EXPECT_EQ(told.path, home.iniPath());
+    EXPECT_EQ(told.detail, std::strerror(EISDIR));
+    EXPECT_EQ(file.lastError(), EISDIR);
+    EXPECT_EQ(UserNoticeText(told),
+              "cannot save settings to " + home.iniPath() + ": " + std::strerror(EISDIR));
+
+    // Once the cause is gone the values left behind are written...
+    std::filesystem::remove(home.iniPath());
+    EXPECT_TRUE(file.flush());
+    EXPECT_EQ(readFile(home.iniPath()), "lastindex=50\n");
+    // ...and a new failure is a new story.
+    std::filesystem::remove(home.iniPath());
+    std::filesystem::create_directory(home.iniPath());
+    file.setValue("gqts", "3");
+    EXPECT_FALSE(file.flush());
+    EXPECT_EQ(recorder.notices().size(), 2U);
 }
 
 TEST_F(ConfigTest, IsFileExistMeansARegularFile) {

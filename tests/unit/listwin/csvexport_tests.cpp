@@ -122,6 +122,12 @@ TEST_F(CsvExportTest, HostileFieldTexts) {
         {"formula_cr", "\rx", "\"'\rx\""},
         {"line_ends_inside", "one^two\r\nthree", "\"one^two\r\nthree\""},
         {"equals_later_is_plain", "a=b", "\"a=b\""},
+        {"blanks_then_equals", "  =1+2", "\"'  =1+2\""},
+        {"blank_then_at", " @SUM(A1)", "\"' @SUM(A1)\""},
+        {"blank_tab_then_minus", " \t-1", "\"' \t-1\""},
+        {"blanks_then_plus", "   +86.1", "\"'   +86.1\""},
+        {"blanks_then_text", "  Acme", "\"  Acme\""},
+        {"only_blanks", "   ", "\"   \""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

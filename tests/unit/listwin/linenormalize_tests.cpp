@@ -60,3 +60,17 @@ INSTANTIATE_TEST_SUITE_P(Lines, NormalizeListLineTest, testing::ValuesIn(kCases)
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
+
+namespace {
+
+// In UTF-8 every byte below 0x80 is a character of its own: an ASCII letter
+// after a three-byte character is lowered and decoration after it removed,
+// where the GBK byte-pair rule would have swallowed it.
+TEST(NormalizeUtf8LineTest, AsciiAfterAnOddLengthCharacterIsItsOwnCharacter) {
+    const std::string example = "\xE4\xBE\x8B"; // 例: E4 BE | 8B, then the next byte
+    EXPECT_EQ(NormalizeListLine(example + "W.CN", ListEncoding::Utf8), example + "w.cn");
+    EXPECT_EQ(NormalizeListLine(example + "/www.x.cn", ListEncoding::Utf8), example + "x.cn");
+    EXPECT_EQ(NormalizeListLine(example + "W.CN", ListEncoding::Gbk), example + "W.cn");
+}
+
+} // namespace

@@ -1,5 +1,6 @@
 #include "listwin/formats/listfile.h"
 
+#include <cerrno>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
@@ -56,7 +57,7 @@ TEST_F(ListFileTest, LineEndsAndEmptyLines) {
         {"last_line_without_end", "a.com\nb.com", {"a.com", "b.com"}},
         {"blank_and_decoration_lines", "\n  \r\nhttp://\r\nwww.\r\n//\r\na.com\r\n\r\n", {"a.com"}},
         {"duplicates_kept", "a.com\na.com\n", {"a.com", "a.com"}},
-        {"nul_ends_the_line", std::string("a.com\0junk\nb.com\n", 17), {"a.com", "b.com"}},
+        {"nul_inside_is_invalid", std::string("a.com\0junk\nb.com\n", 17), {"b.com"}},
         {"empty_file", "", {}},
     };
     for (const Case& c : cases) {
@@ -137,19 +138,25 @@ TEST_F(ListFileTest, MissingOrUnreadableFileLoadsAnEmptyTable) {
 
 TEST_F(ListFileTest, SaveWritesKeptRowsWithCrLfAndRoundTrips) {
     const std::string gbkName = "\xD6\xD0\xCE\xC4\x81\x41.cn"; // a trail byte that is 'A'
-    Load("a.com\r\n" + gbkName + "\r\nb.com\nc.com\n");
+    const LoadResult loaded = Load("a.com\r\n" + gbkName + "\r\nb.com\nc.com\n");
+    EXPECT_EQ(loaded.format.encoding, ListEncoding::Gbk);
+    const std::string aLabel(FieldText(table.Row(1).domain));
+    EXPECT_TRUE(aLabel.starts_with("xn--")) << aLabel;
     table.Row(2).removed = 1;
-    ASSERT_TRUE(SaveListFile(table, dir.File("_items.txt")));
+    ASSERT_TRUE(SaveListFile(table, dir.File("_items.txt"), loaded.format));
     EXPECT_EQ(ReadBytes(dir.File("_items.txt")), "a.com\r\n" + gbkName + "\r\nc.com\r\n");
 
     Load(ReadBytes(dir.File("_items.txt")));
-    EXPECT_EQ(Domains(), (Names{"a.com", gbkName, "c.com"}));
+    EXPECT_EQ(Domains(), (Names{"a.com", aLabel, "c.com"}));
 }
 
-TEST_F(ListFileTest, FailedSaveKeepsTheOldFile) {
+TEST_F(ListFileTest, FailedSaveKeepsTheOldFileAndSaysWhy) {
     Load("a.com\n");
-    EXPECT_FALSE(SaveListFile(table, dir.File("no-such-folder/_items.txt")));
-    EXPECT_FALSE(SaveListFile(table, dir.path().string())); // a folder, not a file
+    int error = 0;
+    EXPECT_FALSE(SaveListFile(table, dir.File("no-such-folder/_items.txt"), {}, &error));
+    EXPECT_EQ(error, ENOENT);
+    EXPECT_FALSE(SaveListFile(table, dir.path().string(), {}, &error)); // a folder, not a file
+    EXPECT_EQ(error, EISDIR);
     EXPECT_EQ(ReadBytes(dir.File("_items.txt")), "a.com\n");
 }
 
