@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what is missing, builds the program and starts it.
 #   ./run.sh            the desktop program when a display is available,
 #                       otherwise the command-line batch on examples/domains.txt

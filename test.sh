@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what is missing, then:
 #   1. builds everything with AddressSanitizer and UndefinedBehaviorSanitizer
 #      and runs every test (build/test);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A batch of 1,000 rows asked one at a time (jobs 1, one per host) against
 // the fake WHOIS server on loopback, with no added latency: connect, query,
 // parse and the "lastindex" save of every row. Target: at least 2,000 rows/s.

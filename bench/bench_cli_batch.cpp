@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zentrix-batch over a whole list against fake WHOIS servers on loopback:
 // rows per second and the program's peak memory. The program is the one
 // built beside this benchmark (../cli/zentrix-batch), run as a child process

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading hostile list files: memory must stay flat (target: under 50 MB in
 // all, the 16 MB row block included) whatever a line's length, and a device
 // without an end must not keep the reader going for ever.

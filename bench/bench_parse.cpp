@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ParseAnswer per registry recipe on a 2-4 KB answer shaped like that
 // registry's (the parser tests' fixture answers, padded with remark lines
 // where a registry answers more briefly). Target: under 20 us per answer.

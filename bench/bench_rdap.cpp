@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // RDAP over HTTPS on loopback: a batch of 1,000 rows asked one at a time
 // (jobs 1, one per host) through the whole worker (bootstrap, lanes, client,
 // JSON reading, row storing) against the fake RDAP server with a throwaway

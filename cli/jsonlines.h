@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The jsonl output: one UTF-8 JSON object per row.

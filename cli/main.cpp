@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zentrix-batch: the whole batch of the desktop program without windows.
 
 #include <cstdio>

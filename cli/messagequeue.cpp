@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/messagequeue.h"
 
 void MessageQueue::PostMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {

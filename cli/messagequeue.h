@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The batch tool's stand-in for a window: messages posted from any thread

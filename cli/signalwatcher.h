@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Turns SIGINT and SIGTERM into a call on an ordinary thread, so nothing but

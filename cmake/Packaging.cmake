@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The Debian package: `cpack -G DEB` in a release build folder (or
 # `cmake --workflow --preset deb`) packs what `cmake --install` puts under
 # /usr. dpkg-shlibdeps (package dpkg-dev) reads the libraries the programs

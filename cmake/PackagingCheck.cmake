@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Read by cpack before it packs: a Debian package needs dpkg-shlibdeps to
 # declare the libraries it links.
 if(CPACK_GENERATOR STREQUAL "DEB")

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/apppath.h"
 
 #include "core/atomicfile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A file replaced all at once: the bytes go to a temporary file beside the

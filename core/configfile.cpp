@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/configfile.h"
 
 #include "core/atomicfile.h"

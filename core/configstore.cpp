@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/configstore.h"
 
 #include "core/apppath.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A window that accepts posted messages from any thread. Qt-free, so the

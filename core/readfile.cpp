@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/readfile.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/ccore.h"
 
 std::string CCore::getStrInt(int value) {

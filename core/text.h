@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The text toolkit every layer shares: the GBK byte-pair rule, fixed-width

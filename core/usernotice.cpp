@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/usernotice.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "dock/dockbar.h"
 
 #include "dock/dockcontrolbar.h"

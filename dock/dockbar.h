@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A dock bar: the strip along one side of the dock site (or the inside of a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "dock/dockcontext.h"
 
 #include "dock/dockbar.h"

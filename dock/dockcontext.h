@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The docking context of one bar: moves it with the mouse (dragged by its

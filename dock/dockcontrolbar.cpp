@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "dock/dockcontrolbar.h"
 
 #include "dock/dockbar.h"

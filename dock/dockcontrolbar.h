@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The base of every bar the docking layer holds: a widget that answers the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Numbers of the docking layer: dock bar control IDs, the platform's hit-test

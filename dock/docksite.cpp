@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "dock/docksite.h"
 
 #include "dock/dockbar.h"

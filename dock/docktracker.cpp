@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "dock/docktracker.h"
 
 #include <QPainter>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A transparent overlay over the dock site that shows "inverted" rectangles

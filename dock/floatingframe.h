@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A floating frame: a small top-level tool window, titled with its bar's

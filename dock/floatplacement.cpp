@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "dock/floatplacement.h"
 
 #include "dock/dockids.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Where a docked bar's floating frame goes when the bar is floated without a

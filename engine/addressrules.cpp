@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/addressrules.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/answerlines.h"
 
 #include "core/text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A WHOIS answer as lines of "Label: value", the shape every registry writes

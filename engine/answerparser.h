@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Turns one WHOIS answer into a row's status and text fields, by the recipe

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/answertext.h"
 
 #include "core/ccore.h"

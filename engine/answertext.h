@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The character set of a WHOIS answer. Registries answer in ASCII or UTF-8

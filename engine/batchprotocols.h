@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What a batch needs to ask each row by the protocol chosen: the RDAP

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/connectto.h"
 
 #include <arpa/inet.h>

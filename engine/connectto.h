@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Where to connect instead of a host's own address: "host=ADDRESS:PORT"

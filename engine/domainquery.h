@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Finishes one row: asks its WHOIS server, follows at most one referral to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The table of domains: the model of the whole application. Fixed-width rows

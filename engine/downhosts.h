@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Hosts a batch could not reach (no address, refused, no trusted TLS, no

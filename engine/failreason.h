@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Why a row ended as Error (or without a server): a short reason from a fixed

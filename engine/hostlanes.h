@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The lanes of a batch: one per host a query goes to. A lane admits a query

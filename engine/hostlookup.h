@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Resolves a host name to its addresses (IPv4 and IPv6, in the order the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The port-43 server of a TLD the suffix table does not know, as IANA's own

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Domain names in any script. A name with non-ASCII letters is asked, stored

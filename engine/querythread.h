@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The batch worker: queries rows startIndex..count-1 with a pool of `jobs`

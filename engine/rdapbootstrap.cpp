@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/rdapbootstrap.h"
 
 #include <nlohmann/json.hpp>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // IANA's RDAP bootstrap for domain names: which RDAP service answers for a

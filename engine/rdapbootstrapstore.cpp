@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/rdapbootstrapstore.h"
 
 #include <cerrno>

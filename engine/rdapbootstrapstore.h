@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Where the RDAP bootstrap comes from: a file the user names, else the copy

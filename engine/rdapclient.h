@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The HTTPS side of RDAP: GET one URL and return the status, the body and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/rdapdomain.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Reads an RDAP domain object (the JSON of a 200 answer) into plain UTF-8

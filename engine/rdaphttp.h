@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // One HTTP GET of the RDAP side and what came back, as plain values: the

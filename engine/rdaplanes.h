@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // RDAP requests through a batch's host lanes (engine/hostlanes.h), like the

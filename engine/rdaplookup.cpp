@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/rdaplookup.h"
 
 #include "engine/rdapclient.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // One name asked over RDAP, from the bootstrap's base URL to the row's

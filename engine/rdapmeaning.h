@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What one RDAP HTTP outcome means for a row: registered (with the fields

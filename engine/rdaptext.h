@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // ASCII case rules for the protocol texts of RDAP (roles, event actions,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Registry answer formats as data: which recipe a WHOIS endpoint gets, which

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The host a registry's answer refers a query to ("Registrar WHOIS Server:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A registry's refusal in place of an answer: a volume limit ("WHOIS LIMIT

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What a row's query leaves besides its 832-byte record: why it failed,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // One row asked by the protocol its plan names (engine/protocolplan.h):

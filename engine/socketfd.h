@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Owns one socket descriptor, so every early return of a query closes it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Values as the list, the CSV and JSONL show them: a recipe cuts a value out

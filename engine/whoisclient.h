@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // One WHOIS query in the plain form of the protocol: connect to port 43, send

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The ten WHOIS endpoints. The same texts are stored in a row's whoisServer by

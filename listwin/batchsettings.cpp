@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "listwin/batchsettings.h"
 
 #include "core/ccore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The batch settings of the options dialog, kept in zentrix.ini:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "listwin/celldelegate.h"
 
 #include <QAbstractItemView>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Draws the list's cells as usual and gives them their tooltips: the model's

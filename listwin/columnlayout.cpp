@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "listwin/columnlayout.h"
 
 #include "core/ccore.h"

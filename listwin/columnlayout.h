@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The list's columns as the user left them (widths, order, hidden ones),

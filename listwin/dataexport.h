@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The control panel's "导出数据": every row of the table to a CSV file of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "listwin/domaindisplay.h"
 
 #include "platform/gbkqt.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A domain as the list shows it. The table keeps a name in any script as its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "listwin/domainimport.h"
 
 #include "core/atomicfile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The control panel's list operations: import a chosen file (or a dropped

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The calendar for the red display: a row is drawn red when its expiry date

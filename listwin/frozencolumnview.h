@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Keeps the domain column in view when the list scrolls sideways: a second

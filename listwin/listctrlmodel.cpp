@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "listwin/listctrlmodel.h"
 
 #include "listwin/expiryrule.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "listwin/listitem.h"
 
 #include "engine/domaintable.h"

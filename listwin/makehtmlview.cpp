@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "listwin/makehtmlview.h"
 
 #include "core/messages.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "listwin/rowdetailsdlg.h"
 
 #include "engine/domaintable.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "panel/batchoptionsdlg.h"
 
 #include "core/ccore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The options dialog ("选项"): how a batch asks the registries. Queries open

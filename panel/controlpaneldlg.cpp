@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "panel/controlpaneldlg.h"
 
 #include "core/ccore.h"

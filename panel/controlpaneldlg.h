@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The control panel in the side bar: import, delete checked, start a batch,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Dialog template 132, the control panel, as data: every control with its id,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "panel/dialogunits.h"
 
 #include <QFont>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Dialog units to pixels, from the dialog font: a horizontal unit is a quarter

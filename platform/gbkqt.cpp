@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/gbkqt.h"
 
 #include "core/ccore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Texts at the boundary between the GBK table and Qt, and the program's own

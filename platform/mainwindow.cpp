@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/mainwindow.h"
 
 #include "platform/windowmessage.h"

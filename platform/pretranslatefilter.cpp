@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/pretranslatefilter.h"
 
 #include "platform/mainwindow.h"

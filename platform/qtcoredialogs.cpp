@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/qtcoredialogs.h"
 
 #include "platform/gbkqt.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The core library's dialogs on Qt: message boxes with the product title as

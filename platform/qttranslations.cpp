@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/qttranslations.h"
 
 #include <QCoreApplication>

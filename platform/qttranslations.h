@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Qt's own texts (message-box buttons, file dialogs, edit menus) in Chinese

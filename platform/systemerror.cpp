@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/systemerror.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/widgetmessagetarget.h"
 
 #include "platform/windowmessage.h"

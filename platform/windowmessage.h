@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Posted window messages on Qt: a queued event that carries the message number

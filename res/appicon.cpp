@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "res/appicon.h"
 
 #include <QDir>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Puts the licence's SPDX identifier at the top of every source file that git
 # tracks and that lacks one; a file that has one is left alone, so running it
 # again changes nothing.

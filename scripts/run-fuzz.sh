@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs every fuzz target of a ZENTRIX_FUZZ build for a while on its seed
 # corpus (tests/fuzz/corpus/NAME for fuzz_NAME) and prints how many inputs
 # each one ran. Inputs found on the way go to a scratch folder, never into

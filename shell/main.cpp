@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zentrix: checks many domain names against the registries' WHOIS servers.
 
 #include "res/appicon.h"

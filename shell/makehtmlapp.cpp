@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/makehtmlapp.h"
 
 #include "core/ccore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/startupnotices.h"
 
 #include "core/usernotice.h"

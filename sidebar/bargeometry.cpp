@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sidebar/bargeometry.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sidebar/barprofile.h"
 
 #include "core/atomicfile.h"

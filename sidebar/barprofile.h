@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A small profile store for the bars' sizes: sections of integer keys, kept

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sidebar/gripperbar.h"
 
 #include "dock/docksite.h"

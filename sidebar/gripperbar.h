@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A resizable bar with a gripper band (two raised strips) and an 11 x 11

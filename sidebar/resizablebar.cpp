@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sidebar/resizablebar.h"
 
 #include "dock/dockbar.h"

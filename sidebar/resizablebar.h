@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A control bar whose size the user sets by dragging a sizing edge. Bars of

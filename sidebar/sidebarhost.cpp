@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sidebar/sidebarhost.h"
 
 CSideBar::CSideBar(PanelFactory createPanel, QWidget* parent)

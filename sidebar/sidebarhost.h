@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The side bar docked at the frame's left: a gripper bar whose whole client

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The whole desktop program while a batch fills 20,000 rows as fast as the
 // worker can (answers come at once, through the transport seam, no network):
 // does the event loop keep up? A 10 ms timer runs meanwhile; its delays are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The list with 20,000 finished rows, their raw answers kept: how long a
 // header click (sort) and a filter take until the list is drawn again, and
 // how much memory the program holds. Targets: under 200 ms, under 150 MiB.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What the desktop benchmarks share: a QApplication (offscreen unless a

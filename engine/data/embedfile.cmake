@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Writes a C++ source that holds the bytes of INPUT and returns them from the
 # function FUNCTION as a std::string_view:  cmake -DINPUT=... -DOUTPUT=...
 # -DFUNCTION=... -DHEADER=... -P embedfile.cmake

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The CSV export: one line per row, nine quoted fields (server, domain,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The text encodings of a domain list. A file that is valid UTF-8 and holds

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The working list file: one domain per line, in UTF-8 or GBK (see

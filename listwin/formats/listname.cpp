@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "listwin/formats/listname.h"
 
 #include "core/ccore.h"

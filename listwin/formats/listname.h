@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The name one line of a domain list gives a row: the line normalised, then

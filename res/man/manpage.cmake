@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Writes a gzip-compressed manual page: TEMPLATE with @VERSION@ filled in
 # and, when PROGRAM is given, @SYNOPSIS@, @DESCRIPTION@, @OPTIONS@ and
 # @NOTES@ filled from the text that `PROGRAM --help` prints:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A frame with bars of the resizable family docked around a client list:
 // drag the sizing edges, drag a bar by its gripper, double-click the gripper
 // to float and re-dock it, close it with its box and bring it back from the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The per-row query with its referral and the answer parser, fed hostile
 // registry and referral answers for every recipe.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The --connect-to and ZENTRIX_CONNECT_TO parser.
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The CSV line of a row whose fields hold hostile text: it always reads back
 // as nine fields, and no remote field can start a formula.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The date reader: any text a registry writes where a date belongs.
 
 #include <cstddef>

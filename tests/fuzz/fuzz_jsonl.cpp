@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The JSONL line of a row whose fields hold hostile bytes: one line, no raw
 // control characters, every string closed.
 //

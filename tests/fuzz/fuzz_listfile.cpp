@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The list loader on whole files: encodings, line ends, long lines, anything.
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One line of a domain list: normalised and judged in every encoding, and a
 // stored name spelt back into every list-file format.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Feeds arbitrary bytes to the RDAP domain reader and the meaning of a 200
 // answer: whatever a server sends, reading it must neither crash nor hang.
 // Seeds: tests/unit/rdap/data/*.json.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # `cmake --install` of this build into a scratch prefix: the programs, the
 # desktop entry, the icons, the manual pages and the documents, where a
 # desktop and a Debian package expect them.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Layers the build enforces: a source of each library, preprocessed with the
 # library's own compile line from the build's compile database, finds the
 # headers of the layers below it and not those above or beside it.

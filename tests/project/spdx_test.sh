@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # scripts/add-spdx.sh on a scratch checkout: which files get the header,
 # where it goes, that a second run changes nothing, and what --check says.
 set -euo pipefail

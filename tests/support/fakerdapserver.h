@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A scripted HTTPS server on 127.0.0.1 for RDAP tests and benchmarks.

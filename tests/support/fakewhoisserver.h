@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A scripted WHOIS server on 127.0.0.1 for tests and benchmarks.

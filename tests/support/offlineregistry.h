@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Pieces that keep a test's batch on loopback: a bootstrap whose only RDAP

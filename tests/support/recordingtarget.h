@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // An IMessageTarget that records every posted message, for tests of code that

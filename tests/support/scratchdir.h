@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A fresh folder under /tmp for one test, removed with everything in it.

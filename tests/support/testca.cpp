@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tests/support/testca.h"
 
 #include <atomic>

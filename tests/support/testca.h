@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A throwaway certificate authority made at test time: a CA certificate and

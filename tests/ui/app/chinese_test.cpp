@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Qt's own texts in Chinese whatever the locale: this suite runs under the
 // C locale (LC_ALL=C), where Qt would otherwise speak English.
 

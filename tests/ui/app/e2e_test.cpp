@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The whole program against the scripted WHOIS server on 127.0.0.1: import a
 // list of names for several registries, run the batch, sort and filter the
 // list, open a row's details, export, delete two rows, export again and

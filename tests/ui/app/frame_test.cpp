@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The whole program for daily work: deleting keeps what the other rows
 // found, exports say only what is known, imports come from drops and the
 // clipboard, a batch shows its progress and can be stopped, the options and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The desktop program's small rules on their own: the kept column layout,
 // the batch settings, the progress text, the system's reasons, domain
 // display and the export's file types.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The list for daily work: sorting and filtering over the table's order,
 // the domain column kept in view, tooltips, details, copying, the header's
 // column menu, following a batch, and the count of expiring rows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The control panel: set-up and tear-down of the shared state, its settings,
 // the start with its resume question, find, and its busy state.
 

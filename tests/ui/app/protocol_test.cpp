@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The message protocol through the real main frame: every request of the
 // panel reaches the view through the frame, with its status texts, and every
 // report comes back; each message is acted on once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The desktop program keeps the user's list file: a list read only in part is
 // never written back, a list keeps the encoding it was read in; and it tells
 // the user what it found on its own (bad ZENTRIX_CONNECT_TO entries, settings

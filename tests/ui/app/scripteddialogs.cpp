@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "scripteddialogs.h"
 
 ScriptedDialogs::ScriptedDialogs() : m_previous(CCore::dialogs()) {

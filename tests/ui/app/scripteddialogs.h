@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The core library's dialogs for tests: answers come from queues filled by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "uitest.h"
 
 #include "core/ccore.h"

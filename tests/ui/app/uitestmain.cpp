@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // main() of the widget tests: one QApplication (offscreen) with the
 // pre-translation walk installed, then every test.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The list view on its own: posted messages in, cells and posts out.
 
 #include "viewtest.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A gripper bar docked alone at the left of the test frame: its client area,
 // dragging its sizing edge, its close button, show and hide.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A frame for the widget tests: a dock site 800 x 600 around a client

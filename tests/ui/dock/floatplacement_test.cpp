@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where a double-click floats a docked bar: the rule over plain rectangles,
 // then a bar docked in a main window under its menu bar.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Two bars sharing a row, moving a bar between dock bars, and floating.
 
 #include "docktestframe.h"

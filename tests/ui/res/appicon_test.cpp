@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window icon: every size drawn for the program reaches the window,
 // each from its own drawing.
 

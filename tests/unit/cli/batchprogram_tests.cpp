@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real zentrix-batch against the fake WHOIS server on loopback.
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/batchreport.h"
 
 #include <gtest/gtest.h>

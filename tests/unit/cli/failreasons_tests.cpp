@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Why rows failed, as zentrix-batch tells it: the "error" key of each jsonl
 // line, the answer under --raw, and the summary's count of errors by reason.
 

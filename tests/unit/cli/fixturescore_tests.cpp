@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real zentrix-batch against the fake server, scored on real registry
 // answers: every capture under the shared reference folder (read at run
 // time, never copied into the project) is served as a registry's answer, or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zentrix-batch choosing RDAP or port 43 per row, end to end: a fake HTTPS
 // RDAP server with a throwaway CA, fake WHOIS registries and a fake
 // whois.iana.org, all on loopback.

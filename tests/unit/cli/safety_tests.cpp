@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zentrix-batch with hostile or foreign input, and killed while it writes:
 // the user's files are the old ones or complete new ones, never a mixture.
 

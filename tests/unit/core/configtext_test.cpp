@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text settings through CCore: kept between runs, one line each, and the
 // integer settings beside them untouched.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/ccore.h"
 
 #include <gmock/gmock.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/domainquery.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Rows taken out of the table in place: the others keep their fields, their
 // details and their order.
 

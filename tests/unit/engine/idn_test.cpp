@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/idn.h"
 
 #include <gtest/gtest.h>

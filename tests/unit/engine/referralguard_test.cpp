@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The name rule for referral targets: an answer from the network never
 // makes the program ask an address, or a name meaning this machine.
 

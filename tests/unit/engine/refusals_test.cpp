@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Refusal texts: a registry's "not now" or "not here" in place of an answer,
 // and the wait it names.
 

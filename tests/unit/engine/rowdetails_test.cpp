@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Row details: answers kept compressed and cut, given back whole, and shown
 // as valid UTF-8 whatever their code page.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "listwin/formats/linenormalize.h"
 
 #include <gtest/gtest.h>

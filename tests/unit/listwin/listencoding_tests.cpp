@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "listwin/formats/listencoding.h"
 
 #include <gtest/gtest.h>

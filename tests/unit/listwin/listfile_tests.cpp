@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "listwin/formats/listfile.h"
 
 #include <cerrno>

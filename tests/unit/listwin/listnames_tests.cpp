@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Names in any script, hostile lines and what a load may leave out.
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The rules around the recipes: not-registered markers, the choice of recipe,
 // empty answers and refusals, labels and their fallbacks, clean values,
 // code-page conversion and field widths.

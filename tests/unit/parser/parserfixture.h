@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Shared helpers of the parser tests: fixture answers, the "^" line ends the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Each registry's recipe on answers shaped like that registry's, old and
 // today's: every field the recipe writes, and the old content of every field
 // it must leave alone.

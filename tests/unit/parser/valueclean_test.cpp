@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The clean rule every stored value goes through, on GBK text: a trail byte
 // that equals "^" or looks like a blank to a byte-wise reader is part of its
 // character.

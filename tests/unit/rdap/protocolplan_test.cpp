@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/protocolplan.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/rdapclient.h"
 
 #include <arpa/inet.h>

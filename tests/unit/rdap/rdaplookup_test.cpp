@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/rdaplookup.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/rowquery.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The client rectangle, sizing edges, hit codes, gripper strips and close box
 // of a bar, per docking side.
 

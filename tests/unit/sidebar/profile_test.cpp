@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The bars' size profile: sections of integer keys in a small INI-style file.
 
 #include "sidebar/barprofile.h"

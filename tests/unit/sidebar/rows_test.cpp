@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Row bookkeeping, sharing a row's length, edge-drag limits and their effect,
 // and a floating bar's corner sizing.
 
