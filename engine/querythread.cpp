@@ -128,8 +128,7 @@ bool CQueryThread::OpenProtocols() {
     if (m_protocols) {
         return true;
     }
-    std::string error;
-    m_protocols = BatchProtocols::Open(*m_setup, &m_stop, error);
+    m_protocols = BatchProtocols::Open(*m_setup, &m_stop, m_setupError);
     return m_protocols != nullptr;
 }
 

@@ -113,6 +113,9 @@ public:
     // Waits for the thread to end (no-op if it never started).
     void Join();
     [[nodiscard]] bool IsRunning() const;
+    // Why the batch could not start (an RDAP bootstrap or CA file it cannot
+    // use), in English; empty otherwise. Read after the worker's last post.
+    [[nodiscard]] const std::string& SetupError() const { return m_setupError; }
 
     // The steps of a batch, public so tests can drive them on their own thread.
     // 1 after the loop; 0 when the session failed or a file the options
@@ -159,6 +162,7 @@ private:
     std::unique_ptr<CInternetSession> m_session; // none: no session open
     std::unique_ptr<BatchProtocolSetup> m_setup; // read from the options when made
     std::unique_ptr<BatchProtocols> m_protocols; // the batch's RDAP and IANA pieces
+    std::string m_setupError;                    // written before UM_WORKER_EXIT
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_running{false};
     std::thread m_thread;

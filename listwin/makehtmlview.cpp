@@ -173,6 +173,11 @@ bool CMakeHtmlView::PreTranslateMessage(const Msg& msg) {
     case UM_WORKER_EXIT:
         // The worker's last act was this post: its thread is ending, so the
         // object can go (the destructor joins).
+        if (m_thread && !m_thread->SetupError().empty()) {
+            InfoBox(this, "无法开始查询：RDAP 的设置文件无法使用（ZENTRIX_RDAP_BOOTSTRAP 或 "
+                          "ZENTRIX_CACERT）。\n" +
+                              m_thread->SetupError());
+        }
         m_thread.reset();
         FlushFinishedRows();
         PostToMainWindow(UM_QUERY_FINISHED);

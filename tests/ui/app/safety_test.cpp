@@ -126,6 +126,19 @@ TEST_F(SafetyTest, BadConnectToEntriesAreNamedAtStart) {
     EXPECT_THAT(dialogs.infos[0], HasSubstr("whois.b=127.0.0.1:4x"));
 }
 
+TEST_F(SafetyTest, ABatchThatCannotUseItsCaFileSaysWhy) {
+    qputenv("ZENTRIX_CACERT", QByteArray::fromStdString(home.file("missing.pem")));
+    ASSERT_TRUE(StartWith("a.com\r\n"));
+    run->Click(1003);
+    const bool told = WaitUntil([&] { return !dialogs.infos.empty(); });
+    qunsetenv("ZENTRIX_CACERT");
+    ASSERT_TRUE(told);
+    EXPECT_THAT(dialogs.infos[0], HasSubstr("无法开始查询"));
+    EXPECT_THAT(dialogs.infos[0], HasSubstr("missing.pem"));
+    EXPECT_TRUE(WaitUntil([&] { return run->Button(1003)->isEnabled(); }));
+    EXPECT_EQ(table.Row(0).answered, 0) << "nothing was asked";
+}
+
 TEST_F(SafetyTest, SettingsThatCannotBeSavedShowInTheStatusLine) {
     ASSERT_TRUE(StartWith("a.com\r\n"));
     // A folder where the settings file goes: every save fails.
