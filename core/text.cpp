@@ -75,6 +75,16 @@ bool IsAsciiText(std::string_view text) {
     return true;
 }
 
+bool HasControlByte(std::string_view text) {
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::size_t GbkCutLength(std::string_view text, std::size_t maxBytes) {
     if (text.size() <= maxBytes) {
         return text.size();

@@ -30,6 +30,9 @@ struct Utf8Char {
 
 // True when every byte is below 0x80.
 [[nodiscard]] bool IsAsciiText(std::string_view text);
+// True when a byte is a C0 control (below 0x20, TAB, CR and LF included) or
+// DEL: what a domain name never holds.
+[[nodiscard]] bool HasControlByte(std::string_view text);
 
 // The number of bytes of `text` that fit in `maxBytes` without splitting a
 // GBK double-byte character.

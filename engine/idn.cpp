@@ -1,27 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "engine/idn.h"
 
+#include "core/text.h"
+
 #include <cstdlib>
 #include <idn2.h>
 #include <memory>
-
-#include "core/text.h"
 
 namespace {
 
 struct FreeDeleter {
     void operator()(void* p) const { std::free(p); }
 };
-
-bool HasControlByte(std::string_view text) {
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            return true;
-        }
-    }
-    return false;
-}
 
 // What a name on the wire may hold: lower-case letters, digits, '-' and '.'.
 bool IsPlainHostText(std::string_view text) {

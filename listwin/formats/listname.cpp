@@ -12,16 +12,6 @@ namespace {
 constexpr std::size_t kMaxDomainBytes = sizeof(DomainRecord::domain) - 1;
 constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
 
-bool HasControlByte(std::string_view text) {
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 ListLineVerdict ListNameFromLine(std::string_view line, ListEncoding encoding, std::string& name) {

@@ -9,6 +9,7 @@
 #include "engine/domaintable.h"
 #include "listwin/listfilterbar.h"
 #include "panel/batchoptionsdlg.h"
+#include "rowgate.h"
 #include "scripteddialogs.h"
 
 #include <QAction>
@@ -200,37 +201,14 @@ TEST_F(FrameTest, NamesOverCapacityAreReportedAtTheImportNotAtEveryStart) {
     EXPECT_TRUE(dialogs.infos.empty());
 }
 
-// Lets the worker's queries through as the test allows.
-class Gate {
-public:
-    void Open(int rows) {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_allowed = rows;
-        }
-        m_changed.notify_all();
-    }
-    void Pass() {
-        std::unique_lock lock(m_mutex);
-        const int me = m_asked++;
-        m_changed.wait(lock, [&] { return me < m_allowed; });
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    int m_allowed = 0;
-    int m_asked = 0;
-};
-
 TEST_F(FrameTest, StopEndsTheBatchKeepingFinishedRowsAndTheResumePoint) {
     Start(Names(6));
-    Gate gate;
+    RowGate gate;
     run.view->SetTransport([&gate](const std::string&, const std::string& domain, QueryHop) {
         gate.Pass();
         return "No match for \"" + domain + "\".\r\n";
     });
-    gate.Open(2);
+    gate.Allow(2);
     run.Click(1003);
     EXPECT_EQ(run.Button(1003)->text(), QStringLiteral("停止查询"));
     ASSERT_TRUE(WaitUntil([&] { return run.view->shownRowCount() == 2; }));
@@ -239,7 +217,7 @@ TEST_F(FrameTest, StopEndsTheBatchKeepingFinishedRowsAndTheResumePoint) {
     run.Click(1003); // stop
     EXPECT_FALSE(run.Button(1003)->isEnabled());
     DrainPostedMessages();
-    gate.Open(100); // the row under way ends; no further row starts
+    gate.Allow(100); // the row under way ends; no further row starts
     ASSERT_TRUE(WaitUntil([&] { return run.Button(1003)->text() == QStringLiteral("开始查询"); }));
     EXPECT_TRUE(run.Button(1003)->isEnabled());
     EXPECT_TRUE(run.Button(1004)->isEnabled());

@@ -7,39 +7,15 @@
 #include "core/messages.h"
 #include "engine/domaintable.h"
 #include "listwin/makehtmlview.h"
+#include "rowgate.h"
 #include "scripteddialogs.h"
 #include "uitest.h"
 
 #include <algorithm>
 #include <climits>
-#include <condition_variable>
 #include <gtest/gtest.h>
 #include <initializer_list>
-#include <mutex>
 #include <vector>
-
-// Lets the worker's queries through one by one, as many as allowed.
-class RowGate {
-public:
-    void Allow(int rows) {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_allowed = rows;
-        }
-        m_changed.notify_all();
-    }
-    void Pass() {
-        std::unique_lock lock(m_mutex);
-        const int me = m_asked++;
-        m_changed.wait(lock, [&] { return me < m_allowed; });
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    int m_allowed = 0;
-    int m_asked = 0;
-};
 
 struct RowText {
     const char* domain;

@@ -12,6 +12,7 @@
 #include "engine/rdapclient.h"
 #include "engine/rdaplanes.h"
 #include "engine/rdapmeaning.h"
+#include "httpresults.h"
 #include "tests/support/fakerdapserver.h"
 
 namespace {
@@ -28,19 +29,6 @@ std::string Fixture(const std::string& name) {
     std::string text;
     EXPECT_TRUE(ReadSmallFile(std::string(RDAP_DATA_DIR) + "/" + name, text)) << name;
     return text;
-}
-
-RdapHttpResult Http(long status, std::string body = {}) {
-    RdapHttpResult result;
-    result.status = status;
-    result.body = std::move(body);
-    return result;
-}
-
-RdapHttpResult Failed(RdapFailure failure) {
-    RdapHttpResult result;
-    result.failure = failure;
-    return result;
 }
 
 TEST(RdapMeaning, EachOutcomeHasOneMeaning) {

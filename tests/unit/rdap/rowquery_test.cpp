@@ -15,6 +15,7 @@
 #include "engine/rdapbootstrap.h"
 #include "engine/whoisclient.h"
 #include "engine/whoisservers.h"
+#include "httpresults.h"
 #include "tests/support/offlineregistry.h"
 
 namespace {
@@ -28,19 +29,6 @@ const RdapBootstrap& Bootstrap() {
                               R"([["com"],["https://rdap.registry.test/com/v1/"]],)"
                               R"([["sg"],["https://rdap.sg.test/"]]]})");
     return bootstrap;
-}
-
-RdapHttpResult Http(long status, std::string body = {}) {
-    RdapHttpResult result;
-    result.status = status;
-    result.body = std::move(body);
-    return result;
-}
-
-RdapHttpResult Failed(RdapFailure failure) {
-    RdapHttpResult result;
-    result.failure = failure;
-    return result;
 }
 
 std::string Domain(const std::string& name, const std::string& registrant) {
