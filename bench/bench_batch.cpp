@@ -16,21 +16,12 @@
 #include "core/messagetarget.h"
 #include "engine/querythread.h"
 #include "engine/whoisservers.h"
+#include "rowcounter.h"
 #include "tests/support/fakewhoisserver.h"
 
 namespace {
 
 constexpr int kRows = 1000;
-
-class CountingTarget : public IMessageTarget {
-public:
-    void PostMessage(unsigned message, std::uintptr_t, std::intptr_t) override {
-        if (message == UM_ROW_DONE) {
-            rowsDone.fetch_add(1);
-        }
-    }
-    std::atomic<int> rowsDone{0};
-};
 
 // "Domain Name: BENCH0.COM" ... a registry-shaped answer of about 1.5 KB.
 std::string ComAnswer() {
@@ -77,7 +68,7 @@ void BM_SequentialBatch(benchmark::State& state) {
         options.protocol = ProtocolChoice::Whois; // port 43 is measured here
 
         for (auto _ : state) {
-            CountingTarget view;
+            RowCounter view;
             auto job = std::make_unique<QueryJob>();
             job->view = &view;
             job->table = table.Rows();

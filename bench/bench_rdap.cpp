@@ -20,22 +20,13 @@
 #include "engine/querythread.h"
 #include "engine/rdapclient.h"
 #include "engine/whoisservers.h"
+#include "rowcounter.h"
 #include "tests/support/fakerdapserver.h"
 
 namespace {
 
 constexpr int kRows = 1000;
 constexpr const char* kHost = "rdap.bench.test";
-
-class CountingTarget : public IMessageTarget {
-public:
-    void PostMessage(unsigned message, std::uintptr_t, std::intptr_t) override {
-        if (message == UM_ROW_DONE) {
-            rowsDone.fetch_add(1);
-        }
-    }
-    std::atomic<int> rowsDone{0};
-};
 
 std::string Name(int i) {
     return "bench" + std::to_string(i) + ".com";
@@ -94,7 +85,7 @@ void BM_RdapSequentialBatch(benchmark::State& state) {
         options.perHost = 1;
 
         for (auto _ : state) {
-            CountingTarget view;
+            RowCounter view;
             auto job = std::make_unique<QueryJob>();
             job->view = &view;
             job->table = table.Rows();
