@@ -35,6 +35,7 @@ class CInternetSession;
 class CQueryThread;
 class HostLookupCache;
 class IMessageTarget;
+class ResultStore;
 struct BatchProtocolSetup;
 struct RowQueryContext;
 
@@ -82,9 +83,10 @@ struct QueryOptions {
     // Where the RDAP bootstrap and IANA's servers are cached; empty: the
     // core's program folder (with no core, nothing is kept).
     std::string dataFolder;
-    CCore* core = nullptr;     // "lastindex" is saved here; none: not saved
-    WhoisClientOptions client; // time-outs and connect-to overrides (RDAP hosts too)
-    WhoisTransport transport;  // port 43; empty: the TCP client with `client`
+    CCore* core = nullptr;        // "lastindex" is saved here; none: not saved
+    ResultStore* store = nullptr; // every finished row is kept here; none: not kept
+    WhoisClientOptions client;    // time-outs and connect-to overrides (RDAP hosts too)
+    WhoisTransport transport;     // port 43; empty: the TCP client with `client`
     // The host a row's first question goes to, which names its lane; empty:
     // the host the row's protocol plan asks first.
     std::function<std::string(const DomainRecord& row)> firstHost;

@@ -53,8 +53,14 @@ void RowDetails::Set(std::int32_t index, RowOutcome outcome) {
     }
     // Compressed outside the lock: workers finishing rows at once do not
     // wait for each other's compression.
-    Entry entry{outcome.reason, outcome.protocol, static_cast<std::uint32_t>(outcome.answer.size()),
-                Compress(outcome.answer), true};
+    Entry entry{outcome.reason,
+                outcome.protocol,
+                static_cast<std::uint32_t>(outcome.answer.size()),
+                Compress(outcome.answer),
+                std::move(outcome.values),
+                std::move(outcome.server),
+                outcome.askedAt,
+                true};
     if (entry.compressed.empty()) {
         entry.answerBytes = 0; // nothing kept (an empty answer, or no memory for one)
     }
@@ -127,4 +133,22 @@ std::string RowDetails::Answer(std::int32_t index) const {
 
 std::string RowDetails::AnswerUtf8(std::int32_t index) const {
     return AnswerForDisplay(Answer(index));
+}
+
+CheckValues RowDetails::Values(std::int32_t index) const {
+    const std::lock_guard lock(m_mutex);
+    const Entry* entry = Find(index);
+    return entry != nullptr ? entry->values : CheckValues{};
+}
+
+std::string RowDetails::Server(std::int32_t index) const {
+    const std::lock_guard lock(m_mutex);
+    const Entry* entry = Find(index);
+    return entry != nullptr ? entry->server : std::string();
+}
+
+std::int64_t RowDetails::AskedAt(std::int32_t index) const {
+    const std::lock_guard lock(m_mutex);
+    const Entry* entry = Find(index);
+    return entry != nullptr ? entry->askedAt : 0;
 }

@@ -18,13 +18,17 @@
 #include <vector>
 
 #include "engine/failreason.h"
+#include "engine/store/checkvalues.h"
 
 enum class QueryProtocol : std::uint8_t { None = 0, Whois, Rdap };
 
 struct RowOutcome {
     FailReason reason = FailReason::None;
     QueryProtocol protocol = QueryProtocol::None;
-    std::string answer; // the answer as received (WHOIS bytes or RDAP JSON)
+    std::string answer;       // the answer as received (WHOIS bytes or RDAP JSON)
+    CheckValues values;       // the fields whole, in UTF-8 (the row holds cut GBK copies)
+    std::string server;       // the host that answered, whole
+    std::int64_t askedAt = 0; // when the row finished, Unix seconds
 };
 
 class RowDetails {
@@ -46,6 +50,10 @@ public:
     [[nodiscard]] std::string Answer(std::int32_t index) const;
     // The same as valid UTF-8, for display (see AnswerForDisplay).
     [[nodiscard]] std::string AnswerUtf8(std::int32_t index) const;
+    // The row's fields whole and in UTF-8; empty for a row not finished.
+    [[nodiscard]] CheckValues Values(std::int32_t index) const;
+    [[nodiscard]] std::string Server(std::int32_t index) const;
+    [[nodiscard]] std::int64_t AskedAt(std::int32_t index) const;
 
 private:
     struct Entry {
@@ -53,7 +61,10 @@ private:
         QueryProtocol protocol = QueryProtocol::None;
         std::uint32_t answerBytes = 0;         // before compression
         std::vector<unsigned char> compressed; // zlib stream of the answer
-        bool finished = false;                 // Set was called for the row
+        CheckValues values;
+        std::string server;
+        std::int64_t askedAt = 0;
+        bool finished = false; // Set was called for the row
     };
     [[nodiscard]] const Entry* Find(std::int32_t index) const;
 
