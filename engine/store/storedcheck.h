@@ -21,6 +21,9 @@ struct StoredCheck {
     std::uint8_t reason = 0;   // FailReason's value, 0 for none
     CheckValues values;        // whole, UTF-8
     std::string answer;        // the raw answer (stored compressed, once per distinct text)
+    // Bit (1 << ChangeKind) for each change from the name's previous check
+    // that states the name's state; the store sets it as the check is added.
+    std::uint8_t changes = 0;
 };
 
 // A difference from the name's previous check. Only checks that state the
@@ -49,5 +52,8 @@ inline constexpr int kChangeKindCount = static_cast<int>(ChangeKind::OwnerChange
 // "expiry", "registrar", "owner"; empty under the same rule as above.
 [[nodiscard]] std::vector<std::string_view> ChangedFields(const StoredCheck& previous,
                                                           const StoredCheck& current);
+// The kinds whose bits `changes` holds, in the enum's order.
+[[nodiscard]] std::vector<ChangeKind> ChangeKindsOf(std::uint8_t changes);
+[[nodiscard]] std::uint8_t ChangeBits(const std::vector<ChangeKind>& changes);
 // The changes joined for display ("已续费、已转移"); "" for none.
 [[nodiscard]] std::string ChangesChinese(const std::vector<ChangeKind>& changes);
