@@ -26,8 +26,8 @@ struct RowOutcome {
     FailReason reason = FailReason::None;
     QueryProtocol protocol = QueryProtocol::None;
     std::string answer;       // the answer as received (WHOIS bytes or RDAP JSON)
-    CheckValues values;       // the fields whole, in UTF-8 (the row holds cut GBK copies)
-    std::string server;       // the host that answered, whole
+    CheckValues values{};     // the fields whole, in UTF-8 (the row holds cut GBK copies)
+    std::string server{};     // the host that answered, whole
     std::int64_t askedAt = 0; // when the row finished, Unix seconds
 };
 
