@@ -20,6 +20,7 @@
 #include "engine/batchprotocols.h"
 #include "engine/domaintable.h"
 #include "engine/querythread.h"
+#include "engine/rowvalues.h"
 #include "listwin/formats/listfile.h"
 
 namespace {
@@ -268,6 +269,8 @@ private:
             JsonLineDetails details;
             details.reason = m_table.details.Reason(m_written);
             details.protocol = m_table.details.Protocol(m_written);
+            const CheckValues values = ShownValues(m_table, m_written);
+            details.values = &values;
             if (m_written >= m_summary.startIndex) {
                 ++(row.status >= 0 && row.status < 4 ? m_summary.byStatus[row.status]
                                                      : m_summary.otherStatus);

@@ -9,6 +9,7 @@
 
 #include "engine/failreason.h"
 #include "engine/rowdetails.h"
+#include "engine/store/checkvalues.h"
 
 struct DomainRecord;
 
@@ -17,12 +18,14 @@ struct JsonLineDetails {
     FailReason reason = FailReason::None;         // "error": its English text, "" for None
     const std::string* raw = nullptr;             // with --raw: "raw", the answer as UTF-8
     QueryProtocol protocol = QueryProtocol::None; // "protocol": who answered, "" for neither
+    const CheckValues* values = nullptr; // the values whole (ShownValues); none: the row's own
 };
 
 // {"index":0,"domain":...,"registrar":...,"error":""} and a line feed.
 // "domain" is the name's Unicode form, "domainAscii" the A-label the row
-// stores and asks by (the same text for a name in ASCII). Other texts are the
-// row's GBK bytes converted to UTF-8; dates are not reformatted.
+// stores and asks by (the same text for a name in ASCII). The seven values
+// are `details.values`, else the row's GBK bytes converted to UTF-8; dates
+// are not reformatted.
 [[nodiscard]] std::string FormatJsonLine(const DomainRecord& row, int32_t index,
                                          const JsonLineDetails& details = {});
 
