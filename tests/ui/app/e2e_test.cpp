@@ -258,6 +258,10 @@ TEST_F(EndToEndTest, ValuesStayWholeOutsideTheGbkExport) {
     ASSERT_NE(details, nullptr);
     EXPECT_TRUE(details->fieldsText().contains(QString::fromStdString("所有人：" + thai)));
     details->close();
+    // Ctrl+C copies the cells as shown.
+    run->view->selectionModel()->select(run->view->model()->index(1, 0),
+                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    EXPECT_TRUE(run->view->SelectedRowsText().contains(QString::fromStdString(email200)));
 
     const std::string utf8 = home.file("excel.csv");
     dialogs.savePaths = {utf8};
