@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: MIT
 # Installs what is missing, builds the program and starts it.
 #   ./run.sh            the desktop program when a display is available,
-#                       otherwise the command-line batch on examples/domains.txt
+#                       otherwise the command-line batch on examples/domains.txt,
+#                       shown as a table
 #   ./run.sh --batch    always the command-line batch
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -22,6 +23,7 @@ if [ "$mode" = gui ]; then
     exec "$build/shell/zentrix"
 fi
 if [ -x "$build/cli/zentrix-batch" ]; then
-    exec "$build/cli/zentrix-batch" examples/domains.txt
+    # A person reads this: a table in UTF-8 even when the output is a pipe.
+    exec "$build/cli/zentrix-batch" --format table examples/domains.txt
 fi
 echo "Built: $(find "$build" -maxdepth 2 -name '*.a' -o -maxdepth 2 -type f -perm -u+x -name 'zentrix*' | sort | tr '\n' ' ')"

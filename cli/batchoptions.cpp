@@ -203,10 +203,13 @@ private:
                 options.format = OutputFormat::Csv;
             } else if (value == "jsonl") {
                 options.format = OutputFormat::Jsonl;
+            } else if (value == "table") {
+                options.format = OutputFormat::Table;
             } else {
-                m_error = "unknown format \"" + value + "\" (expected csv or jsonl)";
+                m_error = "unknown format \"" + value + "\" (expected csv, jsonl or table)";
                 return false;
             }
+            options.formatGiven = true;
         } else if (name == "--connect-to") {
             std::vector<ConnectOverride> parsed;
             std::string why;
@@ -273,8 +276,12 @@ at most 4 times in all.
 Options:
   -o, --output FILE        write the results to FILE (default: standard output);
                            FILE is replaced only when the results are complete
-      --format csv|jsonl   csv (default): the desktop program's export format,
-                           GBK; jsonl: one UTF-8 JSON object per row
+      --format csv|jsonl|table
+                           csv: the desktop program's export format, GBK (the
+                           default for a file or a pipe); jsonl: one UTF-8
+                           JSON object per row; table: columns cut to the
+                           terminal's width, UTF-8 (the default when standard
+                           output is a terminal)
       --resume             start at the first row the last batch did not finish
                            ("lastindex")
       --raw                jsonl: add each row's answer as the key "raw" (UTF-8:
@@ -322,4 +329,11 @@ batch can be continued with --resume. Exit status: 0 when every row was
 queried, 1 on a usage, list, CA, bootstrap or output error, 130 when
 interrupted.
 )";
+}
+
+OutputFormat OutputFormatFor(const BatchOptions& options, bool stdoutIsTerminal) {
+    if (!options.formatGiven && options.outputFile.empty() && stdoutIsTerminal) {
+        return OutputFormat::Table;
+    }
+    return options.format;
 }

@@ -9,12 +9,17 @@
 #include "engine/querythread.h"
 #include "engine/whoisclient.h"
 
-enum class OutputFormat { Csv, Jsonl };
+enum class OutputFormat {
+    Csv,   // the desktop program's export, GBK
+    Jsonl, // one UTF-8 JSON object per row
+    Table, // columns for a person at a terminal, UTF-8 (see resulttable.h)
+};
 
 struct BatchOptions {
     std::string listFile;
     std::string outputFile; // empty: standard output
     OutputFormat format = OutputFormat::Csv;
+    bool formatGiven = false; // --format was on the command line
     bool resume = false;
     std::vector<ConnectOverride> connectTo; // from --connect-to, in order
     int timeoutMs = 0;                      // 0: the client's own whole-query limit
@@ -41,3 +46,8 @@ struct ParsedCommandLine {
 [[nodiscard]] ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 [[nodiscard]] std::string UsageText();
+
+// What the rows are written as: the format asked for; without --format and
+// -o, a table when standard output is a terminal (`stdoutIsTerminal`, the
+// caller's isatty) and the CSV when it is a pipe or a file.
+[[nodiscard]] OutputFormat OutputFormatFor(const BatchOptions& options, bool stdoutIsTerminal);

@@ -6,12 +6,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 #include "cli/batchreport.h"
 #include "cli/messagequeue.h"
+#include "cli/resulttable.h"
 #include "cli/resultwriter.h"
 #include "cli/signalwatcher.h"
 #include "core/ccore.h"
@@ -44,6 +46,13 @@ bool SameFile(const std::string& a, const std::string& b) {
     return !a.empty() && !b.empty() && ::stat(a.c_str(), &first) == 0 &&
            ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
            first.st_ino == second.st_ino;
+}
+
+// The width of the terminal on standard output, for the table.
+int StdoutColumns() {
+    winsize size{};
+    const int reported = ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+    return TerminalColumns(reported, std::getenv("COLUMNS"));
 }
 
 // The resume rule of the desktop program's start button, without its
@@ -102,7 +111,8 @@ private:
 class BatchRun {
 public:
     explicit BatchRun(const BatchOptions& options)
-        : m_options(options), m_writer(options.format, options.outputFile),
+        : m_options(options), m_writer(OutputFormatFor(options, ::isatty(STDOUT_FILENO) == 1),
+                                       options.outputFile, StdoutColumns()),
           m_progress(!options.quiet && ::isatty(STDERR_FILENO) == 1),
           m_stdoutIsTerminal(options.outputFile.empty() && ::isatty(STDOUT_FILENO) == 1) {}
 
@@ -140,6 +150,7 @@ public:
                      "' is the list file; the list is only read");
             return kExitFailure;
         }
+        m_writer.SetTable(&m_table);
         if (!m_writer.Open()) {
             Complain(m_writer.errorText());
             return kExitFailure;

@@ -1,15 +1,19 @@
 // SPDX-License-Identifier: MIT
 #include "cli/resultwriter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "core/atomicfile.h"
+#include "engine/domaintable.h"
+#include "engine/idn.h"
 #include "listwin/formats/csvexport.h"
 
-ResultWriter::ResultWriter(OutputFormat format, std::string path)
-    : m_format(format), m_path(std::move(path)) {
+ResultWriter::ResultWriter(OutputFormat format, std::string path, int tableColumns)
+    : m_format(format), m_path(std::move(path)), m_columns(tableColumns),
+      m_table(ResultTableLayoutFor(tableColumns)) {
     if (!m_path.empty()) {
         m_file = std::make_unique<AtomicFile>(m_path);
     }
@@ -18,7 +22,21 @@ ResultWriter::ResultWriter(OutputFormat format, std::string path)
 ResultWriter::~ResultWriter() = default;
 
 bool ResultWriter::Open() {
-    return !m_file || m_file->Open();
+    if (m_file && !m_file->Open()) {
+        return false;
+    }
+    if (m_format != OutputFormat::Table) {
+        return true;
+    }
+    if (m_rows != nullptr) {
+        int longest = 0;
+        for (int32_t i = 0; i < m_rows->count; ++i) {
+            longest =
+                std::max(longest, DisplayWidth(ToUnicodeName(FieldText(m_rows->Row(i).domain))));
+        }
+        m_table = ResultTableLayoutFor(m_columns, longest);
+    }
+    return WriteBytes(FormatResultTableHeader(m_table));
 }
 
 bool ResultWriter::WriteBytes(const std::string& bytes) {
@@ -37,12 +55,20 @@ bool ResultWriter::WriteBytes(const std::string& bytes) {
 
 bool ResultWriter::WriteRow(const DomainRecord& row, int32_t index,
                             const JsonLineDetails& details) {
-    if (m_format == OutputFormat::Csv) {
+    switch (m_format) {
+    case OutputFormat::Csv:
         return WriteBytes(details.values != nullptr
                               ? FormatCsvLine(row, true, *details.values, CsvEncoding::Gbk)
                               : FormatCsvLine(row));
+    case OutputFormat::Jsonl:
+        return WriteBytes(FormatJsonLine(row, index, details));
+    case OutputFormat::Table:
+        break;
     }
-    return WriteBytes(FormatJsonLine(row, index, details));
+    const bool finished = m_rows == nullptr || m_rows->details.Finished(index);
+    const CheckValues values = m_rows != nullptr ? m_rows->details.Values(index) : CheckValues{};
+    return WriteBytes(
+        FormatResultTableLine(ResultTableRowFor(row, finished, details.reason, values), m_table));
 }
 
 bool ResultWriter::Flush() {

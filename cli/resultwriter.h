@@ -11,19 +11,28 @@
 
 #include "cli/batchoptions.h"
 #include "cli/jsonlines.h"
+#include "cli/resulttable.h"
 
 class AtomicFile;
 struct DomainRecord;
+struct DomainTable;
 
 class ResultWriter {
 public:
-    ResultWriter(OutputFormat format, std::string path);
+    // `tableColumns`: the terminal's width, for the table format.
+    ResultWriter(OutputFormat format, std::string path, int tableColumns = 80);
     ~ResultWriter();
     ResultWriter(const ResultWriter&) = delete;
     ResultWriter& operator=(const ResultWriter&) = delete;
 
+    // The rows to come, for the table format: its domain column fits their
+    // longest name, and a row's whole values and whether it was asked come
+    // from their details. Without it the domain column has a usual width and
+    // every row counts as asked, with the row's own fields.
+    void SetTable(const DomainTable* table) { m_rows = table; }
+
     // Creates the temporary file for a file output, so an unwritable path is
-    // found before any query runs.
+    // found before any query runs; the table's header goes out here.
     bool Open();
     // `details` are written to jsonl lines only.
     bool WriteRow(const DomainRecord& row, int32_t index, const JsonLineDetails& details = {});
@@ -42,6 +51,9 @@ private:
 
     OutputFormat m_format;
     std::string m_path;
+    int m_columns;
+    ResultTableLayout m_table;
+    const DomainTable* m_rows = nullptr;
     std::unique_ptr<AtomicFile> m_file;
     int m_stdoutError = 0;
 };

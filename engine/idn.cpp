@@ -44,6 +44,34 @@ bool HasALabel(std::string_view name) {
 
 } // namespace
 
+bool IsHostNameSyntax(std::string_view name) {
+    constexpr std::size_t kMaxName = 253;
+    constexpr std::size_t kMaxLabel = 63;
+    if (name.empty() || name.size() > kMaxName) {
+        return false;
+    }
+    std::size_t labels = 0;
+    for (std::size_t start = 0; start <= name.size(); ++labels) {
+        auto end = name.find('.', start);
+        if (end == std::string_view::npos) {
+            end = name.size();
+        }
+        const std::string_view label = name.substr(start, end - start);
+        if (label.empty() || label.size() > kMaxLabel || label.front() == '-' ||
+            label.back() == '-') {
+            return false;
+        }
+        for (const char c : label) {
+            const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+            if (!letter && !(c >= '0' && c <= '9') && c != '-') {
+                return false;
+            }
+        }
+        start = end + 1;
+    }
+    return labels >= 2;
+}
+
 bool ToALabel(std::string_view utf8, std::string& ascii) {
     if (IsAsciiText(utf8)) {
         ascii = std::string(utf8);

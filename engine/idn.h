@@ -15,6 +15,12 @@
 // False, and `ascii` untouched, when the name cannot be converted.
 [[nodiscard]] bool ToALabel(std::string_view utf8, std::string& ascii);
 
+// True when `name` is a domain name as the DNS spells it for a host: at
+// least two labels separated by dots, each of 1 to 63 letters, digits and
+// hyphens, none starting or ending with a hyphen, 253 bytes in all at most
+// (no trailing dot). Anything else must never be sent to a server.
+[[nodiscard]] bool IsHostNameSyntax(std::string_view name);
+
 // The Unicode form of a stored name for display, in UTF-8: its "xn--" labels
 // decoded. The name itself when it has no such label, is not ASCII, or does
 // not convert back to exactly itself (a label that only pretends to be one).

@@ -41,6 +41,9 @@ bool LooksLikeFormula(std::string_view text) {
     return c == '=' || c == '+' || c == '-' || c == '@';
 }
 
+// Texts from outside the program: what a server wrote, and the domain,
+// which comes from a list file of unknown origin (a name that passed the
+// list's check never looks like a formula, but the guard does not rely on it).
 enum class Origin { Local, Remote };
 
 // GBK trail bytes are 0x40 and above, and UTF-8 has no ASCII byte inside a
@@ -66,7 +69,7 @@ std::string FormatCsvLine(const DomainRecord& row, bool finished) {
     line.reserve(256);
     AppendField(line, FieldText(row.whoisServer), Origin::Local);
     line += ',';
-    AppendField(line, FieldText(row.domain), Origin::Local);
+    AppendField(line, FieldText(row.domain), Origin::Remote);
     line += ',';
     AppendField(line, finished ? ExportStatusGbk(row.status) : std::string_view(), Origin::Local);
     line += ',';

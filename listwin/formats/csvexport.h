@@ -21,10 +21,11 @@ enum class CsvEncoding {
 };
 
 // One line, CR LF included. A double quote inside a field is doubled, so no
-// text can end its field early; CR and LF stay inside the quotes. Fields 4
-// to 9 hold text a remote server wrote: one beginning with '=', '+', '-' or
-// '@' (after any blanks), or with TAB or CR, gets a leading "'" so a
-// spreadsheet shows it as text instead of running it as a formula.
+// text can end its field early; CR and LF stay inside the quotes. Field 2
+// (the domain, from the user's list) and fields 4 to 9 (what a remote server
+// wrote): one beginning with '=', '+', '-' or '@' (after any blanks), or with
+// TAB or CR, gets a leading "'" so a spreadsheet shows it as text instead of
+// running it as a formula.
 // A row not yet asked (`finished` false) has an empty status field: its
 // status code still reads "no server" although no server was asked.
 [[nodiscard]] std::string FormatCsvLine(const DomainRecord& row, bool finished = true);

@@ -35,10 +35,17 @@ ListLineVerdict ListNameFromLine(std::string_view line, ListEncoding encoding, s
         if (!ToALabel(text, ascii)) {
             return ListLineVerdict::Invalid;
         }
-        text = std::move(ascii);
+        // UTS #46 maps look-alikes to ASCII ("ｗｗｗ．" to "www.", "。" to
+        // "."): the decoration they spelt goes as it does in ASCII.
+        text = NormalizeListLine(ascii, ListEncoding::Ascii);
     }
     if (text.size() > kMaxDomainBytes) {
         return ListLineVerdict::Long; // a cut name would be another domain
+    }
+    // "a b.com", "=1+1.com", "x?y.com": no server is asked such a thing, and
+    // no export cell may hold it.
+    if (!IsHostNameSyntax(text)) {
+        return ListLineVerdict::Invalid;
     }
     name = std::move(text);
     return ListLineVerdict::Name;

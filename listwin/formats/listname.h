@@ -14,13 +14,15 @@ enum class ListLineVerdict {
     Empty,        // nothing left after normalising: takes no row, not counted
     Name,         // `name` holds what the row stores
     Long,         // the stored form would not fit the domain field (40 bytes)
-    Invalid,      // control bytes, or no A-label to be had
+    Invalid,      // control bytes, no A-label to be had, or not a host name's syntax
     InvalidBytes, // bytes the line's encoding does not have (GBK only)
 };
 
 // `line` is one line without its line feed, in `encoding` (Ascii reads as
-// either). A byte below 0x20 or 0x7F left inside the name makes it invalid:
-// such a name must never reach a server.
+// either). The stored form must be a host name (IsHostNameSyntax: letters,
+// digits and hyphens in dot-separated labels) of at most 40 bytes, the
+// domain field's width; a longer one is Long (a cut name would be another
+// domain), anything else Invalid: such a name must never reach a server.
 [[nodiscard]] ListLineVerdict ListNameFromLine(std::string_view line, ListEncoding encoding,
                                                std::string& name);
 

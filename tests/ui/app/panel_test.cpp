@@ -281,6 +281,10 @@ TEST_F(PanelTest, ImportCopiesTheChosenFileAndReportsSkippedNames) {
     } cases[] = {
         {"plain", " HTTP://WWW.Alpha.com/ \r\nbeta.cn\n", 2, {}},
         {"long name", tooLong + ".com\nok.com\n", 1, {"已跳过 1 个超过40个字符的域名。"}},
+        {"not host names",
+         "a b.com\n=1+1.com\nhttps://www.glowww.com/\nunder_score.com\n",
+         1,
+         {"已跳过 3 个无效域名。"}},
         {"over capacity and long",
          [&] {
              std::string s = tooLong + ".com\n";

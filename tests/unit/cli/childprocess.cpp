@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <spawn.h>
 #include <stdexcept>
+#include <sys/ioctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -33,34 +34,45 @@ bool Drain(int fd, std::string& into) {
     return n < 0 && (errno == EINTR || errno == EAGAIN);
 }
 
+// The reading and the writing end of a child's output: a pseudo-terminal
+// `columns` wide (0: as it comes), or a pipe.
+void OpenOutput(bool terminal, unsigned short columns, int& readEnd, int& writeEnd) {
+    if (!terminal) {
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC) != 0) {
+            throw std::runtime_error("pipe failed");
+        }
+        readEnd = ends[0];
+        writeEnd = ends[1];
+        return;
+    }
+    readEnd = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (readEnd < 0 || ::grantpt(readEnd) != 0 || ::unlockpt(readEnd) != 0) {
+        throw std::runtime_error("no pseudo-terminal");
+    }
+    if (columns > 0) {
+        winsize size{};
+        size.ws_row = 24;
+        size.ws_col = columns;
+        ::ioctl(readEnd, TIOCSWINSZ, &size);
+    }
+    writeEnd = ::open(::ptsname(readEnd), O_RDWR | O_NOCTTY | O_CLOEXEC);
+}
+
 } // namespace
 
 ChildProcess::ChildProcess(const Setup& setup) {
-    int outPipe[2];
-    if (::pipe2(outPipe, O_CLOEXEC) != 0) {
-        throw std::runtime_error("pipe failed");
-    }
+    int outRead = -1;
+    int outWrite = -1;
+    OpenOutput(setup.stdoutOnTerminal, setup.terminalColumns, outRead, outWrite);
     int errRead = -1;
     int errWrite = -1;
-    if (setup.stderrOnTerminal) {
-        errRead = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (errRead < 0 || ::grantpt(errRead) != 0 || ::unlockpt(errRead) != 0) {
-            throw std::runtime_error("no pseudo-terminal");
-        }
-        errWrite = ::open(::ptsname(errRead), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    } else {
-        int errPipe[2];
-        if (::pipe2(errPipe, O_CLOEXEC) != 0) {
-            throw std::runtime_error("pipe failed");
-        }
-        errRead = errPipe[0];
-        errWrite = errPipe[1];
-    }
+    OpenOutput(setup.stderrOnTerminal, setup.terminalColumns, errRead, errWrite);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, outWrite, STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, errWrite, STDERR_FILENO);
 
     // The child starts with default signal handling and nothing blocked,
@@ -93,9 +105,9 @@ ChildProcess::ChildProcess(const Setup& setup) {
     const int rc = ::posix_spawn(&m_pid, argv[0], &actions, &attributes, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
-    ::close(outPipe[1]);
+    ::close(outWrite);
     ::close(errWrite);
-    m_outFd = outPipe[0];
+    m_outFd = outRead;
     m_errFd = errRead;
     if (rc != 0) {
         throw std::runtime_error("cannot start " + setup.args.front());

@@ -16,7 +16,9 @@ public:
     struct Setup {
         std::vector<std::string> args; // args[0] is the program
         std::map<std::string, std::string> env;
-        bool stderrOnTerminal = false; // a pseudo-terminal instead of a pipe
+        bool stderrOnTerminal = false;      // a pseudo-terminal instead of a pipe
+        bool stdoutOnTerminal = false;      // the same for standard output
+        unsigned short terminalColumns = 0; // their width; 0: the system's default
     };
 
     explicit ChildProcess(const Setup& setup);

@@ -188,17 +188,23 @@ TEST_F(CsvExportTest, HostileFieldTexts) {
     }
 }
 
-TEST_F(CsvExportTest, FormulaGuardCoversServerFieldsOnly) {
+TEST_F(CsvExportTest, FormulaGuardCoversTheDomainAndServerFields) {
     DomainRecord row{};
-    SetField(row.domain, "-dash.com"); // typed by the user: left alone
+    SetField(row.whoisServer, "-local.example"); // the program's own text: left alone
+    SetField(row.domain, "=1+1.com");            // from a list file of unknown origin
     row.status = Error;
     SetField(row.expiryDate, "-1"); // unreadable date comes back as it was
     SetField(row.createdDate, "=1+1");
     SetField(row.email, "@x");
     SetField(row.phone, "+86.1");
     SetField(row.registrar, "-r");
-    EXPECT_EQ(FormatCsvLine(row),
-              "\"\",\"-dash.com\",\"\",\"'-1\",\"'=1+1\",\"\",\"'@x\",\"'+86.1\",\"'-r\"\r\n");
+    EXPECT_EQ(FormatCsvLine(row), "\"-local.example\",\"'=1+1.com\",\"\",\"'-1\",\"'=1+1\",\"\",\"'"
+                                  "@x\",\"'+86.1\",\"'-r\"\r\n");
+    for (const char* domain : {"-dash.com", "+1.com", "@a.com", " =a.com"}) {
+        SetField(row.domain, domain);
+        EXPECT_NE(FormatCsvLine(row).find(std::string(",\"'") + domain + "\","), std::string::npos)
+            << domain;
+    }
 }
 
 TEST_F(CsvExportTest, FieldFilledToItsWidthStaysInItsColumn) {

@@ -79,11 +79,11 @@ TEST_F(ListNamesTest, NamesInAnyScriptAreStoredAsTheirALabel) {
          {ListEncoding::Gbk, false},
          {kExampleALabel + ".cn", "b.com"},
          0},
-        {"ascii_untouched",
+        {"ascii_alabel_kept_underscore_refused",
          "a_b.com\nxn--fsqu00a.cn\n",
          {ListEncoding::Ascii, false},
-         {"a_b.com", "xn--fsqu00a.cn"},
-         0},
+         {"xn--fsqu00a.cn"},
+         1},
         {"upper_case_and_decoration",
          "  HTTP://WWW.B\xC3\x9C"
          "CHER.DE/ \n",
@@ -103,6 +103,13 @@ TEST_F(ListNamesTest, NamesInAnyScriptAreStoredAsTheirALabel) {
         {"ideographic_full_stop",
          kExampleUtf8 + "\xE3\x80\x82"
                         "cn\n",
+         {ListEncoding::Utf8, false},
+         {kExampleALabel + ".cn"},
+         0},
+        {"full_width_decoration",
+         "\xEF\xBD\x97\xEF\xBD\x97\xEF\xBD\x97\xEF\xBC\x8E" + kExampleUtf8 +
+             "\xE3\x80\x82"
+             "cn\xE3\x80\x82\n", // ｗｗｗ．例子。cn。
          {ListEncoding::Utf8, false},
          {kExampleALabel + ".cn"},
          0},
@@ -174,6 +181,88 @@ TEST_F(ListNamesTest, ControlBytesMakeANameInvalid) {
     std::string name;
     EXPECT_EQ(ListNameFromLine("\t a.com \v\f\r", ListEncoding::Gbk, name), ListLineVerdict::Name);
     EXPECT_EQ(name, "a.com");
+}
+
+TEST(HostNameSyntaxTest, LettersDigitsAndHyphensInTwoOrMoreLabels) {
+    const std::string label63(63, 'a');
+    const std::string name253 =
+        label63 + "." + label63 + "." + label63 + "." + std::string(61, 'b');
+    ASSERT_EQ(name253.size(), 253U);
+    struct Case {
+        const char* name;
+        std::string text;
+        bool valid;
+    };
+    const Case cases[] = {
+        {"plain", "example.com", true},
+        {"digits_and_hyphens", "a-1.b2-c.cn", true},
+        {"upper_case", "Example.COM", true},
+        {"alabel", "xn--fsqu00a.xn--fiqs8s", true},
+        {"one_letter_labels", "a.b", true},
+        {"label_of_63", label63 + ".com", true},
+        {"label_of_64", label63 + "a.com", false},
+        {"name_of_253", name253, true},
+        {"name_of_254", name253 + "b", false},
+        {"one_label", "localhost", false},
+        {"empty", "", false},
+        {"empty_label", "a..com", false},
+        {"leading_dot", ".a.com", false},
+        {"trailing_dot", "a.com.", false},
+        {"leading_hyphen", "-a.com", false},
+        {"trailing_hyphen", "a-.com", false},
+        {"hyphen_tld", "a.-", false},
+        {"space", "a b.com", false},
+        {"formula", "=1+1.com", false},
+        {"question_mark", "x?y.com", false},
+        {"underscore", "under_score.com", false},
+        {"at_sign", "user@a.com", false},
+        {"colon", "a.com:80", false},
+        {"non_ascii", "\xC3\xA9.com", false},
+        {"nul", std::string("a\0b.com", 7), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(IsHostNameSyntax(c.text), c.valid);
+    }
+}
+
+// A name that is not a host name's syntax takes no row and is counted, in
+// every encoding a list is read in.
+TEST_F(ListNamesTest, NamesThatAreNoHostNameAreSkippedAndCounted) {
+    const std::string lines[] = {"a b.com",   "=1+1.com", "x?y.com", "under_score.com",
+                                 "localhost", "-a.com",   "a..com",  "b\xC3\xBC_cher.de",
+                                 "a.com:x",   "@sum.com", "+86.com", "https:example.com"};
+    for (const std::string& line : lines) {
+        SCOPED_TRACE(line);
+        std::string name = "unchanged";
+        for (const ListEncoding encoding :
+             {ListEncoding::Ascii, ListEncoding::Gbk, ListEncoding::Utf8}) {
+            EXPECT_EQ(ListNameFromLine(line, encoding, name), ListLineVerdict::Invalid);
+        }
+        EXPECT_EQ(name, "unchanged");
+        const LoadResult result = Load("ok.com\n" + line + "\nok2.com\n");
+        EXPECT_EQ(Domains(), (Names{"ok.com", "ok2.com"}));
+        EXPECT_EQ(result.skippedInvalid, 1);
+        EXPECT_EQ(result.skippedLong, 0);
+        EXPECT_TRUE(result.complete()) << "judged, not lost";
+    }
+    // The decoration of a web address is not the name: these are asked.
+    std::string name;
+    EXPECT_EQ(ListNameFromLine("https://www.glowww.com:443/x?y#z", ListEncoding::Gbk, name),
+              ListLineVerdict::Name);
+    EXPECT_EQ(name, "glowww.com");
+}
+
+// The domain field holds 40 bytes: a longer name is never stored cut (a cut
+// name is another domain), whatever else is wrong with it.
+TEST_F(ListNamesTest, NamesLongerThanTheDomainFieldAreSkippedNotCut) {
+    const std::string forty = std::string(36, 'a') + ".com";
+    const std::string fortyOne = "b" + forty;
+    const LoadResult result = Load(forty + "\n" + fortyOne + "\nhttp://www." + fortyOne + "/\n" +
+                                   std::string(60, 'c') + " d.com\n");
+    EXPECT_EQ(Domains(), Names{forty});
+    EXPECT_EQ(result.skippedLong, 3);
+    EXPECT_EQ(result.skippedInvalid, 0);
 }
 
 TEST_F(ListNamesTest, GbkBytesWithoutACharacterAreInvalidAndTheLoadIncomplete) {
@@ -299,14 +388,17 @@ TEST_F(ListNamesTest, AHugeSingleLineIsNeverHeldInMemory) {
 
 namespace {
 
-// An A-label written by hand whose Unicode form the line rules would change
-// ("www." inside it) stays an A-label in the file, so it reads back as itself.
+// A name with "www." inside a label keeps it, so its Unicode form is what
+// the file gets; a row holding a name whose Unicode form the line rules
+// would change (a leading "www." before a dotted name) keeps its A-label in
+// the file, so it reads back as itself.
 TEST(ListFileSpellingTest, AUnicodeFormTheLineRulesWouldChangeStaysAnALabel) {
-    std::string stored; // as a hand-written "xn--" line of the file gives it
+    std::string stored;
     ASSERT_TRUE(ToALabel("\xC3\xA9www.com", stored)); // éwww.com: "www." inside
     ASSERT_TRUE(stored.starts_with("xn--")) << stored;
+    EXPECT_EQ(ListFileSpelling(stored, {ListEncoding::Utf8, false}), "\xC3\xA9www.com");
     for (const ListEncoding encoding : {ListEncoding::Utf8, ListEncoding::Gbk}) {
-        EXPECT_EQ(ListFileSpelling(stored, {encoding, false}), stored);
+        EXPECT_EQ(ListFileSpelling("www.xn--9ca.com", {encoding, false}), "www.xn--9ca.com");
     }
     EXPECT_EQ(ListFileSpelling("xn--bcher-kva.de", {ListEncoding::Utf8, false}), "b\xC3\xBC"
                                                                                  "cher.de");
