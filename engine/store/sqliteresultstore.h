@@ -93,6 +93,11 @@ private:
     int StoreCheck(StoredCheck& check);
     int ApplyRetention(const std::vector<std::string>& names, std::int64_t now);
     int DropAnswers(SqliteStatement& deleting, std::vector<std::int64_t>& answerIds);
+    // The text of answer `id`, its base read first where it has one.
+    int LoadAnswer(std::int64_t id, std::string& text, bool isBase = false) const;
+    // The id of `text` in the answers, stored now when it is new.
+    int StoreAnswer(const std::string& domainAscii, const std::string& text,
+                    std::int64_t& answerId);
     // Takes the write lock; false when the store is being closed and the
     // lock stayed with another process for too long, or on an error.
     bool BeginWrite(std::unique_lock<std::mutex>& db, int& rc);
@@ -109,6 +114,7 @@ private:
     struct Statements {
         SqliteStatement begin, beginRead, commit, rollback;
         SqliteStatement findAnswer, insertAnswer, insertCheck, previousState;
+        SqliteStatement baseCandidate, answerBody;
         SqliteStatement trimCount, trimAge, dropAnswer;
         SqliteStatement latest, history, latestAnswer;
         SqliteStatement pruneAge, pruneCount, pruneAnswers, prunePositions;
