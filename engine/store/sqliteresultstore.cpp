@@ -28,8 +28,11 @@ constexpr int kBusyTimeoutMs = 10000;
 // The writer waits for the write lock in turns this long, letting this
 // process's readers in between.
 constexpr int kWriterTurnMs = 200;
-// Closing the store gives another process's lock this long, then drops
-// what is left.
+// How long the writer waits for another process's write lock before it
+// gives the batch up: a zentrix writer holds it for well under a second, so
+// this is a program that keeps a transaction open (a sqlite3 shell left in
+// BEGIN). Closing the store waits less.
+constexpr auto kLockPatience = std::chrono::seconds(60);
 constexpr auto kCloseWait = std::chrono::seconds(10);
 
 int Primary(int rc) {
@@ -146,8 +149,12 @@ bool SqliteResultStore::Writable() const {
 // ---------------------------------------------------------------- opening
 
 void SqliteResultStore::OpenStore(const StoreOpenOptions& options) {
+    if (m_path.empty()) {
+        OpenInMemory(); // asked for: nothing to tell
+        return;
+    }
     std::string why;
-    OpenOutcome outcome = m_path.empty() ? OpenOutcome::Failed : TryOpenFile(options, why);
+    OpenOutcome outcome = TryOpenFile(options, why);
     if (outcome == OpenOutcome::NotAStore) {
         m_db.Close();
         std::string movedTo;
@@ -471,10 +478,12 @@ void SqliteResultStore::WriteBatch(std::vector<StoredCheck>& checks, const Posit
     int rc = SQLITE_OK;
     std::string why;
     for (;;) {
-        rc = TryWriteBatch(checks, positions, Now(), why);
-        // Another process slipped in between the lock and a statement: the
-        // whole batch again, its changes read anew.
-        if (Primary(rc) != SQLITE_BUSY && Primary(rc) != SQLITE_LOCKED) {
+        bool locked = false;
+        rc = TryWriteBatch(checks, positions, Now(), why, locked);
+        // Busy after the lock was taken (a checkpoint of another process):
+        // the whole batch again, its changes read anew. Busy before it means
+        // the lock never came: given up.
+        if (!locked || (Primary(rc) != SQLITE_BUSY && Primary(rc) != SQLITE_LOCKED)) {
             break;
         }
         const std::lock_guard lock(m_queueMutex);
@@ -492,7 +501,7 @@ void SqliteResultStore::WriteBatch(std::vector<StoredCheck>& checks, const Posit
 }
 
 bool SqliteResultStore::BeginWrite(std::unique_lock<std::mutex>& db, int& rc) {
-    const auto giveUpAt = Clock::now() + kCloseWait;
+    const auto started = Clock::now();
     m_db.SetBusyTimeout(kWriterTurnMs);
     for (;;) {
         {
@@ -514,7 +523,7 @@ bool SqliteResultStore::BeginWrite(std::unique_lock<std::mutex>& db, int& rc) {
             stopping = m_stopping;
         }
         db.lock();
-        if (stopping && Clock::now() >= giveUpAt) {
+        if (Clock::now() - started >= (stopping ? kCloseWait : kLockPatience)) {
             break;
         }
     }
@@ -523,13 +532,14 @@ bool SqliteResultStore::BeginWrite(std::unique_lock<std::mutex>& db, int& rc) {
 }
 
 int SqliteResultStore::TryWriteBatch(std::vector<StoredCheck>& checks, const PositionOps& positions,
-                                     std::int64_t now, std::string& why) {
+                                     std::int64_t now, std::string& why, bool& locked) {
     std::unique_lock db(m_dbMutex);
     int rc = SQLITE_OK;
     if (!BeginWrite(db, rc)) {
         why = m_db.ErrorText();
         return rc;
     }
+    locked = true;
     std::vector<std::string> names;
     names.reserve(checks.size());
     for (StoredCheck& check : checks) {

@@ -89,7 +89,7 @@ private:
     void WriterLoop();
     void WriteBatch(std::vector<StoredCheck>& checks, const PositionOps& positions);
     int TryWriteBatch(std::vector<StoredCheck>& checks, const PositionOps& positions,
-                      std::int64_t now, std::string& why);
+                      std::int64_t now, std::string& why, bool& locked);
     int StoreCheck(StoredCheck& check);
     int ApplyRetention(const std::vector<std::string>& names, std::int64_t now);
     int DropAnswers(SqliteStatement& deleting, std::vector<std::int64_t>& answerIds);
