@@ -377,10 +377,9 @@ void SqliteResultStore::Flush() {
         return;
     }
     const std::uint64_t target = m_added;
-    ++m_flushWaiters;
+    m_flushTarget = std::max(m_flushTarget, target);
     m_wakeWriter.notify_one();
     m_batchDone.wait(lock, [&] { return m_finished >= target; });
-    --m_flushWaiters;
 }
 
 void SqliteResultStore::SavePosition(std::string_view program, std::string_view listId,
@@ -427,7 +426,7 @@ void SqliteResultStore::WriterLoop() {
             break; // stopping with nothing left
         }
         m_wakeWriter.wait_until(lock, m_firstQueuedAt + kCommitEvery, [&] {
-            return m_stopping || m_flushWaiters > 0 || m_queue.size() >= kCommitRows;
+            return m_stopping || m_finished < m_flushTarget || m_queue.size() >= kCommitRows;
         });
         const std::size_t take = std::min(m_queue.size(), kMostRows);
         std::vector<StoredCheck> checks(std::make_move_iterator(m_queue.begin()),

@@ -131,9 +131,9 @@ private:
     PositionOps m_positionsWriting; // taken by the writer, not yet committed
     std::size_t m_positionOpCount = 0;
     std::chrono::steady_clock::time_point m_firstQueuedAt;
-    std::uint64_t m_added = 0;    // operations queued since the store opened
-    std::uint64_t m_finished = 0; // of those, committed or given up
-    int m_flushWaiters = 0;
+    std::uint64_t m_added = 0;       // operations queued since the store opened
+    std::uint64_t m_finished = 0;    // of those, committed or given up
+    std::uint64_t m_flushTarget = 0; // Flush waits until m_finished reaches it
     bool m_stopping = false;
     std::function<void(std::uint64_t)> m_commitListener;
     std::atomic<std::uint64_t> m_committed{0};
