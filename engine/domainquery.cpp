@@ -88,7 +88,7 @@ FailReason ReasonForAnswer(std::string_view answer) {
         return FailReason::EmptyAnswer;
     }
     const FailReason refused = DetectRefusal(answer).reason;
-    return refused != FailReason::None ? refused : FailReason::BadAnswer;
+    return refused != FailReason::None ? refused : FailReason::Unrecognised;
 }
 
 // A referral answer worth reading: an answer, not a failure, not a refusal

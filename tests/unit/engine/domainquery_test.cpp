@@ -342,6 +342,9 @@ TEST_F(DomainQueryParsed, AnswersThatAreNoRecordSayWhy) {
         {"limit", "WHOIS LIMIT EXCEEDED - SEE WWW.EXAMPLE.ORG/WHOIS FOR DETAILS\n",
          FailReason::RateLimited},
         {"not served", "TLD is not supported.\n", FailReason::NotServed},
+        {"unrecognised", "Invalid query\n", FailReason::Unrecognised},
+        {"country limit", "%% Too many requests...\n", FailReason::RateLimited},
+        {"address blocked", "% Your IP address has been blocked.\n", FailReason::NotServed},
     };
     for (const auto& [name, answer, reason] : cases) {
         SCOPED_TRACE(name);
