@@ -45,7 +45,8 @@ std::string_view FailReasonChinese(FailReason reason) {
     return TextsOf(reason).chinese;
 }
 
-FailReason FailReasonForMarker(std::string_view result) {
+FailReason FailReasonForMarker(std::string_view failure) {
+    const std::string_view result = MarkerOf(failure);
     if (result == kMarkerInvalidAddr) {
         return FailReason::ResolveFailed;
     }

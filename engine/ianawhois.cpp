@@ -209,7 +209,7 @@ IanaLookup IanaWhoisDirectory::ServerFor(std::string_view tldText, const WhoisTr
 
     const std::string answer = transport(ServerIana, tld, QueryHop::Registry);
     if (IsFailureMarker(answer)) {
-        lookup.failure = answer;
+        lookup.failure = MarkerOf(answer);
         lookup.reason = FailReasonForMarker(answer);
     } else if (const IanaWhoisAnswer read = ReadIanaWhoisAnswer(answer);
                read.isTld || read.unknownTld) {

@@ -357,6 +357,21 @@ TEST_F(DomainQueryParsed, AnswersThatAreNoRecordSayWhy) {
     }
 }
 
+// An answer cut off by a time-out is no record, however much of one came:
+// the row is Error "timed out" and the text is kept to be shown.
+TEST_F(DomainQueryParsed, CutOffAnswerIsATimeOutKeepingItsText) {
+    const std::string part = kRegistryAnswer.substr(0, 120);
+    transport.Answer(ServerComNet, CutOffAnswer(part));
+    SetField(row.owner, "kept");
+    const RowOutcome outcome = Run();
+    EXPECT_EQ(row.status, Error);
+    EXPECT_EQ(outcome.reason, FailReason::TimedOut);
+    EXPECT_EQ(outcome.answer, part);
+    EXPECT_STREQ(row.owner, "kept");
+    EXPECT_STREQ(row.registrar, "");
+    EXPECT_EQ(transport.asked().size(), 1u) << "no referral from a cut-off answer";
+}
+
 TEST(DomainQueryOverTcp, RowWithoutServerConnectsNowhere) {
     DomainRecord row{};
     SetField(row.domain, "example.de");

@@ -13,6 +13,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "engine/failreason.h"
 #include "engine/hostlookup.h"
 #include "tests/support/fakewhoisserver.h"
 
@@ -152,21 +153,28 @@ TEST_F(WhoisClient, StallBeforeFirstByteIsErrTimeout) {
     EXPECT_EQ(Ask("example.com"), kMarkerTimeout);
 }
 
-TEST_F(WhoisClient, StallAfterSomeBytesGivesWhatArrived) {
+// A stall after some text is a time-out, not an answer: the text is kept
+// with it, to be shown.
+TEST_F(WhoisClient, StallAfterSomeBytesIsACutOffAnswer) {
     // Five bytes, then the next piece only after the client has given up.
     server.SetDefaultScript(FakeWhoisScript::Drip("first second", 5, 60'000));
     options.idleTimeoutMs = 1'000; // room for a loaded machine to deliver the first piece
-    EXPECT_EQ(Ask("example.com"), "first");
+    const std::string result = Ask("example.com");
+    EXPECT_TRUE(IsFailureMarker(result));
+    EXPECT_EQ(MarkerOf(result), kMarkerTimeout);
+    EXPECT_EQ(CutOffText(result), "first");
 }
 
 TEST_F(WhoisClient, WholeQueryTimeOutEndsASteadyDrip) {
     server.SetDefaultScript(FakeWhoisScript::Drip(std::string(100'000, 'd'), 1, 20));
     options.idleTimeoutMs = 5'000;
     options.totalTimeoutMs = 1'000;
-    const std::string answer = Ask("example.com");
-    EXPECT_FALSE(answer.empty());
-    EXPECT_LT(answer.size(), 100'000u);
-    EXPECT_EQ(answer.find_first_not_of('d'), std::string::npos);
+    const std::string result = Ask("example.com");
+    EXPECT_EQ(MarkerOf(result), kMarkerTimeout);
+    const std::string_view text = CutOffText(result);
+    EXPECT_FALSE(text.empty());
+    EXPECT_LT(text.size(), 100'000u);
+    EXPECT_EQ(text.find_first_not_of('d'), std::string::npos);
 }
 
 TEST_F(WhoisClient, StopRequestReachesAStalledQuery) {
@@ -317,6 +325,13 @@ TEST(FailureMarker, OnlyTheWholeMarkerCounts) {
     EXPECT_FALSE(IsFailureMarker(""));
     EXPECT_FALSE(IsFailureMarker("Err_"));
     EXPECT_FALSE(IsFailureMarker("Error codes: Err_Recv means ..."));
+    // Only a time-out carries text.
+    const std::string cut = CutOffAnswer("Domain Name: A.EXAMPLE\r\n");
+    EXPECT_TRUE(IsFailureMarker(cut));
+    EXPECT_EQ(FailReasonForMarker(cut), FailReason::TimedOut);
+    EXPECT_FALSE(IsFailureMarker(std::string(kMarkerRecv) + '\0' + "text"));
+    EXPECT_EQ(CutOffText(std::string(kMarkerRecv) + '\0' + "text"), "");
+    EXPECT_EQ(CutOffText(kMarkerTimeout), "");
 }
 
 struct ConnectToCase {
