@@ -146,7 +146,8 @@ std::string Targets(const std::string& host, const WhoisClientOptions& options,
     } else {
         const LookupResult found = lookups != nullptr ? lookups->Lookup(host, out, deadline, stop)
                                                       : LookupHost(host, out, deadline, stop);
-        if (found == LookupResult::NotFound) {
+        // No name server answering is no time-out: the host cannot be resolved.
+        if (found == LookupResult::NotFound || found == LookupResult::Unanswered) {
             return kMarkerInvalidAddr;
         }
         if (found == LookupResult::Interrupted) {

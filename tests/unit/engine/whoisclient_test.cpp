@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <future>
 #include <map>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <string>
 #include <sys/socket.h>
@@ -285,6 +286,32 @@ TEST(HostLookupCacheTest, InterruptedLookUpIsAskedAgain) {
     EXPECT_EQ(calls, 2);
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(out[0].family(), AF_INET);
+}
+
+// No name server answering (EAI_AGAIN) is no answer about the name, but no
+// time-out either: the host cannot be resolved.
+TEST(HostLookupCacheTest, ResolverCodesMeanWhatTheySay) {
+    EXPECT_EQ(LookupResultForCode(0, true), LookupResult::Found);
+    EXPECT_EQ(LookupResultForCode(0, false), LookupResult::NotFound);
+    EXPECT_EQ(LookupResultForCode(EAI_NONAME, false), LookupResult::NotFound);
+    EXPECT_EQ(LookupResultForCode(EAI_FAIL, false), LookupResult::NotFound);
+    EXPECT_EQ(LookupResultForCode(EAI_AGAIN, false), LookupResult::Unanswered);
+}
+
+TEST(HostLookupCacheTest, UnansweredLookUpCannotResolveTheHostAndIsAskedAgain) {
+    int calls = 0;
+    HostLookupCache lookups([&](const std::string&, std::vector<HostAddress>&) {
+        ++calls;
+        return LookupResult::Unanswered;
+    });
+    std::atomic<bool> stop{false};
+    for (int query = 0; query < 2; ++query) {
+        const std::string result =
+            WhoisQuery("whois.registry.example", "example.com", {}, &stop, &lookups);
+        EXPECT_EQ(result, kMarkerInvalidAddr);
+        EXPECT_EQ(FailReasonForMarker(result), FailReason::ResolveFailed);
+    }
+    EXPECT_EQ(calls, 2) << "a network that comes back is used";
 }
 
 TEST(HostLookupCacheTest, CallersForOneHostShareOneLookUp) {
