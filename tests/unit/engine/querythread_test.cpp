@@ -419,6 +419,34 @@ TEST_F(Worker, ServerNamingItsWaitIsAskedAgainAfterIt) {
     EXPECT_LE(took, 2 * 2s) << "the server allows three queries in two seconds";
 }
 
+// A registry that refuses fast repeats without naming a wait: after its
+// first refusal the pause holds every row waiting for it, and the rows are
+// then asked a back-off apart instead of each being refused once in turn.
+TEST_F(Worker, PauseAfterARefusalHoldsEveryWaitingRow) {
+    constexpr auto kRefusedFaster = 500ms;
+    server.RefuseFasterThan(kRefusedFaster, "WHOIS LIMIT EXCEEDED\r\n");
+    Import({"a.com", "b.com", "c.com", "d.com"});
+    QueryOptions options;
+    options.backoffMs = 700;
+    RunToEnd(0, options);
+
+    for (int32_t index = 0; index < 4; ++index) {
+        SCOPED_TRACE(index);
+        EXPECT_EQ(table.Row(index).status, Found);
+        EXPECT_EQ(table.details.Reason(index), FailReason::None);
+    }
+    EXPECT_LE(server.RefusedCount(), 1u) << "only the first fast repeat is refused";
+    std::vector<FakeWhoisServer::Clock::time_point> starts;
+    for (const FakeWhoisServer::Times& times : server.ConnectionTimes()) {
+        starts.push_back(times.request);
+    }
+    std::sort(starts.begin(), starts.end());
+    ASSERT_GE(starts.size(), 4u);
+    for (std::size_t i = 2; i < starts.size(); ++i) {
+        EXPECT_GE(starts[i] - starts[i - 1], kRefusedFaster) << "query " << i;
+    }
+}
+
 TEST_F(Worker, RowEndsRateLimitedAfterFourRefusedTries) {
     server.SetScript("busy.com", FakeWhoisScript::Answer("WHOIS LIMIT EXCEEDED\r\n"));
     Import({"busy.com", "calm.cn"});
