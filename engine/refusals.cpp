@@ -204,6 +204,10 @@ std::optional<int> NamedWait(std::string_view lower) {
 
 } // namespace
 
+std::optional<int> ReadNamedWait(std::string_view text) {
+    return NamedWait(AsciiLower(text));
+}
+
 Refusal DetectRefusal(std::string_view answer) {
     const std::string lower = AsciiLower(answer);
     for (const RefusalText& refusal : kRefusals) {

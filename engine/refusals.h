@@ -24,3 +24,8 @@ struct Refusal {
 };
 
 [[nodiscard]] Refusal DetectRefusal(std::string_view answer);
+
+// The first wait a text names (any case), in seconds, at most an hour: a
+// number, then after blanks or a hyphen a unit ("at least 10-second time",
+// "wait 2 minutes", "24h"); none when it names none.
+[[nodiscard]] std::optional<int> ReadNamedWait(std::string_view text);

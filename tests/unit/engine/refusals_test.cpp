@@ -127,6 +127,16 @@ TEST(DetectRefusal, KnowsTheCountryRegistriesTexts) {
     }
 }
 
+TEST(ReadNamedWait, ReadsTheFirstNumberWithAUnit) {
+    EXPECT_EQ(ReadNamedWait("Please WAIT 2 Minutes"), 120);
+    EXPECT_EQ(ReadNamedWait("replenished in 143 seconds, 9 hours"), 143);
+    EXPECT_EQ(ReadNamedWait("try again after: 24h0m0s"), 3600);
+    EXPECT_EQ(ReadNamedWait("grace period of 99999999999999999999 seconds"), 3600);
+    EXPECT_EQ(ReadNamedWait("v2 seconds"), std::nullopt) << "a number inside a word";
+    EXPECT_EQ(ReadNamedWait("error 55000000002"), std::nullopt);
+    EXPECT_EQ(ReadNamedWait(""), std::nullopt);
+}
+
 // Terms of use talk about limits too; an answer is no refusal for that.
 TEST(DetectRefusal, LeavesAnswersAlone) {
     const char* answers[] = {
