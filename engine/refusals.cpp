@@ -10,8 +10,9 @@ namespace {
 struct RefusalText {
     std::string_view lowerText; // compared without regard to case
     FailReason reason;
-    // Only at the start of a line (after blanks and the comment marks '%',
-    // '#' and '*'): words common enough to occur in terms of use otherwise.
+    // Only at the start of a line (after blanks, the comment marks '%', '#'
+    // and '*', and an error code): words common enough to occur in terms of
+    // use otherwise.
     bool lineStart = false;
 };
 
@@ -75,6 +76,7 @@ constexpr RefusalText kRefusals[] = {
     {"can temporarily not be answered", FailReason::RateLimited},
     {"unable to process your request at this time", FailReason::RateLimited},
     {"query_status: 440 request denied", FailReason::RateLimited},
+    {"exceeded the maximum number of", FailReason::RateLimited},
     {"excessive querying,", FailReason::RateLimited, true},
     {"too many requests", FailReason::RateLimited, true},
     {"too many queries", FailReason::RateLimited, true},
@@ -83,6 +85,8 @@ constexpr RefusalText kRefusals[] = {
     {"please try again later", FailReason::RateLimited, true},
     {"try again later", FailReason::RateLimited, true},
     {"request denied", FailReason::RateLimited, true},
+    {"limit exceeded", FailReason::RateLimited, true},
+    {"quota exceeded", FailReason::RateLimited, true},
     {"tld is not supported", FailReason::NotServed},
     {"this tld has no whois server", FailReason::NotServed},
     {"not authoritative for this domain", FailReason::NotServed},
@@ -114,20 +118,39 @@ bool IsBlankOrMark(char c) {
     return c == ' ' || c == '\t' || c == '%' || c == '#' || c == '*';
 }
 
+bool IsLineEnd(char c) {
+    return c == '\n' || c == '\r' || c == '^';
+}
+
+// What may stand before a refusal at a line's start: blanks, comment marks
+// and an error code ("% ", "%ERROR:429: ", "-1: %", "Error: ").
+bool IsRefusalLead(std::string_view lead) {
+    if (const std::size_t word = lead.find("error"); word != std::string_view::npos) {
+        lead = lead.substr(0, word).find_first_not_of(" \t%#*-") == std::string_view::npos
+                   ? lead.substr(word + 5)
+                   : std::string_view("x");
+    }
+    for (const char c : lead) {
+        if (!IsBlankOrMark(c) && !IsDigit(c) && c != ':' && c != '-' && c != '.') {
+            return false;
+        }
+    }
+    return true;
+}
+
 // True when `needle` is in `text`; with `lineStart`, only where nothing but
-// blanks and comment marks come before it on its line.
+// a refusal's lead comes before it on its line.
 bool Contains(std::string_view text, std::string_view needle, bool lineStart) {
     for (std::size_t at = text.find(needle); at != std::string_view::npos;
          at = text.find(needle, at + 1)) {
         if (!lineStart) {
             return true;
         }
-        std::size_t before = at;
-        while (before > 0 && IsBlankOrMark(text[before - 1])) {
-            --before;
+        std::size_t begin = at;
+        while (begin > 0 && !IsLineEnd(text[begin - 1])) {
+            --begin;
         }
-        if (before == 0 || text[before - 1] == '\n' || text[before - 1] == '\r' ||
-            text[before - 1] == '^') {
+        if (IsRefusalLead(text.substr(begin, at - begin))) {
             return true;
         }
     }

@@ -117,6 +117,12 @@ TEST(DetectRefusal, KnowsTheCountryRegistriesTexts) {
         {"denied in stars", "Access to whois service at whois.registry.example was **DENIED**\n",
          FailReason::NotServed, std::nullopt},
         {"access denied", "% Access denied.\n", FailReason::NotServed, std::nullopt},
+        {"after an error word", "Error: Too many queries from your address\n",
+         FailReason::RateLimited, std::nullopt},
+        {"after an error code", "-1: %Excessive querying, grace period of 30 seconds.\n",
+         FailReason::RateLimited, 30},
+        {"quota", "%ERROR:429: quota exceeded\n", FailReason::RateLimited, std::nullopt},
+        {"bare limit", "Limit exceeded.\n", FailReason::RateLimited, std::nullopt},
         {"limit without state", "% Query rate limit exceeded. Reduced information.\n",
          FailReason::RateLimited, std::nullopt},
     };
@@ -155,6 +161,8 @@ TEST(DetectRefusal, LeavesAnswersAlone) {
         // The common words count only at a line's start.
         "Domain Name: A.EXAMPLE\n% If you send too many requests, your access will be denied.\n"
         "% Excessive querying is not permitted.\n",
+        "Domain Name: A.EXAMPLE\nRemarks: too many requests are refused; limit exceeded "
+        "answers follow.\nTerms of error reporting: access denied to robots.\n",
     };
     for (const char* answer : answers) {
         const Refusal refusal = DetectRefusal(answer);
