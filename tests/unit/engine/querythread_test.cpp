@@ -526,6 +526,23 @@ TEST_F(Worker, StopEndsABackOffWaitAtOnce) {
 // A registry that never answers holds back only its own rows; "lastindex"
 // stays at its first row until that row ends, however many rows after it
 // are finished.
+// A registry that stops sending half-way: the row ends as a time-out, not
+// as the half record, and the text that came is its answer to show.
+TEST_F(Worker, AnswerCutOffByTheIdleTimeOutIsATimeOut) {
+    const std::string half = "Domain Name: HALF.COM\r\nRegistrar: Bluefin Names, Inc.\r\n";
+    server.SetScript("half.com", FakeWhoisScript::Drip(half + "Creation Date: 2001-01-01\r\n",
+                                                       half.size(), 60'000));
+    Import({"half.com"});
+    QueryOptions options;
+    options.client.idleTimeoutMs = 1'000; // room for a loaded machine to send the first piece
+    RunToEnd(0, options);
+
+    EXPECT_EQ(table.Row(0).status, Error);
+    EXPECT_STREQ(table.Row(0).registrar, "");
+    EXPECT_EQ(table.details.Reason(0), FailReason::TimedOut);
+    EXPECT_EQ(table.details.Answer(0), half);
+}
+
 TEST_F(Worker, StalledRegistryHoldsBackOnlyItsOwnRows) {
     Import({"a.com", "stall.cn", "b.com", "c.org", "d.com"});
     server.SetScript("stall.cn", FakeWhoisScript::Stall());
