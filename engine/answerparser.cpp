@@ -240,8 +240,11 @@ void ParseAnswer(DomainRecord& row, std::string answer) {
         }
         const bool ownMarker =
             !recipe.looseMarkers && HasAnyMarker(text, recipe.notRegistered, false);
+        // "lanternfield.nl is free": the name itself, then the word.
+        const std::string freeName = std::string(FieldText(row.domain)) + " is free";
         if (!ownMarker &&
-            HasAnyMarker(WithSingleBlanks(text), CommonNotRegisteredMarkers(), true)) {
+            (HasAnyMarker(WithSingleBlanks(text), CommonNotRegisteredMarkers(), true) ||
+             (!FieldText(row.domain).empty() && ContainsNoCase(text, freeName)))) {
             row.status = NotRegistered;
             return;
         }

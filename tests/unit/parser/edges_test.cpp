@@ -232,6 +232,7 @@ TEST(ParseAnswerDispatch, CountryRegistriesRefusalsAndNotFoundWords) {
         "% This query returned 0 objects.^",
         "We do not have an entry in our database matching your query.^",
         "% Query rate limit exceeded. Reduced information.^^Domain: old.example^Status: free^",
+        "OLD.EXAMPLE is free^",
     };
     for (const char* answer : absent) {
         DomainRecord row = OldRow("whois.nic.example", Found);
