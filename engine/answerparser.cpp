@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "engine/answerparser.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <span>
@@ -55,6 +56,17 @@ public:
             }
         }
         return std::nullopt;
+    }
+
+    // True when any of `labels` has a value anywhere in the answer.
+    bool HasLabel(std::span<const std::string_view> labels) const {
+        const auto any = [](std::string_view value) { return !TrimValue(value).empty(); };
+        for (const std::string_view label : labels) {
+            if (m_lines.Find(label, 0, m_lines.size(), any)) {
+                return true;
+            }
+        }
+        return false;
     }
 
 private:
@@ -156,6 +168,22 @@ bool Named(const std::optional<std::string>& value) {
     return value && *value != kNotAvailable;
 }
 
+// Runs of blanks as one space: "Status:      AVAILABLE" as "Status: AVAILABLE".
+std::string WithSingleBlanks(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const bool blank = c == ' ' || c == '\t';
+        if (!blank || out.empty() || out.back() != ' ') {
+            out.push_back(blank ? ' ' : c);
+        }
+    }
+    return out;
+}
+
+// The line that says which domain an answer is about.
+constexpr std::string_view kDomainLabels[] = {"Domain Name", "Domain", "[Domain Name]"};
+
 } // namespace
 
 void ParseAnswer(DomainRecord& row, std::string answer) {
@@ -227,8 +255,23 @@ void ParseAnswer(DomainRecord& row, std::string answer, CheckValues& whole) {
         }
         const bool ownMarker =
             !recipe.looseMarkers && HasAnyMarker(text, recipe.notRegistered, false);
-        if (!ownMarker && HasAnyMarker(text, CommonNotRegisteredMarkers(), true)) {
+        // "lanternfield.nl is free": the name itself, then the word.
+        const std::string freeName = std::string(FieldText(row.domain)) + " is free";
+        if (!ownMarker &&
+            (HasAnyMarker(WithSingleBlanks(text), CommonNotRegisteredMarkers(), true) ||
+             (!FieldText(row.domain).empty() && ContainsNoCase(text, freeName)))) {
             row.status = NotRegistered;
+            return;
+        }
+        // Not a word of a record nor of the name ("Invalid query", a banner
+        // alone): no answer about the name, so no verdict on it. A label
+        // the recipe knows counts even when its value is redacted.
+        const bool namesAnything =
+            ContainsNoCase(text, FieldText(row.domain)) || reader.HasLabel(kDomainLabels) ||
+            std::any_of(rules.begin(), rules.end(),
+                        [&](const FieldRule& rule) { return reader.HasLabel(rule.labels); });
+        if (!ownMarker && !namesAnything) {
+            row.status = Error;
             return;
         }
     }

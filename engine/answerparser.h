@@ -15,9 +15,11 @@ struct DomainRecord;
 
 // `answer` is the text as the per-row query hands it over: the first answer
 // with every CR and LF turned into '^', or an adopted referral answer; line
-// ends of either kind are read alike. An empty answer, or a refusal
-// ("WHOIS LIMIT EXCEEDED") that names no record, makes the row Error and
-// changes nothing else; nothing at all happens to a row without a server.
+// ends of either kind are read alike. An empty answer, a refusal ("WHOIS
+// LIMIT EXCEEDED") that names no record, or an answer that names nothing
+// at all (no value, no domain, no word that the name is free) makes the row
+// Error and changes nothing else; nothing at all happens to a row without a
+// server.
 void ParseAnswer(DomainRecord& row, std::string answer);
 // The same; `whole` gets every value the recipe writes, whole and in UTF-8
 // (the others are emptied).

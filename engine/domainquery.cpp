@@ -104,7 +104,7 @@ FailReason ReasonForAnswer(std::string_view answer) {
         return FailReason::EmptyAnswer;
     }
     const FailReason refused = DetectRefusal(answer).reason;
-    return refused != FailReason::None ? refused : FailReason::BadAnswer;
+    return refused != FailReason::None ? refused : FailReason::Unrecognised;
 }
 
 // A referral answer worth reading: an answer, not a failure, not a refusal
@@ -139,9 +139,11 @@ RowOutcome QueryRow(DomainRecord& row, const WhoisTransport& transport,
     // Only an exact marker is a failure: an answer may well mention "Err_".
     std::string first = transport(server, domain, QueryHop::Registry);
     if (IsFailureMarker(first)) {
-        // A marker is no answer: nothing to keep as the row's answer text.
+        // A marker is no answer; the text of one cut off by a time-out is
+        // kept to be shown, never read.
         row.status = Error;
         outcome.reason = FailReasonForMarker(first);
+        outcome.answer = CutOffText(first);
         return outcome;
     }
     outcome.answer = first;

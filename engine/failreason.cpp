@@ -27,6 +27,7 @@ constexpr std::array<ReasonTexts, kFailReasonCount> kTexts{{
     {"malformed answer", "服务器的答复无法读取"},
     {"query refused", "服务器拒绝了查询"},
     {"internal error", "内部错误"},
+    {"unrecognised answer", "无法识别的应答"},
 }};
 
 const ReasonTexts& TextsOf(FailReason reason) {
@@ -44,7 +45,8 @@ std::string_view FailReasonChinese(FailReason reason) {
     return TextsOf(reason).chinese;
 }
 
-FailReason FailReasonForMarker(std::string_view result) {
+FailReason FailReasonForMarker(std::string_view failure) {
+    const std::string_view result = MarkerOf(failure);
     if (result == kMarkerInvalidAddr) {
         return FailReason::ResolveFailed;
     }

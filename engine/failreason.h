@@ -21,8 +21,10 @@ enum class FailReason : std::uint8_t {
     BadAnswer,         // malformed answer (an RDAP answer that is not a domain object)
     QueryRefused,      // the server refused the query (an HTTP 4xx other than 404 and 429)
     Internal,          // internal error
+    // Added after the first release: stored codes keep their numbers.
+    Unrecognised, // an answer that neither names a record nor says the name is free
 };
-inline constexpr int kFailReasonCount = static_cast<int>(FailReason::Internal) + 1;
+inline constexpr int kFailReasonCount = static_cast<int>(FailReason::Unrecognised) + 1;
 
 // "" for None.
 [[nodiscard]] std::string_view FailReasonEnglish(FailReason reason);

@@ -50,6 +50,10 @@ void HostLanes::Pause(Host& lane, const LaneVerdict& verdict, Clock::time_point 
         }
         wait = std::min<Clock::duration>(wait, m_rules.maxBackoff);
         ++lane.backoffLevel;
+        // A host that refuses fast repeats would refuse the next waiting row
+        // asked right after the retry: from now on its queries keep the
+        // first back-off apart.
+        lane.gap = std::max<Clock::duration>(lane.gap, m_rules.firstBackoff);
     }
     lane.nextStart = std::max(lane.nextStart, now + wait);
     lane.refusedLast = true;

@@ -5,8 +5,10 @@
 // when fewer than `perHost` of its queries are open and the host's gap since
 // the last start has passed; after a refusal it pauses (the wait the server
 // named, else a back-off that doubles) and the query is asked again, at most
-// `maxTries` times in all. Registries do not mind parallel work across
-// hosts; what they punish is many connections or fast repeats to one.
+// `maxTries` times in all. The pause holds every query waiting for the host,
+// and the gap grows to the named wait, else the first back-off, so the
+// waiting queries are not asked in a burst once it ends. Registries do not mind parallel work
+// across hosts; what they punish is many connections or fast repeats to one.
 //
 // Run is generic: the attempt does the request (a WHOIS query, an HTTP
 // request), keeps its result and says whether the host refused, so any

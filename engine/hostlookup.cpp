@@ -55,12 +55,9 @@ void Resolve(const std::shared_ptr<Lookup>& lookup, const std::string& host) {
         ::freeaddrinfo(list);
     }
     std::lock_guard lock(lookup->mutex);
-    if (!addresses.empty()) {
-        lookup->result = LookupResult::Found;
+    lookup->result = LookupResultForCode(rc, !addresses.empty());
+    if (lookup->result == LookupResult::Found) {
         lookup->addresses = std::move(addresses);
-    } else {
-        // A temporary failure is not an answer about the name: ask again next time.
-        lookup->result = rc == EAI_AGAIN ? LookupResult::Interrupted : LookupResult::NotFound;
     }
     lookup->finished = true;
     lookup->done.notify_all();
@@ -71,6 +68,13 @@ bool Stopped(const std::atomic<bool>* stop) {
 }
 
 } // namespace
+
+LookupResult LookupResultForCode(int code, bool anyAddress) {
+    if (code == 0 && anyAddress) {
+        return LookupResult::Found;
+    }
+    return code == EAI_AGAIN ? LookupResult::Unanswered : LookupResult::NotFound;
+}
 
 std::string HostKey(const std::string& host) {
     std::string key = host;
@@ -169,7 +173,7 @@ LookupResult HostLookupCache::Lookup(const std::string& host, std::vector<HostAd
     }
 
     lock.lock();
-    if (result == LookupResult::Interrupted) {
+    if (result == LookupResult::Interrupted || result == LookupResult::Unanswered) {
         m_entries.erase(key);
     } else {
         Entry& entry = m_entries[key];

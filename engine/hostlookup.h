@@ -18,7 +18,15 @@
 #include <sys/socket.h>
 #include <vector>
 
-enum class LookupResult { Found, NotFound, Interrupted };
+enum class LookupResult {
+    Found,
+    NotFound,
+    Interrupted,
+    // No name server answered (EAI_AGAIN, as on a machine without a network):
+    // the host cannot be resolved now, which says nothing about the name, so
+    // it is asked again next time.
+    Unanswered,
+};
 
 // One address of a host; the port is left 0 for the caller to fill in.
 struct HostAddress {
@@ -38,9 +46,12 @@ struct HostAddress {
 // A dotted IPv4 or a plain IPv6 text ("127.0.0.1", "::1"); false for anything else.
 [[nodiscard]] bool ParseAddressLiteral(const std::string& text, HostAddress& out);
 
+// What the resolver's return code and the usable addresses it gave mean.
+[[nodiscard]] LookupResult LookupResultForCode(int code, bool anyAddress);
+
 // Finds the addresses of `host`: Found with `out` filled, NotFound when the
-// resolver knows no address (or fails for good), Interrupted when `stop` or
-// `deadline` came first (also for a failure the resolver calls temporary).
+// resolver knows no address (or fails for good), Unanswered when no name
+// server answered, Interrupted when `stop` or `deadline` came first.
 using HostResolver =
     std::function<LookupResult(const std::string& host, std::vector<HostAddress>& out)>;
 
@@ -58,7 +69,8 @@ public:
 
     // Thread-safe. The first caller for a host looks it up; callers for the
     // same host meanwhile wait for that answer. Found and NotFound are kept
-    // for the cache's life; an interrupted look-up is tried again next time.
+    // for the cache's life; an interrupted or unanswered look-up is tried
+    // again next time.
     [[nodiscard]] LookupResult Lookup(const std::string& host, std::vector<HostAddress>& out,
                                       std::chrono::steady_clock::time_point deadline,
                                       const std::atomic<bool>* stop);

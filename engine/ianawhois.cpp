@@ -207,9 +207,15 @@ IanaLookup IanaWhoisDirectory::ServerFor(std::string_view tldText, const WhoisTr
     m_flights[tld] = flight;
     lock.unlock();
 
-    const std::string answer = transport(ServerIana, tld, QueryHop::Registry);
+    std::string answer;
+    try {
+        answer = transport(ServerIana, tld, QueryHop::Registry);
+    } catch (...) {
+        // The look-up ends here for every row waiting on it, as an internal error.
+        answer = kMarkerSocketErr;
+    }
     if (IsFailureMarker(answer)) {
-        lookup.failure = answer;
+        lookup.failure = MarkerOf(answer);
         lookup.reason = FailReasonForMarker(answer);
     } else if (const IanaWhoisAnswer read = ReadIanaWhoisAnswer(answer);
                read.isTld || read.unknownTld) {

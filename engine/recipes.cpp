@@ -228,8 +228,17 @@ constexpr std::array<std::string_view, 2> kHkAbsent{"Domain Not Found",
 constexpr std::array<std::string_view, 2> kEduAbsent{"No Match", "NO MATCH:"};
 constexpr std::array<std::string_view, 2> kBizAbsent{"Not found", "No Data Found"};
 constexpr std::array<std::string_view, 2> kCnAbsent{"no matching record", "No matching record."};
-// Any case; counted only in an answer that names no record.
-constexpr std::array<std::string_view, 11> kCommonAbsent{
+// Any case, runs of blanks read as one; counted only in an answer that
+// names no record. The words of the registries IANA leads to as well:
+//   %% No entries found in the database.
+//   Status:             AVAILABLE
+//   query_status: 220 Available
+//   No information available about domain name x.pl in the Registry NASK database.
+//   There is no information available on the domain consulted.
+//   x.cl: no existe
+//   El dominio no se encuentra registrado en la base de datos.
+//   We do not have an entry in our database matching your query.
+constexpr std::array<std::string_view, 24> kCommonAbsent{
     "No match",
     "NOT FOUND",
     "No Data Found",
@@ -241,6 +250,19 @@ constexpr std::array<std::string_view, 11> kCommonAbsent{
     "does not exist",
     "No Object Found",
     "has not been registered",
+    "query_status: 220 Available",
+    "no information available",
+    "returned 0 objects",
+    "no such domain",
+    "domain unknown",
+    "nothing found",
+    "domain name not known",
+    "Object_Not_Found",
+    "no existe",
+    "no se encuentra registrado",
+    "do not have an entry in our database",
+    "Nincs talalat",
+    "No_Se_Encontro_El_Objeto",
 };
 
 constexpr AnswerStep kNone{};

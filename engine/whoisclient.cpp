@@ -95,9 +95,32 @@ bool SendAll(int fd, std::string_view bytes, Clock::time_point deadline,
 
 } // namespace
 
+std::string CutOffAnswer(std::string_view text) {
+    std::string result(kMarkerTimeout);
+    result.push_back('\0');
+    result.append(text);
+    return result;
+}
+
+std::string_view MarkerOf(std::string_view result) {
+    return result.substr(0, result.find('\0'));
+}
+
+std::string_view CutOffText(std::string_view result) {
+    const std::size_t nul = result.find('\0');
+    if (nul == std::string_view::npos || result.substr(0, nul) != kMarkerTimeout) {
+        return {};
+    }
+    return result.substr(nul + 1);
+}
+
 bool IsFailureMarker(std::string_view result) {
+    const std::string_view marker = MarkerOf(result);
+    if (marker.size() != result.size() && marker != kMarkerTimeout) {
+        return false;
+    }
     return std::any_of(std::begin(kMarkers), std::end(kMarkers),
-                       [&](const char* marker) { return result == marker; });
+                       [&](const char* known) { return marker == known; });
 }
 
 namespace {
@@ -123,7 +146,8 @@ std::string Targets(const std::string& host, const WhoisClientOptions& options,
     } else {
         const LookupResult found = lookups != nullptr ? lookups->Lookup(host, out, deadline, stop)
                                                       : LookupHost(host, out, deadline, stop);
-        if (found == LookupResult::NotFound) {
+        // No name server answering is no time-out: the host cannot be resolved.
+        if (found == LookupResult::NotFound || found == LookupResult::Unanswered) {
             return kMarkerInvalidAddr;
         }
         if (found == LookupResult::Interrupted) {
@@ -236,8 +260,9 @@ std::string WhoisQuery(const std::string& host, const std::string& domain,
             if (wait == Wait::Failed && firstCall) {
                 return kMarkerRecv;
             }
-            // Timed out or stopped: what arrived is the answer, if anything did.
-            return received == 0 ? std::string(kMarkerTimeout) : answer;
+            // Timed out or stopped: what arrived is no whole answer, but is
+            // kept to be shown.
+            return received == 0 ? std::string(kMarkerTimeout) : CutOffAnswer(answer);
         }
         const std::size_t room = std::min(sizeof buffer, options.maxAnswerBytes - received);
         const ssize_t n = ::recv(socket.get(), buffer, room, 0);

@@ -30,7 +30,17 @@ inline constexpr const char* kMarkerAddressRefused = "Err_AddressRefused";
 // batch waited between tries (set by the batch, never by the client).
 inline constexpr const char* kMarkerRateLimited = "Err_RateLimited";
 
-// True when `result` is exactly one of the markers above.
+// A query cut off by its idle or total time-out after some text came is a
+// failure too, not an answer: kMarkerTimeout, a NUL byte, then that text
+// (answers never hold NUL bytes), so the text can still be shown.
+[[nodiscard]] std::string CutOffAnswer(std::string_view text);
+// The marker of a failure: the whole result, or the part before the NUL of
+// a cut-off answer.
+[[nodiscard]] std::string_view MarkerOf(std::string_view result);
+// The text a cut-off answer holds; "" for anything else.
+[[nodiscard]] std::string_view CutOffText(std::string_view result);
+
+// True when `result` is exactly one of the markers above, or a cut-off answer.
 [[nodiscard]] bool IsFailureMarker(std::string_view result);
 
 struct WhoisClientOptions {
@@ -47,7 +57,7 @@ struct WhoisClientOptions {
 };
 
 // Thread-safe; every wait returns within 250 ms of `stop` becoming true (the
-// result is then what arrived, or "Err_Timeout" before the first byte). A
+// result is then "Err_Timeout", or the cut-off answer once text came). A
 // host name is looked up through `lookups` when given (once per batch), and
 // every address it has is tried in turn until one accepts the connection.
 [[nodiscard]] std::string WhoisQuery(const std::string& host, const std::string& domain,

@@ -367,6 +367,9 @@ TEST_F(DomainQueryParsed, AnswersThatAreNoRecordSayWhy) {
         {"limit", "WHOIS LIMIT EXCEEDED - SEE WWW.EXAMPLE.ORG/WHOIS FOR DETAILS\n",
          FailReason::RateLimited},
         {"not served", "TLD is not supported.\n", FailReason::NotServed},
+        {"unrecognised", "Invalid query\n", FailReason::Unrecognised},
+        {"country limit", "%% Too many requests...\n", FailReason::RateLimited},
+        {"address blocked", "% Your IP address has been blocked.\n", FailReason::NotServed},
     };
     for (const auto& [name, answer, reason] : cases) {
         SCOPED_TRACE(name);
@@ -377,6 +380,21 @@ TEST_F(DomainQueryParsed, AnswersThatAreNoRecordSayWhy) {
         EXPECT_EQ(outcome.reason, reason);
         EXPECT_EQ(outcome.answer, answer);
     }
+}
+
+// An answer cut off by a time-out is no record, however much of one came:
+// the row is Error "timed out" and the text is kept to be shown.
+TEST_F(DomainQueryParsed, CutOffAnswerIsATimeOutKeepingItsText) {
+    const std::string part = kRegistryAnswer.substr(0, 120);
+    transport.Answer(ServerComNet, CutOffAnswer(part));
+    SetField(row.owner, "kept");
+    const RowOutcome outcome = Run();
+    EXPECT_EQ(row.status, Error);
+    EXPECT_EQ(outcome.reason, FailReason::TimedOut);
+    EXPECT_EQ(outcome.answer, part);
+    EXPECT_STREQ(row.owner, "kept");
+    EXPECT_STREQ(row.registrar, "");
+    EXPECT_EQ(transport.asked().size(), 1u) << "no referral from a cut-off answer";
 }
 
 TEST(DomainQueryOverTcp, RowWithoutServerConnectsNowhere) {

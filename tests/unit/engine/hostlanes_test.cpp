@@ -220,6 +220,24 @@ TEST(HostLanes, NamedWaitIsWaitedAndKeptAsTheGap) {
     EXPECT_GE(second.Starts()[0] - starts[1], 1s) << "the named wait stays the gap";
 }
 
+// A refusal without a named wait leaves the first back-off as the host's
+// gap: the query waiting behind the retried one is not asked right after it.
+TEST(HostLanes, RefusalWithoutANamedWaitKeepsTheFirstBackOffAsTheGap) {
+    std::atomic<bool> stop{false};
+    LaneRules rules = Rules(1);
+    rules.firstBackoff = 150ms;
+    rules.maxBackoff = 1s;
+    HostLanes lanes(rules, &stop);
+    ScriptedAttempt first({LaneVerdict::Refused(std::nullopt), LaneVerdict::Answered()});
+    EXPECT_EQ(lanes.Run("whois.a.example", std::ref(first)), LaneResult::Done);
+    ScriptedAttempt second({LaneVerdict::Answered()});
+    EXPECT_EQ(lanes.Run("whois.a.example", std::ref(second)), LaneResult::Done);
+
+    ASSERT_EQ(first.Starts().size(), 2u);
+    ASSERT_EQ(second.Starts().size(), 1u);
+    EXPECT_GE(second.Starts()[0] - first.Starts()[1], 150ms);
+}
+
 TEST(HostLanes, ResetCountsAsARefusalOnlyRightAfterOne) {
     struct Case {
         const char* name;

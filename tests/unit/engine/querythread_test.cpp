@@ -434,6 +434,34 @@ TEST_F(Worker, ServerNamingItsWaitIsAskedAgainAfterIt) {
     EXPECT_LE(took, 2 * 2s) << "the server allows three queries in two seconds";
 }
 
+// A registry that refuses fast repeats without naming a wait: after its
+// first refusal the pause holds every row waiting for it, and the rows are
+// then asked a back-off apart instead of each being refused once in turn.
+TEST_F(Worker, PauseAfterARefusalHoldsEveryWaitingRow) {
+    constexpr auto kRefusedFaster = 500ms;
+    server.RefuseFasterThan(kRefusedFaster, "WHOIS LIMIT EXCEEDED\r\n");
+    Import({"a.com", "b.com", "c.com", "d.com"});
+    QueryOptions options;
+    options.backoffMs = 700;
+    RunToEnd(0, options);
+
+    for (int32_t index = 0; index < 4; ++index) {
+        SCOPED_TRACE(index);
+        EXPECT_EQ(table.Row(index).status, Found);
+        EXPECT_EQ(table.details.Reason(index), FailReason::None);
+    }
+    EXPECT_LE(server.RefusedCount(), 1u) << "only the first fast repeat is refused";
+    std::vector<FakeWhoisServer::Clock::time_point> starts;
+    for (const FakeWhoisServer::Times& times : server.ConnectionTimes()) {
+        starts.push_back(times.request);
+    }
+    std::sort(starts.begin(), starts.end());
+    ASSERT_GE(starts.size(), 4u);
+    for (std::size_t i = 2; i < starts.size(); ++i) {
+        EXPECT_GE(starts[i] - starts[i - 1], kRefusedFaster) << "query " << i;
+    }
+}
+
 TEST_F(Worker, RowEndsRateLimitedAfterFourRefusedTries) {
     server.SetScript("busy.com", FakeWhoisScript::Answer("WHOIS LIMIT EXCEEDED\r\n"));
     Import({"busy.com", "calm.cn"});
@@ -513,6 +541,23 @@ TEST_F(Worker, StopEndsABackOffWaitAtOnce) {
 // A registry that never answers holds back only its own rows; "lastindex"
 // stays at its first row until that row ends, however many rows after it
 // are finished.
+// A registry that stops sending half-way: the row ends as a time-out, not
+// as the half record, and the text that came is its answer to show.
+TEST_F(Worker, AnswerCutOffByTheIdleTimeOutIsATimeOut) {
+    const std::string half = "Domain Name: HALF.COM\r\nRegistrar: Bluefin Names, Inc.\r\n";
+    server.SetScript("half.com", FakeWhoisScript::Drip(half + "Creation Date: 2001-01-01\r\n",
+                                                       half.size(), 60'000));
+    Import({"half.com"});
+    QueryOptions options;
+    options.client.idleTimeoutMs = 1'000; // room for a loaded machine to send the first piece
+    RunToEnd(0, options);
+
+    EXPECT_EQ(table.Row(0).status, Error);
+    EXPECT_STREQ(table.Row(0).registrar, "");
+    EXPECT_EQ(table.details.Reason(0), FailReason::TimedOut);
+    EXPECT_EQ(table.details.Answer(0), half);
+}
+
 TEST_F(Worker, StalledRegistryHoldsBackOnlyItsOwnRows) {
     Import({"a.com", "stall.cn", "b.com", "c.org", "d.com"});
     server.SetScript("stall.cn", FakeWhoisScript::Stall());

@@ -8,11 +8,13 @@
 #include <cstdlib>
 #include <future>
 #include <map>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <string>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "engine/failreason.h"
 #include "engine/hostlookup.h"
 #include "tests/support/fakewhoisserver.h"
 
@@ -152,21 +154,28 @@ TEST_F(WhoisClient, StallBeforeFirstByteIsErrTimeout) {
     EXPECT_EQ(Ask("example.com"), kMarkerTimeout);
 }
 
-TEST_F(WhoisClient, StallAfterSomeBytesGivesWhatArrived) {
+// A stall after some text is a time-out, not an answer: the text is kept
+// with it, to be shown.
+TEST_F(WhoisClient, StallAfterSomeBytesIsACutOffAnswer) {
     // Five bytes, then the next piece only after the client has given up.
     server.SetDefaultScript(FakeWhoisScript::Drip("first second", 5, 60'000));
     options.idleTimeoutMs = 1'000; // room for a loaded machine to deliver the first piece
-    EXPECT_EQ(Ask("example.com"), "first");
+    const std::string result = Ask("example.com");
+    EXPECT_TRUE(IsFailureMarker(result));
+    EXPECT_EQ(MarkerOf(result), kMarkerTimeout);
+    EXPECT_EQ(CutOffText(result), "first");
 }
 
 TEST_F(WhoisClient, WholeQueryTimeOutEndsASteadyDrip) {
     server.SetDefaultScript(FakeWhoisScript::Drip(std::string(100'000, 'd'), 1, 20));
     options.idleTimeoutMs = 5'000;
     options.totalTimeoutMs = 1'000;
-    const std::string answer = Ask("example.com");
-    EXPECT_FALSE(answer.empty());
-    EXPECT_LT(answer.size(), 100'000u);
-    EXPECT_EQ(answer.find_first_not_of('d'), std::string::npos);
+    const std::string result = Ask("example.com");
+    EXPECT_EQ(MarkerOf(result), kMarkerTimeout);
+    const std::string_view text = CutOffText(result);
+    EXPECT_FALSE(text.empty());
+    EXPECT_LT(text.size(), 100'000u);
+    EXPECT_EQ(text.find_first_not_of('d'), std::string::npos);
 }
 
 TEST_F(WhoisClient, StopRequestReachesAStalledQuery) {
@@ -279,6 +288,32 @@ TEST(HostLookupCacheTest, InterruptedLookUpIsAskedAgain) {
     EXPECT_EQ(out[0].family(), AF_INET);
 }
 
+// No name server answering (EAI_AGAIN) is no answer about the name, but no
+// time-out either: the host cannot be resolved.
+TEST(HostLookupCacheTest, ResolverCodesMeanWhatTheySay) {
+    EXPECT_EQ(LookupResultForCode(0, true), LookupResult::Found);
+    EXPECT_EQ(LookupResultForCode(0, false), LookupResult::NotFound);
+    EXPECT_EQ(LookupResultForCode(EAI_NONAME, false), LookupResult::NotFound);
+    EXPECT_EQ(LookupResultForCode(EAI_FAIL, false), LookupResult::NotFound);
+    EXPECT_EQ(LookupResultForCode(EAI_AGAIN, false), LookupResult::Unanswered);
+}
+
+TEST(HostLookupCacheTest, UnansweredLookUpCannotResolveTheHostAndIsAskedAgain) {
+    int calls = 0;
+    HostLookupCache lookups([&](const std::string&, std::vector<HostAddress>&) {
+        ++calls;
+        return LookupResult::Unanswered;
+    });
+    std::atomic<bool> stop{false};
+    for (int query = 0; query < 2; ++query) {
+        const std::string result =
+            WhoisQuery("whois.registry.example", "example.com", {}, &stop, &lookups);
+        EXPECT_EQ(result, kMarkerInvalidAddr);
+        EXPECT_EQ(FailReasonForMarker(result), FailReason::ResolveFailed);
+    }
+    EXPECT_EQ(calls, 2) << "a network that comes back is used";
+}
+
 TEST(HostLookupCacheTest, CallersForOneHostShareOneLookUp) {
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
@@ -317,6 +352,13 @@ TEST(FailureMarker, OnlyTheWholeMarkerCounts) {
     EXPECT_FALSE(IsFailureMarker(""));
     EXPECT_FALSE(IsFailureMarker("Err_"));
     EXPECT_FALSE(IsFailureMarker("Error codes: Err_Recv means ..."));
+    // Only a time-out carries text.
+    const std::string cut = CutOffAnswer("Domain Name: A.EXAMPLE\r\n");
+    EXPECT_TRUE(IsFailureMarker(cut));
+    EXPECT_EQ(FailReasonForMarker(cut), FailReason::TimedOut);
+    EXPECT_FALSE(IsFailureMarker(std::string(kMarkerRecv) + '\0' + "text"));
+    EXPECT_EQ(CutOffText(std::string(kMarkerRecv) + '\0' + "text"), "");
+    EXPECT_EQ(CutOffText(kMarkerTimeout), "");
 }
 
 struct ConnectToCase {

@@ -163,12 +163,81 @@ TEST(ParseAnswerDispatch, RefusedQueryIsAnErrorNotARegisteredDomain) {
     }
 }
 
-TEST(ParseAnswerDispatch, EveryEndpointHasItsRecipe) {
+// An answer that names no label a recipe knows, not the domain and no word
+// that the name is free is no answer about the name: Error, nothing else
+// changed, on every endpoint and on any other server.
+TEST(ParseAnswerDispatch, AnswerNamingNothingIsAnError) {
+    const char* answers[] = {
+        "nothing a recipe knows^",
+        "Invalid query^",
+        "% Welcome to the registry's WHOIS service^%^% Terms of use apply.^",
+    };
     for (const char* server : {ServerComNet, ServerCc, ServerInfo, ServerTv, ServerJp, ServerHk,
-                               ServerEdu, ServerBiz, ServerOrg, ServerCn}) {
-        DomainRecord row = OldRow(server, Error);
-        ParseAnswer(row, "nothing a recipe knows^");
-        EXPECT_EQ(row.status, Found) << server;
+                               ServerEdu, ServerBiz, ServerOrg, ServerCn, "whois.nic.example"}) {
+        for (const char* answer : answers) {
+            DomainRecord row = OldRow(server, Found);
+            DomainRecord want = Snapshot(row);
+            want.status = Error;
+            ParseAnswer(row, answer);
+            EXPECT_TRUE(SameRow(row, want)) << server << ": " << answer;
+        }
+    }
+}
+
+// The common labels' answers that carry the domain or any label they know
+// stay Found, a redacted value included.
+TEST(ParseAnswerDispatch, AnswerNamingTheDomainOrALabelIsFound) {
+    const char* answers[] = {
+        "% Registry WHOIS^domain:  OLD.EXAMPLE^",
+        "Information about old.example follows.^",
+        "Domain Name: X^",
+        "Updated Date: 2024-01-02^",
+        "Registrant Name: REDACTED FOR PRIVACY^",
+    };
+    for (const char* answer : answers) {
+        DomainRecord row = OldRow("whois.nic.example", Error);
+        ParseAnswer(row, answer);
+        EXPECT_EQ(row.status, Found) << answer;
+    }
+}
+
+// The country registries' refusals are refusals on any server, a "No entries
+// found" beside one too; their not-found words mean "not registered".
+TEST(ParseAnswerDispatch, CountryRegistriesRefusalsAndNotFoundWords) {
+    const char* refusals[] = {
+        "% Error: 55000000002 Connection refused; access control limit reached.^",
+        "    The WHOIS query quota for 192.0.2.7 has been exceeded and will be replenished in "
+        "143 seconds.^",
+        "%%^%% Too many requests...^",
+        "query_status: 440 Request Denied^",
+        "%% No entries found.^%% Query rate limit exceeded^",
+        "Requests of this client are not permitted. Please use the web form.^",
+        "% Query rate limit exceeded. Reduced information.^",
+    };
+    for (const char* answer : refusals) {
+        DomainRecord row = OldRow("whois.nic.example", Found);
+        DomainRecord want = Snapshot(row);
+        want.status = Error;
+        ParseAnswer(row, answer);
+        EXPECT_TRUE(SameRow(row, want)) << answer;
+    }
+    const char* absent[] = {
+        "There is no information available on the domain consulted.^",
+        "No information available about domain name old.example in the Registry database.^",
+        "Domain:             old.example^Status:             AVAILABLE^",
+        "Domain:\told.example^Status:\tAVAILABLE^",
+        "query_status: 220 Available^",
+        "old.example: no existe^",
+        "El dominio no se encuentra registrado en la base de datos.^",
+        "% This query returned 0 objects.^",
+        "We do not have an entry in our database matching your query.^",
+        "% Query rate limit exceeded. Reduced information.^^Domain: old.example^Status: free^",
+        "OLD.EXAMPLE is free^",
+    };
+    for (const char* answer : absent) {
+        DomainRecord row = OldRow("whois.nic.example", Found);
+        ParseAnswer(row, answer);
+        EXPECT_EQ(row.status, NotRegistered) << answer;
     }
 }
 

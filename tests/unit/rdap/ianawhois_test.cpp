@@ -3,8 +3,10 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <future>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -199,6 +201,54 @@ TEST_F(IanaDirectoryTest, AWaitingAskerGivesUpOnStop) {
     }
     opened.notify_all();
     first.join();
+}
+
+// A question that throws ends the look-up for every asker waiting on it as
+// an internal error (none waits for a stop), and is not kept.
+TEST_F(IanaDirectoryTest, ThrowingQuestionEndsTheLookUpForEveryWaitingAsker) {
+    std::mutex gate;
+    std::condition_variable opened;
+    bool open = false;
+    std::atomic<int> questions{0};
+    const WhoisTransport throwing = [&](const std::string&, const std::string&,
+                                        QueryHop) -> std::string {
+        if (++questions == 1) {
+            std::unique_lock lock(gate);
+            opened.wait(lock, [&] { return open; });
+        }
+        throw std::runtime_error("lane bookkeeping failed");
+    };
+    IanaWhoisDirectory directory(CacheFile(), [this] { return now.load(); });
+    std::atomic<bool> stop{false};
+    std::vector<std::future<IanaLookup>> askers;
+    for (int i = 0; i < 3; ++i) {
+        askers.push_back(std::async(std::launch::async,
+                                    [&] { return directory.ServerFor("io", throwing, &stop); }));
+    }
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (questions.load() == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+    }
+    {
+        std::lock_guard lock(gate);
+        open = true;
+    }
+    opened.notify_all();
+    for (auto& asker : askers) {
+        if (asker.wait_for(5s) != std::future_status::ready) {
+            ADD_FAILURE() << "an asker still waits on the failed look-up";
+            continue;
+        }
+        try {
+            const IanaLookup lookup = asker.get();
+            EXPECT_FALSE(lookup.ok);
+            EXPECT_EQ(lookup.reason, FailReason::Internal);
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << "the exception left the look-up: " << e.what();
+        }
+    }
+    stop = true; // lets a stuck asker go, so the test ends either way
+    EXPECT_FALSE(directory.Known("io").has_value());
 }
 
 TEST_F(IanaDirectoryTest, WorksOverTheWhoisClientAgainstAFakeIana) {
