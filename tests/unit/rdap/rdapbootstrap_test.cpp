@@ -41,7 +41,7 @@ TEST(RdapBootstrap, ChoosesTheServiceOfTheLongestMatchingLabels) {
         {"example.org.uk", "https://rdap.uk.test/"},
         {"example.uk", "https://rdap.uk.test/"},
         {"example.org", "https://rdap.org.test/org/"}, // HTTPS preferred
-        {"example.kg", "http://rdap.kg.test/"},        // plain HTTP when it is all there is
+        {"example.kg", ""},                            // plain HTTP is never used
         {"xn--e1afmkfd.xn--p1ai", "https://rdap.rf.test/"},
         {"example.com.", "https://rdap.gtld.test/"},
         {"example.bad", ""},
