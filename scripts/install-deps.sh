@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Installs the Debian packages the build and the tests need, only those missing.
+# ca-certificates: the system's CA bundle, trusted beside a --cacert file;
+# iproute2 and util-linux: test.sh's loopback-only namespace (ip, unshare).
 set -euo pipefail
 
 packages=(
@@ -11,6 +13,8 @@ packages=(
     fonts-wqy-microhei qt6-translations-l10n
     libidn2-dev
     clang libclang-rt-14-dev
+    ca-certificates
+    iproute2 util-linux
 )
 
 missing=()
