@@ -91,6 +91,12 @@ std::string FormatCache(const std::map<std::string, IanaWhoisEntry>& entries) {
 
 } // namespace
 
+std::map<std::string, IanaWhoisEntry> ReadIanaWhoisCache(std::string_view text) {
+    std::map<std::string, IanaWhoisEntry> entries;
+    ParseCache(text, entries);
+    return entries;
+}
+
 IanaWhoisAnswer ReadIanaWhoisAnswer(std::string_view answer) {
     IanaWhoisAnswer out;
     std::string refer;

@@ -48,6 +48,11 @@ struct IanaWhoisEntry {
     bool refused = false;    // IANA named only a host we refuse; kept for this run alone
 };
 
+// Reads the cache file's text ("tld server-or-none checked" lines): the
+// newest entry per TLD; lines that are not such an entry, or name a server
+// that is no plain public host name, are skipped.
+[[nodiscard]] std::map<std::string, IanaWhoisEntry> ReadIanaWhoisCache(std::string_view text);
+
 struct IanaLookup {
     bool ok = false;     // the server is known ("" meaning none)
     std::string server;  // the TLD's port-43 server, "" for none; asked as QueryHop::NamedRegistry
