@@ -427,7 +427,7 @@ std::string CQueryThread::Ask(const std::string& server, QueryHop hop, const std
         return m_options.transport(server, domain, hop);
     }
     WhoisClientOptions client = m_options.client;
-    client.publicAddressesOnly = hop == QueryHop::Referral;
+    client.publicAddressesOnly = HopNeedsPublicAddress(hop);
     return ::WhoisQuery(server, domain, client, &m_stop, m_lookups.get());
 }
 

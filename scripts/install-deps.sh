@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Installs the Debian packages the build and the tests need, only those missing.
+# ca-certificates: the system's CA bundle, trusted beside a --cacert file;
+# iproute2 and util-linux: test.sh's loopback-only namespace (ip, unshare).
 set -euo pipefail
 
 packages=(
@@ -12,6 +14,8 @@ packages=(
     libidn2-dev
     libsqlite3-dev sqlite3
     clang libclang-rt-14-dev
+    ca-certificates
+    iproute2 util-linux
 )
 
 missing=()
