@@ -2,6 +2,7 @@
 #include "engine/querythread.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <ctime>
 #include <system_error>
@@ -317,6 +318,9 @@ bool CQueryThread::RunRow(int32_t index, const std::string& admittedHost) {
     }
     std::memcpy(&row, &result, sizeof row);
     if (m_job && m_job->details != nullptr) {
+        outcome.askedAt = std::chrono::duration_cast<std::chrono::seconds>(
+                              std::chrono::system_clock::now().time_since_epoch())
+                              .count();
         m_job->details->Set(index, std::move(outcome));
     }
     if (check) {
