@@ -2,7 +2,6 @@
 #include "engine/querythread.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <ctime>
 #include <system_error>
@@ -303,9 +302,8 @@ bool CQueryThread::RunRow(int32_t index, const std::string& admittedHost) {
     if (m_stop.load()) {
         return false;
     }
-    if (outcome.askedAt == 0) {
-        outcome.askedAt = static_cast<std::int64_t>(std::time(nullptr));
-    }
+    // When the row finished; the stored check and the details say the same.
+    outcome.askedAt = static_cast<std::int64_t>(std::time(nullptr));
     // Made before the outcome moves into the details; queued after, so the
     // store never holds a row the details do not (Add only queues it).
     std::optional<StoredCheck> check;
@@ -318,9 +316,6 @@ bool CQueryThread::RunRow(int32_t index, const std::string& admittedHost) {
     }
     std::memcpy(&row, &result, sizeof row);
     if (m_job && m_job->details != nullptr) {
-        outcome.askedAt = std::chrono::duration_cast<std::chrono::seconds>(
-                              std::chrono::system_clock::now().time_since_epoch())
-                              .count();
         m_job->details->Set(index, std::move(outcome));
     }
     if (check) {
