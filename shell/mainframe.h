@@ -4,9 +4,9 @@
 // The main window: menu, inert accelerators, the three-pane status bar with
 // the batch's progress bar, the count of expiring rows and of the rows the
 // last batch found changed, the dock site with the filter bar and the list
-// view as its client, and the side bar docked left. It relays the control panel's requests to the view, writes the
-// status texts of the message protocol, and imports dropped files and
-// clipboard text.
+// view as its client, and the side bar docked left. It relays the control
+// panel's requests to the view, writes the status texts of the message
+// protocol, and imports dropped files and clipboard text.
 
 #include "platform/messagewindow.h"
 
