@@ -4,6 +4,7 @@
 #include "core/ccore.h"
 #include "engine/domaintable.h"
 #include "listwin/formats/csvexport.h"
+#include "listwin/makehtmlview.h"
 #include "platform/gbkqt.h"
 #include "platform/systemerror.h"
 
@@ -37,10 +38,13 @@ void ExportCsv(QWidget* panel) {
     }
     const CsvEncoding encoding = type == kExportUtf8 ? CsvEncoding::Utf8WithBom : CsvEncoding::Gbk;
     int error = 0;
+    // During a batch workers write the table: the rows go out as the list
+    // last showed them.
+    const DomainTable& rows = CMakeHtmlView::ShownTableOfViews();
     std::size_t replaced = 0;
-    if (WriteCsvFile(table, path, &error, encoding, &replaced)) {
+    if (WriteCsvFile(rows, path, &error, encoding, &replaced)) {
         // Every row is written, one line each.
-        QString text = QStringLiteral("共导出了 %1 条有效记录！").arg(table.count);
+        QString text = QStringLiteral("共导出了 %1 条有效记录！").arg(rows.count);
         if (replaced > 0) {
             // Said, not hidden: the GBK file holds "?" where the value had them.
             text += QStringLiteral("\n%1 个字符无法用 GBK 表示").arg(replaced);

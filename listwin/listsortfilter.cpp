@@ -66,6 +66,8 @@ bool CListSortFilter::filterAcceptsRow(int sourceRow, const QModelIndex& parent)
         return item.status == Error || item.status == NoServer;
     case StatusFilter::Expiring:
         return m_source->IsExpiring(sourceRow);
+    case StatusFilter::Changed:
+        return item.changes != 0;
     }
     return true;
 }

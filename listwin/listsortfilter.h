@@ -20,6 +20,7 @@ enum class StatusFilter {
     NotRegistered, // "域名未注册"
     Failed,        // "失败": ERR! and no server, once the row is finished
     Expiring,      // "即将到期": the expiry lies within the red-display days
+    Changed,       // "有变化": the latest check changed something (the "变化" column)
 };
 
 class CListSortFilter final : public QSortFilterProxyModel {

@@ -2,11 +2,11 @@
 #pragma once
 
 // The main window: menu, inert accelerators, the three-pane status bar with
-// the batch's progress bar and the count of expiring rows, the dock site with
-// the filter bar and the list view as its client, and the side bar docked
-// left. It relays the control panel's requests to the view, writes the
-// status texts of the message protocol, and imports dropped files and
-// clipboard text.
+// the batch's progress bar, the count of expiring rows and of the rows the
+// last batch found changed, the dock site with the filter bar and the list
+// view as its client, and the side bar docked left. It relays the control
+// panel's requests to the view, writes the status texts of the message
+// protocol, and imports dropped files and clipboard text.
 
 #include "platform/messagewindow.h"
 
@@ -47,6 +47,7 @@ public:
     [[nodiscard]] QLabel* Pane(int pane) const;
     [[nodiscard]] QProgressBar* progressBar() const { return m_progress; }
     [[nodiscard]] QLabel* expiryPane() const { return m_expiryPane; }
+    [[nodiscard]] QLabel* changedPane() const { return m_changedPane; }
     [[nodiscard]] CListFilterBar* filterBar() const { return m_filterBar; }
 
     void OnViewSideBar();
@@ -76,6 +77,7 @@ private:
     void UpdateSideBarCheck();
     void ShowProgress(std::intptr_t done);
     void ShowExpiring(int count, int days, bool shown);
+    void ShowChanged(int changed);
     // Import is refused while a batch runs (the worker writes the table).
     [[nodiscard]] bool RefuseImportDuringBatch();
 
@@ -86,6 +88,7 @@ private:
     QAction* m_statusBarAction = nullptr;
     QLabel* m_panes[kPaneCount] = {};
     QLabel* m_expiryPane = nullptr;
+    QLabel* m_changedPane = nullptr;
     QProgressBar* m_progress = nullptr;
     CListFilterBar* m_filterBar = nullptr;
     QElapsedTimer m_batchClock;
