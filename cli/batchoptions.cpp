@@ -7,6 +7,8 @@
 #include <optional>
 
 #include "core/text.h"
+#include "engine/hostlookup.h"
+#include "engine/queryexits.h"
 #include "engine/querythread.h"
 
 namespace {
@@ -147,10 +149,11 @@ private:
             inline_ = arg.substr(equals + 1);
         }
         BatchOptions& options = m_result.options;
-        const bool takesValue =
-            name == "--output" || name == "--format" || name == "--connect-to" ||
-            name == "--timeout" || name == "--protocol" || name == "--rdap-bootstrap" ||
-            name == "--cacert" || name == "--store" || FindCount(name) != nullptr;
+        const bool takesValue = name == "--output" || name == "--format" ||
+                                name == "--connect-to" || name == "--timeout" ||
+                                name == "--protocol" || name == "--rdap-bootstrap" ||
+                                name == "--cacert" || name == "--store" || name == "--proxy" ||
+                                name == "--source-address" || FindCount(name) != nullptr;
         if (!takesValue && inline_) {
             m_error = "option " + name + " takes no value";
             return false;
@@ -169,6 +172,8 @@ private:
             options.noStore = true;
         } else if (name == "--prune") {
             options.prune = true;
+        } else if (name == "--proxy-from-env") {
+            options.proxyFromEnvironment = true;
         } else if (!takesValue) {
             m_error = "unknown option " + name;
             return false;
@@ -269,6 +274,21 @@ private:
             (name == "--cacert"  ? options.caFile
              : name == "--store" ? options.storeFile
                                  : options.rdapBootstrapFile) = value;
+        } else if (name == "--proxy") {
+            std::string why;
+            if (!IsUsableProxyUrl(value, why)) {
+                m_error = "bad --proxy \"" + value + "\": " + why;
+                return false;
+            }
+            options.proxies.push_back(value);
+        } else if (name == "--source-address") {
+            HostAddress address;
+            if (!ParseAddressLiteral(value, address)) {
+                m_error =
+                    "bad --source-address \"" + value + "\" (expected an IPv4 or IPv6 address)";
+                return false;
+            }
+            options.sourceAddresses.push_back(value);
         } else if (name == "--timeout") {
             const auto ms = ParseTimeoutMs(value);
             if (!ms) {
@@ -354,6 +374,19 @@ Options:
                            1 to 64)
       --host-interval MS   least time between the starts of two queries to
                            one server, in milliseconds (default 0)
+      --proxy URL          ask through this proxy: socks5h://HOST:PORT (the
+                           proxy resolves names), socks5://HOST:PORT or
+                           http://HOST:PORT (CONNECT); WHOIS and RDAP alike.
+                           Repeatable: each proxy is an exit with its own
+                           --per-host and --host-interval allowance per
+                           server, and rows go to the exit free soonest; a
+                           failing proxy rests 5 minutes, its rows going to
+                           the others ("proxy failed" when none is left)
+      --source-address ADDRESS
+                           leave from this local address (repeatable: one
+                           exit each, as --proxy)
+      --proxy-from-env     use http_proxy, https_proxy and ALL_PROXY for RDAP
+                           when no --proxy is given (ignored otherwise)
   -q, --quiet              no progress line and no summary
   -h, --help               show this help and exit
       --version            show the version and exit

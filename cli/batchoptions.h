@@ -34,6 +34,11 @@ struct BatchOptions {
     std::string storeFile;         // --store; empty: results.sqlite3 in the data folder
     bool noStore = false;          // --no-store: the results store is left alone
     bool prune = false;            // --prune: apply the history's retention rule first
+
+    // The exits (--proxy, then --source-address, in order) and --proxy-from-env.
+    std::vector<std::string> proxies;
+    std::vector<std::string> sourceAddresses;
+    bool proxyFromEnvironment = false;
 };
 
 struct ParsedCommandLine {

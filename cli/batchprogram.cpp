@@ -264,6 +264,9 @@ private:
         query.protocol = m_options.protocol;
         query.rdapBootstrapFile = m_options.rdapBootstrapFile;
         query.caFile = m_options.caFile;
+        query.proxies = m_options.proxies;
+        query.sourceAddresses = m_options.sourceAddresses;
+        query.proxyFromEnvironment = m_options.proxyFromEnvironment;
         // Tests and demos against a refusing fake server shorten the pause
         // that follows a refusal naming no wait (15 s in earnest).
         if (const char* backoff = std::getenv("ZENTRIX_BACKOFF_MS")) {

@@ -45,6 +45,7 @@ BatchProtocolSetup ProtocolSetupFor(const QueryOptions& options) {
     client.idleHandlesPerOrigin = std::max<std::size_t>(client.idleHandlesPerOrigin,
                                                         static_cast<std::size_t>(options.perHost));
     client.isPublicAddress = [](const sockaddr& address) { return IsPublicAddress(&address); };
+    client.proxyFromEnvironment = options.proxyFromEnvironment;
     return setup;
 }
 

@@ -28,6 +28,7 @@ constexpr std::array<ReasonTexts, kFailReasonCount> kTexts{{
     {"query refused", "服务器拒绝了查询"},
     {"internal error", "内部错误"},
     {"unrecognised answer", "无法识别的应答"},
+    {"proxy failed", "代理失败"},
 }};
 
 const ReasonTexts& TextsOf(FailReason reason) {
@@ -64,6 +65,9 @@ FailReason FailReasonForMarker(std::string_view failure) {
     }
     if (result == kMarkerRateLimited) {
         return FailReason::RateLimited;
+    }
+    if (result == kMarkerProxyFailed) {
+        return FailReason::ProxyFailed;
     }
     if (result == kMarkerInvalidSocket || result == kMarkerSocketErr) {
         return FailReason::Internal;

@@ -23,8 +23,9 @@ enum class FailReason : std::uint8_t {
     Internal,          // internal error
     // Added after the first release: stored codes keep their numbers.
     Unrecognised, // an answer that neither names a record nor says the name is free
+    ProxyFailed,  // every proxy the batch could use failed (unreachable, refusing)
 };
-inline constexpr int kFailReasonCount = static_cast<int>(FailReason::Unrecognised) + 1;
+inline constexpr int kFailReasonCount = static_cast<int>(FailReason::ProxyFailed) + 1;
 
 // "" for None.
 [[nodiscard]] std::string_view FailReasonEnglish(FailReason reason);

@@ -32,6 +32,7 @@ constexpr auto kWaitSlice = std::chrono::milliseconds(250);
 // first question was given when the row was started.
 struct CQueryThread::RowWork {
     std::string domain;
+    std::size_t exit = 0;     // the exit the row's questions leave by
     std::string admittedHost; // HostKey form; empty: no place taken
     bool admissionUsed = false;
 };
@@ -40,7 +41,9 @@ CQueryThread::CQueryThread(std::unique_ptr<QueryJob> job, QueryOptions options)
     : m_job(std::move(job)), m_options(std::move(options)),
       // Read here, on the caller's thread: the environment and the core's
       // folder as they are when the batch is made.
-      m_setup(std::make_unique<BatchProtocolSetup>(ProtocolSetupFor(m_options))) {
+      m_setup(std::make_unique<BatchProtocolSetup>(ProtocolSetupFor(m_options))),
+      m_exits(ExitsFor(m_options.proxies, m_options.sourceAddresses)),
+      m_exitHealth(std::make_unique<ExitHealth>(m_exits.size())) {
     if (m_job) {
         m_job->thread = this;
     }
@@ -186,6 +189,8 @@ void CQueryThread::QueryAll() {
         // Two rows under way per place: the next registry question may start
         // while a row's referral is asked.
         m_queue = std::make_unique<RowQueue>(rows, 2 * rules.perHost);
+        m_queue->SetExits(m_exits.size(),
+                          [this](std::size_t exit) { return m_exitHealth->Usable(exit); });
         m_first = first;
         m_finished.assign(static_cast<std::size_t>(std::max(m_count - first, 0)), 0);
         for (int32_t index = first; index < m_count; ++index) {
@@ -247,7 +252,7 @@ void CQueryThread::WorkerLoop() {
             if (!next) {
                 return;
             }
-            const bool finished = RunRow(next->index, next->host);
+            const bool finished = RunRow(next->index, next->host, next->exit);
             {
                 std::lock_guard lock(m_mutex);
                 m_queue->Finished(next->group);
@@ -268,7 +273,7 @@ bool CQueryThread::QueryDomain(int32_t index) {
     return OpenProtocols() && RunRow(index, std::string());
 }
 
-bool CQueryThread::RunRow(int32_t index, const std::string& admittedHost) {
+bool CQueryThread::RunRow(int32_t index, const std::string& admittedHost, std::size_t exit) {
     if (m_table == nullptr || index < 0 || index >= m_count || !m_protocols) {
         return false;
     }
@@ -276,6 +281,7 @@ bool CQueryThread::RunRow(int32_t index, const std::string& admittedHost) {
     RowWork work;
     work.domain.assign(FieldText(row.domain));
     work.admittedHost = admittedHost;
+    work.exit = exit < m_exits.size() ? exit : 0;
 
     // Work on a copy and write it back whole, so a query cut short by a stop
     // request leaves the row exactly as it was.
@@ -289,6 +295,22 @@ bool CQueryThread::RunRow(int32_t index, const std::string& admittedHost) {
         };
         questions.rdap = [&](const RdapRequest& request) { return FetchRdap(request, work); };
         outcome = QueryRowByProtocol(result, Context(), questions);
+        // An exit whose proxy failed is out of use for a while; the row is
+        // asked again through another one, while one is left.
+        std::size_t other = 0;
+        while (outcome.reason == FailReason::ProxyFailed && !m_stop.load()) {
+            m_exitHealth->MarkFailed(work.exit);
+            if (!m_exitHealth->Other(work.exit, other)) {
+                break;
+            }
+            if (!work.admittedHost.empty() && !work.admissionUsed && m_lanes) {
+                m_lanes->Cancel(work.admittedHost);
+            }
+            work.admittedHost.clear();
+            work.exit = other;
+            std::memcpy(&result, &row, sizeof row);
+            outcome = QueryRowByProtocol(result, Context(), questions);
+        }
     } catch (...) {
         // A fault in one row's query ends that row, not the batch.
         std::memcpy(&result, &row, sizeof row);
@@ -359,7 +381,7 @@ bool CQueryThread::TakeAdmission(const std::string& host, RowWork& work) {
         return false;
     }
     work.admissionUsed = true;
-    if (HostKey(host) == work.admittedHost) {
+    if (HostKey(ExitLaneKey(work.exit, host)) == work.admittedHost) {
         return true;
     }
     // The row's first question goes elsewhere (its RDAP server is down, its
@@ -372,7 +394,7 @@ void CQueryThread::ReleaseAdmission(const std::string& host, RowWork& work) {
     // The question is answered without the lane: a place taken for it would
     // otherwise stay taken, and the host's other rows would wait forever.
     if (TakeAdmission(host, work)) {
-        m_lanes->Cancel(host);
+        m_lanes->Cancel(ExitLaneKey(work.exit, host));
     }
 }
 
@@ -395,21 +417,22 @@ std::string CQueryThread::QueryWhoisServer(const std::string& server, const std:
         return result;
     };
     if (server.empty() || !m_lanes) {
-        return remember(Ask(server, hop, domain));
+        return remember(Ask(server, hop, domain, work.exit));
     }
     std::string result;
     const auto attempt = [&] {
-        result = Ask(server, hop, domain);
+        result = Ask(server, hop, domain, work.exit);
         return VerdictFor(result);
     };
+    const std::string laneKey = ExitLaneKey(work.exit, server);
     LaneResult lane;
     if (TakeAdmission(server, work)) {
-        lane = m_lanes->RunAdmitted(server, attempt);
+        lane = m_lanes->RunAdmitted(laneKey, attempt);
     } else {
         // A registrar's server is an extra: it is not waited for or asked
         // again when it refuses, the registry's answer stands.
         lane =
-            m_lanes->Run(server, attempt,
+            m_lanes->Run(laneKey, attempt,
                          hop == QueryHop::Referral ? LanePatience::Extra() : LanePatience::Full());
     }
     switch (lane) {
@@ -425,7 +448,10 @@ std::string CQueryThread::QueryWhoisServer(const std::string& server, const std:
     return kMarkerTimeout;
 }
 
-RdapHttpResult CQueryThread::FetchRdap(const RdapRequest& request, RowWork& work) {
+RdapHttpResult CQueryThread::FetchRdap(const RdapRequest& original, RowWork& work) {
+    RdapRequest request = original;
+    request.proxy = m_exits[work.exit].proxy;
+    request.sourceAddress = m_exits[work.exit].sourceAddress;
     const std::string host = UrlHost(request.url);
     DownHosts<RdapHttpResult>& down = m_protocols->downRdap();
     // A server found unreachable answers at once with its failure: the row
@@ -447,15 +473,18 @@ RdapHttpResult CQueryThread::FetchRdap(const RdapRequest& request, RowWork& work
         return fetch(request);
     }
     const bool admitted = TakeAdmission(host, work);
-    return FetchThroughLane(*m_lanes, request, fetch, admitted);
+    return FetchThroughLane(*m_lanes, request, fetch, admitted, ExitLaneKey(work.exit, host));
 }
 
-std::string CQueryThread::Ask(const std::string& server, QueryHop hop, const std::string& domain) {
+std::string CQueryThread::Ask(const std::string& server, QueryHop hop, const std::string& domain,
+                              std::size_t exit) {
     if (m_options.transport) {
         return m_options.transport(server, domain, hop);
     }
     WhoisClientOptions client = m_options.client;
     client.publicAddressesOnly = HopNeedsPublicAddress(hop);
+    client.proxy = m_exits[exit].proxy;
+    client.sourceAddress = m_exits[exit].sourceAddress;
     return ::WhoisQuery(server, domain, client, &m_stop, m_lookups.get());
 }
 
@@ -477,7 +506,11 @@ std::optional<LaneWait> CQueryThread::LongestWait() const {
     if (!m_lanes || !m_queue) {
         return std::nullopt;
     }
-    return m_lanes->LongestWait(m_queue->Hosts());
+    std::optional<LaneWait> wait = m_lanes->LongestWait(m_queue->Hosts());
+    if (wait) {
+        wait->host = LaneKeyHost(wait->host); // an exit's lane shows its host
+    }
+    return wait;
 }
 
 int CQueryThread::OpenSession() {

@@ -24,6 +24,7 @@
 
 #include "engine/domaintable.h"
 #include "engine/hostlanes.h"
+#include "engine/queryexits.h"
 #include "engine/rdaphttp.h"
 #include "engine/refusals.h"
 #include "engine/rowqueue.h"
@@ -35,6 +36,7 @@ class CInternetSession;
 class CQueryThread;
 class HostLookupCache;
 class IMessageTarget;
+class ExitHealth;
 class ResultStore;
 struct BatchProtocolSetup;
 struct RowQueryContext;
@@ -106,6 +108,12 @@ struct QueryOptions {
     // one up to maxBackoffMs.
     int backoffMs = 15'000;
     int maxBackoffMs = 300'000;
+    // The exits queries leave by (engine/queryexits.h): each proxy URL, each
+    // local address; each keeps its own lane to every host. None: direct.
+    std::vector<std::string> proxies;
+    std::vector<std::string> sourceAddresses;
+    // Without it the proxy settings of the environment are never used.
+    bool proxyFromEnvironment = false;
 };
 
 class CQueryThread {
@@ -155,13 +163,14 @@ private:
     [[nodiscard]] RowQueryContext Context() const;
     void WorkerLoop();
     [[nodiscard]] std::optional<RowQueue::Row> NextRow();
-    bool RunRow(int32_t index, const std::string& admittedHost);
+    bool RunRow(int32_t index, const std::string& admittedHost, std::size_t exit = 0);
     void FinishRow(int32_t index);
     bool TakeAdmission(const std::string& host, RowWork& work);
     void ReleaseAdmission(const std::string& host, RowWork& work);
     std::string QueryWhoisServer(const std::string& server, const std::string& domain, QueryHop hop,
                                  RowWork& work);
-    std::string Ask(const std::string& server, QueryHop hop, const std::string& domain);
+    std::string Ask(const std::string& server, QueryHop hop, const std::string& domain,
+                    std::size_t exit);
     RdapHttpResult FetchRdap(const RdapRequest& request, RowWork& work);
     [[nodiscard]] LaneVerdict VerdictFor(const std::string& result) const;
     void Wake();
@@ -184,6 +193,8 @@ private:
     std::condition_variable m_changed;
     std::unique_ptr<HostLanes> m_lanes;
     std::unique_ptr<HostLookupCache> m_lookups;
+    std::vector<QueryExit> m_exits;           // at least one
+    std::unique_ptr<ExitHealth> m_exitHealth; // made with m_exits
     std::unique_ptr<RowQueue> m_queue;
     std::vector<char> m_finished;  // by index - first; 1 once written back
     int32_t m_first = 0;           // the batch's first row

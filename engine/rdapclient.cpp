@@ -2,16 +2,20 @@
 #include "engine/rdapclient.h"
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <ctime>
 #include <curl/curl.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 
 #include "core/readfile.h"
 #include "core/text.h"
 #include "core/version.h"
+#include "engine/hostlookup.h"
+#include "engine/proxyfailure.h"
 #include "engine/rdaptext.h"
 
 namespace {
@@ -257,6 +261,45 @@ RdapClient::RdapClient(RdapClientOptions options) : m_options(std::move(options)
 
 RdapClient::~RdapClient() = default;
 
+RdapFailure RdapClient::PinCheckedAddress(const std::string& host, const std::string& origin,
+                                          std::string& entry, const std::atomic<bool>* stop) const {
+    const std::string port = origin.substr(origin.rfind(':') + 1);
+    std::vector<HostAddress> found;
+    HostAddress literal;
+    const std::string bare =
+        host.size() > 2 && host.front() == '[' ? host.substr(1, host.size() - 2) : host;
+    if (ParseAddressLiteral(bare, literal)) {
+        found.push_back(literal);
+    } else {
+        const auto deadline =
+            Clock::now() + std::chrono::milliseconds(std::max(1, m_options.connectTimeoutMs));
+        const LookupResult looked = LookupHost(bare, found, deadline, stop);
+        if (looked == LookupResult::Interrupted) {
+            return RdapFailure::TimedOut;
+        }
+        if (looked != LookupResult::Found) {
+            return RdapFailure::ResolveFailed;
+        }
+    }
+    std::erase_if(found,
+                  [&](const HostAddress& a) { return !m_options.isPublicAddress(*a.get()); });
+    if (found.empty()) {
+        return RdapFailure::AddressRefused;
+    }
+    char text[INET6_ADDRSTRLEN] = {};
+    const HostAddress& first = found.front();
+    if (first.family() == AF_INET6) {
+        ::inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(first.get())->sin6_addr, text,
+                    sizeof text);
+        entry = host + ":" + port + ":[" + text + "]:" + port;
+    } else {
+        ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(first.get())->sin_addr, text,
+                    sizeof text);
+        entry = host + ":" + port + ":" + text + ":" + port;
+    }
+    return RdapFailure::None;
+}
+
 std::unique_ptr<RdapClient::Handle> RdapClient::Acquire(const std::string& origin) {
     {
         std::lock_guard lock(m_mutex);
@@ -295,7 +338,9 @@ RdapHttpResult RdapClient::Get(const RdapRequest& request, const std::atomic<boo
         result.detail = "not an http(s) URL: " + request.url;
         return result;
     }
-    std::unique_ptr<Handle> handle = Acquire(origin);
+    // Connections through different exits are not interchangeable.
+    const std::string pool = request.proxy + "|" + request.sourceAddress + "|" + origin;
+    std::unique_ptr<Handle> handle = Acquire(pool);
     if (handle == nullptr) {
         result.failure = RdapFailure::Internal;
         result.detail = "cannot create an HTTP handle";
@@ -323,6 +368,23 @@ RdapHttpResult RdapClient::Get(const RdapRequest& request, const std::atomic<boo
                               entry.host + "::" + entry.address + ":" + std::to_string(entry.port));
             overridden = true;
         }
+    }
+    const bool proxied = !request.proxy.empty();
+    if (proxied && request.publicOnly && !overridden && m_options.isPublicAddress) {
+        // The socket opened is the proxy's, so the host is checked here and
+        // the proxy given only the checked address.
+        std::string pinned;
+        if (RdapFailure refused = PinCheckedAddress(host, origin, pinned, stop);
+            refused != RdapFailure::None) {
+            result.failure = refused;
+            result.detail = refused == RdapFailure::AddressRefused
+                                ? host + " resolves to an address inside the local network"
+                                : "could not resolve " + host;
+            Release(pool, std::move(handle));
+            return result;
+        }
+        ok = ok && Append(connectTo, pinned);
+        overridden = true;
     }
     if (!ok) {
         result.failure = RdapFailure::Internal;
@@ -356,15 +418,17 @@ RdapHttpResult RdapClient::Get(const RdapRequest& request, const std::atomic<boo
         curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, &blob);
     }
     AddressGuard guard{&m_options.isPublicAddress};
-    if (request.publicOnly && !overridden && m_options.isPublicAddress) {
+    if (request.publicOnly && !overridden && !proxied && m_options.isPublicAddress) {
         curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, &OpenCheckedSocket);
         curl_easy_setopt(easy, CURLOPT_OPENSOCKETDATA, &guard);
     }
+    // A mapped host is reached at its mapped address: directly, or through
+    // the request's proxy, which is asked to connect there.
     if (overridden) {
         curl_easy_setopt(easy, CURLOPT_CONNECT_TO, connectTo.get());
-        // A host sent elsewhere on purpose is reached directly, not through a proxy.
-        curl_easy_setopt(easy, CURLOPT_PROXY, "");
     }
+    SetCurlExit(easy, request.proxy, request.sourceAddress,
+                m_options.proxyFromEnvironment && !overridden);
 
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     CURLcode code = CURLE_OK;
@@ -408,9 +472,10 @@ RdapHttpResult RdapClient::Get(const RdapRequest& request, const std::atomic<boo
 
     if (finished) {
         if (code != CURLE_OK) {
-            result.failure = transfer.tooLarge ? RdapFailure::TooLarge
-                             : guard.refused   ? RdapFailure::AddressRefused
-                                               : FailureForCurlCode(code);
+            result.failure = transfer.tooLarge                       ? RdapFailure::TooLarge
+                             : guard.refused                         ? RdapFailure::AddressRefused
+                             : proxied && IsProxyFailure(easy, code) ? RdapFailure::ProxyFailed
+                                                                     : FailureForCurlCode(code);
             result.detail = errorText[0] != '\0' ? errorText : curl_easy_strerror(code);
             if (result.failure == RdapFailure::TooLarge) {
                 result.detail =
@@ -441,6 +506,6 @@ RdapHttpResult RdapClient::Get(const RdapRequest& request, const std::atomic<boo
     // The handle keeps pointers to this call's lists and buffers; drop them
     // before it waits in the pool.
     curl_easy_reset(easy);
-    Release(origin, std::move(handle));
+    Release(pool, std::move(handle));
     return result;
 }

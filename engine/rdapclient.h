@@ -10,6 +10,11 @@
 // once as the caller allows. Redirects are not followed here: a 3xx comes
 // back with its `location`, for the caller to check like a referral.
 // TLS is verified against the system's CA store, plus the CAs of `caFile`.
+//
+// A request may leave through a proxy. A host it must check (`publicOnly`)
+// is then looked up here and checked, and the proxy is asked to connect to
+// the checked address, never to the name; a connect-to mapping is likewise
+// handed to the proxy as the address to connect to.
 
 #include <atomic>
 #include <cstddef>
@@ -39,6 +44,9 @@ struct RdapClientOptions {
     // connects (after the look-up, so a name cannot change its answer in
     // between); empty: every address passes.
     std::function<bool(const sockaddr& address)> isPublicAddress;
+    // Whether a request without a proxy of its own may use the one the
+    // environment names (http_proxy, https_proxy, ALL_PROXY); off: never.
+    bool proxyFromEnvironment = false;
 };
 
 class RdapClient {
@@ -65,6 +73,12 @@ private:
 
     [[nodiscard]] std::unique_ptr<Handle> Acquire(const std::string& origin);
     void Release(const std::string& origin, std::unique_ptr<Handle> handle);
+    // For a request through a proxy: `host` looked up and checked, `entry`
+    // the CURLOPT_CONNECT_TO line that sends the connection to the checked
+    // address; else why not.
+    [[nodiscard]] RdapFailure PinCheckedAddress(const std::string& host, const std::string& origin,
+                                                std::string& entry,
+                                                const std::atomic<bool>* stop) const;
 
     RdapClientOptions m_options;
     std::string m_caBundle; // system CAs and `caFile`, when `caFile` is set

@@ -33,6 +33,8 @@ FailReason FailReasonForRdapFailure(RdapFailure failure) {
     case RdapFailure::BadUrl:
     case RdapFailure::Internal:
         return FailReason::Internal;
+    case RdapFailure::ProxyFailed:
+        return FailReason::ProxyFailed;
     }
     return FailReason::Internal;
 }

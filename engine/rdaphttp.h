@@ -27,6 +27,7 @@ enum class RdapFailure : std::uint8_t {
     BadUrl,            // not an http(s) URL the client can ask
     AddressRefused,    // a host an answer pointed at is inside the user's own network
     Internal,          // anything else the HTTP library reported
+    ProxyFailed,       // the proxy could not be reached or refused the connection
 };
 
 struct RdapRequest {
@@ -40,6 +41,10 @@ struct RdapRequest {
     // one try, not a long wait, since the registry's answer stands without it.
     bool extra = false;
     int timeoutMs = 0; // the whole query; 0: the client's limit
+    // The exit the request leaves by: a proxy URL, else a local address to
+    // bind to; both empty: directly from any address.
+    std::string proxy{};
+    std::string sourceAddress{};
 };
 
 struct RdapHttpResult {

@@ -17,7 +17,8 @@ LaneVerdict RdapLaneVerdict(const RdapHttpResult& result) {
 }
 
 RdapHttpResult FetchThroughLane(HostLanes& lanes, const RdapRequest& request,
-                                const RdapFetchFunction& fetch, bool admitted) {
+                                const RdapFetchFunction& fetch, bool admitted,
+                                const std::string& laneKey) {
     const std::string host = UrlHost(request.url);
     if (host.empty()) {
         return fetch(request); // not a URL a lane could name: the client says why
@@ -29,10 +30,11 @@ RdapHttpResult FetchThroughLane(HostLanes& lanes, const RdapRequest& request,
         asked = true;
         return RdapLaneVerdict(result);
     };
+    const std::string& key = laneKey.empty() ? host : laneKey;
     const LaneResult lane =
-        admitted ? lanes.RunAdmitted(host, attempt)
-                 : lanes.Run(host, attempt,
-                             request.extra ? LanePatience::Extra() : LanePatience::Full());
+        admitted
+            ? lanes.RunAdmitted(key, attempt)
+            : lanes.Run(key, attempt, request.extra ? LanePatience::Extra() : LanePatience::Full());
     if (lane == LaneResult::Stopped) {
         result = RdapHttpResult{};
         result.failure = RdapFailure::Stopped;

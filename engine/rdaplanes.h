@@ -20,6 +20,7 @@
 // pauses long after a refusal. `admitted`: the first try's place was taken
 // with TryAdmit. A wait cut short by a stop request gives failure Stopped;
 // a lane that gave up without asking gives the host's last word, a 429.
+// `laneKey`: the lane when not the host's own (an exit's, engine/queryexits.h).
 [[nodiscard]] RdapHttpResult FetchThroughLane(HostLanes& lanes, const RdapRequest& request,
-                                              const RdapFetchFunction& fetch,
-                                              bool admitted = false);
+                                              const RdapFetchFunction& fetch, bool admitted = false,
+                                              const std::string& laneKey = {});

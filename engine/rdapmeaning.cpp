@@ -30,6 +30,7 @@ RdapMeaning ClassifyRdapResult(const RdapHttpResult& result, std::string_view qu
     case RdapFailure::Stopped:
     case RdapFailure::BadUrl:
     case RdapFailure::Internal:
+    case RdapFailure::ProxyFailed: // port 43 would leave by the same proxy
         return Make(RdapVerdict::Error, FailReasonForRdapFailure(result.failure), result.detail);
     }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "engine/hostlookup.h"
+#include "engine/queryexits.h"
 
 RowQueue::RowQueue(const std::vector<Row>& rows, int rowsPerGroup)
     : m_rowsPerGroup(std::max(rowsPerGroup, 1)) {
@@ -28,16 +29,17 @@ std::optional<RowQueue::Row> RowQueue::TakeReady(HostLanes& lanes,
         const std::string& host = group.host;
         // Rows without a host or a group of their own need no lane and wait
         // for nothing.
+        std::size_t exit = 0;
+        std::string lane = host;
         if (!key.empty()) {
-            if (group.underWay >= m_rowsPerGroup) {
+            if (group.underWay >= m_rowsPerGroup * static_cast<int>(m_exits)) {
                 continue;
             }
-            if (!host.empty() && !lanes.TryAdmit(host)) {
-                wakeAt = std::min(wakeAt, lanes.ReadyAt(host));
+            if (!host.empty() && !Admit(lanes, host, exit, lane, wakeAt)) {
                 continue;
             }
         }
-        Row row{front->first, host, key};
+        Row row{front->first, lane, key, exit};
         group.waiting.pop_front();
         ++group.underWay;
         m_fronts.erase(front);
@@ -47,6 +49,35 @@ std::optional<RowQueue::Row> RowQueue::TakeReady(HostLanes& lanes,
         return row;
     }
     return std::nullopt;
+}
+
+void RowQueue::SetExits(std::size_t count, std::function<bool(std::size_t exit)> usable) {
+    m_exits = std::max<std::size_t>(count, 1);
+    m_usable = std::move(usable);
+}
+
+bool RowQueue::Admit(HostLanes& lanes, const std::string& host, std::size_t& exit,
+                     std::string& lane, HostLanes::Clock::time_point& wakeAt) const {
+    // The first usable exit whose lane admits a query now; else the row waits
+    // for the one that will admit soonest. With every exit out of use the
+    // rows still go, to end with the exits' failure rather than wait.
+    bool anyUsable = !m_usable;
+    for (std::size_t candidate = 0; candidate < m_exits && !anyUsable; ++candidate) {
+        anyUsable = m_usable(candidate);
+    }
+    for (std::size_t candidate = 0; candidate < m_exits; ++candidate) {
+        if (anyUsable && m_usable && !m_usable(candidate)) {
+            continue;
+        }
+        const std::string key = ExitLaneKey(candidate, host);
+        if (lanes.TryAdmit(key)) {
+            exit = candidate;
+            lane = key;
+            return true;
+        }
+        wakeAt = std::min(wakeAt, lanes.ReadyAt(key));
+    }
+    return false;
 }
 
 void RowQueue::Finished(const std::string& group) {

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -28,10 +29,16 @@ public:
         // The rows that share a limit of rows under way; empty: the host's.
         // TakeReady gives the group's key, which Finished takes.
         std::string group;
+        std::size_t exit = 0; // the exit whose lane admitted the row (engine/queryexits.h)
     };
 
     // `rows` in index order; at most `rowsPerGroup` rows of a group under way.
     RowQueue(const std::vector<Row>& rows, int rowsPerGroup);
+
+    // Rows may leave by `count` exits, each with its own lanes, those for
+    // which `usable` says yes (all when empty); a group then may have
+    // `rowsPerGroup` rows under way per exit. Before the first TakeReady.
+    void SetExits(std::size_t count, std::function<bool(std::size_t exit)> usable);
 
     // No row is left to start.
     [[nodiscard]] bool Empty() const;
@@ -49,6 +56,9 @@ public:
     [[nodiscard]] std::vector<std::string> Hosts() const;
 
 private:
+    bool Admit(HostLanes& lanes, const std::string& host, std::size_t& exit, std::string& lane,
+               HostLanes::Clock::time_point& wakeAt) const;
+
     struct Group {
         std::string host; // whose lane admits the group's rows
         std::deque<std::int32_t> waiting;
@@ -56,6 +66,8 @@ private:
     };
 
     int m_rowsPerGroup;
+    std::size_t m_exits = 1;
+    std::function<bool(std::size_t)> m_usable;
     std::map<std::string, Group> m_groups;
     // (index of a group's first row, its key), so groups are tried in row order.
     std::set<std::pair<std::int32_t, std::string>> m_fronts;

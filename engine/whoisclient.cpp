@@ -24,10 +24,10 @@ using Clock = std::chrono::steady_clock;
 constexpr int kPollSliceMs = 250;
 constexpr std::size_t kMaxHostBytes = 127;
 
-constexpr const char* kMarkers[] = {kMarkerInvalidSocket, kMarkerSocketErr, kMarkerInvalidAddr,
-                                    kMarkerConnect,       kMarkerSend,      kMarkerSend2,
-                                    kMarkerRecv,          kMarkerTimeout,   kMarkerAddressRefused,
-                                    kMarkerRateLimited};
+constexpr const char* kMarkers[] = {kMarkerInvalidSocket, kMarkerSocketErr,  kMarkerInvalidAddr,
+                                    kMarkerConnect,       kMarkerSend,       kMarkerSend2,
+                                    kMarkerRecv,          kMarkerTimeout,    kMarkerAddressRefused,
+                                    kMarkerRateLimited,   kMarkerProxyFailed};
 
 bool Stopped(const std::atomic<bool>* stop) {
     return stop != nullptr && stop->load();
@@ -166,12 +166,21 @@ std::string Targets(const std::string& host, const WhoisClientOptions& options,
     return {};
 }
 
-// Opens a connection to `address`; an empty string on success, else the marker.
-std::string Connect(const HostAddress& address, Clock::time_point deadline,
-                    const std::atomic<bool>* stop, SocketFd& socket) {
+// Opens a connection to `address` (from `source` when given); an empty
+// string on success, else the marker.
+std::string Connect(const HostAddress& address, const std::string& source,
+                    Clock::time_point deadline, const std::atomic<bool>* stop, SocketFd& socket) {
     socket = SocketFd(::socket(address.family(), SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!socket.valid()) {
         return kMarkerInvalidSocket;
+    }
+    if (!source.empty()) {
+        HostAddress local;
+        // An address of the other family cannot carry this connection.
+        if (!ParseAddressLiteral(source, local) || local.family() != address.family() ||
+            ::bind(socket.get(), local.get(), local.length) != 0) {
+            return kMarkerConnect;
+        }
     }
     const int one = 1;
     if (::setsockopt(socket.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one) != 0) {
@@ -216,6 +225,9 @@ std::string WhoisQuery(const std::string& host, const std::string& domain,
     if (host.size() > kMaxHostBytes) {
         return kMarkerInvalidAddr;
     }
+    if (!options.proxy.empty()) {
+        return ProxiedWhoisQuery(host, domain, options, stop, lookups);
+    }
     const auto queryDeadline = Clock::now() + std::chrono::milliseconds(options.totalTimeoutMs);
 
     std::vector<HostAddress> targets;
@@ -231,7 +243,7 @@ std::string WhoisQuery(const std::string& host, const std::string& domain,
     for (const HostAddress& target : targets) {
         const auto connectDeadline = std::min(
             queryDeadline, Clock::now() + std::chrono::milliseconds(options.connectTimeoutMs));
-        failed = Connect(target, connectDeadline, stop, socket);
+        failed = Connect(target, options.sourceAddress, connectDeadline, stop, socket);
         if (failed.empty() || Stopped(stop) || Clock::now() >= queryDeadline) {
             break;
         }

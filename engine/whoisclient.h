@@ -29,6 +29,9 @@ inline constexpr const char* kMarkerAddressRefused = "Err_AddressRefused";
 // The host kept refusing the query for its rate limit, however long the
 // batch waited between tries (set by the batch, never by the client).
 inline constexpr const char* kMarkerRateLimited = "Err_RateLimited";
+// The proxy the query went through could not be reached or refused the
+// connection it was asked for.
+inline constexpr const char* kMarkerProxyFailed = "Err_Proxy";
 
 // A query cut off by its idle or total time-out after some text came is a
 // failure too, not an answer: kMarkerTimeout, a NUL byte, then that text
@@ -54,7 +57,19 @@ struct WhoisClientOptions {
     // `connectTo` maps it: set for referral hosts named by an answer.
     bool publicAddressesOnly = false;
     std::uint16_t port = 43; // where hosts without an override are asked
+    // The exit the query leaves by: a proxy URL (socks5h://, socks5://,
+    // http:// with CONNECT), else a local address to bind to; both empty:
+    // directly from any address.
+    std::string proxy{};
+    std::string sourceAddress{};
 };
+
+// The query through `options.proxy` (engine/proxiedwhois.cpp); WhoisQuery
+// goes there when a proxy is set.
+[[nodiscard]] std::string ProxiedWhoisQuery(const std::string& host, const std::string& domain,
+                                            const WhoisClientOptions& options,
+                                            const std::atomic<bool>* stop,
+                                            HostLookupCache* lookups);
 
 // Thread-safe; every wait returns within 250 ms of `stop` becoming true (the
 // result is then "Err_Timeout", or the cut-off answer once text came). A
