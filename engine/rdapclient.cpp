@@ -475,7 +475,9 @@ RdapHttpResult RdapClient::Get(const RdapRequest& request, const std::atomic<boo
             result.failure = transfer.tooLarge                       ? RdapFailure::TooLarge
                              : guard.refused                         ? RdapFailure::AddressRefused
                              : proxied && IsProxyFailure(easy, code) ? RdapFailure::ProxyFailed
-                                                                     : FailureForCurlCode(code);
+                             // The proxy could not reach the server: as a refused connect.
+                             : code == CURLE_PROXY ? RdapFailure::ConnectionRefused
+                                                   : FailureForCurlCode(code);
             result.detail = errorText[0] != '\0' ? errorText : curl_easy_strerror(code);
             if (result.failure == RdapFailure::TooLarge) {
                 result.detail =

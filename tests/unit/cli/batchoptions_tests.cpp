@@ -41,6 +41,25 @@ TEST(BatchOptionsTest, LaneOptions) {
     EXPECT_EQ(parsed.options.connectTo[0].address, "::1");
 }
 
+TEST(BatchOptionsTest, ExitOptions) {
+    const ParsedCommandLine parsed = ParseCommandLine(
+        {"--proxy", "socks5h://127.0.0.1:1080", "--proxy=http://10.0.0.1:3128", "--source-address",
+         "192.0.2.7", "--source-address=2001:db8::7", "--proxy-from-env", "list.txt"});
+    ASSERT_EQ(parsed.action, Action::Run) << parsed.error;
+    EXPECT_EQ(parsed.options.proxies,
+              (std::vector<std::string>{"socks5h://127.0.0.1:1080", "http://10.0.0.1:3128"}));
+    EXPECT_EQ(parsed.options.sourceAddresses,
+              (std::vector<std::string>{"192.0.2.7", "2001:db8::7"}));
+    EXPECT_TRUE(parsed.options.proxyFromEnvironment);
+    EXPECT_FALSE(ParseCommandLine({"l"}).options.proxyFromEnvironment);
+    EXPECT_EQ(ParseCommandLine({"--proxy", "socks4://h:1", "l"}).error,
+              "bad --proxy \"socks4://h:1\": expected socks5h://, socks5:// or http://HOST:PORT");
+    EXPECT_EQ(ParseCommandLine({"--source-address", "eth0", "l"}).error,
+              "bad --source-address \"eth0\" (expected an IPv4 or IPv6 address)");
+    EXPECT_EQ(ParseCommandLine({"--proxy-from-env=1", "l"}).error,
+              "option --proxy-from-env takes no value");
+}
+
 TEST(BatchOptionsTest, Refusals) {
     struct Case {
         const char* name;

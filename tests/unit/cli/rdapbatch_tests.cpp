@@ -21,6 +21,7 @@
 #include "engine/ianawhois.h"
 #include "engine/rdapbootstrapstore.h"
 #include "engine/whoisservers.h"
+#include "tests/support/fakeproxy.h"
 #include "tests/support/fakerdapserver.h"
 #include "tests/support/fakewhoisserver.h"
 #include "tests/support/offlineregistry.h"
@@ -134,6 +135,7 @@ protected:
         setup.env = {{"ZENTRIX_HOME", dir.path().string()},
                      {"ZENTRIX_CONNECT_TO", ConnectTo()},
                      {"ZENTRIX_BACKOFF_MS", "20"}};
+        setup.env.insert(extraEnv.begin(), extraEnv.end());
         if (caFromEnvironment) {
             setup.env["ZENTRIX_CACERT"] = rdapServer.caFile();
         }
@@ -166,6 +168,7 @@ protected:
     }
 
     bool caFromEnvironment = false;
+    std::map<std::string, std::string> extraEnv;
     std::string refreshUrl; // set: no bootstrap file, the cache is refreshed from here
     ScratchDir dir;
     FakeRdapServer rdapServer{{kComRdap, kRegistrarRdap, kOrgRdap}};
@@ -523,6 +526,58 @@ TEST_F(RdapBatchTest, UnusableFilesStopTheBatchBeforeAnyQuestion) {
         EXPECT_EQ(child.out(), "");
     }
     EXPECT_EQ(rdapServer.Requests().size(), 0u);
+    EXPECT_EQ(whois.ConnectionCount(), 0u);
+}
+
+// RDAP, a registrar's link and the fall-back to port 43 through two proxies
+// of different kinds; each is asked for the addresses --connect-to maps, and
+// the environment's proxy is left alone.
+TEST_F(RdapBatchTest, RowsGoThroughTheProxiesAtTheMappedAddresses) {
+    rdapServer.SetReply("/com/v1/domain/lanternfish-trading.com",
+                        FakeRdapReply::Json(200, RdapFixture("registry-thin.json")));
+    rdapServer.SetReply("/rdap/domain/LANTERNFISH-TRADING.COM",
+                        FakeRdapReply::Json(200, RdapFixture("registrar-full.json")));
+    rdapServer.SetReply("/rdap/domain/quiet-harbor.org",
+                        FakeRdapReply::Json(200, CliFixture("org-registry.json")));
+    whois.SetScript("far-away.net", FakeWhoisScript::Answer(ComWhoisAnswer("FAR-AWAY.NET")));
+    FakeProxy socks(FakeProxy::Kind::Socks5);
+    FakeProxy http(FakeProxy::Kind::HttpConnect);
+    FakeProxy environment(FakeProxy::Kind::HttpConnect);
+    for (const char* name : {"http_proxy", "https_proxy", "ALL_PROXY"}) {
+        extraEnv[name] = environment.Url();
+    }
+    const auto rows = RunBatch("lanternfish-trading.com\nquiet-harbor.org\nfar-away.net\n",
+                               {"--proxy", socks.Url(), "--proxy=" + http.Url()});
+    ExpectRows(rows, {
+                         {"lanternfish-trading.com", 1, "rdap", kComRdap, "2027-04-17",
+                          "2009-04-17", "Harbor Names, Inc.", "Lanternfish Trading Ltd", ""},
+                         {"quiet-harbor.org", 1, "rdap", kOrgRdap, "2027-06-02", "2011-06-02",
+                          "Quay Registrar GmbH", "Quiet Harbor Foundation", ""},
+                         {"far-away.net", 1, "whois", ServerComNet, "2029-04-05", "2003-04-05",
+                          "Port Names, Inc.", "", ""},
+                     });
+    std::vector<std::string> asked = socks.Destinations();
+    const std::vector<std::string> byHttp = http.Destinations();
+    asked.insert(asked.end(), byHttp.begin(), byHttp.end());
+    EXPECT_GE(asked.size(), 5u) << "three registries, a registrar, a refused RDAP server";
+    for (const std::string& destination : asked) {
+        EXPECT_EQ(destination.rfind("127.0.0.1:", 0), 0u) << destination;
+    }
+    EXPECT_EQ(environment.ConnectionCount(), 0u);
+}
+
+TEST_F(RdapBatchTest, EveryProxyFailingEndsRowsAsProxyFailed) {
+    FakeProxy refusing(FakeProxy::Kind::Socks5);
+    refusing.SetRefusing(true);
+    const auto rows = RunBatch("lanternfish-trading.com\nfar-away.net\n",
+                               {"--proxy", refusing.Url(), "--proxy",
+                                "socks5h://127.0.0.1:" + std::to_string(ClosedPort())});
+    ExpectRows(rows,
+               {
+                   {"lanternfish-trading.com", 3, "rdap", kComRdap, "", "", "", "", "proxy failed"},
+                   {"far-away.net", 3, "rdap", kDownRdap, "", "", "", "", "proxy failed"},
+               });
+    EXPECT_EQ(rdapServer.ConnectionCount(), 0u);
     EXPECT_EQ(whois.ConnectionCount(), 0u);
 }
 
