@@ -58,6 +58,9 @@ TEST(BatchOptionsTest, ExitOptions) {
               "bad --source-address \"eth0\" (expected an IPv4 or IPv6 address)");
     EXPECT_EQ(ParseCommandLine({"--proxy-from-env=1", "l"}).error,
               "option --proxy-from-env takes no value");
+    for (const char* option : {"--proxy URL", "--source-address ADDRESS", "--proxy-from-env"}) {
+        EXPECT_NE(UsageText().find(option), std::string::npos) << option;
+    }
 }
 
 TEST(BatchOptionsTest, Refusals) {
