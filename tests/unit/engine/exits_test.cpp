@@ -138,6 +138,19 @@ TEST(ProxiedWhois, RefusesAReferralToALocalAddressWithoutAskingTheProxy) {
     EXPECT_EQ(proxy.ConnectionCount(), 0u);
 }
 
+TEST(SourceAddress, PortFortyThreeLeavesFromTheAddressGiven) {
+    FakeWhoisServer server;
+    server.SetDefaultScript(FakeWhoisScript::Answer("Domain Name: A.TEST\r\n"));
+    WhoisClientOptions options = ClientThrough(server, "");
+    options.sourceAddress = "127.0.0.3";
+    EXPECT_EQ(WhoisQuery(kRegistry, "a.test", options), "Domain Name: A.TEST\r\n");
+    // No such local address, or one of the other family: no connection.
+    for (const char* address : {"192.0.2.1", "::1"}) {
+        options.sourceAddress = address;
+        EXPECT_EQ(WhoisQuery(kRegistry, "a.test", options), kMarkerConnect) << address;
+    }
+}
+
 class ProxiedRdap : public ::testing::Test {
 protected:
     RdapClientOptions Options() const {
@@ -175,6 +188,17 @@ TEST_F(ProxiedRdap, AsksThroughEachProxyKindWithTlsToTheServer) {
     const auto requests = server.Requests();
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[1].sni, kRdapHost) << "TLS is end to end, with the host's name";
+}
+
+TEST_F(ProxiedRdap, LeavesFromTheSourceAddressGiven) {
+    server.SetDefaultReply(FakeRdapReply::Json(200, R"({"objectClassName":"domain"})"));
+    RdapClient client(Options());
+    RdapRequest request = Request("");
+    request.sourceAddress = "127.0.0.3";
+    const RdapHttpResult result = client.Get(request);
+    EXPECT_EQ(result.failure, RdapFailure::None) << result.detail;
+    request.sourceAddress = "192.0.2.1";
+    EXPECT_NE(client.Get(request).failure, RdapFailure::None);
 }
 
 TEST_F(ProxiedRdap, AProxyThatFailsIsSaidSo) {
