@@ -20,3 +20,17 @@ CivilDate LocalToday() {
     localtime_r(&now, &local);
     return CivilDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
+
+ExpiryBand ExpiryBandOf(long daysLeft, int redDays) {
+    const long days = redDays > 0 ? redDays : 0;
+    if (daysLeft < 0) {
+        return ExpiryBand::Expired;
+    }
+    if (daysLeft <= days) {
+        return ExpiryBand::Soon;
+    }
+    if (daysLeft <= 2 * days) {
+        return ExpiryBand::Near;
+    }
+    return ExpiryBand::Later;
+}

@@ -12,3 +12,14 @@
 [[nodiscard]] long DaysFromCivil(const CivilDate& date);
 // The local calendar date now.
 [[nodiscard]] CivilDate LocalToday();
+
+// How near a row's expiry is, for the colour of its days left.
+enum class ExpiryBand {
+    Expired, // the date is past
+    Soon,    // within the red-display days
+    Near,    // within twice those days
+    Later,
+};
+// `daysLeft` from today to the expiry (negative when past); `redDays` as the
+// red display takes them (a negative count is taken as none).
+[[nodiscard]] ExpiryBand ExpiryBandOf(long daysLeft, int redDays);

@@ -27,9 +27,11 @@ void CListSortFilter::Refilter() {
 
 bool CListSortFilter::lessThan(const QModelIndex& left, const QModelIndex& right) const {
     const int column = left.column();
-    if (ListColumn::IsDate(column)) {
-        const std::int32_t a = m_source->DayOf(left.row(), column);
-        const std::int32_t b = m_source->DayOf(right.row(), column);
+    if (ListColumn::IsDate(column) || column == ListColumn::DaysLeft) {
+        // The days left run with the expiry date: sorted as its number.
+        const int dateColumn = column == ListColumn::DaysLeft ? ListColumn::Expiry : column;
+        const std::int32_t a = m_source->DayOf(left.row(), dateColumn);
+        const std::int32_t b = m_source->DayOf(right.row(), dateColumn);
         if (a != b) {
             if (a == CListCtrlModel::kNoDay) {
                 return false;

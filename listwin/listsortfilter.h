@@ -5,10 +5,10 @@
 // keeps the table's order: item i stays table row i underneath, so posted
 // row indexes, resume and delete work whatever the user sees.
 //
-// A click on a header sorts by that column: date columns as dates (rows with
-// a readable date first), then by text, case-insensitive; equal rows keep
-// the table's order. The filter shows the rows whose domain or server
-// contains a text (case-insensitive) and whose outcome fits a choice.
+// A click on a header sorts by that column: date columns as dates and the
+// days left as numbers (rows with a readable date first), then by text, case-insensitive; equal
+// rows keep the table's order. The filter shows the rows whose domain or server contains a text
+// (case-insensitive) and whose outcome fits a choice.
 
 #include <QSortFilterProxyModel>
 

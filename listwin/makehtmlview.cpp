@@ -99,6 +99,14 @@ CMakeHtmlView::CMakeHtmlView(QWidget* parent)
     }
     m_flushTimer.setSingleShot(true);
     connect(&m_flushTimer, &QTimer::timeout, this, &CMakeHtmlView::FlushFinishedRows);
+    m_waitTimer.setInterval(kWaitCheckMs);
+    connect(&m_waitTimer, &QTimer::timeout, this, &CMakeHtmlView::ShowLongestWait);
+    for (const auto signal :
+         {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
+        connect(m_proxy, signal, this, &CMakeHtmlView::UpdateShownCount);
+    }
+    connect(m_proxy, &QAbstractItemModel::modelReset, this, &CMakeHtmlView::UpdateShownCount);
+    connect(m_proxy, &QAbstractItemModel::layoutChanged, this, &CMakeHtmlView::UpdateShownCount);
     connect(this, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex& index) { OpenDetails(TableRowOf(index.row())); });
     // The user took the scroll bar (drag, click or wheel): stop following.
@@ -148,6 +156,11 @@ void CMakeHtmlView::OnInitialUpdate() {
     // The table's own order until the user clicks a header.
     header->setSortIndicator(-1, Qt::AscendingOrder);
     setSortingEnabled(true);
+    // Connected after the view's own sort: a new order is read from its top.
+    connect(header, &QHeaderView::sortIndicatorChanged, this, [this] {
+        m_following = false;
+        scrollToTop();
+    });
 
     const DomainTable& table = TheDomainTable();
     const ColumnLayout layout =
@@ -201,6 +214,8 @@ bool CMakeHtmlView::PreTranslateMessage(const Msg& msg) {
                               m_thread->SetupError());
         }
         m_thread.reset();
+        m_waitTimer.stop();
+        m_model->SetWaitingHost({});
         // No worker writes the table any more: it is what the list shows.
         m_shown.reset();
         FlushFinishedRows();
@@ -242,6 +257,7 @@ int CMakeHtmlView::StartQueryThread() {
     m_finishedRows.assign(static_cast<std::size_t>(table.count), false);
     m_lastFinished = -1;
     m_following = true;
+    m_waitTimer.start();
     return 1;
 }
 
@@ -597,6 +613,46 @@ const DomainTable& CMakeHtmlView::ShownTableOfViews() {
     return TheDomainTable();
 }
 
+CMakeHtmlView* CMakeHtmlView::FirstView() {
+    for (const QPointer<CMakeHtmlView>& view : liveViews()) {
+        if (!view.isNull()) {
+            return view.data();
+        }
+    }
+    return nullptr;
+}
+
+std::vector<int> CMakeHtmlView::ShownColumns() const {
+    const QHeaderView* header = horizontalHeader();
+    std::vector<int> columns;
+    for (int place = 0; place < header->count(); ++place) {
+        const int column = header->logicalIndex(place);
+        if (column >= 0 && column < ListColumn::Count && !header->isSectionHidden(column)) {
+            columns.push_back(column);
+        }
+    }
+    return columns;
+}
+
+bool CMakeHtmlView::IsFiltering() const {
+    return !m_proxy->filterText().isEmpty() || m_proxy->statusFilter() != StatusFilter::All;
+}
+
+std::vector<std::int32_t> CMakeHtmlView::FilteredRows() const {
+    std::vector<std::int32_t> rows;
+    const int shown = m_proxy->rowCount();
+    rows.reserve(static_cast<std::size_t>(shown));
+    for (int visible = 0; visible < shown; ++visible) {
+        rows.push_back(TableRowOf(visible));
+    }
+    return rows;
+}
+
+CListCtrlModel::Item CMakeHtmlView::ShownItem(int row) const {
+    const DomainTable& table = ShownTable();
+    return ItemForRow(table, row, table.IsFinished(row));
+}
+
 QString CMakeHtmlView::SelectedRowsText() const {
     QModelIndexList rows = selectionModel()->selectedRows();
     std::sort(rows.begin(), rows.end(),
@@ -604,12 +660,12 @@ QString CMakeHtmlView::SelectedRowsText() const {
     const QHeaderView* header = horizontalHeader();
     QStringList lines;
     for (const QModelIndex& index : rows) {
-        const CListCtrlModel::Item& item = m_model->GetItem(TableRowOf(index.row()));
+        const int row = TableRowOf(index.row());
         QStringList fields;
         for (int place = 0; place < header->count(); ++place) {
             const int column = header->logicalIndex(place);
             if (!header->isSectionHidden(column)) {
-                fields << CopyField(item.cells[column]);
+                fields << CopyField(m_model->GetItemText(row, column));
             }
         }
         lines << fields.join(QLatin1Char('\t'));
@@ -690,6 +746,23 @@ void CMakeHtmlView::UpdateExpiringCount() {
     // Counted only while shown: a batch refreshes the list many times.
     const bool shown = m_model->RedDisplayEnabled();
     emit expiringCountChanged(shown ? m_model->ExpiringCount() : 0, m_model->RedDays(), shown);
+}
+
+void CMakeHtmlView::UpdateShownCount() {
+    emit shownCountChanged(m_proxy->rowCount(), m_model->GetItemCount(), IsFiltering());
+}
+
+void CMakeHtmlView::ShowLongestWait() {
+    // The worker knows which lane waits, not which row: the rows not yet
+    // finished that go to that server are the ones it keeps waiting.
+    QString host;
+    if (m_thread) {
+        const std::optional<LaneWait> wait = m_thread->LongestWait();
+        if (wait && wait->left.count() > 0) {
+            host = QString::fromStdString(wait->host);
+        }
+    }
+    m_model->SetWaitingHost(host);
 }
 
 void CMakeHtmlView::RefreshRedDisplay() {

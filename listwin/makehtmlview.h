@@ -80,6 +80,15 @@ public:
     [[nodiscard]] const DomainTable& ShownTable() const;
     // The same for the first list view (the table when there is none).
     [[nodiscard]] static const DomainTable& ShownTableOfViews();
+    // The first list view, or null.
+    [[nodiscard]] static CMakeHtmlView* FirstView();
+    // For "CSV UTF-8 (Excel)": the shown columns left to right, the table
+    // rows the list shows in the order shown, and a row of ShownTable() as
+    // the list shows it.
+    [[nodiscard]] std::vector<int> ShownColumns() const;
+    [[nodiscard]] std::vector<std::int32_t> FilteredRows() const;
+    [[nodiscard]] bool IsFiltering() const;
+    [[nodiscard]] CListCtrlModel::Item ShownItem(int row) const;
     // Rows of the last batch whose check changed something, since its start.
     [[nodiscard]] int changedInBatch() const { return m_changedInBatch; }
     // The selected rows as tab-separated text, as Ctrl+C copies them.
@@ -106,6 +115,8 @@ public:
     [[nodiscard]] CListCtrlModel* listModel() const { return m_model; }
     [[nodiscard]] CListSortFilter* sortFilter() const { return m_proxy; }
     [[nodiscard]] CFrozenColumnView* frozenColumn() const { return m_frozen; }
+    // How often the rows kept waiting by a paused server are looked for.
+    static constexpr int kWaitCheckMs = 1000;
     // The batch's start index plus the rows it finished, as UM_PROGRESS says.
     [[nodiscard]] int shownRowCount() const { return m_batchStart + m_finishedInBatch; }
     [[nodiscard]] int contextRow() const { return m_contextRow; }
@@ -123,6 +134,8 @@ signals:
     void expiringCountChanged(int count, int days, bool shown);
     // A batch ended; `changed` of its rows changed since their previous check.
     void batchChangesCounted(int changed);
+    // The rows the filter lets through of all; `filtering` while one is set.
+    void shownCountChanged(int shown, int total, bool filtering);
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -148,6 +161,9 @@ private:
     void ScheduleFlush();
     void UpdateExpiringCount();
     void KeepDomainColumnFirst();
+    void UpdateShownCount();
+    // Marks the rows kept waiting by a paused server, while a batch runs.
+    void ShowLongestWait();
 
     CListCtrlModel* m_model = nullptr;
     CListSortFilter* m_proxy = nullptr;
@@ -161,6 +177,7 @@ private:
     std::unordered_map<std::string, std::uint8_t> m_changes;
     WhoisTransport m_transport;
     QTimer m_flushTimer;
+    QTimer m_waitTimer;               // while a batch runs: which server keeps rows waiting
     std::vector<bool> m_finishedRows; // rows the current batch finished
     ColumnWidths m_columnWidths{};    // last width of each column while shown
     int m_batchStart = 0;

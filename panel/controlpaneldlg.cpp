@@ -109,6 +109,8 @@ void CControlPanelDlg::BuildTemplate() {
     connect(m_export, &QPushButton::clicked, this, &CControlPanelDlg::OnExport);
     connect(m_import, &QPushButton::clicked, this, &CControlPanelDlg::OnImport);
     connect(m_redDisplay, &QCheckBox::clicked, this, &CControlPanelDlg::OnRedDisplayToggle);
+    // Enter or leaving the box: the list follows the days at once.
+    connect(m_days, &QLineEdit::editingFinished, this, &CControlPanelDlg::OnDaysChanged);
     connect(m_find, &QPushButton::clicked, this, &CControlPanelDlg::OnFind);
     connect(m_deleteChecked, &QPushButton::clicked, this, &CControlPanelDlg::OnDeleteChecked);
 }
@@ -272,8 +274,21 @@ void CControlPanelDlg::OnImport() {
 
 void CControlPanelDlg::OnRedDisplayToggle() {
     const bool checked = m_redDisplay->isChecked();
-    TheDomainTable().redDisplay = checked ? 1 : 0;
+    DomainTable& table = TheDomainTable();
+    table.redDisplay = checked ? 1 : 0;
+    // The days as the box shows them, also when typed but not yet confirmed.
+    table.expiryDays = ParseLeadingInt(m_days->text().toStdString());
     m_days->setEnabled(checked);
+    CMakeHtmlView::RefreshAllRedDisplays();
+}
+
+void CControlPanelDlg::OnDaysChanged() {
+    DomainTable& table = TheDomainTable();
+    const int days = ParseLeadingInt(m_days->text().toStdString());
+    if (days == table.expiryDays) {
+        return;
+    }
+    table.expiryDays = days;
     CMakeHtmlView::RefreshAllRedDisplays();
 }
 

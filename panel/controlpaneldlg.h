@@ -35,6 +35,8 @@ public:
     void OnExport();
     void OnImport();
     void OnRedDisplayToggle();
+    // The days box was confirmed (Enter, or the focus left it).
+    void OnDaysChanged();
     void OnFind();
     void OnDeleteChecked();
 

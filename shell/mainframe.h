@@ -23,6 +23,7 @@ class CSideBar;
 class QAction;
 class QLabel;
 class QProgressBar;
+class QTimer;
 
 class CMainFrame final : public QMainWindow, public CMessageWindow {
     Q_OBJECT
@@ -48,6 +49,12 @@ public:
     [[nodiscard]] QProgressBar* progressBar() const { return m_progress; }
     [[nodiscard]] QLabel* expiryPane() const { return m_expiryPane; }
     [[nodiscard]] QLabel* changedPane() const { return m_changedPane; }
+    // "显示 3 / 56" while a filter is on.
+    [[nodiscard]] QLabel* shownPane() const { return m_shownPane; }
+    // The rows by outcome, after a batch.
+    [[nodiscard]] QLabel* totalsPane() const { return m_totalsPane; }
+    // The zentrix.ini key of the side bar's width.
+    static constexpr const char* kSideBarWidthKey = "sidebarwidth";
     [[nodiscard]] CListFilterBar* filterBar() const { return m_filterBar; }
 
     void OnViewSideBar();
@@ -78,6 +85,7 @@ private:
     void ShowProgress(std::intptr_t done);
     void ShowExpiring(int count, int days, bool shown);
     void ShowChanged(int changed);
+    void ShowShownCount(int shown, int total, bool filtering);
     // Import is refused while a batch runs (the worker writes the table).
     [[nodiscard]] bool RefuseImportDuringBatch();
 
@@ -89,7 +97,14 @@ private:
     QLabel* m_panes[kPaneCount] = {};
     QLabel* m_expiryPane = nullptr;
     QLabel* m_changedPane = nullptr;
+    QLabel* m_shownPane = nullptr;
+    QLabel* m_totalsPane = nullptr;
     QProgressBar* m_progress = nullptr;
+    // Refreshes the time left while a batch runs, so a stall blanks it.
+    QTimer* m_progressTick = nullptr;
+    QElapsedTimer m_sinceLastRow;
+    std::intptr_t m_lastDone = 0;
+    bool m_batchActive = false;
     CListFilterBar* m_filterBar = nullptr;
     QElapsedTimer m_batchClock;
     int m_batchStart = 0;

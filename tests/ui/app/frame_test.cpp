@@ -295,8 +295,8 @@ TEST_F(FrameTest, StatusBarCountsRowsExpiringWhileRedDisplayIsOn) {
     QLabel* expiring = run.frame->expiryPane();
     EXPECT_FALSE(expiring->isVisible());
 
-    // The days as start takes them from the box; the box turns red display on.
-    table.expiryDays = 30;
+    // The tick takes the days from the box and turns red display on.
+    run.panel->findChild<QLineEdit*>(QStringLiteral("1015"))->setText(QStringLiteral("30"));
     QTest::mouseClick(run.panel->findChild<QCheckBox*>(QStringLiteral("1028")), Qt::LeftButton);
     EXPECT_TRUE(expiring->isVisible());
     EXPECT_EQ(expiring->text(), QStringLiteral("2 个域名将在 30 天内到期"));
