@@ -211,6 +211,16 @@ TEST_F(GlanceFrameTest, RedRowsTheExpiringFilterAndTheCountFollowTheDaysBoxAtOnc
     QTest::keyClick(Days(), Qt::Key_Enter);
     EXPECT_EQ(pane->text(), QStringLiteral("1 个域名将在 5 天内到期"));
     EXPECT_EQ(run.view->model()->rowCount(), 1);
+
+    // Leaving the box does the same.
+    run.frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(run.frame));
+    Days()->setFocus();
+    Days()->selectAll();
+    QTest::keyClicks(Days(), QStringLiteral("25"));
+    EXPECT_EQ(pane->text(), QStringLiteral("1 个域名将在 5 天内到期"));
+    run.frame->filterBar()->findChild<QLineEdit*>(QStringLiteral("filterText"))->setFocus();
+    EXPECT_EQ(pane->text(), QStringLiteral("2 个域名将在 25 天内到期"));
 }
 
 TEST_F(GlanceFrameTest, TheStatusBarShowsTheFilteredCountAndTheTotalsAfterABatch) {
