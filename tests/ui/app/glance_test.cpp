@@ -272,6 +272,23 @@ TEST_F(GlanceFrameTest, TheTimeLeftGoesBlankWhileNoRowFinishesAndAfterAStop) {
     EXPECT_FALSE(bar->format().contains(QStringLiteral("剩余"))) << bar->format().toStdString();
 }
 
+TEST_F(GlanceFrameTest, RowsKeptWaitingByAPausedServerSaySoInTheirStatusTip) {
+    Start("a.org\r\nb.org\r\nc.org\r\n");
+    // Every answer asks for a long pause: the server's lane holds the rows.
+    run.view->SetTransport([](const std::string&, const std::string&, QueryHop) {
+        return std::string("Please go away for 60 seconds\r\n");
+    });
+    run.Click(1003);
+    CListCtrlModel* model = run.view->listModel();
+    const auto tip = [&](int row) {
+        return model->data(model->index(row, ListColumn::Status), Qt::ToolTipRole).toString();
+    };
+    EXPECT_TRUE(WaitUntil([&] { return tip(2) == QStringLiteral("等待 whois.pir.org（限速）"); }));
+    run.Click(1003); // stop
+    ASSERT_TRUE(WaitUntil([&] { return run.Pane(0) == QStringLiteral("操作结束！"); }));
+    EXPECT_EQ(tip(2), QString());
+}
+
 TEST_F(GlanceFrameTest, Utf8ExportHasAHeaderTheListsColumnsAndOnlyTheShownRowsWhenAsked) {
     Start("a.com\r\nxn--fiqs8s.cn\r\nc.com\r\n");
     Finish(0, Found, DaysFromToday(10));
