@@ -6,9 +6,10 @@
 // row indexes, resume and delete work whatever the user sees.
 //
 // A click on a header sorts by that column: date columns as dates and the
-// days left as numbers (rows with a readable date first), then by text, case-insensitive; equal
-// rows keep the table's order. The filter shows the rows whose domain or server contains a text
-// (case-insensitive) and whose outcome fits a choice.
+// days left as numbers (rows with a readable date first), then by text,
+// case-insensitive; equal rows keep the table's order. The filter shows the
+// rows whose domain or server contains a text (case-insensitive) and whose
+// outcome fits a choice.
 
 #include <QSortFilterProxyModel>
 
