@@ -10,6 +10,7 @@
 // the table's order. The filter shows the rows whose domain or server
 // contains a text (case-insensitive) and whose outcome fits a choice.
 
+#include <QSet>
 #include <QSortFilterProxyModel>
 
 class CListCtrlModel;
@@ -20,6 +21,7 @@ enum class StatusFilter {
     NotRegistered, // "域名未注册"
     Failed,        // "失败": ERR! and no server, once the row is finished
     Expiring,      // "即将到期": the expiry lies within the red-display days
+    Picked,        // the names a watch alert or an expiry chart bar picked (last)
 };
 
 class CListSortFilter final : public QSortFilterProxyModel {
@@ -28,6 +30,8 @@ public:
     explicit CListSortFilter(CListCtrlModel* source, QObject* parent = nullptr);
 
     void SetFilter(const QString& text, StatusFilter status);
+    // The names (domain cells) the Picked choice shows.
+    void SetPickedDomains(QSet<QString> domains);
     [[nodiscard]] const QString& filterText() const { return m_text; }
     [[nodiscard]] StatusFilter statusFilter() const { return m_status; }
     // Filters again, after something the filter reads changed (the days).
@@ -41,4 +45,5 @@ private:
     CListCtrlModel* m_source;
     QString m_text;
     StatusFilter m_status = StatusFilter::All;
+    QSet<QString> m_picked;
 };

@@ -18,6 +18,7 @@
 #include "shell/batchprogress.h"
 #include "shell/makehtmlapp.h"
 #include "sidebar/sidebarhost.h"
+#include "watch/watchcontroller.h"
 
 #include <QAction>
 #include <QApplication>
@@ -93,7 +94,7 @@ bool CMainFrame::OnCreate() {
     connect(m_view, &CMakeHtmlView::expiringCountChanged, this, &CMainFrame::ShowExpiring);
     m_dockSite->setClientWidget(client);
     setCentralWidget(m_dockSite);
-    return createMenus() && createStatusBar() && createSideBar();
+    return createMenus() && createStatusBar() && createSideBar() && createWatch();
 }
 
 void CMainFrame::UpdateMinimumSize() {
@@ -112,7 +113,7 @@ bool CMainFrame::createMenus() {
     exit->setStatusTip(QStringLiteral("退出应用程序"));
     connect(exit, &QAction::triggered, this, &QWidget::close);
 
-    QMenu* view = menuBar()->addMenu(QStringLiteral("查看(&V)"));
+    QMenu* view = m_viewMenu = menuBar()->addMenu(QStringLiteral("查看(&V)"));
     m_statusBarAction = view->addAction(QStringLiteral("状态栏(&S)"));
     m_statusBarAction->setObjectName(QStringLiteral("59393"));
     m_statusBarAction->setStatusTip(QStringLiteral("显示或隐藏状态栏"));
@@ -129,7 +130,7 @@ bool CMainFrame::createMenus() {
     // The command-update step: the check follows the bar whenever the menu opens.
     connect(view, &QMenu::aboutToShow, this, &CMainFrame::UpdateSideBarCheck);
 
-    QMenu* tools = menuBar()->addMenu(QStringLiteral("工具(&T)"));
+    QMenu* tools = m_toolsMenu = menuBar()->addMenu(QStringLiteral("工具(&T)"));
     QAction* options = tools->addAction(QStringLiteral("选项(&O)..."));
     options->setObjectName(QString::number(ID_OPTIONS));
     options->setStatusTip(QStringLiteral("设置同时查询的数量、查询间隔和查询方式"));
@@ -221,6 +222,13 @@ bool CMainFrame::createSideBar() {
     return true;
 }
 
+bool CMainFrame::createWatch() {
+    // After the side bar: the watch reads its settings through the panel's core.
+    m_watch = new CWatchController(WatchHost{this, m_view, m_filterBar}, this);
+    m_watch->AddMenuItems(m_viewMenu, m_toolsMenu);
+    return true;
+}
+
 void CMainFrame::UpdateSideBarCheck() {
     if (m_sideBarAction != nullptr && m_sideBar != nullptr) {
         m_sideBarAction->setEnabled(true);
@@ -274,6 +282,11 @@ bool CMainFrame::PreTranslateMessage(const Msg& msg) {
             ShowProgress(m_batchStart);
             m_progress->show();
             PostWindowMessage(m_view, UM_START_WORKER);
+            // The start button turns into the stop button for any batch.
+            PostWindowMessage(panelWindow(), UM_PANEL_QUERY_STARTED);
+            if (m_watch != nullptr) {
+                m_watch->OnBatchRequested();
+            }
         }
         break;
     case UM_REQUEST_STOP:
@@ -285,6 +298,9 @@ bool CMainFrame::PreTranslateMessage(const Msg& msg) {
     case UM_QUERY_FINISHED:
         SetPaneText(0, QStringLiteral("操作结束！"));
         PostWindowMessage(panelWindow(), UM_PANEL_QUERY_ENDED);
+        if (m_watch != nullptr) {
+            m_watch->OnBatchEnded();
+        }
         break;
     case UM_IMPORT_FINISHED:
         if (m_view != nullptr) {
@@ -430,6 +446,10 @@ QSize CMainFrame::MinimumFrameSize() const {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_watch != nullptr && m_watch->KeepWatchingInTray()) {
+        event->ignore();
+        return;
+    }
     // Stop a running batch first: the table and CCore go with the panel.
     if (m_view != nullptr) {
         m_view->StopQueryThread();

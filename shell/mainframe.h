@@ -20,8 +20,10 @@ class CDockSite;
 class CListFilterBar;
 class CMakeHtmlView;
 class CSideBar;
+class CWatchController;
 class QAction;
 class QLabel;
+class QMenu;
 class QProgressBar;
 
 class CMainFrame final : public QMainWindow, public CMessageWindow {
@@ -48,6 +50,7 @@ public:
     [[nodiscard]] QProgressBar* progressBar() const { return m_progress; }
     [[nodiscard]] QLabel* expiryPane() const { return m_expiryPane; }
     [[nodiscard]] CListFilterBar* filterBar() const { return m_filterBar; }
+    [[nodiscard]] CWatchController* watch() const { return m_watch; }
 
     void OnViewSideBar();
     void OnAppAbout();
@@ -72,6 +75,7 @@ private:
     bool createMenus();
     bool createStatusBar();
     bool createSideBar();
+    bool createWatch();
     void createInertAccelerators();
     void UpdateSideBarCheck();
     void ShowProgress(std::intptr_t done);
@@ -88,6 +92,9 @@ private:
     QLabel* m_expiryPane = nullptr;
     QProgressBar* m_progress = nullptr;
     CListFilterBar* m_filterBar = nullptr;
+    QMenu* m_viewMenu = nullptr;
+    QMenu* m_toolsMenu = nullptr;
+    CWatchController* m_watch = nullptr;
     QElapsedTimer m_batchClock;
     int m_batchStart = 0;
 };
