@@ -66,8 +66,14 @@ ColumnLayout ParseColumnLayout(const ColumnLayoutTexts& texts) {
     ColumnLayout layout = DefaultColumnLayout();
     std::vector<int> numbers;
 
-    if (ParseNumbers(texts.widths, numbers) && numbers.size() == ListColumn::Count) {
-        for (int c = 0; c < ListColumn::Count; ++c) {
+    // A layout saved before the changes column names one column fewer: the
+    // new column takes its default and goes last.
+    const auto fits = [&] {
+        return numbers.size() == ListColumn::Count ||
+               numbers.size() == ListColumn::CountBeforeChanges;
+    };
+    if (ParseNumbers(texts.widths, numbers) && fits()) {
+        for (int c = 0; c < static_cast<int>(numbers.size()); ++c) {
             if (numbers[c] >= kMinColumnWidth && numbers[c] <= kMaxColumnWidth) {
                 layout.widths[c] = numbers[c];
             }
@@ -75,8 +81,10 @@ ColumnLayout ParseColumnLayout(const ColumnLayoutTexts& texts) {
     }
 
     // The order must name every column once, the domain first.
-    if (ParseNumbers(texts.order, numbers) && numbers.size() == ListColumn::Count &&
-        numbers[0] == ListColumn::Domain) {
+    if (ParseNumbers(texts.order, numbers) && fits() && numbers[0] == ListColumn::Domain) {
+        if (numbers.size() == ListColumn::CountBeforeChanges) {
+            numbers.push_back(ListColumn::Changes);
+        }
         std::array<bool, ListColumn::Count> seen{};
         bool ok = true;
         for (const int c : numbers) {

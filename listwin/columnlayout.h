@@ -7,7 +7,8 @@
 //   listorder=0,1,3,2,...        the column at each place, left to right
 //   listhidden=5,7               the hidden columns
 // A list that is missing or does not fit leaves its part at the default, and
-// the domain column always stays first and shown.
+// the domain column always stays first and shown. Lists saved with the ten
+// columns before "变化" still load; that column then comes last.
 
 #include "listwin/listcolumns.h"
 

@@ -4,6 +4,7 @@
 #include "core/ccore.h"
 #include "engine/domaintable.h"
 #include "listwin/formats/csvexport.h"
+#include "listwin/makehtmlview.h"
 #include "platform/gbkqt.h"
 #include "platform/systemerror.h"
 
@@ -37,9 +38,12 @@ void ExportCsv(QWidget* panel) {
     }
     const CsvEncoding encoding = type == kExportUtf8 ? CsvEncoding::Utf8WithBom : CsvEncoding::Gbk;
     int error = 0;
-    if (WriteCsvFile(table, path, &error, encoding)) {
+    // During a batch workers write the table: the rows go out as the list
+    // last showed them.
+    const DomainTable& rows = CMakeHtmlView::ShownTableOfViews();
+    if (WriteCsvFile(rows, path, &error, encoding)) {
         // Every row is written, one line each.
-        InfoBox(panel, QStringLiteral("共导出了 %1 条有效记录！").arg(table.count).toStdString());
+        InfoBox(panel, QStringLiteral("共导出了 %1 条有效记录！").arg(rows.count).toStdString());
     } else {
         InfoBox(panel, WriteFailedText(path, error).toStdString());
     }

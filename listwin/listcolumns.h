@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// The ten columns of the domain list, in their logical order, with their
+// The eleven columns of the domain list, in their logical order, with their
 // titles and first widths in pixels (all left-aligned).
 
 #include <array>
@@ -17,7 +17,10 @@ inline constexpr int Email = 6;     // "联系Email"
 inline constexpr int Phone = 7;     // "电话"
 inline constexpr int Registrar = 8; // "注册商"
 inline constexpr int Updated = 9;   // "whois更新日期"
-inline constexpr int Count = 10;
+inline constexpr int Changes = 10;  // "变化": what changed since the name's previous check
+inline constexpr int Count = 11;
+// Settings saved before the changes column named this many columns.
+inline constexpr int CountBeforeChanges = 10;
 
 // The columns whose cells are dates: they sort as dates.
 [[nodiscard]] constexpr bool IsDate(int column) {
@@ -41,4 +44,5 @@ inline constexpr std::array<ListColumnSpec, ListColumn::Count> kListColumns{{
     {"电话", 150},
     {"注册商", 150},
     {"whois更新日期", 150},
+    {"变化", 120},
 }};

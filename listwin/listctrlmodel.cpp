@@ -145,6 +145,7 @@ void CListCtrlModel::SetResult(int item, const Item& result) {
     target.createdDay = result.createdDay;
     target.updatedDay = result.updatedDay;
     target.status = result.status;
+    target.changes = result.changes;
     m_pending.push_back(item);
 }
 
@@ -219,4 +220,9 @@ int CListCtrlModel::ExpiringCount() const {
         n += IsExpiring(i) ? 1 : 0;
     }
     return n;
+}
+
+int CListCtrlModel::ChangedCount() const {
+    return static_cast<int>(std::count_if(m_items.begin(), m_items.end(),
+                                          [](const Item& i) { return i.changes != 0; }));
 }

@@ -2,7 +2,7 @@
 #pragma once
 
 // The list control behind the domain list: one item per table row, in table
-// order, with its ten cell texts, its check box and what the row's result
+// order, with its eleven cell texts, its check box and what the row's result
 // says (status, why it failed, its dates as day numbers). It holds its own
 // copies of the texts, converted from the table's GBK once when a row
 // changes, never the table itself; sorting and filtering happen in a proxy
@@ -33,6 +33,7 @@ public:
         std::int32_t createdDay = kNoDay;
         std::int32_t updatedDay = kNoDay;
         std::int32_t status = kNotFinished; // the QueryStatus shown
+        std::uint8_t changes = 0;           // ChangeKind bits since the previous check
         bool checked = false;
     };
 
@@ -61,7 +62,8 @@ public:
     void SetAllChecks(bool checked);
 
     // Takes a finished row's result: every cell from the status on, the tip,
-    // the day numbers and the status; the domain, server and check stay.
+    // the day numbers, the status and the changes; the domain, server and
+    // check stay.
     // Views learn of it at the next FlushChanges, so a burst of rows costs
     // one change signal per run of neighbouring items.
     void SetResult(int item, const Item& result);
@@ -80,6 +82,8 @@ public:
     [[nodiscard]] bool IsItemRed(int item) const;
     [[nodiscard]] bool IsExpiring(int item) const;
     [[nodiscard]] int ExpiringCount() const;
+    // Items whose latest check changed something since the one before.
+    [[nodiscard]] int ChangedCount() const;
     [[nodiscard]] bool RedDisplayEnabled() const { return m_redEnabled; }
     [[nodiscard]] int RedDays() const { return m_redDays; }
 

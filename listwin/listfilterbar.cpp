@@ -16,7 +16,7 @@ CListFilterBar::CListFilterBar(QWidget* parent) : QWidget(parent) {
     m_status = new QComboBox(this);
     m_status->setObjectName(QStringLiteral("statusFilter"));
     // In the order of StatusFilter.
-    for (const char* choice : {"全部", "成功", "域名未注册", "失败", "即将到期"}) {
+    for (const char* choice : {"全部", "成功", "域名未注册", "失败", "即将到期", "有变化"}) {
         m_status->addItem(QString::fromUtf8(choice));
     }
 

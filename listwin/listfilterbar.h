@@ -2,8 +2,8 @@
 #pragma once
 
 // The filter above the list: a text the domain or server must contain and a
-// choice of outcome (全部 / 成功 / 域名未注册 / 失败 / 即将到期), and the names
-// a watch alert or a chart bar picked.
+// choice of outcome (全部 / 成功 / 域名未注册 / 失败 / 即将到期 /
+// 有变化), and the names a watch alert or a chart bar picked.
 
 #include "listwin/listsortfilter.h"
 

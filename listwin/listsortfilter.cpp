@@ -73,6 +73,8 @@ bool CListSortFilter::filterAcceptsRow(int sourceRow, const QModelIndex& parent)
         return item.status == Error || item.status == NoServer;
     case StatusFilter::Expiring:
         return m_source->IsExpiring(sourceRow);
+    case StatusFilter::Changed:
+        return item.changes != 0;
     case StatusFilter::Picked:
         return m_picked.contains(item.cells[ListColumn::Domain]);
     }

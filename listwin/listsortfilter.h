@@ -21,6 +21,7 @@ enum class StatusFilter {
     NotRegistered, // "域名未注册"
     Failed,        // "失败": ERR! and no server, once the row is finished
     Expiring,      // "即将到期": the expiry lies within the red-display days
+    Changed,       // "有变化": the latest check changed something (the "变化" column)
     Picked,        // the names a watch alert or an expiry chart bar picked (last)
 };
 

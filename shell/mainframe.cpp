@@ -92,6 +92,7 @@ bool CMainFrame::OnCreate() {
     connect(m_view, &CMakeHtmlView::statusMessage, this,
             [this](const QString& text) { SetPaneText(0, text); });
     connect(m_view, &CMakeHtmlView::expiringCountChanged, this, &CMainFrame::ShowExpiring);
+    connect(m_view, &CMakeHtmlView::batchChangesCounted, this, &CMainFrame::ShowChanged);
     m_dockSite->setClientWidget(client);
     setCentralWidget(m_dockSite);
     return createMenus() && createStatusBar() && createSideBar() && createWatch();
@@ -191,6 +192,11 @@ bool CMainFrame::createStatusBar() {
     m_expiryPane->hide();
     // Index 1: after pane 0, the one stretching pane, before panes 1 and 2.
     bar->insertPermanentWidget(1, m_expiryPane);
+    // How many rows the last batch found changed (the "变化" column).
+    m_changedPane = new QLabel(bar);
+    m_changedPane->setObjectName(QStringLiteral("changedPane"));
+    m_changedPane->hide();
+    bar->insertPermanentWidget(1, m_changedPane);
     m_progress = new QProgressBar(bar);
     m_progress->setObjectName(QStringLiteral("progressBar"));
     m_progress->setTextVisible(true);
@@ -305,6 +311,7 @@ bool CMainFrame::PreTranslateMessage(const Msg& msg) {
     case UM_IMPORT_FINISHED:
         if (m_view != nullptr) {
             m_progress->hide();
+            m_changedPane->hide();
             SetPaneText(0, QStringLiteral("完成导入域名到列表！"));
             SetPaneText(2, QStringLiteral("域名数量：%1").arg(table.count));
             PostWindowMessage(m_view, UM_RELOAD_LIST);
@@ -344,6 +351,11 @@ void CMainFrame::ShowProgress(std::intptr_t done) {
 void CMainFrame::ShowExpiring(int count, int days, bool shown) {
     m_expiryPane->setText(QStringLiteral("%1 个域名将在 %2 天内到期").arg(count).arg(days));
     m_expiryPane->setVisible(shown);
+}
+
+void CMainFrame::ShowChanged(int changed) {
+    m_changedPane->setText(QStringLiteral("%1 个域名有变化").arg(changed));
+    m_changedPane->show();
 }
 
 bool CMainFrame::RefuseImportDuringBatch() {

@@ -2,9 +2,9 @@
 #pragma once
 
 // The main window: menu, inert accelerators, the three-pane status bar with
-// the batch's progress bar and the count of expiring rows, the dock site with
-// the filter bar and the list view as its client, and the side bar docked
-// left. It relays the control panel's requests to the view, writes the
+// the batch's progress bar, the count of expiring rows and of the rows the
+// last batch found changed, the dock site with the filter bar and the list
+// view as its client, and the side bar docked left. It relays the control panel's requests to the view, writes the
 // status texts of the message protocol, and imports dropped files and
 // clipboard text.
 
@@ -49,6 +49,7 @@ public:
     [[nodiscard]] QLabel* Pane(int pane) const;
     [[nodiscard]] QProgressBar* progressBar() const { return m_progress; }
     [[nodiscard]] QLabel* expiryPane() const { return m_expiryPane; }
+    [[nodiscard]] QLabel* changedPane() const { return m_changedPane; }
     [[nodiscard]] CListFilterBar* filterBar() const { return m_filterBar; }
     [[nodiscard]] CWatchController* watch() const { return m_watch; }
 
@@ -80,6 +81,7 @@ private:
     void UpdateSideBarCheck();
     void ShowProgress(std::intptr_t done);
     void ShowExpiring(int count, int days, bool shown);
+    void ShowChanged(int changed);
     // Import is refused while a batch runs (the worker writes the table).
     [[nodiscard]] bool RefuseImportDuringBatch();
 
@@ -90,6 +92,7 @@ private:
     QAction* m_statusBarAction = nullptr;
     QLabel* m_panes[kPaneCount] = {};
     QLabel* m_expiryPane = nullptr;
+    QLabel* m_changedPane = nullptr;
     QProgressBar* m_progress = nullptr;
     CListFilterBar* m_filterBar = nullptr;
     QMenu* m_viewMenu = nullptr;

@@ -13,6 +13,7 @@ std::vector<WatchedRow> WatchedRowsOf(const CListCtrlModel& model) {
         row.status = item.status;
         row.expiryDay =
             item.expiryDay == CListCtrlModel::kNoDay ? WatchedRow::kNoDay : item.expiryDay;
+        row.changes = item.changes;
         rows.push_back(std::move(row));
     }
     return rows;
