@@ -52,11 +52,11 @@ CWatchController::CWatchController(const WatchHost& host, QObject* parent)
     m_alertPane->setObjectName(QStringLiteral("watchAlertPane"));
     m_alertPane->setStyleSheet(QStringLiteral("color: red"));
     m_alertPane->hide();
-    m_host.window->statusBar()->insertPermanentWidget(0, m_alertPane);
+    // Index 1: after the stretching pane 0, before the other panes.
+    m_host.window->statusBar()->insertPermanentWidget(1, m_alertPane);
 
-    m_poll.setInterval(kPollMs);
     connect(&m_poll, &QTimer::timeout, this, &CWatchController::Poll);
-    m_poll.start();
+    m_poll.start(kFirstPollMs);
     UpdateTray();
     TellPendingAlert();
 }
@@ -117,6 +117,9 @@ std::int32_t CWatchController::Today() const {
 }
 
 bool CWatchController::Poll() {
+    if (m_poll.interval() != kPollMs && ListReady()) {
+        m_poll.setInterval(kPollMs);
+    }
     if (m_checkRunning ||
         m_schedule.Poll(BatchBusy(), ListReady()) != WatchSchedule::Decision::Start) {
         return false;
@@ -242,6 +245,10 @@ void CWatchController::OpenChart() {
     m_chart->show();
     m_chart->raise();
     m_chart->activateWindow();
+}
+
+CExpiryChartDlg* CWatchController::chart() const {
+    return m_chart.data();
 }
 
 void CWatchController::PickRows(const QStringList& domains, const QString& caption) {

@@ -40,6 +40,8 @@ class CWatchController final : public QObject {
     Q_OBJECT
 public:
     static constexpr int kPollMs = 15 * 1000;
+    // Until the list is first ready: a check overdue at start starts soon.
+    static constexpr int kFirstPollMs = 1000;
 
     // The core object (the table's) must exist: the settings are read now.
     explicit CWatchController(const WatchHost& host, QObject* parent = nullptr);
@@ -71,7 +73,8 @@ public:
     [[nodiscard]] bool isCheckRunning() const { return m_checkRunning; }
     [[nodiscard]] const WatchAlert& lastAlert() const { return m_lastAlert; }
     [[nodiscard]] QLabel* alertPane() const { return m_alertPane; }
-    [[nodiscard]] CExpiryChartDlg* chart() const { return m_chart; }
+    // The chart window once opened; null before.
+    [[nodiscard]] CExpiryChartDlg* chart() const;
     [[nodiscard]] QSystemTrayIcon* tray() const { return m_tray; }
     // "监视已开启\n下次检查：2026-12-14 09:30" and the like.
     [[nodiscard]] QString TrayToolTip() const;
