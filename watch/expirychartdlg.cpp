@@ -51,6 +51,7 @@ CExpiryChartDlg::CExpiryChartDlg(QWidget* parent) : QDialog(parent) {
     m_series->append(m_expiredSet);
     m_series->append(m_alertSet);
     m_series->append(m_laterSet);
+    m_series->setBarWidth(0.7);
     chart->addSeries(m_series);
     chart->legend()->setAlignment(Qt::AlignBottom);
 
@@ -107,11 +108,12 @@ void CExpiryChartDlg::SetBuckets(ExpiryBuckets buckets, int alertDays) {
         m_alertSet->append(!bar->expired && bar->red ? count : 0);
         m_laterSet->append(!bar->expired && !bar->red ? count : 0);
     }
-    m_alertSet->setLabel(QStringLiteral("%1 天内到期").arg(alertDays));
+    m_alertSet->setLabel(QStringLiteral("%1 天提醒期内的月份").arg(alertDays));
 
     auto* categories = new QBarCategoryAxis;
     categories->append(labels);
-    categories->setLabelsAngle(-60);
+    categories->setLabelsAngle(-90);
+    categories->setTruncateLabels(false); // 25 months: "2027-03" upright would not fit
     chart->addAxis(categories, Qt::AlignBottom);
     m_series->attachAxis(categories);
     auto* counts = new QValueAxis;
