@@ -385,7 +385,7 @@ void CMakeHtmlView::ShowFinishedRow(std::intptr_t index) {
             std::uint8_t changes = 0;
             if (m_shown && m_shown->IsFinished(row)) {
                 changes =
-                    ChangeBits(ChangesBetween(CheckOfRow(*m_shown, row), CheckOfRow(table, row)));
+                    ChangeBits(ChangesBetween(ShownCheck(*m_shown, row), ShownCheck(table, row)));
             }
             m_changedInBatch += changes != 0 ? 1 : 0;
             m_changes[std::string(FieldText(table.Row(row).domain))] = changes;

@@ -1,58 +1,28 @@
 // SPDX-License-Identifier: MIT
 #include "listwin/storedresults.h"
 
-#include "core/ccore.h"
 #include "core/text.h"
 #include "engine/domaintable.h"
+#include "engine/rowvalues.h"
 #include "engine/store/resultstore.h"
+#include "engine/storedrow.h"
 #include "platform/gbkqt.h"
 
 #include <algorithm>
 
-namespace {
-
-// A whole UTF-8 value as the row's cut GBK copy.
-template <std::size_t N>
-void SetGbkField(char (&field)[N], std::string utf8) {
-    CCore::UTF8_ANSI(utf8);
-    SetField(field, utf8);
-}
-
-} // namespace
-
-StoredCheck CheckOfRow(const DomainTable& table, std::int32_t index) {
-    StoredCheck check;
-    const DomainRecord& row = table.Row(index);
-    check.domainAscii.assign(FieldText(row.domain));
-    check.domainUnicode = check.domainAscii;
-    check.status = row.status;
-    check.reason = static_cast<std::uint8_t>(table.details.Reason(index));
-    check.protocol = static_cast<std::uint8_t>(table.details.Protocol(index));
-    check.server = table.details.Server(index);
-    check.askedAt = table.details.AskedAt(index);
-    check.values = table.details.Values(index);
-    return check;
+StoredCheck ShownCheck(const DomainTable& table, std::int32_t index) {
+    RowOutcome outcome;
+    outcome.reason = table.details.Reason(index);
+    outcome.protocol = table.details.Protocol(index);
+    outcome.values = ShownValues(table, index);
+    outcome.server = table.details.Server(index);
+    outcome.askedAt = table.details.AskedAt(index);
+    return CheckOfRow(table.Row(index), outcome, 0);
 }
 
 void ShowCheckInRow(DomainTable& table, std::int32_t index, const StoredCheck& check) {
-    DomainRecord& row = table.Row(index);
-    row.status = check.status;
-    if (!check.server.empty()) {
-        SetGbkField(row.whoisServer, check.server);
-    }
-    SetGbkField(row.expiryDate, check.values.expiry);
-    SetGbkField(row.createdDate, check.values.created);
-    SetGbkField(row.updatedDate, check.values.updated);
-    SetGbkField(row.owner, check.values.owner);
-    SetGbkField(row.email, check.values.email);
-    SetGbkField(row.phone, check.values.phone);
-    SetGbkField(row.registrar, check.values.registrar);
     RowOutcome outcome;
-    outcome.reason = static_cast<FailReason>(check.reason);
-    outcome.protocol = static_cast<QueryProtocol>(check.protocol);
-    outcome.values = check.values;
-    outcome.server = check.server;
-    outcome.askedAt = check.askedAt;
+    RowFromCheck(check, table.Row(index), outcome);
     table.details.Set(index, std::move(outcome));
 }
 

@@ -14,9 +14,10 @@
 struct DomainTable;
 class QWidget;
 
-// The row's result as the store keeps it (no answer): its status, reason,
-// protocol, server, time and whole values. Read only a row no worker writes.
-[[nodiscard]] StoredCheck CheckOfRow(const DomainTable& table, std::int32_t index);
+// The row's result as the list shows it, as a check (no answer): its status,
+// reason, protocol, server, time and whole values. Read only a row no
+// worker writes.
+[[nodiscard]] StoredCheck ShownCheck(const DomainTable& table, std::int32_t index);
 
 // Shows `check` in row `index`: its values cut into the row's GBK fields,
 // its status and server, and its whole values, reason, protocol and time in

@@ -317,7 +317,7 @@ TEST_F(FrameTest, FilterBarAboveTheListFiltersIt) {
     for (int i = 0; i < status->count(); ++i) {
         choices << status->itemText(i);
     }
-    EXPECT_EQ(choices, (QStringList{"全部", "成功", "域名未注册", "失败", "即将到期"}));
+    EXPECT_EQ(choices, (QStringList{"全部", "成功", "域名未注册", "失败", "即将到期", "有变化"}));
     EXPECT_LT(bar->geometry().bottom(), run.view->geometry().top());
 
     QTest::keyClicks(text, QStringLiteral("CNNIC"));

@@ -227,8 +227,11 @@ TEST_F(PanelTest, TheResumePositionBelongsToItsList) {
     start();
     EXPECT_EQ(dialogs.questions.size(), 1u);
     EXPECT_EQ(table.startIndex, 5);
-    const std::string first = ReadBytes(home.file("zentrix.ini"));
-    EXPECT_NE(first.find("lastlist="), std::string::npos);
+    {
+        CCore core;
+        core.autoFileConfig();
+        EXPECT_FALSE(core.getConfigStr("lastlist").empty());
+    }
 
     // Another list imported: the position is gone; start asks nothing.
     const std::string other = home.file("other.txt");

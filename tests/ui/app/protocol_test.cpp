@@ -224,7 +224,7 @@ TEST_F(ProtocolTest, InTheListCopyCopiesTheRowsAndTheOtherEditKeysDoNothing) {
 
     QTest::keyClick(run.view, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->text(),
-              QStringLiteral("alpha.com\twhois.verisign-grs.com\t\t\t\t\t\t\t\t\n"));
+              QStringLiteral("alpha.com\twhois.verisign-grs.com\t\t\t\t\t\t\t\t\t\n"));
 }
 
 } // namespace
