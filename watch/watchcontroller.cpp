@@ -7,6 +7,7 @@
 #include "listwin/expiryrule.h"
 #include "listwin/listfilterbar.h"
 #include "listwin/makehtmlview.h"
+#include "listwin/storedresults.h"
 #include "platform/gbkqt.h"
 #include "platform/mainwindow.h"
 #include "watch/desktopnotifier.h"
@@ -125,7 +126,16 @@ bool CWatchController::Poll() {
         return false;
     }
     // A check asks every name again, from the first row; no resume question.
-    TheDomainTable().startIndex = 0;
+    DomainTable& table = TheDomainTable();
+    table.startIndex = 0;
+    // The "lastindex" the worker saves belongs to this list, as for the
+    // user's batches.
+    if (CCore* core = Core()) {
+        const std::string list = WorkingListIdentity(table);
+        if (core->getConfigStr(kLastListKey) != list) {
+            core->saveConfigStr(kLastListKey, list);
+        }
+    }
     if (!PostToMainWindow(UM_REQUEST_QUERY)) {
         return false;
     }
