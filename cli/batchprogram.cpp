@@ -22,6 +22,7 @@
 #include "engine/batchprotocols.h"
 #include "engine/domaintable.h"
 #include "engine/querythread.h"
+#include "engine/rowvalues.h"
 #include "engine/storedrow.h"
 #include "listwin/formats/listfile.h"
 
@@ -345,6 +346,8 @@ private:
             JsonLineDetails details;
             details.reason = m_table.details.Reason(m_written);
             details.protocol = m_table.details.Protocol(m_written);
+            const CheckValues values = ShownValues(m_table, m_written);
+            details.values = &values;
             const bool doneBefore = DoneBefore(m_written);
             const bool askedNow = m_written >= m_summary.startIndex && !doneBefore;
             if (askedNow) {
@@ -357,7 +360,7 @@ private:
                 ++m_summary.doneBefore;
             }
             if (m_store) {
-                CompareWithPrevious(row, doneBefore, askedNow, details);
+                CompareWithPrevious(row, values, doneBefore, askedNow, details);
             }
             std::string raw;
             if (m_options.raw && m_options.format == OutputFormat::Jsonl) {
@@ -374,8 +377,8 @@ private:
 
     // The row against its name's check before this batch: "changed" and
     // "previous" in jsonl, and the summary's count for rows asked now.
-    void CompareWithPrevious(const DomainRecord& row, bool doneBefore, bool askedNow,
-                             JsonLineDetails& details) {
+    void CompareWithPrevious(const DomainRecord& row, const CheckValues& values, bool doneBefore,
+                             bool askedNow, JsonLineDetails& details) {
         const std::string name(FieldText(row.domain));
         details.previous = doneBefore ? m_store->BeforeFinished(name) : m_store->Previous(name);
         if (details.previous == nullptr) {
@@ -383,7 +386,7 @@ private:
         }
         StoredCheck current;
         current.status = row.status;
-        current.values = m_table.details.Values(m_written);
+        current.values = values;
         details.changed = ChangedFields(*details.previous, current);
         if (!askedNow) {
             return;

@@ -7,6 +7,7 @@
 #include "core/ccore.h"
 #include "engine/domaintable.h"
 #include "engine/idn.h"
+#include "engine/rowvalues.h"
 #include "listwin/formats/csvexport.h"
 
 void AppendJsonString(std::string& out, std::string_view utf8) {
@@ -38,6 +39,11 @@ void AppendKey(std::string& out, const char* key) {
 void AppendGbkText(std::string& out, const char* key, std::string_view gbk) {
     AppendKey(out, key);
     AppendJsonString(out, CCore::ANSI_UTF8(gbk));
+}
+
+void AppendText(std::string& out, const char* key, std::string_view utf8) {
+    AppendKey(out, key);
+    AppendJsonString(out, utf8);
 }
 
 std::string_view ProtocolText(QueryProtocol protocol) {
@@ -109,13 +115,14 @@ std::string FormatJsonLine(const DomainRecord& row, int32_t index, const JsonLin
     out += row.answered != 0 ? "true" : "false";
     AppendKey(out, "protocol");
     AppendJsonString(out, ProtocolText(details.protocol));
-    AppendGbkText(out, "expiryDate", FieldText(row.expiryDate));
-    AppendGbkText(out, "createdDate", FieldText(row.createdDate));
-    AppendGbkText(out, "updatedDate", FieldText(row.updatedDate));
-    AppendGbkText(out, "owner", FieldText(row.owner));
-    AppendGbkText(out, "email", FieldText(row.email));
-    AppendGbkText(out, "phone", FieldText(row.phone));
-    AppendGbkText(out, "registrar", FieldText(row.registrar));
+    const CheckValues values = details.values != nullptr ? *details.values : RecordValues(row);
+    AppendText(out, "expiryDate", values.expiry);
+    AppendText(out, "createdDate", values.created);
+    AppendText(out, "updatedDate", values.updated);
+    AppendText(out, "owner", values.owner);
+    AppendText(out, "email", values.email);
+    AppendText(out, "phone", values.phone);
+    AppendText(out, "registrar", values.registrar);
     AppendKey(out, "changed");
     out += '[';
     for (std::size_t i = 0; i < details.changed.size(); ++i) {

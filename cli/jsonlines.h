@@ -10,6 +10,7 @@
 
 #include "engine/failreason.h"
 #include "engine/rowdetails.h"
+#include "engine/store/checkvalues.h"
 #include "engine/store/storedcheck.h"
 
 struct DomainRecord;
@@ -19,6 +20,7 @@ struct JsonLineDetails {
     FailReason reason = FailReason::None;         // "error": its English text, "" for None
     const std::string* raw = nullptr;             // with --raw: "raw", the answer as UTF-8
     QueryProtocol protocol = QueryProtocol::None; // "protocol": who answered, "" for neither
+    const CheckValues* values = nullptr; // the values whole (ShownValues); none: the row's own
     // "changed": the fields that differ from the name's previous check
     // (ChangedFields); "previous": that check, null when there is none.
     std::vector<std::string_view> changed{};
@@ -29,8 +31,9 @@ struct JsonLineDetails {
 // "error":""} and a line feed. "previous" holds "askedAt" (UTC, ISO
 // 8601), "status", "statusText", "expiryDate", "registrar" and "owner".
 // "domain" is the name's Unicode form, "domainAscii" the A-label the row
-// stores and asks by (the same text for a name in ASCII). Other texts are the
-// row's GBK bytes converted to UTF-8; dates are not reformatted.
+// stores and asks by (the same text for a name in ASCII). The seven values
+// are `details.values`, else the row's GBK bytes converted to UTF-8; dates
+// are not reformatted.
 [[nodiscard]] std::string FormatJsonLine(const DomainRecord& row, int32_t index,
                                          const JsonLineDetails& details = {});
 

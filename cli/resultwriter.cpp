@@ -37,8 +37,12 @@ bool ResultWriter::WriteBytes(const std::string& bytes) {
 
 bool ResultWriter::WriteRow(const DomainRecord& row, int32_t index,
                             const JsonLineDetails& details) {
-    return WriteBytes(m_format == OutputFormat::Csv ? FormatCsvLine(row)
-                                                    : FormatJsonLine(row, index, details));
+    if (m_format == OutputFormat::Csv) {
+        return WriteBytes(details.values != nullptr
+                              ? FormatCsvLine(row, true, *details.values, CsvEncoding::Gbk)
+                              : FormatCsvLine(row));
+    }
+    return WriteBytes(FormatJsonLine(row, index, details));
 }
 
 bool ResultWriter::Flush() {

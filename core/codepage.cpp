@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "core/ccore.h"
+#include "core/gbktext.h"
 #include "core/text.h"
 
 #include <cerrno>
@@ -76,13 +77,16 @@ size_t convertFrom(Converter& conv, std::string_view src, size_t& pos, std::stri
 }
 
 // Converts a run of well-formed UTF-8; a character GBK lacks becomes '?'.
-void appendGbk(std::string_view run, std::string& out) {
+// Returns how many did.
+size_t appendGbk(std::string_view run, std::string& out) {
+    size_t replaced = 0;
     Converter& conv = toGbk();
     size_t pos = 0;
     while (pos < run.size()) {
         if (!conv.ok()) {
             const Utf8Char step = Utf8CharAt(run, pos);
             out += step.length == 1 ? run[pos] : '?';
+            replaced += step.length == 1 ? 0 : 1;
             pos += step.length;
             continue;
         }
@@ -90,16 +94,24 @@ void appendGbk(std::string_view run, std::string& out) {
         const size_t r = convertFrom(conv, run, pos, out, 1);
         if (r == static_cast<size_t>(-1) && pos < run.size()) {
             out += '?';
+            ++replaced;
             pos += Utf8CharAt(run, pos).length;
         }
     }
+    return replaced;
 }
 
 } // namespace
 
 void CCore::UTF8_ANSI(std::string& text) {
+    size_t replaced = 0;
+    Utf8ToGbk(text, replaced);
+}
+
+void Utf8ToGbk(std::string& text, std::size_t& replaced) {
     if (IsAsciiText(text))
         return;
+    size_t count = 0;
     std::string out;
     out.reserve(text.size());
     const std::string_view src = text;
@@ -119,14 +131,16 @@ void CCore::UTF8_ANSI(std::string& text) {
                 break;
             j += step.length;
         }
-        appendGbk(src.substr(i, j - i), out);
+        count += appendGbk(src.substr(i, j - i), out);
         i = j;
         if (i < src.size() && high(i)) { // an ill-formed part
             out += '?';
+            ++count;
             i += Utf8CharAt(src, i).length;
         }
     }
     text = std::move(out);
+    replaced += count;
 }
 
 namespace {

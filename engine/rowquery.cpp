@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "engine/rowquery.h"
 
-#include "core/ccore.h"
 #include "core/text.h"
 #include "engine/domainquery.h"
 #include "engine/ianawhois.h"

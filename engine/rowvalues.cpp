@@ -39,22 +39,22 @@ CheckValues ShownValues(const DomainTable& table, std::int32_t index) {
     if (!table.IsAllocated() || index < 0 || index >= table.count) {
         return {};
     }
-    CheckValues shown = RecordValues(table.Row(index));
+    const DomainRecord& row = table.Row(index);
     if (!table.details.Finished(index)) {
-        return shown;
+        return RecordValues(row);
     }
-    CheckValues whole = table.details.Values(index);
-    const auto take = [](std::string& to, std::string& from) {
-        if (!from.empty()) {
-            to = std::move(from);
+    CheckValues shown = table.details.Values(index);
+    const auto fill = [](std::string& value, std::string_view field) {
+        if (value.empty()) {
+            value = CCore::ANSI_UTF8(field);
         }
     };
-    take(shown.expiry, whole.expiry);
-    take(shown.created, whole.created);
-    take(shown.updated, whole.updated);
-    take(shown.owner, whole.owner);
-    take(shown.email, whole.email);
-    take(shown.phone, whole.phone);
-    take(shown.registrar, whole.registrar);
+    fill(shown.expiry, FieldText(row.expiryDate));
+    fill(shown.created, FieldText(row.createdDate));
+    fill(shown.updated, FieldText(row.updatedDate));
+    fill(shown.owner, FieldText(row.owner));
+    fill(shown.email, FieldText(row.email));
+    fill(shown.phone, FieldText(row.phone));
+    fill(shown.registrar, FieldText(row.registrar));
     return shown;
 }

@@ -41,9 +41,15 @@ void ExportCsv(QWidget* panel) {
     // During a batch workers write the table: the rows go out as the list
     // last showed them.
     const DomainTable& rows = CMakeHtmlView::ShownTableOfViews();
-    if (WriteCsvFile(rows, path, &error, encoding)) {
+    std::size_t replaced = 0;
+    if (WriteCsvFile(rows, path, &error, encoding, &replaced)) {
         // Every row is written, one line each.
-        InfoBox(panel, QStringLiteral("共导出了 %1 条有效记录！").arg(rows.count).toStdString());
+        QString text = QStringLiteral("共导出了 %1 条有效记录！").arg(rows.count);
+        if (replaced > 0) {
+            // Said, not hidden: the GBK file holds "?" where the value had them.
+            text += QStringLiteral("\n%1 个字符无法用 GBK 表示").arg(replaced);
+        }
+        InfoBox(panel, text.toStdString());
     } else {
         InfoBox(panel, WriteFailedText(path, error).toStdString());
     }

@@ -2,6 +2,7 @@
 #include "listwin/listitem.h"
 
 #include "engine/domaintable.h"
+#include "engine/rowvalues.h"
 #include "listwin/domaindisplay.h"
 #include "platform/gbkqt.h"
 
@@ -23,15 +24,17 @@ CListCtrlModel::Item ListItemForRow(const DomainTable& table, std::int32_t index
         const std::string_view why = FailReasonChinese(reason);
         item.statusTip = QString::fromUtf8(why.data(), static_cast<qsizetype>(why.size()));
     }
-    item.cells[ListColumn::Expiry] = FromGbk(FieldText(row.expiryDate));
-    item.cells[ListColumn::Created] = FromGbk(FieldText(row.createdDate));
-    item.cells[ListColumn::Updated] = FromGbk(FieldText(row.updatedDate));
-    item.cells[ListColumn::Owner] = FromGbk(FieldText(row.owner));
-    item.cells[ListColumn::Email] = FromGbk(FieldText(row.email));
-    item.cells[ListColumn::Phone] = FromGbk(FieldText(row.phone));
-    item.cells[ListColumn::Registrar] = FromGbk(FieldText(row.registrar));
-    item.expiryDay = CListCtrlModel::DayNumber(FieldText(row.expiryDate));
-    item.createdDay = CListCtrlModel::DayNumber(FieldText(row.createdDate));
-    item.updatedDay = CListCtrlModel::DayNumber(FieldText(row.updatedDate));
+    // Whole and in any script (the row's fields hold cut GBK copies).
+    const CheckValues values = ShownValues(table, index);
+    item.cells[ListColumn::Expiry] = QString::fromStdString(values.expiry);
+    item.cells[ListColumn::Created] = QString::fromStdString(values.created);
+    item.cells[ListColumn::Updated] = QString::fromStdString(values.updated);
+    item.cells[ListColumn::Owner] = QString::fromStdString(values.owner);
+    item.cells[ListColumn::Email] = QString::fromStdString(values.email);
+    item.cells[ListColumn::Phone] = QString::fromStdString(values.phone);
+    item.cells[ListColumn::Registrar] = QString::fromStdString(values.registrar);
+    item.expiryDay = CListCtrlModel::DayNumber(values.expiry);
+    item.createdDay = CListCtrlModel::DayNumber(values.created);
+    item.updatedDay = CListCtrlModel::DayNumber(values.updated);
     return item;
 }

@@ -20,6 +20,11 @@ void PutBytes(std::string& out, std::uint64_t value, int bytes) {
     }
 }
 
+Bytef* Bytes(std::string_view text) {
+    // zlib's interface is not const-correct; it only reads these.
+    return reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+}
+
 } // namespace
 
 std::string AnswerKey(std::string_view text) {
@@ -38,32 +43,49 @@ std::string AnswerKey(std::string_view text) {
     return key;
 }
 
-std::string CompressAnswer(std::string_view text) {
+std::string CompressAnswer(std::string_view text, std::string_view base) {
     if (text.empty()) {
         return {};
     }
-    uLongf size = compressBound(static_cast<uLong>(text.size()));
-    std::string out(size, '\0');
-    if (compress2(reinterpret_cast<Bytef*>(out.data()), &size,
-                  reinterpret_cast<const Bytef*>(text.data()), static_cast<uLong>(text.size()),
-                  kLevel) != Z_OK) {
+    z_stream stream{};
+    if (deflateInit(&stream, kLevel) != Z_OK) {
         return {};
     }
-    out.resize(size);
-    return out;
+    std::string out;
+    bool ok = base.empty() ||
+              deflateSetDictionary(&stream, Bytes(base), static_cast<uInt>(base.size())) == Z_OK;
+    if (ok) {
+        out.resize(deflateBound(&stream, static_cast<uLong>(text.size())));
+        stream.next_in = Bytes(text);
+        stream.avail_in = static_cast<uInt>(text.size());
+        stream.next_out = reinterpret_cast<Bytef*>(out.data());
+        stream.avail_out = static_cast<uInt>(out.size());
+        ok = deflate(&stream, Z_FINISH) == Z_STREAM_END;
+        out.resize(stream.total_out);
+    }
+    deflateEnd(&stream);
+    return ok ? out : std::string();
 }
 
-std::string DecompressAnswer(std::string_view stream, std::size_t bytes) {
+std::string DecompressAnswer(std::string_view stream, std::size_t bytes, std::string_view base) {
     if (stream.empty() || bytes == 0) {
         return {};
     }
-    std::string out(bytes, '\0');
-    uLongf size = static_cast<uLongf>(bytes);
-    if (uncompress(reinterpret_cast<Bytef*>(out.data()), &size,
-                   reinterpret_cast<const Bytef*>(stream.data()),
-                   static_cast<uLong>(stream.size())) != Z_OK) {
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK) {
         return {};
     }
-    out.resize(size);
-    return out;
+    std::string out(bytes, '\0');
+    z.next_in = Bytes(stream);
+    z.avail_in = static_cast<uInt>(stream.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    int rc = inflate(&z, Z_FINISH);
+    if (rc == Z_NEED_DICT && !base.empty() &&
+        inflateSetDictionary(&z, Bytes(base), static_cast<uInt>(base.size())) == Z_OK) {
+        rc = inflate(&z, Z_FINISH);
+    }
+    const bool ok = rc == Z_STREAM_END && z.total_out == bytes;
+    inflateEnd(&z);
+    return ok ? out : std::string();
 }

@@ -41,7 +41,8 @@ public:
     // Opens (or creates) the store at `path`. Never null: a file that is not a
     // usable store is renamed to "<path>.broken-YYYYMMDD-HHMMSS" and a fresh
     // one made; a store that cannot be made at all works without a disk
-    // (nothing is kept) and says so in a notice.
+    // (nothing is kept) and says so in a notice. An empty path gives such a
+    // store without a notice.
     [[nodiscard]] static std::unique_ptr<ResultStore> Open(const std::string& path,
                                                            StoreRetention retention = {});
     virtual ~ResultStore() = default; // commits what is queued first

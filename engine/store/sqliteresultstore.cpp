@@ -28,8 +28,11 @@ constexpr int kBusyTimeoutMs = 10000;
 // The writer waits for the write lock in turns this long, letting this
 // process's readers in between.
 constexpr int kWriterTurnMs = 200;
-// Closing the store gives another process's lock this long, then drops
-// what is left.
+// How long the writer waits for another process's write lock before it
+// gives the batch up: a zentrix writer holds it for well under a second, so
+// this is a program that keeps a transaction open (a sqlite3 shell left in
+// BEGIN). Closing the store waits less.
+constexpr auto kLockPatience = std::chrono::seconds(60);
 constexpr auto kCloseWait = std::chrono::seconds(10);
 
 int Primary(int rc) {
@@ -146,8 +149,12 @@ bool SqliteResultStore::Writable() const {
 // ---------------------------------------------------------------- opening
 
 void SqliteResultStore::OpenStore(const StoreOpenOptions& options) {
+    if (m_path.empty()) {
+        OpenInMemory(); // asked for: nothing to tell
+        return;
+    }
     std::string why;
-    OpenOutcome outcome = m_path.empty() ? OpenOutcome::Failed : TryOpenFile(options, why);
+    OpenOutcome outcome = TryOpenFile(options, why);
     if (outcome == OpenOutcome::NotAStore) {
         m_db.Close();
         std::string movedTo;
@@ -203,20 +210,6 @@ SqliteResultStore::OpenOutcome SqliteResultStore::TryOpenFile(const StoreOpenOpt
         why = "unknown schema version " + std::to_string(version);
         return OpenOutcome::NotAStore;
     }
-    if (!options.readOnly) {
-        SqliteStatement mode;
-        rc = mode.Prepare(m_db, "PRAGMA journal_mode=WAL");
-        if (rc == SQLITE_OK) {
-            rc = mode.Step();
-            rc = rc == SQLITE_ROW ? SQLITE_OK : rc;
-        }
-        if (rc != SQLITE_OK) {
-            return failed(rc);
-        }
-        // With a write-ahead log NORMAL keeps every committed transaction
-        // through a crash of the process; only a power cut can undo the last.
-        m_db.Exec("PRAGMA synchronous=NORMAL");
-    }
     // A damaged page anywhere (a file cut short, bytes overwritten).
     if (m_db.QueryInt("PRAGMA page_count", 0, &rc) > 0 && rc == SQLITE_OK) {
         SqliteStatement check;
@@ -245,6 +238,22 @@ SqliteResultStore::OpenOutcome SqliteResultStore::TryOpenFile(const StoreOpenOpt
             return foreign || IsNotAStore(migration.code) ? OpenOutcome::NotAStore
                                                           : OpenOutcome::Failed;
         }
+    }
+    // Only now that the file is known to be ours: a foreign file moved aside
+    // keeps its bytes.
+    if (!options.readOnly) {
+        SqliteStatement mode;
+        rc = mode.Prepare(m_db, "PRAGMA journal_mode=WAL");
+        if (rc == SQLITE_OK) {
+            rc = mode.Step();
+            rc = rc == SQLITE_ROW ? SQLITE_OK : rc;
+        }
+        if (rc != SQLITE_OK) {
+            return failed(rc);
+        }
+        // With a write-ahead log NORMAL keeps every committed transaction
+        // through a crash of the process; only a power cut can undo the last.
+        m_db.Exec("PRAGMA synchronous=NORMAL");
     }
     rc = PrepareStatements();
     if (rc != SQLITE_OK) {
@@ -278,7 +287,13 @@ int SqliteResultStore::PrepareStatements() {
         {&m_sql.commit, "COMMIT"},
         {&m_sql.rollback, "ROLLBACK"},
         {&m_sql.findAnswer, "SELECT id FROM answers WHERE key = ?1"},
-        {&m_sql.insertAnswer, "INSERT INTO answers (key, size, body) VALUES (?1, ?2, ?3)"},
+        {&m_sql.insertAnswer,
+         "INSERT INTO answers (key, size, body, base_id) VALUES (?1, ?2, ?3, ?4)"},
+        {&m_sql.baseCandidate,
+         std::string("SELECT id, base_id FROM answers WHERE id = (SELECT answer_id FROM checks "
+                     "WHERE domain = ?1 AND answer_id IS NOT NULL") +
+             kNewestFirst + " LIMIT 1)"},
+        {&m_sql.answerBody, "SELECT size, body, base_id FROM answers WHERE id = ?1"},
         {&m_sql.insertCheck,
          "INSERT INTO checks (" CHECK_COLUMNS ", answer_id) VALUES "
          "(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16)"},
@@ -292,22 +307,25 @@ int SqliteResultStore::PrepareStatements() {
                                kNewestFirst + " LIMIT -1 OFFSET ?2) RETURNING answer_id"},
         {&m_sql.trimAge,
          "DELETE FROM checks WHERE domain = ?1 AND asked_at < ?2 RETURNING answer_id"},
-        {&m_sql.dropAnswer, "DELETE FROM answers WHERE id = ?1 AND NOT EXISTS "
-                            "(SELECT 1 FROM checks WHERE answer_id = ?1)"},
+        // An answer goes when no check keeps it and no answer is kept against it.
+        {&m_sql.dropAnswer,
+         "DELETE FROM answers WHERE id = ?1 AND NOT EXISTS (SELECT 1 FROM checks WHERE "
+         "answer_id = ?1) AND NOT EXISTS (SELECT 1 FROM answers WHERE base_id = ?1) "
+         "RETURNING base_id"},
         {&m_sql.latest, latestSql},
         {&m_sql.history, std::string("SELECT " CHECK_COLUMNS " FROM checks WHERE domain = ?1") +
                              kNewestFirst + " LIMIT ?2"},
         {&m_sql.latestAnswer,
-         std::string("SELECT size, body FROM answers WHERE id = (SELECT answer_id FROM checks "
-                     "WHERE domain = ?1") +
-             kNewestFirst + " LIMIT 1)"},
+         std::string("SELECT answer_id FROM checks WHERE domain = ?1") + kNewestFirst + " LIMIT 1"},
         {&m_sql.pruneAge, "DELETE FROM checks WHERE asked_at < ?1"},
         {&m_sql.pruneCount,
          std::string("DELETE FROM checks WHERE id IN (SELECT id FROM (SELECT id, row_number() "
                      "OVER (PARTITION BY domain") +
              kNewestFirst + ") AS n FROM checks) WHERE n > ?1)"},
-        {&m_sql.pruneAnswers, "DELETE FROM answers WHERE NOT EXISTS "
-                              "(SELECT 1 FROM checks WHERE answer_id = answers.id)"},
+        {&m_sql.pruneAnswers,
+         "DELETE FROM answers WHERE NOT EXISTS (SELECT 1 FROM checks WHERE answer_id = "
+         "answers.id) AND NOT EXISTS (SELECT 1 FROM answers AS kept WHERE kept.base_id = "
+         "answers.id)"},
         {&m_sql.prunePositions, "DELETE FROM positions WHERE started_at < ?1"},
         {&m_sql.savePosition,
          "INSERT INTO positions (program, list_id, started_at, next_index) VALUES "
@@ -359,10 +377,9 @@ void SqliteResultStore::Flush() {
         return;
     }
     const std::uint64_t target = m_added;
-    ++m_flushWaiters;
+    m_flushTarget = std::max(m_flushTarget, target);
     m_wakeWriter.notify_one();
     m_batchDone.wait(lock, [&] { return m_finished >= target; });
-    --m_flushWaiters;
 }
 
 void SqliteResultStore::SavePosition(std::string_view program, std::string_view listId,
@@ -409,7 +426,7 @@ void SqliteResultStore::WriterLoop() {
             break; // stopping with nothing left
         }
         m_wakeWriter.wait_until(lock, m_firstQueuedAt + kCommitEvery, [&] {
-            return m_stopping || m_flushWaiters > 0 || m_queue.size() >= kCommitRows;
+            return m_stopping || m_finished < m_flushTarget || m_queue.size() >= kCommitRows;
         });
         const std::size_t take = std::min(m_queue.size(), kMostRows);
         std::vector<StoredCheck> checks(std::make_move_iterator(m_queue.begin()),
@@ -460,10 +477,12 @@ void SqliteResultStore::WriteBatch(std::vector<StoredCheck>& checks, const Posit
     int rc = SQLITE_OK;
     std::string why;
     for (;;) {
-        rc = TryWriteBatch(checks, positions, Now(), why);
-        // Another process slipped in between the lock and a statement: the
-        // whole batch again, its changes read anew.
-        if (Primary(rc) != SQLITE_BUSY && Primary(rc) != SQLITE_LOCKED) {
+        bool locked = false;
+        rc = TryWriteBatch(checks, positions, Now(), why, locked);
+        // Busy after the lock was taken (a checkpoint of another process):
+        // the whole batch again, its changes read anew. Busy before it means
+        // the lock never came: given up.
+        if (!locked || (Primary(rc) != SQLITE_BUSY && Primary(rc) != SQLITE_LOCKED)) {
             break;
         }
         const std::lock_guard lock(m_queueMutex);
@@ -481,7 +500,7 @@ void SqliteResultStore::WriteBatch(std::vector<StoredCheck>& checks, const Posit
 }
 
 bool SqliteResultStore::BeginWrite(std::unique_lock<std::mutex>& db, int& rc) {
-    const auto giveUpAt = Clock::now() + kCloseWait;
+    const auto started = Clock::now();
     m_db.SetBusyTimeout(kWriterTurnMs);
     for (;;) {
         {
@@ -503,7 +522,7 @@ bool SqliteResultStore::BeginWrite(std::unique_lock<std::mutex>& db, int& rc) {
             stopping = m_stopping;
         }
         db.lock();
-        if (stopping && Clock::now() >= giveUpAt) {
+        if (Clock::now() - started >= (stopping ? kCloseWait : kLockPatience)) {
             break;
         }
     }
@@ -512,13 +531,14 @@ bool SqliteResultStore::BeginWrite(std::unique_lock<std::mutex>& db, int& rc) {
 }
 
 int SqliteResultStore::TryWriteBatch(std::vector<StoredCheck>& checks, const PositionOps& positions,
-                                     std::int64_t now, std::string& why) {
+                                     std::int64_t now, std::string& why, bool& locked) {
     std::unique_lock db(m_dbMutex);
     int rc = SQLITE_OK;
     if (!BeginWrite(db, rc)) {
         why = m_db.ErrorText();
         return rc;
     }
+    locked = true;
     std::vector<std::string> names;
     names.reserve(checks.size());
     for (StoredCheck& check : checks) {
@@ -559,32 +579,107 @@ int SqliteResultStore::TryWriteBatch(std::vector<StoredCheck>& checks, const Pos
     return rc;
 }
 
+int SqliteResultStore::LoadAnswer(std::int64_t id, std::string& text, bool isBase) const {
+    std::int64_t size = 0;
+    std::string body;
+    std::int64_t baseId = 0;
+    {
+        const StatementScope scope(m_sql.answerBody);
+        m_sql.answerBody.Bind(1, id);
+        const int rc = m_sql.answerBody.Step();
+        if (rc != SQLITE_ROW) {
+            return rc == SQLITE_DONE ? SQLITE_NOTFOUND : rc;
+        }
+        size = m_sql.answerBody.Int(0);
+        body = m_sql.answerBody.Blob(1);
+        baseId = m_sql.answerBody.IsNull(2) ? 0 : m_sql.answerBody.Int(2);
+    }
+    std::string base;
+    // A base is always kept whole: one level, never a chain.
+    if (baseId != 0 && !isBase) {
+        if (const int rc = LoadAnswer(baseId, base, true); rc != SQLITE_OK) {
+            return rc;
+        }
+    }
+    text = size > 0 ? DecompressAnswer(body, static_cast<std::size_t>(size), base) : std::string();
+    return SQLITE_OK;
+}
+
+int SqliteResultStore::StoreAnswer(const std::string& domainAscii, const std::string& text,
+                                   std::int64_t& answerId) {
+    const std::string key = AnswerKey(text);
+    {
+        const StatementScope scope(m_sql.findAnswer);
+        m_sql.findAnswer.BindBlob(1, key.data(), key.size());
+        const int rc = m_sql.findAnswer.Step();
+        if (rc == SQLITE_ROW) {
+            answerId = m_sql.findAnswer.Int(0);
+            return SQLITE_OK;
+        }
+        if (rc != SQLITE_DONE) {
+            return rc;
+        }
+    }
+    // The base: the one the name's last answer was kept against, or that
+    // answer itself when it is whole.
+    std::int64_t baseId = 0;
+    {
+        const StatementScope scope(m_sql.baseCandidate);
+        m_sql.baseCandidate.Bind(1, domainAscii);
+        const int rc = m_sql.baseCandidate.Step();
+        if (rc == SQLITE_ROW) {
+            baseId = m_sql.baseCandidate.IsNull(1) ? m_sql.baseCandidate.Int(0)
+                                                   : m_sql.baseCandidate.Int(1);
+        } else if (rc != SQLITE_DONE) {
+            return rc;
+        }
+    }
+    std::string base;
+    if (baseId != 0) {
+        if (const int rc = LoadAnswer(baseId, base, true);
+            rc != SQLITE_OK && rc != SQLITE_NOTFOUND) {
+            return rc;
+        }
+    }
+    std::string body;
+    if (!base.empty()) {
+        body = CompressAnswer(text, base);
+        // Where the differences are most of it (another registry, another
+        // owner), this answer becomes the base of the next ones.
+        if (body.empty() || body.size() * 5 > text.size()) {
+            std::string whole = CompressAnswer(text);
+            if (body.empty() || whole.size() < body.size() * 2) {
+                body = std::move(whole);
+                base.clear();
+            }
+        }
+    } else {
+        body = CompressAnswer(text);
+    }
+    const StatementScope scope(m_sql.insertAnswer);
+    m_sql.insertAnswer.BindBlob(1, key.data(), key.size());
+    m_sql.insertAnswer.Bind(2, static_cast<std::int64_t>(text.size()));
+    m_sql.insertAnswer.BindBlob(3, body.data(), body.size());
+    if (!base.empty()) {
+        m_sql.insertAnswer.Bind(4, baseId);
+    } else {
+        m_sql.insertAnswer.BindNull(4);
+    }
+    const int rc = m_sql.insertAnswer.Run();
+    if (rc != SQLITE_DONE) {
+        return rc;
+    }
+    answerId = sqlite3_last_insert_rowid(m_db.handle());
+    return SQLITE_OK;
+}
+
 int SqliteResultStore::StoreCheck(StoredCheck& check) {
     // The answer, once per distinct text.
     std::int64_t answerId = 0;
     if (!check.answer.empty()) {
-        const std::string key = AnswerKey(check.answer);
-        {
-            const StatementScope scope(m_sql.findAnswer);
-            m_sql.findAnswer.BindBlob(1, key.data(), key.size());
-            const int rc = m_sql.findAnswer.Step();
-            if (rc == SQLITE_ROW) {
-                answerId = m_sql.findAnswer.Int(0);
-            } else if (rc != SQLITE_DONE) {
-                return rc;
-            }
-        }
-        if (answerId == 0) {
-            const std::string body = CompressAnswer(check.answer);
-            const StatementScope scope(m_sql.insertAnswer);
-            m_sql.insertAnswer.BindBlob(1, key.data(), key.size());
-            m_sql.insertAnswer.Bind(2, static_cast<std::int64_t>(check.answer.size()));
-            m_sql.insertAnswer.BindBlob(3, body.data(), body.size());
-            const int rc = m_sql.insertAnswer.Run();
-            if (rc != SQLITE_DONE) {
-                return rc;
-            }
-            answerId = sqlite3_last_insert_rowid(m_db.handle());
+        if (const int rc = StoreAnswer(check.domainAscii, check.answer, answerId);
+            rc != SQLITE_OK) {
+            return rc;
         }
     }
 
@@ -664,11 +759,22 @@ int SqliteResultStore::ApplyRetention(const std::vector<std::string>& names, std
     }
     std::sort(answerIds.begin(), answerIds.end());
     answerIds.erase(std::unique(answerIds.begin(), answerIds.end()), answerIds.end());
+    std::vector<std::int64_t> bases;
     for (const std::int64_t id : answerIds) {
         const StatementScope scope(m_sql.dropAnswer);
         m_sql.dropAnswer.Bind(1, id);
-        const int rc = m_sql.dropAnswer.Run();
-        if (rc != SQLITE_DONE) {
+        if (const int rc = DropAnswers(m_sql.dropAnswer, bases); rc != SQLITE_OK) {
+            return rc;
+        }
+    }
+    // A base whose last answer kept against it went just now.
+    std::sort(bases.begin(), bases.end());
+    bases.erase(std::unique(bases.begin(), bases.end()), bases.end());
+    for (const std::int64_t id : bases) {
+        const StatementScope scope(m_sql.dropAnswer);
+        m_sql.dropAnswer.Bind(1, id);
+        std::vector<std::int64_t> none;
+        if (const int rc = DropAnswers(m_sql.dropAnswer, none); rc != SQLITE_OK) {
             return rc;
         }
     }
@@ -688,8 +794,9 @@ void SqliteResultStore::Prune(std::int64_t now) {
         WriteFailed(why);
         return;
     }
+    // Answers twice: the first pass frees the bases the second removes.
     SqliteStatement* steps[] = {&m_sql.pruneAge, &m_sql.pruneCount, &m_sql.pruneAnswers,
-                                &m_sql.prunePositions};
+                                &m_sql.pruneAnswers, &m_sql.prunePositions};
     for (SqliteStatement* step : steps) {
         const StatementScope scope(*step);
         if (step == &m_sql.pruneCount) {
@@ -769,16 +876,28 @@ std::string SqliteResultStore::LatestAnswer(std::string_view domainAscii) const 
     if (!m_db.IsOpen()) {
         return {};
     }
-    const StatementScope scope(m_sql.latestAnswer);
-    m_sql.latestAnswer.Bind(1, domainAscii);
-    if (m_sql.latestAnswer.Step() != SQLITE_ROW) {
-        return {};
+    // One snapshot: the check, its answer and the answer's base.
+    const bool inTransaction = [&] {
+        const StatementScope scope(m_sql.beginRead);
+        return m_sql.beginRead.Step() == SQLITE_DONE;
+    }();
+    std::string text;
+    std::int64_t answerId = 0;
+    {
+        const StatementScope scope(m_sql.latestAnswer);
+        m_sql.latestAnswer.Bind(1, domainAscii);
+        if (m_sql.latestAnswer.Step() == SQLITE_ROW && !m_sql.latestAnswer.IsNull(0)) {
+            answerId = m_sql.latestAnswer.Int(0);
+        }
     }
-    const std::int64_t size = m_sql.latestAnswer.Int(0);
-    if (size <= 0) {
-        return {};
+    if (answerId != 0 && LoadAnswer(answerId, text) != SQLITE_OK) {
+        text.clear();
     }
-    return DecompressAnswer(m_sql.latestAnswer.Blob(1), static_cast<std::size_t>(size));
+    if (inTransaction) {
+        const StatementScope scope(m_sql.commit);
+        m_sql.commit.Step();
+    }
+    return text;
 }
 
 std::optional<ListPosition> SqliteResultStore::Position(std::string_view program,

@@ -89,10 +89,15 @@ private:
     void WriterLoop();
     void WriteBatch(std::vector<StoredCheck>& checks, const PositionOps& positions);
     int TryWriteBatch(std::vector<StoredCheck>& checks, const PositionOps& positions,
-                      std::int64_t now, std::string& why);
+                      std::int64_t now, std::string& why, bool& locked);
     int StoreCheck(StoredCheck& check);
     int ApplyRetention(const std::vector<std::string>& names, std::int64_t now);
     int DropAnswers(SqliteStatement& deleting, std::vector<std::int64_t>& answerIds);
+    // The text of answer `id`, its base read first where it has one.
+    int LoadAnswer(std::int64_t id, std::string& text, bool isBase = false) const;
+    // The id of `text` in the answers, stored now when it is new.
+    int StoreAnswer(const std::string& domainAscii, const std::string& text,
+                    std::int64_t& answerId);
     // Takes the write lock; false when the store is being closed and the
     // lock stayed with another process for too long, or on an error.
     bool BeginWrite(std::unique_lock<std::mutex>& db, int& rc);
@@ -109,6 +114,7 @@ private:
     struct Statements {
         SqliteStatement begin, beginRead, commit, rollback;
         SqliteStatement findAnswer, insertAnswer, insertCheck, previousState;
+        SqliteStatement baseCandidate, answerBody;
         SqliteStatement trimCount, trimAge, dropAnswer;
         SqliteStatement latest, history, latestAnswer;
         SqliteStatement pruneAge, pruneCount, pruneAnswers, prunePositions;
@@ -125,9 +131,9 @@ private:
     PositionOps m_positionsWriting; // taken by the writer, not yet committed
     std::size_t m_positionOpCount = 0;
     std::chrono::steady_clock::time_point m_firstQueuedAt;
-    std::uint64_t m_added = 0;    // operations queued since the store opened
-    std::uint64_t m_finished = 0; // of those, committed or given up
-    int m_flushWaiters = 0;
+    std::uint64_t m_added = 0;       // operations queued since the store opened
+    std::uint64_t m_finished = 0;    // of those, committed or given up
+    std::uint64_t m_flushTarget = 0; // Flush waits until m_finished reaches it
     bool m_stopping = false;
     std::function<void(std::uint64_t)> m_commitListener;
     std::atomic<std::uint64_t> m_committed{0};

@@ -46,10 +46,13 @@ CREATE TABLE checks (
 CREATE INDEX checks_by_domain ON checks(domain, asked_at);
 CREATE INDEX checks_by_answer ON checks(answer_id);
 )sql",
-    // 2: what changed since the name's previous check, and where a batch
-    // over a list stopped, per program and list.
+    // 2: what changed since the name's previous check; answers kept as
+    // their differences from an earlier answer (base_id); where a batch over
+    // a list stopped, per program and list.
     R"sql(
 ALTER TABLE checks ADD COLUMN changes INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE answers ADD COLUMN base_id INTEGER REFERENCES answers(id);
+CREATE INDEX answers_by_base ON answers(base_id);
 CREATE TABLE positions (
     program TEXT NOT NULL,
     list_id TEXT NOT NULL,

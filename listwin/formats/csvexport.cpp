@@ -5,7 +5,9 @@
 
 #include "core/atomicfile.h"
 #include "core/ccore.h"
+#include "core/gbktext.h"
 #include "engine/domaintable.h"
+#include "engine/rowvalues.h"
 
 namespace {
 
@@ -41,7 +43,8 @@ bool LooksLikeFormula(std::string_view text) {
 
 enum class Origin { Local, Remote };
 
-// GBK trail bytes are 0x40 and above, so a byte-wise '"' is always a quote.
+// GBK trail bytes are 0x40 and above, and UTF-8 has no ASCII byte inside a
+// character, so a byte-wise '"' is always a quote.
 void AppendField(std::string& line, std::string_view text, Origin origin) {
     line += '"';
     if (origin == Origin::Remote && LooksLikeFormula(text)) {
@@ -82,16 +85,53 @@ std::string FormatCsvLine(const DomainRecord& row, bool finished) {
     return line;
 }
 
+std::string FormatCsvLine(const DomainRecord& row, bool finished, const CheckValues& values,
+                          CsvEncoding encoding, std::size_t* replaced) {
+    // Built in UTF-8, then converted once: the values' characters reach a
+    // UTF-8 file whole, and a GBK file as far as GBK has them.
+    std::string line;
+    line.reserve(256);
+    AppendField(line, CCore::ANSI_UTF8(FieldText(row.whoisServer)), Origin::Local);
+    line += ',';
+    AppendField(line, CCore::ANSI_UTF8(FieldText(row.domain)), Origin::Local);
+    line += ',';
+    AppendField(line, finished ? QueryStatusExportText(row.status) : "", Origin::Local);
+    line += ',';
+    AppendField(line, CCore::parseDate1(values.expiry), Origin::Remote);
+    line += ',';
+    AppendField(line, CCore::parseDate1(values.created), Origin::Remote);
+    line += ',';
+    AppendField(line, values.owner, Origin::Remote);
+    line += ',';
+    AppendField(line, values.email, Origin::Remote);
+    line += ',';
+    AppendField(line, values.phone, Origin::Remote);
+    line += ',';
+    AppendField(line, values.registrar, Origin::Remote);
+    line += "\r\n";
+    if (encoding == CsvEncoding::Gbk) {
+        std::size_t count = 0;
+        Utf8ToGbk(line, count);
+        if (replaced != nullptr) {
+            *replaced += count;
+        }
+    }
+    return line;
+}
+
 bool WriteCsvFile(const DomainTable& table, const std::string& path, int* error,
-                  CsvEncoding encoding) {
+                  CsvEncoding encoding, std::size_t* replaced) {
+    if (replaced != nullptr) {
+        *replaced = 0;
+    }
     AtomicFile file(path);
     bool ok = file.Open();
     if (ok && encoding == CsvEncoding::Utf8WithBom) {
         ok = file.Write("\xEF\xBB\xBF");
     }
     for (int32_t i = 0; ok && i < table.count; ++i) {
-        const std::string line = FormatCsvLine(table.Row(i), table.IsFinished(i));
-        ok = file.Write(encoding == CsvEncoding::Gbk ? line : CCore::ANSI_UTF8(line));
+        ok = file.Write(FormatCsvLine(table.Row(i), table.IsFinished(i), ShownValues(table, i),
+                                      encoding, replaced));
     }
     ok = ok && file.Commit();
     if (error != nullptr) {

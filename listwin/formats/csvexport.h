@@ -5,13 +5,20 @@
 // status text, expiry date, creation date, owner, e-mail, telephone,
 // registrar), GBK bytes, CR LF after every line, no header.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 #include "core/text.h"
+#include "engine/store/checkvalues.h"
 
 struct DomainRecord;
 struct DomainTable;
+
+enum class CsvEncoding {
+    Gbk,         // the desktop program's own format
+    Utf8WithBom, // the same lines in UTF-8 after a byte-order mark, for Excel
+};
 
 // One line, CR LF included. A double quote inside a field is doubled, so no
 // text can end its field early; CR and LF stay inside the quotes. Fields 4
@@ -21,13 +28,16 @@ struct DomainTable;
 // A row not yet asked (`finished` false) has an empty status field: its
 // status code still reads "no server" although no server was asked.
 [[nodiscard]] std::string FormatCsvLine(const DomainRecord& row, bool finished = true);
-
-enum class CsvEncoding {
-    Gbk,         // the desktop program's own format
-    Utf8WithBom, // the same lines in UTF-8 after a byte-order mark, for Excel
-};
+// The same with the fields 4 to 9 taken from `values` (UTF-8, whole: see
+// ShownValues) in `encoding`: for GBK each character GBK lacks becomes "?",
+// their number added to `*replaced` when given.
+[[nodiscard]] std::string FormatCsvLine(const DomainRecord& row, bool finished,
+                                        const CheckValues& values, CsvEncoding encoding,
+                                        std::size_t* replaced = nullptr);
 
 // Every row 0..count-1, in table order, replacing `path` atomically. False
 // when the file could not be written (an older file at `path` stays).
+// `replaced`, when given, gets the number of characters GBK lacked.
 [[nodiscard]] bool WriteCsvFile(const DomainTable& table, const std::string& path,
-                                int* error = nullptr, CsvEncoding encoding = CsvEncoding::Gbk);
+                                int* error = nullptr, CsvEncoding encoding = CsvEncoding::Gbk,
+                                std::size_t* replaced = nullptr);

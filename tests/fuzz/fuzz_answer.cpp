@@ -10,8 +10,10 @@
 #include <string>
 #include <string_view>
 
+#include "core/ccore.h"
 #include "engine/domainquery.h"
 #include "engine/domaintable.h"
+#include "engine/rowvalues.h"
 #include "engine/whoisservers.h"
 
 namespace {
@@ -44,6 +46,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FieldText(row.registrar).size() >= sizeof row.registrar) {
         __builtin_trap();
     }
-    (void)outcome;
+    // The whole values are UTF-8 whatever the answer's bytes, and the row's
+    // field is their GBK copy, cut.
+    for (const std::string* value : {&outcome.values.owner, &outcome.values.email,
+                                     &outcome.values.registrar, &outcome.values.expiry}) {
+        if (!CCore::isUtf8(*value)) {
+            __builtin_trap();
+        }
+    }
+    DomainRecord copy{};
+    SetFieldFromUtf8(copy.owner, outcome.values.owner);
+    if (!outcome.values.owner.empty() && FieldText(copy.owner) != FieldText(row.owner)) {
+        __builtin_trap();
+    }
     return 0;
 }

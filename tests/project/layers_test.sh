@@ -69,6 +69,10 @@ check engine/domaintable.cpp listwin/formats/csvexport.h blind
 check engine/domaintable.cpp cli/batchoptions.h blind
 check engine/domaintable.cpp platform/windowmessage.h blind
 check listwin/formats/csvexport.cpp cli/batchoptions.h blind
+# The results store sits below the engine, which feeds it.
+check engine/store/storedcheck.cpp core/text.h sees
+check engine/store/storedcheck.cpp engine/domaintable.h blind
+check engine/domaintable.cpp engine/store/resultstore.h sees
 
 if [ "$gui" = ON ]; then
     check dock/dockbar.cpp dock/dockids.h sees

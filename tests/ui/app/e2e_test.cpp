@@ -13,6 +13,7 @@
 
 #include "engine/answertext.h"
 #include "engine/ianawhois.h"
+#include "listwin/dataexport.h"
 #include "listwin/rowdetailsdlg.h"
 
 #include <QComboBox>
@@ -211,6 +212,81 @@ TEST_F(EndToEndTest, ImportQueryExportThenCloseDuringABatch) {
     EXPECT_EQ(SavedInt("lastindex"), 1);        // the first row not finished
     EXPECT_FALSE(TheDomainTable().IsAllocated());
     run.reset();
+}
+
+// Values longer than the row's fields, or in a script GBK lacks, reach the
+// list, the details window and the UTF-8 export whole; only the GBK export
+// holds "?" for them, and its message counts them.
+TEST_F(EndToEndTest, ValuesStayWholeOutsideTheGbkExport) {
+    const std::string thai = "บริษัท ลานนา จำกัด"; // 16 characters GBK lacks
+    const std::string email64 = std::string(53, 'a') + "@lanna.test";
+    const std::string email200 = std::string(189, 'b') + "@lanna.test";
+    const auto answer = [](const std::string& name, const std::string& owner,
+                           const std::string& email) {
+        return "Domain Name: " + name + "\r\nDomain Status: ok\r\nRegistrant: " + owner +
+               "\r\nRegistrant Contact Email: " + email +
+               "\r\nSponsoring Registrar: Lanna Names\r\n"
+               "Registration Time: 2012-03-04 05:06:07\r\n"
+               "Expiration Time: 2030-03-04 05:06:07\r\n";
+    };
+    server.SetScript("lanna-one.cn",
+                     FakeWhoisScript::Answer(answer("lanna-one.cn", thai, email64)));
+    server.SetScript("lanna-two.cn",
+                     FakeWhoisScript::Answer(answer("lanna-two.cn", "Ann Lee", email200)));
+
+    auto run = std::make_unique<RunningApp>();
+    ASSERT_TRUE(run->Start());
+    const std::string list = home.file("lanna.txt");
+    WriteBytes(list, "lanna-one.cn\r\nlanna-two.cn\r\n");
+    dialogs.openPaths = {list};
+    run->Click(1004);
+    ASSERT_TRUE(WaitUntil([&] { return run->Pane(2) == QStringLiteral("域名数量：2"); }));
+    run->Click(1003);
+    ASSERT_TRUE(WaitUntil([&] { return run->Pane(0) == QStringLiteral("操作结束！"); },
+                          std::chrono::seconds(60)));
+    DrainPostedMessages();
+
+    CListCtrlModel* model = run->view->listModel();
+    EXPECT_EQ(model->GetItemText(0, ListColumn::Owner), QString::fromStdString(thai));
+    EXPECT_EQ(model->GetItemText(0, ListColumn::Email), QString::fromStdString(email64));
+    EXPECT_EQ(model->GetItemText(1, ListColumn::Email), QString::fromStdString(email200));
+    CRowDetailsDlg* details = run->view->OpenDetails(1);
+    ASSERT_NE(details, nullptr);
+    EXPECT_TRUE(details->fieldsText().contains(QString::fromStdString("联系Email：" + email200)));
+    details->close();
+    details = run->view->OpenDetails(0);
+    ASSERT_NE(details, nullptr);
+    EXPECT_TRUE(details->fieldsText().contains(QString::fromStdString("所有人：" + thai)));
+    details->close();
+    // Ctrl+C copies the cells as shown.
+    run->view->selectionModel()->select(run->view->model()->index(1, 0),
+                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    EXPECT_TRUE(run->view->SelectedRowsText().contains(QString::fromStdString(email200)));
+
+    const std::string utf8 = home.file("excel.csv");
+    dialogs.savePaths = {utf8};
+    dialogs.saveTypes = {kExportUtf8};
+    run->Click(1005);
+    EXPECT_EQ(dialogs.infos.back(), "共导出了 2 条有效记录！");
+    const std::string rest = "\"2030-03-04\",\"2012-03-04\",";
+    EXPECT_EQ(ReadBytes(utf8), "\xEF\xBB\xBF\"whois.cnnic.cn\",\"lanna-one.cn\",\"成功\"," + rest +
+                                   "\"" + thai + "\",\"" + email64 +
+                                   "\",\"\",\"Lanna Names\"\r\n"
+                                   "\"whois.cnnic.cn\",\"lanna-two.cn\",\"成功\"," +
+                                   rest + "\"Ann Lee\",\"" + email200 +
+                                   "\",\"\",\"Lanna Names\"\r\n");
+
+    const std::string gbk = home.file("gbk.csv");
+    dialogs.savePaths = {gbk};
+    dialogs.saveTypes = {kExportGbk};
+    run->Click(1005);
+    EXPECT_EQ(dialogs.infos.back(), "共导出了 2 条有效记录！\n16 个字符无法用 GBK 表示");
+    EXPECT_EQ(ReadBytes(gbk), "\"whois.cnnic.cn\",\"lanna-one.cn\",\"" + Gbk("成功") + "\"," +
+                                  rest + "\"?????? ????? ?????\",\"" + email64 +
+                                  "\",\"\",\"Lanna Names\"\r\n"
+                                  "\"whois.cnnic.cn\",\"lanna-two.cn\",\"" +
+                                  Gbk("成功") + "\"," + rest + "\"Ann Lee\",\"" + email200 +
+                                  "\",\"\",\"Lanna Names\"\r\n");
 }
 
 } // namespace

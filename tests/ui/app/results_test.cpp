@@ -163,6 +163,9 @@ TEST_F(ResultsTest, ResultsOutliveTheProgramWholeWithTheirTimeAndHistory) {
     EXPECT_EQ(run->Pane(2), QStringLiteral("域名数量：2"));
     EXPECT_EQ(Cell(0, ListColumn::Status), QStringLiteral("成功"));
     EXPECT_EQ(Cell(0, ListColumn::Expiry), QStringLiteral("2029-04-05"));
+    const CheckValues stored = TheDomainTable().details.Values(0);
+    EXPECT_EQ(stored.owner, thai.owner);
+    EXPECT_EQ(stored.email, email);
     EXPECT_EQ(Cell(0, ListColumn::Owner), QString::fromStdString(thai.owner));
     EXPECT_EQ(Cell(0, ListColumn::Email), QString::fromStdString(email));
     EXPECT_EQ(Cell(1, ListColumn::Status), QStringLiteral("域名未注册"));

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -348,6 +349,68 @@ TEST_F(BatchProgramTest, WaitingLaneIsShownAndAStopEndsTheWait) {
     EXPECT_EQ(ReadBytes(dir.File("out.csv")), "") << "the first row is not finished";
     const auto asked = server.ReceivedBytes();
     EXPECT_EQ(std::count(asked.begin(), asked.end(), "calm-example.org\r\n"), 1);
+}
+
+// Answers shaped like the .cn registry's, in UTF-8 or in GBK.
+std::string CnAnswer(const std::string& name, const std::string& owner, const std::string& email,
+                     const std::string& registrar) {
+    return "Domain Name: " + name +
+           "\r\nROID: 20120304s10001s00000001-cn\r\n"
+           "Domain Status: ok\r\nRegistrant: " +
+           owner + "\r\nRegistrant Contact Email: " + email +
+           "\r\nSponsoring Registrar: " + registrar +
+           "\r\nName Server: ns1.lanna.example\r\n"
+           "Registration Time: 2012-03-04 05:06:07\r\nExpiration Time: 2030-03-04 05:06:07\r\n";
+}
+
+// Values longer than the row's fields and in a script GBK lacks come out
+// whole in JSONL; the GBK CSV holds "?" for what GBK lacks, and no less.
+TEST_F(BatchProgramTest, ValuesComeOutWholeWhateverTheirLengthAndScript) {
+    const std::string thai = "บริษัท ลานนา จำกัด";
+    const std::string email64 = std::string(53, 'a') + "@lanna.test";
+    const std::string email200 = std::string(189, 'b') + "@lanna.test";
+    ASSERT_EQ(email64.size(), 64u);
+    ASSERT_EQ(email200.size(), 200u);
+    server.SetScript("lanna-one.cn", FakeWhoisScript::Answer(CnAnswer("lanna-one.cn", thai, email64,
+                                                                      "Lanna Names Co., Ltd.")));
+    server.SetScript("lanna-two.cn", FakeWhoisScript::Answer(CnAnswer("lanna-two.cn", "Ann Lee",
+                                                                      email200, "Lanna Names")));
+    // A registry answering in GBK: 兰亭示例 and 中文.
+    server.SetScript("gbk-three.cn", FakeWhoisScript::Answer(CnAnswer(
+                                         "gbk-three.cn", "\xC0\xBC\xCD\xA4\xCA\xBE\xC0\xFD",
+                                         "ops@gbk-three.cn", "\xD6\xD0\xCE\xC4")));
+    WriteList("lanna-one.cn\nlanna-two.cn\ngbk-three.cn\n");
+
+    const auto jsonl = Run({"--format", "jsonl", "--quiet", ListPath()});
+    EXPECT_EQ(jsonl->exitCode(), 0) << jsonl->err();
+    std::vector<nlohmann::json> lines;
+    for (std::size_t at = 0; at < jsonl->out().size();) {
+        const std::size_t end = jsonl->out().find('\n', at);
+        lines.push_back(nlohmann::json::parse(jsonl->out().substr(at, end - at)));
+        at = end == std::string::npos ? jsonl->out().size() : end + 1;
+    }
+    ASSERT_EQ(lines.size(), 3u) << jsonl->out();
+    EXPECT_EQ(lines[0]["owner"], thai);
+    EXPECT_EQ(lines[0]["email"], email64);
+    EXPECT_EQ(lines[0]["registrar"], "Lanna Names Co., Ltd.");
+    EXPECT_EQ(lines[0]["expiryDate"], "2030-03-04");
+    EXPECT_EQ(lines[1]["email"], email200);
+    EXPECT_EQ(lines[2]["owner"], "兰亭示例");
+    EXPECT_EQ(lines[2]["registrar"], "中文");
+    EXPECT_EQ(lines[2]["email"], "ops@gbk-three.cn");
+
+    const auto csv = Run({"-o", dir.File("out.csv"), ListPath()});
+    EXPECT_EQ(csv->exitCode(), 0) << csv->err();
+    const std::string rest = "\"2030-03-04\",\"2012-03-04\",";
+    EXPECT_EQ(
+        ReadBytes(dir.File("out.csv")),
+        CsvRow(ServerCn, "lanna-one.cn", kFoundGbk,
+               rest + "\"?????? ????? ?????\",\"" + email64 + "\",\"\",\"Lanna Names Co., Ltd.\"") +
+            CsvRow(ServerCn, "lanna-two.cn", kFoundGbk,
+                   rest + "\"Ann Lee\",\"" + email200 + "\",\"\",\"Lanna Names\"") +
+            CsvRow(ServerCn, "gbk-three.cn", kFoundGbk,
+                   rest + "\"\xC0\xBC\xCD\xA4\xCA\xBE\xC0\xFD\",\"ops@gbk-three.cn\",\"\","
+                          "\"\xD6\xD0\xCE\xC4\""));
 }
 
 } // namespace

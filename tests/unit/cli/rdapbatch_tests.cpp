@@ -200,6 +200,27 @@ void ExpectRows(const std::map<std::string, Json>& rows, const std::vector<Expec
     }
 }
 
+// An RDAP answer's values longer than the row's fields, and in a script GBK
+// lacks, come out whole.
+TEST_F(RdapBatchTest, ValuesComeOutWhole) {
+    const std::string owner = "บริษัท ท่าเรือ จำกัด";
+    const std::string email = std::string(183, 'q') + "@harbor-rdap.test"; // 200 bytes
+    ASSERT_EQ(email.size(), 200u);
+    rdapServer.SetReply(
+        "/com/v1/domain/siam-harbor.com",
+        FakeRdapReply::Json(
+            200, R"({"objectClassName":"domain","ldhName":"SIAM-HARBOR.COM","events":[)"
+                 R"({"eventAction":"expiration","eventDate":"2031-05-06T00:00:00Z"}],)"
+                 R"("entities":[{"roles":["registrant"],"vcardArray":["vcard",[["fn",{},"text",")" +
+                     owner + R"("],["email",{},"text",")" + email + R"("]]]}]})"));
+    const auto rows = RunBatch("siam-harbor.com\n");
+    const auto found = rows.find("siam-harbor.com");
+    ASSERT_NE(found, rows.end());
+    EXPECT_EQ(found->second.value("owner", ""), owner);
+    EXPECT_EQ(found->second.value("email", ""), email);
+    EXPECT_EQ(found->second.value("expiryDate", ""), "2031-05-06");
+}
+
 TEST_F(RdapBatchTest, AutoAsksRdapAndFallsBackToPort43WhenItCannot) {
     rdapServer.SetReply("/com/v1/domain/lanternfish-trading.com",
                         FakeRdapReply::Json(200, RdapFixture("registry-thin.json")));

@@ -1,5 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "core/ccore.h"
+#include "core/gbktext.h"
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -50,6 +53,15 @@ TEST(Utf8ToGbk, ConvertsAndReplacesWhatItCannotHold) {
         std::string text = c.input;
         CCore::UTF8_ANSI(text);
         EXPECT_EQ(text, c.expected) << c.name;
+        // The counting form: the same text, and one count per "?" it wrote.
+        std::string counted = c.input;
+        std::size_t replaced = 1; // added to, never reset
+        Utf8ToGbk(counted, replaced);
+        EXPECT_EQ(counted, c.expected) << c.name;
+        const auto marks = [](const std::string& t) {
+            return static_cast<std::size_t>(std::count(t.begin(), t.end(), '?'));
+        };
+        EXPECT_EQ(replaced, 1 + marks(c.expected) - marks(c.input)) << c.name;
     }
 }
 

@@ -204,6 +204,8 @@ TEST_F(Worker, StopInsideARowLeavesItUntouchedAndUncounted) {
     CQueryThread& thread = MakeWorker(0);
     ASSERT_TRUE(thread.Start());
     ASSERT_TRUE(server.WaitForRequests(2, kDeadline));
+    // The first row's answer may still be on its way when the second is asked.
+    ASSERT_TRUE(view.WaitFor(UM_ROW_DONE, kDeadline));
     thread.RequestStop();
     ASSERT_TRUE(view.WaitFor(UM_WORKER_EXIT, kDeadline));
     auto joined = std::async(std::launch::async, [&] { thread.Join(); });

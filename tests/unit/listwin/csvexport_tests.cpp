@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/domaintable.h"
+#include "engine/rowvalues.h"
 #include "engine/whoisservers.h"
 #include "tests/support/scratchdir.h"
 
@@ -103,6 +104,52 @@ TEST_F(CsvExportTest, Utf8ExportIsTheSameLinesAfterAByteOrderMark) {
               "\"\xE6\x88\x90\xE5\x8A\x9F\","
               "\"\",\"\",\"\xE5\x85\xAC\xE5\x8F\xB8\",\"\",\"\",\"\"\r\n"
               "\"whois.cnnic.cn\",\"later.cn\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n");
+}
+
+// The values whole from the row's outcome; only the GBK file loses what GBK
+// lacks, as "?", and counts it.
+TEST_F(CsvExportTest, WholeValuesReachTheUtf8FileWholeAndTheGbkFileAsFarAsGbkGoes) {
+    const std::string thai = "บริษัท จำกัด";                                 // 11 characters GBK lacks
+    const std::string longEmail = std::string(188, 'x') + "@example.net"; // 200 bytes
+    const std::string mid = std::string(52, 'y') + "@example.net";        // 64 bytes
+    CheckValues values;
+    values.expiry = "2031-07-14";
+    values.owner = thai;
+    values.email = longEmail;
+    values.registrar = "中文 \"Names\"";
+    DomainRecord& row = AddRow(ServerComNet, "whole.com", Found);
+    StoreRowValues(row, values);
+    RowOutcome outcome;
+    outcome.values = values;
+    table.details.Set(0, outcome);
+    values.owner = "Ann";
+    values.email = mid;
+    DomainRecord& second = AddRow(ServerComNet, "second.com", Found);
+    StoreRowValues(second, values);
+    outcome.values = values;
+    table.details.Set(1, outcome);
+
+    std::size_t replaced = 99;
+    ASSERT_TRUE(
+        WriteCsvFile(table, dir.File("excel.csv"), nullptr, CsvEncoding::Utf8WithBom, &replaced));
+    EXPECT_EQ(replaced, 0u);
+    EXPECT_EQ(
+        ReadBytes(dir.File("excel.csv")),
+        "\xEF\xBB\xBF\"whois.verisign-grs.com\",\"whole.com\",\"成功\",\"2031-07-14\",\"\",\"" +
+            thai + "\",\"" + longEmail +
+            "\",\"\",\"中文 \"\"Names\"\"\"\r\n"
+            "\"whois.verisign-grs.com\",\"second.com\",\"成功\",\"2031-07-14\",\"\",\"Ann\",\"" +
+            mid + "\",\"\",\"中文 \"\"Names\"\"\"\r\n");
+
+    ASSERT_TRUE(WriteCsvFile(table, dir.File("gbk.csv"), nullptr, CsvEncoding::Gbk, &replaced));
+    EXPECT_EQ(replaced, 11u);
+    EXPECT_EQ(ReadBytes(dir.File("gbk.csv")),
+              "\"whois.verisign-grs.com\",\"whole.com\",\"" + kFoundGbk +
+                  "\",\"2031-07-14\",\"\",\"?????? ?????\",\"" + longEmail +
+                  "\",\"\",\"\xD6\xD0\xCE\xC4 \"\"Names\"\"\"\r\n"
+                  "\"whois.verisign-grs.com\",\"second.com\",\"" +
+                  kFoundGbk + "\",\"2031-07-14\",\"\",\"Ann\",\"" + mid +
+                  "\",\"\",\"\xD6\xD0\xCE\xC4 \"\"Names\"\"\"\r\n");
 }
 
 TEST_F(CsvExportTest, HostileFieldTexts) {

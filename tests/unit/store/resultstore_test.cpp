@@ -94,6 +94,58 @@ TEST_F(ResultStoreTest, IdenticalAnswersAreKeptOnce) {
         << "answers are kept compressed";
 }
 
+// Text that compresses about as well as a registry's terms do.
+std::string Words(unsigned seed, int count) {
+    static const char* const words[] = {"registry", "data",   "purposes", "lawful", "query",
+                                        "terms",    "access", "record",   "domain", "notice",
+                                        "consent",  "policy", "by",       "the",    "of"};
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        seed = seed * 1103515245U + 12345U;
+        text += words[(seed >> 16) % 15];
+        text += (i % 12 == 11) ? "\r\n" : " ";
+    }
+    return text;
+}
+
+TEST_F(ResultStoreTest, AnswersKeptAsDifferencesComeBackWholeAfterTheirFirstCheckIsGone) {
+    auto store = OpenStore({5, 10 * 365 * kDay});
+    const std::string terms = Words(7, 500);
+    auto answer = [&](int i) {
+        return "Domain Name: same.test\r\nLast update of WHOIS database: 2026-01-" +
+               std::to_string(10 + i) + "T00:00:00Z\r\n" + terms;
+    };
+    for (int i = 0; i < 12; ++i) {
+        store->Add(MakeCheck("same.test", m_now - 100 + i, kFound, answer(i)));
+    }
+    store->Flush();
+    EXPECT_EQ(store->LatestAnswer("same.test"), answer(11));
+    EXPECT_EQ(store->History("same.test").size(), 5U);
+    // The first answer stays as the base of the five kept; the rest went.
+    EXPECT_EQ(QueryFile(m_path, "SELECT count(*) FROM answers"), 6);
+    EXPECT_EQ(QueryFile(m_path, "SELECT count(*) FROM answers WHERE base_id IS NOT NULL"), 5);
+    EXPECT_LT(QueryFile(m_path, "SELECT max(length(body)) FROM answers WHERE base_id IS NOT "
+                                "NULL"),
+              200)
+        << "a difference is small";
+
+    // Another registry's answer shares nothing: it is kept whole, the base
+    // of what follows.
+    std::string other = "refer: whois.other.test\r\n";
+    for (unsigned seed = 99; other.size() < 3000;) {
+        seed = seed * 1103515245U + 12345U;
+        other += std::to_string(seed % 100000) + (seed % 7 == 0 ? "\r\n" : ",");
+    }
+    store->Add(MakeCheck("same.test", m_now, kFound, other));
+    store->Add(MakeCheck("same.test", m_now + 1, kFound, other + "\r\n% end"));
+    store->Flush();
+    EXPECT_EQ(store->LatestAnswer("same.test"), other + "\r\n% end");
+    EXPECT_EQ(QueryFile(m_path, "SELECT count(*) FROM answers WHERE base_id IS NULL"), 2);
+
+    store->Prune(m_now + 20 * 365 * kDay);
+    EXPECT_EQ(QueryFile(m_path, "SELECT count(*) FROM answers"), 0) << "bases go last";
+}
+
 TEST_F(ResultStoreTest, HistoryIsNewestFirstAndKeepsTwentyChecksOfAtMostTwoYears) {
     auto store = OpenStore();
     // Added out of order: what counts is when each was asked.

@@ -59,6 +59,25 @@ inline std::int64_t QueryFile(const std::string& path, const std::string& sql) {
     return value;
 }
 
+// The first column of the first row as text, "" on an error.
+inline std::string QueryFileText(const std::string& path, const std::string& sql) {
+    sqlite3* db = nullptr;
+    std::string value;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, 10000);
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK &&
+            sqlite3_step(statement) == SQLITE_ROW) {
+            if (const auto* text = sqlite3_column_text(statement, 0)) {
+                value = reinterpret_cast<const char*>(text);
+            }
+        }
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+    return value;
+}
+
 // Runs statements on the file (creating it), true when all ran.
 inline bool ExecFile(const std::string& path, const std::string& sql) {
     sqlite3* db = nullptr;

@@ -31,9 +31,12 @@ StoredCheck Check(const std::string& prefix, long index) {
     check.values.registrar = "Example Registrar";
     check.values.owner = "Owner " + std::to_string(index % 7);
     check.values.email = "owner" + std::to_string(index) + "@example.test";
-    // Answers of a few shapes, so some are shared and some are not.
-    check.answer = "Domain Name: " + check.domainAscii + "\r\n" + std::string(400, 'T') +
-                   "\r\nRegistrant: " + check.values.owner + "\r\n";
+    // An answer on every tenth row: what is tested here is the sharing of
+    // the file, and answers cost the most time.
+    if (index % 10 == 0) {
+        check.answer = "Domain Name: " + check.domainAscii + "\r\n" + std::string(400, 'T') +
+                       "\r\nRegistrant: " + check.values.owner + "\r\n";
+    }
     return check;
 }
 
