@@ -31,6 +31,11 @@ public:
         type = 0;
         return fileTxtSave(proposedName);
     }
+    // The save choice of a PNG picture; without one of its own it is the
+    // text-file choice.
+    virtual std::string fileImageSave(const std::string& proposedName) {
+        return fileTxtSave(proposedName);
+    }
     virtual void openUrl(const std::string& address) = 0;
 };
 

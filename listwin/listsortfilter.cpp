@@ -19,6 +19,13 @@ void CListSortFilter::SetFilter(const QString& text, StatusFilter status) {
     invalidateFilter();
 }
 
+void CListSortFilter::SetPickedDomains(QSet<QString> domains) {
+    m_picked = std::move(domains);
+    if (m_status == StatusFilter::Picked) {
+        invalidateFilter();
+    }
+}
+
 void CListSortFilter::Refilter() {
     if (m_status == StatusFilter::Expiring) {
         invalidateFilter();
@@ -70,6 +77,8 @@ bool CListSortFilter::filterAcceptsRow(int sourceRow, const QModelIndex& parent)
         return m_source->IsExpiring(sourceRow);
     case StatusFilter::Changed:
         return item.changes != 0;
+    case StatusFilter::Picked:
+        return m_picked.contains(item.cells[ListColumn::Domain]);
     }
     return true;
 }

@@ -201,6 +201,11 @@ bool CControlPanelDlg::PreTranslateMessage(const Msg& msg) {
         return false;
     }
     switch (msg.message) {
+    case UM_PANEL_QUERY_STARTED:
+        if (!m_batchRunning) { // a watch check: the panel did not start it
+            SetBatchRunning(true);
+        }
+        break;
     case UM_PANEL_QUERY_ENDED:
         SetBatchRunning(false);
         ShowStoreNotices(this);

@@ -19,6 +19,7 @@
 #include "shell/batchprogress.h"
 #include "shell/makehtmlapp.h"
 #include "sidebar/sidebarhost.h"
+#include "watch/watchcontroller.h"
 
 #include <QAction>
 #include <QApplication>
@@ -97,7 +98,7 @@ bool CMainFrame::OnCreate() {
     connect(m_view, &CMakeHtmlView::shownCountChanged, this, &CMainFrame::ShowShownCount);
     m_dockSite->setClientWidget(client);
     setCentralWidget(m_dockSite);
-    return createMenus() && createStatusBar() && createSideBar();
+    return createMenus() && createStatusBar() && createSideBar() && createWatch();
 }
 
 void CMainFrame::UpdateMinimumSize() {
@@ -116,7 +117,7 @@ bool CMainFrame::createMenus() {
     exit->setStatusTip(QStringLiteral("退出应用程序"));
     connect(exit, &QAction::triggered, this, &QWidget::close);
 
-    QMenu* view = menuBar()->addMenu(QStringLiteral("查看(&V)"));
+    QMenu* view = m_viewMenu = menuBar()->addMenu(QStringLiteral("查看(&V)"));
     m_statusBarAction = view->addAction(QStringLiteral("状态栏(&S)"));
     m_statusBarAction->setObjectName(QStringLiteral("59393"));
     m_statusBarAction->setStatusTip(QStringLiteral("显示或隐藏状态栏"));
@@ -133,7 +134,7 @@ bool CMainFrame::createMenus() {
     // The command-update step: the check follows the bar whenever the menu opens.
     connect(view, &QMenu::aboutToShow, this, &CMainFrame::UpdateSideBarCheck);
 
-    QMenu* tools = menuBar()->addMenu(QStringLiteral("工具(&T)"));
+    QMenu* tools = m_toolsMenu = menuBar()->addMenu(QStringLiteral("工具(&T)"));
     QAction* options = tools->addAction(QStringLiteral("选项(&O)..."));
     options->setObjectName(QString::number(ID_OPTIONS));
     options->setStatusTip(QStringLiteral("设置同时查询的数量、查询间隔和查询方式"));
@@ -248,6 +249,13 @@ bool CMainFrame::createSideBar() {
     return true;
 }
 
+bool CMainFrame::createWatch() {
+    // After the side bar: the watch reads its settings through the panel's core.
+    m_watch = new CWatchController(WatchHost{this, m_view, m_filterBar}, this);
+    m_watch->AddMenuItems(m_viewMenu, m_toolsMenu);
+    return true;
+}
+
 void CMainFrame::UpdateSideBarCheck() {
     if (m_sideBarAction != nullptr && m_sideBar != nullptr) {
         m_sideBarAction->setEnabled(true);
@@ -306,6 +314,11 @@ bool CMainFrame::PreTranslateMessage(const Msg& msg) {
             m_progress->show();
             m_progressTick->start();
             PostWindowMessage(m_view, UM_START_WORKER);
+            // The start button turns into the stop button for any batch.
+            PostWindowMessage(panelWindow(), UM_PANEL_QUERY_STARTED);
+            if (m_watch != nullptr) {
+                m_watch->OnBatchRequested();
+            }
         }
         break;
     case UM_REQUEST_STOP:
@@ -327,6 +340,9 @@ bool CMainFrame::PreTranslateMessage(const Msg& msg) {
             m_totalsPane->show();
         }
         PostWindowMessage(panelWindow(), UM_PANEL_QUERY_ENDED);
+        if (m_watch != nullptr) {
+            m_watch->OnBatchEnded();
+        }
         break;
     case UM_IMPORT_FINISHED:
         if (m_view != nullptr) {
@@ -492,6 +508,10 @@ QSize CMainFrame::MinimumFrameSize() const {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_watch != nullptr && m_watch->KeepWatchingInTray()) {
+        event->ignore();
+        return;
+    }
     // Stop a running batch first: the table and CCore go with the panel.
     if (m_view != nullptr) {
         m_view->StopQueryThread();

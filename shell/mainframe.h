@@ -20,8 +20,10 @@ class CDockSite;
 class CListFilterBar;
 class CMakeHtmlView;
 class CSideBar;
+class CWatchController;
 class QAction;
 class QLabel;
+class QMenu;
 class QProgressBar;
 class QTimer;
 
@@ -56,6 +58,7 @@ public:
     // The zentrix.ini key of the side bar's width.
     static constexpr const char* kSideBarWidthKey = "sidebarwidth";
     [[nodiscard]] CListFilterBar* filterBar() const { return m_filterBar; }
+    [[nodiscard]] CWatchController* watch() const { return m_watch; }
 
     void OnViewSideBar();
     void OnAppAbout();
@@ -80,6 +83,7 @@ private:
     bool createMenus();
     bool createStatusBar();
     bool createSideBar();
+    bool createWatch();
     void createInertAccelerators();
     void UpdateSideBarCheck();
     void ShowProgress(std::intptr_t done);
@@ -106,6 +110,9 @@ private:
     std::intptr_t m_lastDone = 0;
     bool m_batchActive = false;
     CListFilterBar* m_filterBar = nullptr;
+    QMenu* m_viewMenu = nullptr;
+    QMenu* m_toolsMenu = nullptr;
+    CWatchController* m_watch = nullptr;
     QElapsedTimer m_batchClock;
     int m_batchStart = 0;
 };

@@ -22,6 +22,8 @@ expected=(
     share/doc/zentrix/README.md
     share/doc/zentrix/LICENSE
     share/doc/zentrix/docs/mainwindow.png
+    share/doc/zentrix/docs/watch-notification.png
+    share/doc/zentrix/docs/watch-chart.png
 )
 if [ "$gui" = ON ]; then
     expected+=(
