@@ -12,6 +12,8 @@
 namespace {
 
 constexpr double kMaxTimeoutSeconds = 24 * 60 * 60;
+// A century: further ahead than any registration runs.
+constexpr int kMaxAlertDays = 36'500;
 
 std::optional<int> ParseTimeoutMs(const std::string& text) {
     if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos) {
@@ -48,6 +50,7 @@ const CountOption kCountOptions[] = {
     {"--jobs", 1, kMaxJobs, "a whole number", &BatchOptions::jobs},
     {"--per-host", 1, kMaxPerHost, "a whole number", &BatchOptions::perHost},
     {"--host-interval", 0, kMaxHostIntervalMs, "milliseconds", &BatchOptions::hostIntervalMs},
+    {"--alert-within", 0, kMaxAlertDays, "days", &BatchOptions::alertWithinDays},
 };
 
 class Parser {
@@ -203,8 +206,10 @@ private:
                 options.format = OutputFormat::Csv;
             } else if (value == "jsonl") {
                 options.format = OutputFormat::Jsonl;
+            } else if (value == "prometheus") {
+                options.format = OutputFormat::Prometheus;
             } else {
-                m_error = "unknown format \"" + value + "\" (expected csv or jsonl)";
+                m_error = "unknown format \"" + value + "\" (expected csv, jsonl or prometheus)";
                 return false;
             }
         } else if (name == "--connect-to") {
@@ -273,8 +278,12 @@ at most 4 times in all.
 Options:
   -o, --output FILE        write the results to FILE (default: standard output);
                            FILE is replaced only when the results are complete
-      --format csv|jsonl   csv (default): the desktop program's export format,
-                           GBK; jsonl: one UTF-8 JSON object per row
+      --format csv|jsonl|prometheus
+                           csv (default): the desktop program's export format,
+                           GBK; jsonl: one UTF-8 JSON object per row;
+                           prometheus: the node exporter's textfile format
+                           (expiry, status, check time and changes per name),
+                           written when the batch ends
       --resume             start at the first row the last batch did not finish
                            ("lastindex")
       --raw                jsonl: add each row's answer as the key "raw" (UTF-8:
@@ -304,6 +313,11 @@ Options:
                            1 to 64)
       --host-interval MS   least time between the starts of two queries to
                            one server, in milliseconds (default 0)
+      --alert-within DAYS  print an alert line on standard error for every
+                           registered name that expires within DAYS days (or
+                           has expired) and every name that changed since its
+                           previous check, and exit with status 3 if there is
+                           any
   -q, --quiet              no progress line and no summary
   -h, --help               show this help and exit
       --version            show the version and exit
@@ -319,7 +333,7 @@ where the cached copy is refreshed from (empty: never).
 Ctrl+C (or SIGTERM) stops within a second, waits for a server included; the
 rows finished so far are written (up to the first one not finished) and the
 batch can be continued with --resume. Exit status: 0 when every row was
-queried, 1 on a usage, list, CA, bootstrap or output error, 130 when
-interrupted.
+queried, 1 on a usage, list, CA, bootstrap or output error, 3 when
+--alert-within found names to alert on, 130 when interrupted.
 )";
 }

@@ -9,7 +9,7 @@
 #include "engine/querythread.h"
 #include "engine/whoisclient.h"
 
-enum class OutputFormat { Csv, Jsonl };
+enum class OutputFormat { Csv, Jsonl, Prometheus };
 
 struct BatchOptions {
     std::string listFile;
@@ -26,6 +26,7 @@ struct BatchOptions {
     ProtocolChoice protocol = ProtocolChoice::Auto;
     std::string rdapBootstrapFile; // --rdap-bootstrap; empty: the cached or built-in one
     std::string caFile;            // --cacert; empty: $ZENTRIX_CACERT
+    int alertWithinDays = -1;      // --alert-within; -1: no alerts
 };
 
 struct ParsedCommandLine {

@@ -37,8 +37,15 @@ bool ResultWriter::WriteBytes(const std::string& bytes) {
 
 bool ResultWriter::WriteRow(const DomainRecord& row, int32_t index,
                             const JsonLineDetails& details) {
+    if (m_format == OutputFormat::Prometheus) {
+        return true; // a metrics file is written whole, with WriteText, when the batch ends
+    }
     return WriteBytes(m_format == OutputFormat::Csv ? FormatCsvLine(row)
                                                     : FormatJsonLine(row, index, details));
+}
+
+bool ResultWriter::WriteText(const std::string& text) {
+    return WriteBytes(text);
 }
 
 bool ResultWriter::Flush() {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "listwin/listctrlmodel.h"
 
-#include "listwin/expiryrule.h"
+#include "core/ccore.h"
 
 #include <QColor>
 #include <algorithm>

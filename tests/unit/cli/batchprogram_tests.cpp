@@ -266,7 +266,7 @@ TEST_F(BatchProgramTest, RefusalsWriteNothingAndQueryNothing) {
              "/./names.txt' is the list file; the list is only read\n"},
         {"bad_format",
          {"--format", "xml", ListPath()},
-         "zentrix-batch: unknown format \"xml\" (expected csv or jsonl) (see --help)\n"},
+         "zentrix-batch: unknown format \"xml\" (expected csv, jsonl or prometheus) (see --help)\n"},
         {"no_list", {"-q"}, "zentrix-batch: no LIST_FILE given (see --help)\n"},
     };
     for (const Case& c : cases) {
