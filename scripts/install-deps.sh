@@ -10,6 +10,7 @@ packages=(
     libcurl4-openssl-dev nlohmann-json3-dev libssl-dev zlib1g-dev
     fonts-wqy-microhei qt6-translations-l10n
     libidn2-dev
+    libsqlite3-dev sqlite3
     clang libclang-rt-14-dev
 )
 
