@@ -26,6 +26,9 @@ struct BatchOptions {
     ProtocolChoice protocol = ProtocolChoice::Auto;
     std::string rdapBootstrapFile; // --rdap-bootstrap; empty: the cached or built-in one
     std::string caFile;            // --cacert; empty: $ZENTRIX_CACERT
+    std::string storeFile;         // --store; empty: results.sqlite3 in the data folder
+    bool noStore = false;          // --no-store: the results store is left alone
+    bool prune = false;            // --prune: apply the history's retention rule first
     int alertWithinDays = -1;      // --alert-within; -1: no alerts
 };
 

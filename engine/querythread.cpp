@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ctime>
 #include <system_error>
 
 #include "core/ccore.h"
@@ -14,6 +15,8 @@
 #include "engine/internetsession.h"
 #include "engine/rdaplanes.h"
 #include "engine/rowquery.h"
+#include "engine/store/resultstore.h"
+#include "engine/storedrow.h"
 
 namespace {
 
@@ -148,8 +151,15 @@ void CQueryThread::QueryAll() {
     // A negative start index would address memory before the block.
     const int32_t first = std::max<int32_t>(m_options.startIndex, 0);
     const RowQueryContext context = Context();
+    const auto skipped = [this](int32_t index) {
+        return static_cast<std::size_t>(index) < m_options.skipRows.size() &&
+               m_options.skipRows[static_cast<std::size_t>(index)] != 0;
+    };
     std::vector<RowQueue::Row> rows;
     for (int32_t index = first; index < m_count; ++index) {
+        if (skipped(index)) {
+            continue;
+        }
         const DomainRecord& row = m_table[index];
         if (m_options.firstHost) {
             rows.push_back({index, m_options.firstHost(row), {}});
@@ -177,8 +187,15 @@ void CQueryThread::QueryAll() {
         // while a row's referral is asked.
         m_queue = std::make_unique<RowQueue>(rows, 2 * rules.perHost);
         m_first = first;
-        m_firstUnfinished = first;
         m_finished.assign(static_cast<std::size_t>(std::max(m_count - first, 0)), 0);
+        for (int32_t index = first; index < m_count; ++index) {
+            m_finished[static_cast<std::size_t>(index - first)] = skipped(index) ? 1 : 0;
+        }
+        m_firstUnfinished = first;
+        while (m_firstUnfinished < m_count &&
+               m_finished[static_cast<std::size_t>(m_firstUnfinished - first)] != 0) {
+            ++m_firstUnfinished;
+        }
     }
     rows.clear();
 
@@ -285,9 +302,25 @@ bool CQueryThread::RunRow(int32_t index, const std::string& admittedHost) {
     if (m_stop.load()) {
         return false;
     }
+    if (outcome.askedAt == 0) {
+        outcome.askedAt = static_cast<std::int64_t>(std::time(nullptr));
+    }
+    // Made before the outcome moves into the details; queued after, so the
+    // store never holds a row the details do not (Add only queues it).
+    std::optional<StoredCheck> check;
+    if (m_options.store != nullptr) {
+        try {
+            check = CheckOfRow(result, outcome, outcome.askedAt);
+        } catch (...) {
+            // Out of memory for the copy: the row stands, only its history lacks it.
+        }
+    }
     std::memcpy(&row, &result, sizeof row);
     if (m_job && m_job->details != nullptr) {
         m_job->details->Set(index, std::move(outcome));
+    }
+    if (check) {
+        m_options.store->Add(std::move(*check));
     }
     return true;
 }

@@ -70,6 +70,9 @@ inline constexpr int kMaxHostIntervalMs = 3'600'000;
 
 struct QueryOptions {
     int32_t startIndex = 0; // the first row to query
+    // By index: rows not to ask (an earlier run finished them); they count as
+    // finished. Shorter than the table: the rows past its end are asked.
+    std::vector<char> skipRows;
     int jobs = 16;          // queries open at once, in all (at most kMaxJobs)
     int perHost = 1;        // queries open at once to one host
     int hostIntervalMs = 0; // least time between two query starts to one host
