@@ -406,7 +406,7 @@ TEST_F(BatchProgramTest, PrometheusFileIsReplacedWhole) {
     const std::string text = ReadBytes(target);
     EXPECT_THAT(text, testing::StartsWith("# HELP zentrix_domain_expiry_timestamp_seconds "));
     EXPECT_THAT(text, HasSubstr("\nzentrix_domain_expiry_timestamp_seconds{domain=\"alpha-"
-                                "example.com\"} 1927670400\n")); // 2031-02-03
+                                "example.com\"} 1927843200\n")); // 2031-02-03
     EXPECT_THAT(text, HasSubstr("\nzentrix_domain_status{domain=\"free-example.com\","
                                 "status=\"notregistered\"} 1\n"));
     EXPECT_THAT(text, HasSubstr("# TYPE zentrix_domain_changed gauge\n"));
