@@ -146,13 +146,25 @@ public:
         // The data folder holds the caches and the results store; the
         // desktop's settings (its "lastindex" among them) are not touched.
         m_dataFolder = m_core.getAppPath();
+        QueryOptions query = QueryOptionsFor();
+        // A CA or bootstrap file that cannot be used is the user's to mend
+        // before anything is asked: trusting fewer CAs, or asking other
+        // servers, than the user said would be wrong.
+        if (const std::string bad = CheckProtocolFiles(ProtocolSetupFor(query)); !bad.empty()) {
+            Complain(bad);
+            m_writer.Discard();
+            return kExitFailure;
+        }
         if (!m_options.noStore) {
             OpenStore();
         }
         m_summary.startIndex = m_plan.startIndex;
         m_summary.compared = m_store != nullptr;
+        query.startIndex = m_plan.startIndex;
+        query.skipRows = m_plan.done;
+        query.store = m_store ? &m_store->store() : nullptr;
 
-        int status = RunWorker();
+        int status = RunWorker(std::move(query));
         m_progress.Wipe();
         if (m_store) {
             // Kept even when the batch failed: its finished rows are stored,
@@ -251,17 +263,11 @@ private:
                m_plan.done[static_cast<std::size_t>(index)] != 0;
     }
 
-    int RunWorker() {
-        auto job = std::make_unique<QueryJob>();
-        job->view = &m_queue;
-        job->table = m_table.Rows();
-        job->count = m_table.count;
-        job->details = &m_table.details;
+    // The worker's options from the command line; where it starts and the
+    // store come later.
+    [[nodiscard]] QueryOptions QueryOptionsFor() const {
         QueryOptions query;
-        query.startIndex = m_plan.startIndex;
-        query.skipRows = m_plan.done;
         query.dataFolder = m_dataFolder;
-        query.store = m_store ? &m_store->store() : nullptr;
         query.client = ClientOptionsFor(m_options, m_connectToEnvironment);
         query.jobs = m_options.jobs;
         query.perHost = m_options.perHost;
@@ -269,13 +275,6 @@ private:
         query.protocol = m_options.protocol;
         query.rdapBootstrapFile = m_options.rdapBootstrapFile;
         query.caFile = m_options.caFile;
-        // A CA or bootstrap file that cannot be used is the user's to mend
-        // before anything is asked: trusting fewer CAs, or asking other
-        // servers, than the user said would be wrong.
-        if (const std::string bad = CheckProtocolFiles(ProtocolSetupFor(query)); !bad.empty()) {
-            Complain(bad);
-            return kExitFailure;
-        }
         // Tests and demos against a refusing fake server shorten the pause
         // that follows a refusal naming no wait (15 s in earnest).
         if (const char* backoff = std::getenv("ZENTRIX_BACKOFF_MS")) {
@@ -285,6 +284,15 @@ private:
                 query.maxBackoffMs = std::max(ms, query.maxBackoffMs / 1000);
             }
         }
+        return query;
+    }
+
+    int RunWorker(QueryOptions query) {
+        auto job = std::make_unique<QueryJob>();
+        job->view = &m_queue;
+        job->table = m_table.Rows();
+        job->count = m_table.count;
+        job->details = &m_table.details;
         CQueryThread worker(std::move(job), std::move(query));
         m_finished.assign(static_cast<std::size_t>(std::max(m_table.count, 0)), 0);
 

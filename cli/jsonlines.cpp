@@ -116,10 +116,6 @@ std::string FormatJsonLine(const DomainRecord& row, int32_t index, const JsonLin
     AppendGbkText(out, "email", FieldText(row.email));
     AppendGbkText(out, "phone", FieldText(row.phone));
     AppendGbkText(out, "registrar", FieldText(row.registrar));
-    // Why a row failed or went unasked; nothing for an answered row.
-    const bool unanswered = row.status == Error || row.status == NoServer;
-    AppendKey(out, "error");
-    AppendJsonString(out, unanswered ? FailReasonEnglish(details.reason) : std::string_view());
     AppendKey(out, "changed");
     out += '[';
     for (std::size_t i = 0; i < details.changed.size(); ++i) {
@@ -130,6 +126,10 @@ std::string FormatJsonLine(const DomainRecord& row, int32_t index, const JsonLin
     }
     out += ']';
     AppendPrevious(out, details.previous);
+    // Why a row failed or went unasked; nothing for an answered row.
+    const bool unanswered = row.status == Error || row.status == NoServer;
+    AppendKey(out, "error");
+    AppendJsonString(out, unanswered ? FailReasonEnglish(details.reason) : std::string_view());
     if (details.raw != nullptr) {
         AppendKey(out, "raw");
         AppendJsonString(out, *details.raw);

@@ -21,12 +21,12 @@ struct JsonLineDetails {
     QueryProtocol protocol = QueryProtocol::None; // "protocol": who answered, "" for neither
     // "changed": the fields that differ from the name's previous check
     // (ChangedFields); "previous": that check, null when there is none.
-    std::vector<std::string_view> changed;
+    std::vector<std::string_view> changed{};
     const StoredCheck* previous = nullptr;
 };
 
-// {"index":0,"domain":...,"registrar":...,"error":"","changed":[],
-// "previous":null} and a line feed. "previous" holds "askedAt" (UTC, ISO
+// {"index":0,"domain":...,"registrar":...,"changed":[],"previous":null,
+// "error":""} and a line feed. "previous" holds "askedAt" (UTC, ISO
 // 8601), "status", "statusText", "expiryDate", "registrar" and "owner".
 // "domain" is the name's Unicode form, "domainAscii" the A-label the row
 // stores and asks by (the same text for a name in ASCII). Other texts are the

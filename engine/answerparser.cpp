@@ -13,6 +13,7 @@
 #include "engine/rdaptext.h"
 #include "engine/recipes.h"
 #include "engine/refusals.h"
+#include "engine/rowvalues.h"
 #include "engine/valueclean.h"
 
 namespace {
@@ -32,9 +33,9 @@ bool HasAnyMarker(std::string_view text, std::span<const std::string_view> marke
 // The reading of one answer: its lines, and what a raw value becomes.
 class ValueReader {
 public:
-    ValueReader(const DecodedAnswer& answer, const Recipe& recipe, std::string_view domain)
-        : m_lines(answer.text, answer.gbk, recipe.indexLetters), m_utf8(!answer.gbk),
-          m_record(m_lines.RecordStart(domain)) {}
+    // `text` is UTF-8 (ASCII included).
+    ValueReader(std::string_view text, const Recipe& recipe, std::string_view domain)
+        : m_lines(text, false, recipe.indexLetters), m_record(m_lines.RecordStart(domain)) {}
 
     // The rule's value, or nullopt when no label of it gives one.
     std::optional<std::string> Read(const FieldRule& rule) const {
@@ -91,9 +92,6 @@ private:
         if (value.empty()) {
             return std::nullopt;
         }
-        if (m_utf8) {
-            CCore::UTF8_ANSI(value);
-        }
         value = CleanValue(value);
         if (value.empty() || IsRedactedValue(value)) {
             return std::nullopt;
@@ -117,32 +115,39 @@ private:
     }
 
     AnswerLines m_lines;
-    bool m_utf8;
     std::size_t m_record;
 };
 
-void Store(DomainRecord& row, RecipeField field, std::string_view value) {
+// The whole value, and the row's cut GBK copy of it.
+void Store(DomainRecord& row, CheckValues& whole, RecipeField field, std::string value) {
     switch (field) {
     case RecipeField::Created:
-        SetField(row.createdDate, value);
+        SetFieldFromUtf8(row.createdDate, value);
+        whole.created = std::move(value);
         break;
     case RecipeField::Expiry:
-        SetField(row.expiryDate, value);
+        SetFieldFromUtf8(row.expiryDate, value);
+        whole.expiry = std::move(value);
         break;
     case RecipeField::Updated:
-        SetField(row.updatedDate, value);
+        SetFieldFromUtf8(row.updatedDate, value);
+        whole.updated = std::move(value);
         break;
     case RecipeField::Owner:
-        SetField(row.owner, value);
+        SetFieldFromUtf8(row.owner, value);
+        whole.owner = std::move(value);
         break;
     case RecipeField::Email:
-        SetField(row.email, value);
+        SetFieldFromUtf8(row.email, value);
+        whole.email = std::move(value);
         break;
     case RecipeField::Phone:
-        SetField(row.phone, value);
+        SetFieldFromUtf8(row.phone, value);
+        whole.phone = std::move(value);
         break;
     case RecipeField::Registrar:
-        SetField(row.registrar, value);
+        SetFieldFromUtf8(row.registrar, value);
+        whole.registrar = std::move(value);
         break;
     }
 }
@@ -154,6 +159,12 @@ bool Named(const std::optional<std::string>& value) {
 } // namespace
 
 void ParseAnswer(DomainRecord& row, std::string answer) {
+    CheckValues whole;
+    ParseAnswer(row, std::move(answer), whole);
+}
+
+void ParseAnswer(DomainRecord& row, std::string answer, CheckValues& whole) {
+    whole = CheckValues{};
     if (answer.empty()) {
         row.status = Error;
         return;
@@ -164,7 +175,11 @@ void ParseAnswer(DomainRecord& row, std::string answer) {
     }
     const Recipe* found = FindRecipe(server);
     const Recipe& recipe = found != nullptr ? *found : GenericRecipe();
-    const DecodedAnswer decoded = DecodeAnswer(std::move(answer));
+    DecodedAnswer decoded = DecodeAnswer(std::move(answer));
+    if (decoded.gbk) {
+        // Read in UTF-8 like every other answer: once, here.
+        decoded.text = CCore::ANSI_UTF8(decoded.text);
+    }
     const std::string_view text = decoded.text;
 
     if (!recipe.looseMarkers) {
@@ -184,7 +199,7 @@ void ParseAnswer(DomainRecord& row, std::string answer) {
     const bool oldLayout =
         recipe.oldLayout != nullptr && text.find(recipe.oldLayout) != std::string_view::npos;
     const std::span<const FieldRule> rules = oldLayout ? recipe.oldFields : recipe.fields;
-    const ValueReader reader(decoded, recipe, FieldText(row.domain));
+    const ValueReader reader(text, recipe, FieldText(row.domain));
     std::array<std::optional<std::string>, kFieldCount> values;
     std::array<bool, kFieldCount> written{};
     for (const FieldRule& rule : rules) {
@@ -221,7 +236,7 @@ void ParseAnswer(DomainRecord& row, std::string answer) {
     row.status = Found;
     for (std::size_t index = 0; index < kFieldCount; ++index) {
         if (written[index]) {
-            Store(row, static_cast<RecipeField>(index), values[index].value_or(""));
+            Store(row, whole, static_cast<RecipeField>(index), values[index].value_or(""));
         }
     }
 }

@@ -4,9 +4,12 @@
 // Turns one WHOIS answer into a row's status and text fields, by the recipe
 // of the registry named in row.whoisServer (never by the server that wrote
 // the answer); a server outside the ten gets the recipe of today's common
-// labels. Every value is stored clean (see valueclean.h).
+// labels. Every value is read clean (see valueclean.h) and in UTF-8 (a
+// GBK answer is converted first); the row stores its cut GBK copy.
 
 #include <string>
+
+#include "engine/store/checkvalues.h"
 
 struct DomainRecord;
 
@@ -16,3 +19,6 @@ struct DomainRecord;
 // ("WHOIS LIMIT EXCEEDED") that names no record, makes the row Error and
 // changes nothing else; nothing at all happens to a row without a server.
 void ParseAnswer(DomainRecord& row, std::string answer);
+// The same; `whole` gets every value the recipe writes, whole and in UTF-8
+// (the others are emptied).
+void ParseAnswer(DomainRecord& row, std::string answer, CheckValues& whole);

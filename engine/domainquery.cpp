@@ -82,6 +82,22 @@ void Combine(DomainRecord& row, const DomainRecord& registrar) {
     take(row.phone, registrar.phone);
 }
 
+// The same for the whole values.
+void Combine(CheckValues& values, const CheckValues& registrar) {
+    const auto take = [](std::string& field, const std::string& theirs) {
+        if (!theirs.empty() && theirs != "N/A") {
+            field = theirs;
+        }
+    };
+    take(values.created, registrar.created);
+    take(values.expiry, registrar.expiry);
+    take(values.updated, registrar.updated);
+    take(values.registrar, registrar.registrar);
+    take(values.owner, registrar.owner);
+    take(values.email, registrar.email);
+    take(values.phone, registrar.phone);
+}
+
 // Why a first answer was read as Error.
 FailReason ReasonForAnswer(std::string_view answer) {
     if (answer.empty()) {
@@ -101,7 +117,9 @@ bool Adoptable(const std::string& answer) {
 } // namespace
 
 RowOutcome QueryRow(DomainRecord& row, const WhoisTransport& transport) {
-    return QueryRow(row, transport, ParseAnswer);
+    return QueryRow(row, transport, [](DomainRecord& r, std::string answer, CheckValues& whole) {
+        ParseAnswer(r, std::move(answer), whole);
+    });
 }
 
 RowOutcome QueryRow(DomainRecord& row, const WhoisTransport& transport,
@@ -116,6 +134,7 @@ RowOutcome QueryRow(DomainRecord& row, const WhoisTransport& transport,
         return outcome;
     }
     outcome.protocol = QueryProtocol::Whois;
+    outcome.server = server;
 
     // Only an exact marker is a failure: an answer may well mention "Err_".
     std::string first = transport(server, domain, QueryHop::Registry);
@@ -140,7 +159,7 @@ RowOutcome QueryRow(DomainRecord& row, const WhoisTransport& transport,
 
     DomainRecord fromRegistry;
     CopyRow(fromRegistry, row);
-    parse(fromRegistry, std::move(first));
+    parse(fromRegistry, std::move(first), outcome.values);
     if (fromRegistry.status == Error) {
         outcome.reason = ReasonForAnswer(outcome.answer);
     }
@@ -155,10 +174,13 @@ RowOutcome QueryRow(DomainRecord& row, const WhoisTransport& transport,
             CopyRow(fromRegistrar, row);
             std::string text = second;
             ReplaceLineEnds(text);
-            parse(fromRegistrar, std::move(text));
+            CheckValues registrarValues;
+            parse(fromRegistrar, std::move(text), registrarValues);
             if (fromRegistrar.status == Found) {
                 Combine(fromRegistry, fromRegistrar);
+                Combine(outcome.values, registrarValues);
                 outcome.answer = std::move(second);
+                outcome.server = referral;
             }
         }
     }

@@ -14,11 +14,13 @@
 // The domain used after "MORE.INFO.AT." in answers that point at no referral.
 inline constexpr const char* kReferralMarkerDomain = "WWW.TV.COM";
 
-// The outcome says why a row ended as Error (or without a server) and
-// keeps the last answer it was read from.
+// The outcome says why a row ended as Error (or without a server), keeps
+// the last answer it was read from and the server that wrote it, and holds
+// the values whole (the row holds their cut GBK copies).
 RowOutcome QueryRow(DomainRecord& row, const WhoisTransport& transport);
 
 // The same with the parser as a parameter, so tests can see the text it gets.
-using AnswerParseFunction = std::function<void(DomainRecord& row, std::string answer)>;
+using AnswerParseFunction =
+    std::function<void(DomainRecord& row, std::string answer, CheckValues& whole)>;
 RowOutcome QueryRow(DomainRecord& row, const WhoisTransport& transport,
                     const AnswerParseFunction& parse);

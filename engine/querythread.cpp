@@ -302,9 +302,8 @@ bool CQueryThread::RunRow(int32_t index, const std::string& admittedHost) {
     if (m_stop.load()) {
         return false;
     }
-    if (outcome.askedAt == 0) {
-        outcome.askedAt = static_cast<std::int64_t>(std::time(nullptr));
-    }
+    // When the row finished; the stored check and the details say the same.
+    outcome.askedAt = static_cast<std::int64_t>(std::time(nullptr));
     // Made before the outcome moves into the details; queued after, so the
     // store never holds a row the details do not (Add only queues it).
     std::optional<StoredCheck> check;

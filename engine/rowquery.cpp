@@ -8,19 +8,20 @@
 #include "engine/protocolplan.h"
 #include "engine/rdaplookup.h"
 #include "engine/referralguard.h"
+#include "engine/rowvalues.h"
 #include "engine/valueclean.h"
 
 namespace {
 
+// The clean whole value, and the row's cut GBK copy of it.
 template <std::size_t N>
-void Store(char (&field)[N], const std::string& utf8, bool date = false) {
-    std::string gbk = utf8;
-    CCore::UTF8_ANSI(gbk);
-    std::string value = date ? CleanDateValue(gbk) : CleanValue(gbk);
+void Store(char (&field)[N], std::string& whole, const std::string& utf8, bool date = false) {
+    std::string value = date ? CleanDateValue(utf8) : CleanValue(utf8);
     if (IsRedactedValue(value)) {
         value.clear();
     }
-    SetField(field, value);
+    SetFieldFromUtf8(field, value);
+    whole = std::move(value);
 }
 
 RowOutcome NoServerFor(DomainRecord& row) {
@@ -45,6 +46,7 @@ RowOutcome AskPort43(DomainRecord& row, const ProtocolPlan& plan, const std::str
             row.status = Error;
             SetField(row.whoisServer, ServerIana);
             RowOutcome outcome;
+            outcome.server = ServerIana;
             outcome.reason = lookup.reason;
             outcome.protocol = QueryProtocol::Whois;
             return outcome;
@@ -57,9 +59,14 @@ RowOutcome AskPort43(DomainRecord& row, const ProtocolPlan& plan, const std::str
     SetField(row.whoisServer, server);
     // The row's own question goes to the server by its whole name, should
     // the column have cut it.
-    return QueryRow(row, [&](const std::string& asked, const std::string& name, QueryHop hop) {
-        return questions.whois(hop == QueryHop::Registry ? server : asked, name, hop);
-    });
+    RowOutcome outcome =
+        QueryRow(row, [&](const std::string& asked, const std::string& name, QueryHop hop) {
+            return questions.whois(hop == QueryHop::Registry ? server : asked, name, hop);
+        });
+    if (outcome.server == FieldText(row.whoisServer)) {
+        outcome.server = server; // the registry answered: its whole name
+    }
+    return outcome;
 }
 
 } // namespace
@@ -68,14 +75,16 @@ bool MayAskPointedUrl(const std::string& url) {
     return IsReferralHostName(UrlHost(url));
 }
 
-void StoreRdapFields(DomainRecord& row, const RdapDomainFields& fields) {
-    Store(row.expiryDate, fields.expiry, true);
-    Store(row.createdDate, fields.created, true);
-    Store(row.updatedDate, fields.updated, true);
-    Store(row.registrar, fields.registrar);
-    Store(row.owner, fields.owner);
-    Store(row.email, fields.email);
-    Store(row.phone, fields.phone);
+CheckValues StoreRdapFields(DomainRecord& row, const RdapDomainFields& fields) {
+    CheckValues whole;
+    Store(row.expiryDate, whole.expiry, fields.expiry, true);
+    Store(row.createdDate, whole.created, fields.created, true);
+    Store(row.updatedDate, whole.updated, fields.updated, true);
+    Store(row.registrar, whole.registrar, fields.registrar);
+    Store(row.owner, whole.owner, fields.owner);
+    Store(row.email, whole.email, fields.email);
+    Store(row.phone, whole.phone, fields.phone);
+    return whole;
 }
 
 RowOutcome QueryRowByProtocol(DomainRecord& row, const RowQueryContext& context,
@@ -98,12 +107,13 @@ RowOutcome QueryRowByProtocol(DomainRecord& row, const RowQueryContext& context,
     outcome.protocol = QueryProtocol::Rdap;
     outcome.answer = std::move(rdap.answer);
     SetField(row.whoisServer, rdap.server);
+    outcome.server = rdap.server;
     if (rdap.httpStatus != 0) {
         row.answered = 1;
     }
     switch (rdap.verdict) {
     case RdapVerdict::Registered:
-        StoreRdapFields(row, rdap.fields);
+        outcome.values = StoreRdapFields(row, rdap.fields);
         row.status = Found;
         break;
     case RdapVerdict::NotRegistered:

@@ -52,9 +52,10 @@ struct FirstQuestion {
 [[nodiscard]] FirstQuestion FirstQuestionOf(const DomainRecord& row,
                                             const RowQueryContext& context);
 
-// RDAP's values (UTF-8) as the recipes store theirs: GBK, clean, redaction
-// texts empty, dates as YYYY-MM-DD. Every field is written.
-void StoreRdapFields(DomainRecord& row, const RdapDomainFields& fields);
+// RDAP's values (UTF-8) as the recipes read theirs: clean, redaction texts
+// empty, dates as YYYY-MM-DD; returned whole, and every field of the row
+// written with its cut GBK copy.
+CheckValues StoreRdapFields(DomainRecord& row, const RdapDomainFields& fields);
 
 // A URL an RDAP answer pointed at (a redirect, a registrar's link) is asked
 // only when its host is a plain public host name.

@@ -3,20 +3,9 @@
 
 #include <string>
 
-#include "core/ccore.h"
 #include "core/text.h"
 #include "engine/idn.h"
-
-namespace {
-
-template <std::size_t N>
-void SetUtf8Field(char (&field)[N], const std::string& utf8) {
-    std::string gbk = utf8;
-    CCore::UTF8_ANSI(gbk);
-    SetField(field, gbk);
-}
-
-} // namespace
+#include "engine/rowvalues.h"
 
 StoredCheck CheckOfRow(const DomainRecord& row, const RowOutcome& outcome, std::int64_t now) {
     StoredCheck check;
@@ -37,13 +26,7 @@ StoredCheck CheckOfRow(const DomainRecord& row, const RowOutcome& outcome, std::
 void RowFromCheck(const StoredCheck& check, DomainRecord& row, RowOutcome& outcome) {
     SetField(row.whoisServer, check.server);
     row.status = check.status;
-    SetUtf8Field(row.expiryDate, check.values.expiry);
-    SetUtf8Field(row.createdDate, check.values.created);
-    SetUtf8Field(row.updatedDate, check.values.updated);
-    SetUtf8Field(row.owner, check.values.owner);
-    SetUtf8Field(row.email, check.values.email);
-    SetUtf8Field(row.phone, check.values.phone);
-    SetUtf8Field(row.registrar, check.values.registrar);
+    StoreRowValues(row, check.values);
     // A stored check keeps no trace of a failed answer's arrival; a row that
     // states the name's state was surely answered.
     row.answered =

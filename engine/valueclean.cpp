@@ -9,7 +9,7 @@
 namespace {
 
 // A byte that never belongs to a value: C0 controls other than TAB, CR and
-// LF, and DEL. None of them is a GBK trail byte (those start at 0x40).
+// LF, and DEL. None of them is part of a multi-byte UTF-8 character.
 bool IsControlByte(unsigned char c) {
     return (c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7F;
 }
@@ -41,15 +41,16 @@ constexpr std::array<std::string_view, 11> kRedactionTexts{
 
 } // namespace
 
-std::string CleanValue(std::string_view gbk) {
+std::string CleanValue(std::string_view utf8) {
     std::string out;
-    out.reserve(gbk.size());
+    out.reserve(utf8.size());
     std::string gap; // the gap since the last character, as it will be written
     bool gapHasLine = false;
     std::size_t pos = 0;
-    while (pos < gbk.size()) {
-        const std::size_t width = GbkCharLength(gbk, pos);
-        const char c = gbk[pos];
+    while (pos < utf8.size()) {
+        const char c = utf8[pos];
+        const std::size_t width =
+            static_cast<unsigned char>(c) < 0x80 ? 1 : Utf8CharAt(utf8, pos).length;
         if (width == 1 && IsGap(c)) {
             gapHasLine = gapHasLine || IsLineMark(c);
             gap += ' ';
@@ -61,7 +62,7 @@ std::string CleanValue(std::string_view gbk) {
         }
         gap.clear();
         gapHasLine = false;
-        out.append(gbk.substr(pos, width));
+        out.append(utf8.substr(pos, width));
         pos += width;
     }
     return out;
@@ -77,7 +78,7 @@ bool IsRedactedValue(std::string_view text) {
     return false;
 }
 
-std::string CleanDateValue(std::string_view gbk, DateOrder order) {
-    const std::string clean = CleanValue(gbk);
+std::string CleanDateValue(std::string_view utf8, DateOrder order) {
+    const std::string clean = CleanValue(utf8);
     return clean.empty() ? clean : CCore::parseDate1(clean, order);
 }

@@ -132,14 +132,14 @@ TEST_F(BatchProgramTest, JsonLinesOnStandardOutput) {
               "\"status\":1,\"statusText\":\"成功\",\"answered\":true,\"protocol\":\"whois\","
               "\"expiryDate\":\"2031-02-03\",\"createdDate\":\"2001-02-03\","
               "\"updatedDate\":\"2024-05-06\",\"owner\":\"\",\"email\":\"\",\"phone\":\"\","
-              "\"registrar\":\"中文 \\\"Names\\\" Ltd\",\"error\":\"\",\"changed\":[],"
-              "\"previous\":null}\n"
+              "\"registrar\":\"中文 \\\"Names\\\" Ltd\",\"changed\":[],\"previous\":null,"
+              "\"error\":\"\"}\n"
               "{\"index\":1,\"domain\":\"free-example.com\",\"domainAscii\":\"free-example.com\","
               "\"whoisServer\":\"whois.verisign-grs.com\","
               "\"status\":2,\"statusText\":\"域名未注册\",\"answered\":true,\"protocol\":\"whois\","
               "\"expiryDate\":\"\",\"createdDate\":\"\",\"updatedDate\":\"\",\"owner\":\"\","
-              "\"email\":\"\",\"phone\":\"\",\"registrar\":\"\",\"error\":\"\",\"changed\":[],"
-              "\"previous\":null}\n");
+              "\"email\":\"\",\"phone\":\"\",\"registrar\":\"\",\"changed\":[],"
+              "\"previous\":null,\"error\":\"\"}\n");
 }
 
 // The desktop's "lastindex" belongs to the desktop's list: --resume neither

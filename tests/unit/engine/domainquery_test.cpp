@@ -55,10 +55,11 @@ protected:
     // With a parser that records its texts and reads every answer as a
     // registered name's, so that referrals are asked.
     RowOutcome Run() {
-        return QueryRow(row, transport.AsTransport(), [this](DomainRecord& r, std::string answer) {
-            r.status = Found;
-            parsed.push_back(std::move(answer));
-        });
+        return QueryRow(row, transport.AsTransport(),
+                        [this](DomainRecord& r, std::string answer, CheckValues&) {
+                            r.status = Found;
+                            parsed.push_back(std::move(answer));
+                        });
     }
     [[nodiscard]] Texts ServersAsked() const {
         Texts out;
@@ -317,11 +318,35 @@ TEST_F(DomainQueryParsed, RegistrarAnswerGivesTheOwnerAndTheRegistryFillsTheRest
     EXPECT_EQ(transport.asked()[1].hop, QueryHop::Referral);
 }
 
+TEST_F(DomainQueryParsed, AdoptedReferralKeepsItsValuesWholeAndNamesItsServer) {
+    const std::string email = std::string(180, 'c') + "@lanternfield.example"; // 200 bytes
+    const std::string owner = "สตูดิโอ ลานเทิร์นฟิลด์";
+    std::string registrar = "Domain Name: lanternfield.com\n"
+                            "Registrar: Bluefin Names, Inc.\n"
+                            "Registrant Organization: " +
+                            owner + "\nRegistrant Email: " + email + "\n";
+    registrar += std::string(200, '%') + "\n";
+    transport.Answer(ServerComNet, kRegistryAnswer);
+    transport.Answer(kReferral, registrar);
+    const RowOutcome outcome = Run();
+    EXPECT_EQ(row.status, Found);
+    EXPECT_EQ(outcome.server, kReferral);
+    EXPECT_EQ(outcome.values.email, email);
+    EXPECT_EQ(outcome.values.owner, owner);
+    EXPECT_EQ(outcome.values.expiry, "2027-05-11")
+        << "the registry's, where the registrar has none";
+    EXPECT_EQ(outcome.values.registrar, "Bluefin Names, Inc.");
+    EXPECT_EQ(FieldText(row.email), email.substr(0, sizeof row.email - 1));
+    EXPECT_EQ(FieldText(row.owner).find_first_not_of("? "), std::string_view::npos);
+}
+
 TEST_F(DomainQueryParsed, RegistrarThatKnowsNothingLeavesTheRegistrysRow) {
     transport.Answer(ServerComNet, kRegistryAnswer);
     transport.Answer(kReferral, "No match for \"LANTERNFIELD.COM\".\n" + std::string(300, '%'));
-    Run();
+    const RowOutcome outcome = Run();
     EXPECT_EQ(row.status, Found);
+    EXPECT_EQ(outcome.server, ServerComNet) << "the registry's answer is the one kept";
+    EXPECT_EQ(outcome.values.registrar, "Bluefin Names, Inc.");
     EXPECT_STREQ(row.expiryDate, "2027-05-11");
     EXPECT_STREQ(row.registrar, "Bluefin Names, Inc.");
     EXPECT_STREQ(row.owner, "");

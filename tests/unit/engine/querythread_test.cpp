@@ -170,10 +170,23 @@ TEST_F(Worker, FailedRowStillAdvances) {
     Import({"a.com", "example.com.sg", "c.com"});
     QueryOptions oneAtATime;
     oneAtATime.jobs = 1;
+    const auto unixNow = [] {
+        return std::chrono::duration_cast<std::chrono::seconds>(
+                   std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    };
+    const std::int64_t before = unixNow();
     RunToEnd(0, oneAtATime);
+    const std::int64_t after = unixNow();
     EXPECT_EQ(view.Messages(), (std::vector{RowDone(0), RowDone(1), RowDone(2), WorkerExit(0)}));
     EXPECT_EQ(table.Row(1).status, NoServer);
     EXPECT_EQ(table.details.Reason(1), FailReason::NoServer);
+    for (int32_t index = 0; index < 3; ++index) {
+        EXPECT_GE(table.details.AskedAt(index), before) << index;
+        EXPECT_LE(table.details.AskedAt(index), after) << index;
+    }
+    EXPECT_EQ(table.details.Server(0), ServerComNet);
+    EXPECT_EQ(table.details.Server(1), "") << "no server was asked";
     EXPECT_EQ(core->getConfigInt("lastindex"), 3);
 }
 

@@ -357,4 +357,61 @@ TEST(ParseAnswerWidth, GbkCutNeverSplitsACharacter) {
     }
 }
 
+// ---------------------------------------------------------------------------
+// The values whole and in UTF-8 beside the row's cut GBK copies.
+
+// An address of exactly `bytes` bytes at `domain`.
+std::string Address(std::size_t bytes, const std::string& domain) {
+    return std::string(bytes - domain.size() - 1, 'a') + "@" + domain;
+}
+
+const std::string kThaiOwner = "บริษัท ตัวอย่าง จำกัด"; // no character of it is in GBK
+
+TEST(ParseAnswerWhole, LongAndForeignValuesStayWholeWhileTheRowIsCut) {
+    for (const std::size_t bytes : {std::size_t{64}, std::size_t{200}}) {
+        SCOPED_TRACE(bytes);
+        const std::string email = Address(bytes, "example.cn");
+        DomainRecord row = OldRow(ServerCn);
+        CheckValues whole;
+        ParseAnswer(row,
+                    "Registrant: " + kThaiOwner + "^Registrant Contact Email: " + email +
+                        "^Sponsoring Registrar: Lanna Names^Expiration Time: 2030-01-02 03:04:05^",
+                    whole);
+        EXPECT_EQ(row.status, Found);
+        EXPECT_EQ(whole.email, email);
+        EXPECT_EQ(whole.owner, kThaiOwner);
+        EXPECT_EQ(whole.registrar, "Lanna Names");
+        EXPECT_EQ(whole.expiry, "2030-01-02");
+        EXPECT_EQ(whole.updated, "N/A") << "what the recipe writes, as the row has it";
+        EXPECT_EQ(std::string(row.email), email.substr(0, sizeof row.email - 1));
+        EXPECT_EQ(std::string(row.owner), "?????? ???????? ?????");
+    }
+}
+
+TEST(ParseAnswerWhole, GbkAnswerIsReadInUtf8) {
+    // A .cn-like registry answering in GBK: 兰亭示例 and a GBK "^" trail byte.
+    DomainRecord row = OldRow(ServerCn);
+    CheckValues whole;
+    ParseAnswer(row,
+                "Registrant: \xc0\xbc\xcd\xa4\xca\xbe\xc0\xfd \x81\x5e^"
+                "Registrant Contact Email: ops@example.cn^Sponsoring Registrar: "
+                "\xd6\xd0\xce\xc4^",
+                whole);
+    EXPECT_EQ(row.status, Found);
+    EXPECT_EQ(whole.owner, "兰亭示例 \xe4\xb9\x9b"); // U+4E5B is GBK 0x81 0x5E
+    EXPECT_EQ(whole.registrar, "中文");
+    EXPECT_EQ(whole.email, "ops@example.cn");
+    EXPECT_EQ(std::string(row.owner), "\xc0\xbc\xcd\xa4\xca\xbe\xc0\xfd \x81\x5e");
+    EXPECT_EQ(std::string(row.registrar), "\xd6\xd0\xce\xc4");
+}
+
+TEST(ParseAnswerWhole, NothingIsLeftFromAnEarlierRead) {
+    DomainRecord row = OldRow(ServerCn);
+    CheckValues whole;
+    whole.owner = "left over";
+    ParseAnswer(row, "no matching record^", whole);
+    EXPECT_EQ(row.status, NotRegistered);
+    EXPECT_EQ(whole, CheckValues{});
+}
+
 } // namespace

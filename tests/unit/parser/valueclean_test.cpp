@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The clean rule every stored value goes through, on GBK text: a trail byte
-// that equals "^" or looks like a blank to a byte-wise reader is part of its
-// character.
+// The clean rule every value goes through, on UTF-8 text: a byte of a
+// multi-byte character that a Latin-1 reader would take for a blank or a
+// control is part of its character, and a stray byte is kept.
 
 #include "engine/valueclean.h"
 
@@ -17,13 +17,12 @@ struct CleanCase {
     std::string out;
 };
 
-// GBK characters whose trail byte is an ASCII byte a careless reader would
-// take for something else: 0x81 0x5E ("^"), 0x81 0x7C ("|"), and 0xA1 0xA0,
-// whose trail byte is the Latin-1 no-break space.
-const std::string kTrailCaret = "\x81\x5e";
-const std::string kTrailBar = "\x81\x7c";
-const std::string kTrailA0 = "\xa1\xa0";
-const std::string kLan = "\xc0\xb6"; // 蓝
+// Characters whose last byte is the Latin-1 no-break space (0xA0) or next
+// line (0x85), and a Thai word.
+const std::string kAGrave = "\xc3\xa0";   // à
+const std::string kNCedilla = "\xc5\x85"; // Ņ
+const std::string kLan = "蓝";
+const std::string kThai = "สมชาย";
 
 TEST(CleanValue, FollowsTheRule) {
     const CleanCase cases[] = {
@@ -45,18 +44,15 @@ TEST(CleanValue, FollowsTheRule) {
         {"N/A stays", "N/A", "N/A"},
         {"only marks", "^^ ^\t^", ""},
         {"empty", "", ""},
-        {"trail caret at the end", "A" + kTrailCaret, "A" + kTrailCaret},
-        {"trail caret alone", kTrailCaret, kTrailCaret},
-        {"trail caret then marks", kTrailCaret + "^^", kTrailCaret},
-        {"trail caret inside", kLan + kTrailCaret + kLan, kLan + kTrailCaret + kLan},
-        {"trail caret before blank run", kTrailCaret + "  " + kLan, kTrailCaret + "  " + kLan},
-        {"trail bar", kTrailBar + "^", kTrailBar},
-        {"trail A0 at the end", "Ann " + kTrailA0, "Ann " + kTrailA0},
-        {"trail A0 at the start", kTrailA0 + " Ann", kTrailA0 + " Ann"},
-        // A lead byte with no valid trail stands alone; the blank after it is a blank.
-        {"lone lead byte", "A\x81 ^", "A\x81"},
-        {"lead byte and caret are one character", "A\x81^", "A\x81^"},
-        {"lead byte at the end", "A \x81", "A \x81"},
+        {"thai inside", " " + kThai + " " + kThai + "^", kThai + " " + kThai},
+        {"A0 byte at the end", "Ann " + kAGrave, "Ann " + kAGrave},
+        {"A0 byte at the start", kAGrave + " Ann", kAGrave + " Ann"},
+        {"85 byte then marks", kNCedilla + "^^", kNCedilla},
+        {"chinese and blank run", kLan + "  " + kThai, kLan + "  " + kThai},
+        // A stray byte stands alone; the blank or mark after it is one.
+        {"lone continuation byte", "A\x81 ^", "A\x81"},
+        {"lead byte then caret", "A\xc3^", "A\xc3"},
+        {"lead byte at the end", "A \xe0", "A \xe0"},
     };
     for (const CleanCase& c : cases) {
         EXPECT_EQ(CleanValue(c.in), c.out) << c.name;
@@ -65,7 +61,7 @@ TEST(CleanValue, FollowsTheRule) {
 
 TEST(CleanValue, IsIdempotent) {
     for (const std::string& text :
-         {std::string("  a^^b  c\t"), kTrailCaret + "^ x ^" + kTrailA0, std::string("\x1b x")}) {
+         {std::string("  a^^b  c\t"), kNCedilla + "^ x ^" + kAGrave, std::string("\x1b x")}) {
         const std::string once = CleanValue(text);
         EXPECT_EQ(CleanValue(once), once);
     }

@@ -161,6 +161,34 @@ TEST(RowQuery, RdapValuesAreStoredAsTheRecipesStoreTheirs) {
     }
 }
 
+TEST(RowQuery, RdapValuesStayWholeInTheOutcome) {
+    IanaWhoisDirectory iana("");
+    RowQueryContext context;
+    context.bootstrap = &Bootstrap();
+    context.iana = &iana;
+    const std::string owner = "บริษัท ท่าเรือ จำกัด";
+    for (const std::size_t bytes : {std::size_t{64}, std::size_t{200}}) {
+        SCOPED_TRACE(bytes);
+        const std::string email = std::string(bytes - 12, 'r') + "@harbor.test";
+        Script script;
+        script.rdap =
+            Http(200, R"({"objectClassName":"domain","ldhName":"A.COM","events":[{"eventAction":)"
+                      R"("expiration","eventDate":"2030-01-02T03:04:05Z"}],"entities":[{"roles":)"
+                      R"(["registrant"],"vcardArray":["vcard",[["fn",{},"text",")" +
+                          owner + R"("],["email",{},"text",")" + email + R"("]]]}]})");
+        DomainRecord row{};
+        SetField(row.domain, "a.com");
+        const RowOutcome outcome = QueryRowByProtocol(row, context, script.Questions());
+        EXPECT_EQ(row.status, Found);
+        EXPECT_EQ(outcome.server, "rdap.registry.test");
+        EXPECT_EQ(outcome.values.owner, owner);
+        EXPECT_EQ(outcome.values.email, email);
+        EXPECT_EQ(outcome.values.expiry, "2030-01-02");
+        EXPECT_EQ(FieldText(row.email), email.substr(0, sizeof row.email - 1));
+        EXPECT_EQ(FieldText(row.owner).find_first_not_of("? "), std::string_view::npos);
+    }
+}
+
 TEST(RowQuery, FirstQuestionNamesTheLaneOfTheRow) {
     IanaWhoisDirectory iana("", [] { return std::time_t{1'800'000'000}; });
     RowQueryContext context;
