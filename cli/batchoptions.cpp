@@ -12,6 +12,8 @@
 namespace {
 
 constexpr double kMaxTimeoutSeconds = 24 * 60 * 60;
+// A century: further ahead than any registration runs.
+constexpr int kMaxAlertDays = 36'500;
 
 std::optional<int> ParseTimeoutMs(const std::string& text) {
     if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos) {
@@ -48,6 +50,7 @@ const CountOption kCountOptions[] = {
     {"--jobs", 1, kMaxJobs, "a whole number", &BatchOptions::jobs},
     {"--per-host", 1, kMaxPerHost, "a whole number", &BatchOptions::perHost},
     {"--host-interval", 0, kMaxHostIntervalMs, "milliseconds", &BatchOptions::hostIntervalMs},
+    {"--alert-within", 0, kMaxAlertDays, "days", &BatchOptions::alertWithinDays},
 };
 
 class Parser {
@@ -236,8 +239,11 @@ private:
                 options.format = OutputFormat::Jsonl;
             } else if (value == "table") {
                 options.format = OutputFormat::Table;
+            } else if (value == "prometheus") {
+                options.format = OutputFormat::Prometheus;
             } else {
-                m_error = "unknown format \"" + value + "\" (expected csv, jsonl or table)";
+                m_error =
+                    "unknown format \"" + value + "\" (expected csv, jsonl, table or prometheus)";
                 return false;
             }
             options.formatGiven = true;
@@ -309,12 +315,15 @@ at most 4 times in all.
 Options:
   -o, --output FILE        write the results to FILE (default: standard output);
                            FILE is replaced only when the results are complete
-      --format csv|jsonl|table
+      --format csv|jsonl|table|prometheus
                            csv: the desktop program's export format, GBK (the
                            default for a file or a pipe); jsonl: one UTF-8
                            JSON object per row; table: columns cut to the
                            terminal's width, UTF-8 (the default when standard
-                           output is a terminal)
+                           output is a terminal); prometheus: the node
+                           exporter's textfile format (expiry, status, check
+                           time and changes per name), written when the batch
+                           ends
       --resume             go on with the last batch over this same list (same
                            file, same names in the same order) that did not
                            end: rows it finished are taken from the results
@@ -354,6 +363,11 @@ Options:
                            1 to 64)
       --host-interval MS   least time between the starts of two queries to
                            one server, in milliseconds (default 0)
+      --alert-within DAYS  print an alert line on standard error for every
+                           registered name that expires within DAYS days (or
+                           has expired) and every name that changed since its
+                           previous check, and exit with status 3 if there is
+                           any
   -q, --quiet              no progress line and no summary
   -h, --help               show this help and exit
       --version            show the version and exit
@@ -379,7 +393,7 @@ rows finished so far are written (up to the first one not finished) and the
 batch can be continued with --resume. Exit status: 0 when every row was
 queried, 1 on a usage, list, CA, bootstrap or output error, 2 when the
 output is written but the results store (and so the resume position) could
-not be, 130 when interrupted.
+not be, 3 when --alert-within found names to alert on, 130 when interrupted.
 )";
 }
 

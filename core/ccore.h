@@ -54,6 +54,11 @@ struct CivilDate {
     friend bool operator==(const CivilDate&, const CivilDate&) = default;
 };
 
+// Days since 1970-01-01 of a proleptic Gregorian date.
+[[nodiscard]] long DaysFromCivil(const CivilDate& date);
+// The local calendar date now.
+[[nodiscard]] CivilDate LocalToday();
+
 class CCore {
 public:
     static constexpr int IDYES = 6;

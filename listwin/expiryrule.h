@@ -6,12 +6,7 @@
 // text without a readable date is never red. The list model keeps each
 // row's expiry as a day number, so the rule is one subtraction.
 
-#include "core/ccore.h"
-
-// Days since 1970-01-01 of a proleptic Gregorian date.
-[[nodiscard]] long DaysFromCivil(const CivilDate& date);
-// The local calendar date now.
-[[nodiscard]] CivilDate LocalToday();
+#include "core/ccore.h" // DaysFromCivil, LocalToday
 
 // How near a row's expiry is, for the colour of its days left.
 enum class ExpiryBand {

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "listwin/makehtmlview.h"
 
+#include "core/ccore.h"
 #include "core/messages.h"
 #include "engine/connectto.h"
 #include "engine/domaintable.h"
 #include "engine/store/resultstore.h"
 #include "listwin/batchsettings.h"
 #include "listwin/celldelegate.h"
-#include "listwin/expiryrule.h"
 #include "listwin/frozencolumnview.h"
 #include "listwin/listitem.h"
 #include "listwin/rowdetailsdlg.h"
