@@ -250,7 +250,7 @@ TEST_F(BatchStoreTest, ResumeSkipsRowsFinishedOutOfOrder) {
     FakeWhoisServer second;
     second.SetDefaultScript(FakeWhoisScript::Answer(ComNoMatch("ANY")));
     std::vector<std::string> args = lanes;
-    args.insert(args.end(), {"--resume", "--format=jsonl", ListPath()});
+    args.insert(args.end(), {"--resume", "--format=jsonl", "--raw", ListPath()});
     const auto child = Run(second, args);
 
     EXPECT_EQ(child->exitCode(), 0) << child->err();
@@ -262,6 +262,8 @@ TEST_F(BatchStoreTest, ResumeSkipsRowsFinishedOutOfOrder) {
         const auto row = nlohmann::json::parse(lines[index]);
         EXPECT_EQ(row["index"], index);
         EXPECT_EQ(row["status"], 2) << index;
+        // The answer of a row finished before comes from the store too.
+        EXPECT_EQ(row["raw"], ComNoMatch("ANY")) << index;
     }
     EXPECT_THAT(child->err(), HasSubstr("(2 later rows finished before)"));
 }
