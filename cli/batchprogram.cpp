@@ -308,6 +308,12 @@ private:
         CQueryThread worker(std::move(job), std::move(query));
         m_finished.assign(static_cast<std::size_t>(std::max(m_table.count, 0)), 0);
 
+        // Rows an interrupted batch finished go out at once: when it left
+        // nothing to ask, no row's report would ever write them.
+        if (!WriteFinishedRows()) {
+            Complain(m_writer.errorText());
+            return kExitFailure;
+        }
         m_started = Clock::now();
         if (!worker.Start()) {
             Complain("cannot start the query thread");

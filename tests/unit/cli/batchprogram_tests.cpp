@@ -192,10 +192,23 @@ TEST_F(BatchProgramTest, StopSignalWritesFinishedRowsAndKeepsThePosition) {
         }
         setup.args.push_back(ListPath());
         setup.env = {{"ZENTRIX_HOME", Home()}};
+        // The file's rows are counted on the progress line, on a terminal.
+        setup.stderrOnTerminal = c.toFile;
         ChildProcess child(setup);
 
-        // The third connection is the stalled row: the first two are finished.
+        // The third connection is the stalled row; the first two are stopped
+        // only once the program was told they are finished (a stop while a
+        // row is being read leaves it unfinished).
         ASSERT_TRUE(fresh.WaitForConnections(3, kRunDeadline));
+        if (c.toFile) {
+            ASSERT_TRUE(child.WaitForErr("2 / 4 rows", kRunDeadline)) << child.err();
+        } else {
+            ASSERT_TRUE(child.WaitForOut(
+                [](const std::string& out) {
+                    return std::count(out.begin(), out.end(), '\n') == 2;
+                },
+                kRunDeadline));
+        }
         child.Signal(c.signal);
         ASSERT_TRUE(child.WaitForExit(kRunDeadline));
 
