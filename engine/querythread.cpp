@@ -24,15 +24,31 @@ using Clock = std::chrono::steady_clock;
 // even if a wake-up were missed.
 constexpr auto kWaitSlice = std::chrono::milliseconds(250);
 
+// An extra question's whole time: its own limit, unless a shorter one was set.
+int ExtraTimeoutMs(int asked, int extra) {
+    if (extra <= 0) {
+        return asked;
+    }
+    return asked > 0 ? std::min(asked, extra) : extra;
+}
+
 } // namespace
 
-// What one row's questions share: the domain asked and the lane place its
-// first question was given when the row was started.
+// What one row's questions share: the domain asked, the lane place its
+// first question was given when the row was started, and where it counts in
+// the row queue.
 struct CQueryThread::RowWork {
     std::string domain;
     std::string admittedHost; // HostKey form; empty: no place taken
     bool admissionUsed = false;
+    bool queued = false;  // taken from the row queue (not QueryDomain's own row)
+    std::string group;    // its group there
+    bool inExtra = false; // counted among the group's rows in extra questions
 };
+
+int ExtraRowsPerRegistry(int perHost, int jobs) {
+    return std::max(4 * std::max(perHost, 1), std::max(jobs, 1) / 2);
+}
 
 CQueryThread::CQueryThread(std::unique_ptr<QueryJob> job, QueryOptions options)
     : m_job(std::move(job)), m_options(std::move(options)),
@@ -176,7 +192,8 @@ void CQueryThread::QueryAll() {
         m_lookups = std::make_unique<HostLookupCache>();
         // Two rows under way per place: the next registry question may start
         // while a row's referral is asked.
-        m_queue = std::make_unique<RowQueue>(rows, 2 * rules.perHost);
+        m_queue = std::make_unique<RowQueue>(rows, 2 * rules.perHost,
+                                             ExtraRowsPerRegistry(rules.perHost, m_options.jobs));
         m_first = first;
         m_firstUnfinished = first;
         m_finished.assign(static_cast<std::size_t>(std::max(m_count - first, 0)), 0);
@@ -231,11 +248,18 @@ void CQueryThread::WorkerLoop() {
             if (!next) {
                 return;
             }
-            const bool finished = RunRow(next->index, next->host);
+            RowWork work;
+            work.admittedHost = next->host;
+            work.queued = true;
+            work.group = next->group;
+            const bool finished = RunRow(next->index, work);
             {
                 std::lock_guard lock(m_mutex);
-                m_queue->Finished(next->group);
+                m_queue->Finished(next->group, work.inExtra);
                 m_changed.notify_one();
+                if (work.inExtra) {
+                    m_extraFree.notify_all();
+                }
             }
             if (finished) {
                 FinishRow(next->index);
@@ -249,17 +273,16 @@ void CQueryThread::WorkerLoop() {
 }
 
 bool CQueryThread::QueryDomain(int32_t index) {
-    return OpenProtocols() && RunRow(index, std::string());
+    RowWork work;
+    return OpenProtocols() && RunRow(index, work);
 }
 
-bool CQueryThread::RunRow(int32_t index, const std::string& admittedHost) {
+bool CQueryThread::RunRow(int32_t index, RowWork& work) {
     if (m_table == nullptr || index < 0 || index >= m_count || !m_protocols) {
         return false;
     }
     DomainRecord& row = m_table[index];
-    RowWork work;
     work.domain.assign(FieldText(row.domain));
-    work.admittedHost = admittedHost;
 
     // Work on a copy and write it back whole, so a query cut short by a stop
     // request leaves the row exactly as it was.
@@ -294,6 +317,25 @@ bool CQueryThread::RunRow(int32_t index, const std::string& admittedHost) {
         m_job->details->Set(index, std::move(outcome));
     }
     return true;
+}
+
+void CQueryThread::EnterExtra(RowWork& work) {
+    if (!work.queued || work.inExtra) {
+        return;
+    }
+    std::unique_lock lock(m_mutex);
+    // While the group's rows in extra questions are at their limit, this row
+    // waits with its place among the rows under way: the registry's lane then
+    // slows to what its registrars can take.
+    while (m_queue && !m_stop.load()) {
+        if (m_queue->StartExtra(work.group)) {
+            work.inExtra = true;
+            // Its place among the rows under way is free for the group's next row.
+            m_changed.notify_one();
+            return;
+        }
+        m_extraFree.wait_for(lock, kWaitSlice);
+    }
 }
 
 void CQueryThread::FinishRow(int32_t index) {
@@ -374,6 +416,9 @@ std::string CQueryThread::QueryWhoisServer(const std::string& server, const std:
         result = Ask(server, hop, domain);
         return VerdictFor(result);
     };
+    if (hop == QueryHop::Referral) {
+        EnterExtra(work);
+    }
     LaneResult lane;
     if (TakeAdmission(server, work)) {
         lane = m_lanes->RunAdmitted(server, attempt);
@@ -397,18 +442,22 @@ std::string CQueryThread::QueryWhoisServer(const std::string& server, const std:
     return kMarkerTimeout;
 }
 
-RdapHttpResult CQueryThread::FetchRdap(const RdapRequest& request, RowWork& work) {
+RdapHttpResult CQueryThread::FetchRdap(const RdapRequest& asked, RowWork& work) {
+    RdapRequest request = asked;
+    if (request.extra) {
+        request.timeoutMs = ExtraTimeoutMs(request.timeoutMs, m_options.extraTimeoutMs);
+    }
     const std::string host = UrlHost(request.url);
     DownHosts<RdapHttpResult>& down = m_protocols->downRdap();
     // A server found unreachable answers at once with its failure: the row
     // goes to port 43 instead of waiting it out again. Checked before the
     // lane and again inside it, for rows that were already waiting there.
-    const auto fetch = [&](const RdapRequest& asked) {
+    const auto fetch = [&](const RdapRequest& sent) {
         if (auto failure = down.Find(host)) {
             failure->detail = host + " could not be reached earlier in this batch";
             return *failure;
         }
-        RdapHttpResult result = m_protocols->client().Get(asked, &m_stop);
+        RdapHttpResult result = m_protocols->client().Get(sent, &m_stop);
         if (IsUnreachable(result.failure) && !m_stop.load()) {
             down.MarkDown(host, result);
         }
@@ -419,6 +468,9 @@ RdapHttpResult CQueryThread::FetchRdap(const RdapRequest& request, RowWork& work
         return fetch(request);
     }
     const bool admitted = TakeAdmission(host, work);
+    if (request.extra) {
+        EnterExtra(work);
+    }
     return FetchThroughLane(*m_lanes, request, fetch, admitted);
 }
 
@@ -428,6 +480,11 @@ std::string CQueryThread::Ask(const std::string& server, QueryHop hop, const std
     }
     WhoisClientOptions client = m_options.client;
     client.publicAddressesOnly = hop == QueryHop::Referral;
+    if (hop == QueryHop::Referral) {
+        client.totalTimeoutMs = ExtraTimeoutMs(client.totalTimeoutMs, m_options.extraTimeoutMs);
+        client.connectTimeoutMs = std::min(client.connectTimeoutMs, client.totalTimeoutMs);
+        client.idleTimeoutMs = std::min(client.idleTimeoutMs, client.totalTimeoutMs);
+    }
     return ::WhoisQuery(server, domain, client, &m_stop, m_lookups.get());
 }
 

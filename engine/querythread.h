@@ -96,7 +96,15 @@ struct QueryOptions {
     // one up to maxBackoffMs.
     int backoffMs = 15'000;
     int maxBackoffMs = 300'000;
+    // The whole of an extra question (a registrar's RDAP answer, a port-43
+    // referral): past it the registry's answer stands.
+    int extraTimeoutMs = 10'000;
 };
+
+// How many rows of one registry may wait on extra questions at once, beside
+// its rows under way (2 x perHost): a slow registrar then cannot starve the
+// registry's lane, and one registry's rows still leave workers for others.
+[[nodiscard]] int ExtraRowsPerRegistry(int perHost, int jobs);
 
 class CQueryThread {
 public:
@@ -145,7 +153,8 @@ private:
     [[nodiscard]] RowQueryContext Context() const;
     void WorkerLoop();
     [[nodiscard]] std::optional<RowQueue::Row> NextRow();
-    bool RunRow(int32_t index, const std::string& admittedHost);
+    bool RunRow(int32_t index, RowWork& work);
+    void EnterExtra(RowWork& work);
     void FinishRow(int32_t index);
     bool TakeAdmission(const std::string& host, RowWork& work);
     void ReleaseAdmission(const std::string& host, RowWork& work);
@@ -172,6 +181,7 @@ private:
     // The batch under way, guarded by m_mutex (lanes and look-ups guard themselves).
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
+    std::condition_variable m_extraFree; // a row left its extra question
     std::unique_ptr<HostLanes> m_lanes;
     std::unique_ptr<HostLookupCache> m_lookups;
     std::unique_ptr<RowQueue> m_queue;
