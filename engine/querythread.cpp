@@ -47,7 +47,10 @@ struct CQueryThread::RowWork {
 };
 
 int ExtraRowsPerRegistry(int perHost, int jobs) {
-    return std::max(4 * std::max(perHost, 1), std::max(jobs, 1) / 2);
+    perHost = std::max(perHost, 1);
+    jobs = std::max(jobs, 1);
+    // At least one worker stays free for the other registries' rows.
+    return std::max(0, std::min(std::max(4 * perHost, jobs / 2), jobs - 1 - 2 * perHost));
 }
 
 CQueryThread::CQueryThread(std::unique_ptr<QueryJob> job, QueryOptions options)
@@ -257,9 +260,6 @@ void CQueryThread::WorkerLoop() {
                 std::lock_guard lock(m_mutex);
                 m_queue->Finished(next->group, work.inExtra);
                 m_changed.notify_one();
-                if (work.inExtra) {
-                    m_extraFree.notify_all();
-                }
             }
             if (finished) {
                 FinishRow(next->index);
@@ -323,18 +323,14 @@ void CQueryThread::EnterExtra(RowWork& work) {
     if (!work.queued || work.inExtra) {
         return;
     }
-    std::unique_lock lock(m_mutex);
-    // While the group's rows in extra questions are at their limit, this row
-    // waits with its place among the rows under way: the registry's lane then
+    std::lock_guard lock(m_mutex);
+    // While the group's rows in extra questions are at their limit, the row
+    // keeps its place among the rows under way: the registry's lane then
     // slows to what its registrars can take.
-    while (m_queue && !m_stop.load()) {
-        if (m_queue->StartExtra(work.group)) {
-            work.inExtra = true;
-            // Its place among the rows under way is free for the group's next row.
-            m_changed.notify_one();
-            return;
-        }
-        m_extraFree.wait_for(lock, kWaitSlice);
+    if (m_queue && m_queue->StartExtra(work.group)) {
+        work.inExtra = true;
+        // Its place among the rows under way is free for the group's next row.
+        m_changed.notify_one();
     }
 }
 

@@ -102,8 +102,10 @@ struct QueryOptions {
 };
 
 // How many rows of one registry may wait on extra questions at once, beside
-// its rows under way (2 x perHost): a slow registrar then cannot starve the
-// registry's lane, and one registry's rows still leave workers for others.
+// its rows under way (2 x perHost): max(4 x perHost, jobs / 2), but at most
+// jobs - 1 - 2 x perHost, so a slow registrar cannot starve the registry's
+// lane and one registry's rows still leave a worker for the others. A row
+// past the limit keeps its place among the rows under way.
 [[nodiscard]] int ExtraRowsPerRegistry(int perHost, int jobs);
 
 class CQueryThread {
@@ -181,7 +183,6 @@ private:
     // The batch under way, guarded by m_mutex (lanes and look-ups guard themselves).
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::condition_variable m_extraFree; // a row left its extra question
     std::unique_ptr<HostLanes> m_lanes;
     std::unique_ptr<HostLookupCache> m_lookups;
     std::unique_ptr<RowQueue> m_queue;

@@ -6,8 +6,7 @@
 #include "engine/hostlookup.h"
 
 RowQueue::RowQueue(const std::vector<Row>& rows, int rowsPerGroup, int extraPerGroup)
-    : m_rowsPerGroup(std::max(rowsPerGroup, 1)),
-      m_extraPerGroup(extraPerGroup > 0 ? extraPerGroup : m_rowsPerGroup) {
+    : m_rowsPerGroup(std::max(rowsPerGroup, 1)), m_extraPerGroup(std::max(extraPerGroup, 0)) {
     for (const Row& row : rows) {
         Group& group = m_groups[HostKey(row.group.empty() ? row.host : row.group)];
         if (group.waiting.empty()) {

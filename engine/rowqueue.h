@@ -34,7 +34,8 @@ public:
     };
 
     // `rows` in index order; at most `rowsPerGroup` rows of a group under way
-    // and `extraPerGroup` in extra questions (0: as many as `rowsPerGroup`).
+    // and `extraPerGroup` in extra questions (0: none, a row in an extra
+    // question stays under way).
     RowQueue(const std::vector<Row>& rows, int rowsPerGroup, int extraPerGroup = 0);
 
     // No row is left to start.
@@ -48,7 +49,8 @@ public:
 
     // A row of `group` under way goes on to an extra question: true when the
     // group has room for one more row in extra questions (the row then no
-    // longer counts as under way), false when the row must wait for a place.
+    // longer counts as under way), false when it has none (the row stays
+    // under way).
     [[nodiscard]] bool StartExtra(const std::string& group);
 
     // A row TakeReady gave is finished (or given up); `group` is its group,

@@ -501,9 +501,10 @@ TEST(RowQueue, RowsInExtraQuestionsHaveTheirOwnLimit) {
 
 TEST(RowQueue, ExtraRowsPerRegistryRule) {
     EXPECT_EQ(ExtraRowsPerRegistry(1, 16), 8);
-    EXPECT_EQ(ExtraRowsPerRegistry(4, 16), 16);
-    EXPECT_EQ(ExtraRowsPerRegistry(1, 1), 4);
-    EXPECT_EQ(ExtraRowsPerRegistry(0, 0), 4);
+    EXPECT_EQ(ExtraRowsPerRegistry(2, 64), 32);
+    EXPECT_EQ(ExtraRowsPerRegistry(4, 16), 7) << "a worker stays free for other registries";
+    EXPECT_EQ(ExtraRowsPerRegistry(1, 3), 0) << "too few workers: rows stay under way";
+    EXPECT_EQ(ExtraRowsPerRegistry(0, 0), 0);
 }
 
 TEST(RowQueue, PausedHostSetsTheWakeTime) {
