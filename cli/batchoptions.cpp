@@ -12,6 +12,8 @@
 namespace {
 
 constexpr double kMaxTimeoutSeconds = 24 * 60 * 60;
+// A century: further ahead than any registration runs.
+constexpr int kMaxAlertDays = 36'500;
 
 std::optional<int> ParseTimeoutMs(const std::string& text) {
     if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos) {
@@ -48,6 +50,7 @@ const CountOption kCountOptions[] = {
     {"--jobs", 1, kMaxJobs, "a whole number", &BatchOptions::jobs},
     {"--per-host", 1, kMaxPerHost, "a whole number", &BatchOptions::perHost},
     {"--host-interval", 0, kMaxHostIntervalMs, "milliseconds", &BatchOptions::hostIntervalMs},
+    {"--alert-within", 0, kMaxAlertDays, "days", &BatchOptions::alertWithinDays},
 };
 
 class Parser {
@@ -81,6 +84,15 @@ public:
             m_result.action = ParsedCommandLine::Action::Version;
             return m_result;
         }
+        if (const std::string clash = Clash(); !clash.empty()) {
+            m_error = clash;
+            return Fail();
+        }
+        // The history can be pruned without a batch.
+        if (m_result.options.prune && operands.empty()) {
+            m_result.action = ParsedCommandLine::Action::Run;
+            return m_result;
+        }
         if (operands.size() != 1) {
             m_error = operands.empty() ? "no LIST_FILE given"
                                        : "expected one LIST_FILE, got " +
@@ -97,6 +109,24 @@ private:
         m_result.action = ParsedCommandLine::Action::Fail;
         m_result.error = m_error;
         return m_result;
+    }
+
+    // Options that contradict each other; "" when none do.
+    [[nodiscard]] std::string Clash() const {
+        const BatchOptions& options = m_result.options;
+        if (!options.noStore) {
+            return {};
+        }
+        if (!options.storeFile.empty()) {
+            return "--store and --no-store contradict each other";
+        }
+        if (options.resume) {
+            return "--resume needs the results store, which --no-store leaves alone";
+        }
+        if (options.prune) {
+            return "--prune works on the results store, which --no-store leaves alone";
+        }
+        return {};
     }
 
     // The value of an option: the text after "=" or the next argument.
@@ -120,10 +150,11 @@ private:
             inline_ = arg.substr(equals + 1);
         }
         BatchOptions& options = m_result.options;
-        const bool takesValue =
-            name == "--output" || name == "--format" || name == "--connect-to" ||
-            name == "--timeout" || name == "--extra-timeout" || name == "--protocol" ||
-            name == "--rdap-bootstrap" || name == "--cacert" || FindCount(name) != nullptr;
+        const bool takesValue = name == "--output" || name == "--format" ||
+                                name == "--connect-to" || name == "--timeout" ||
+                                name == "--extra-timeout" || name == "--protocol" ||
+                                name == "--rdap-bootstrap" || name == "--cacert" ||
+                                name == "--store" || FindCount(name) != nullptr;
         if (!takesValue && inline_) {
             m_error = "option " + name + " takes no value";
             return false;
@@ -138,6 +169,10 @@ private:
             options.resume = true;
         } else if (name == "--raw") {
             options.raw = true;
+        } else if (name == "--no-store") {
+            options.noStore = true;
+        } else if (name == "--prune") {
+            options.prune = true;
         } else if (!takesValue) {
             m_error = "unknown option " + name;
             return false;
@@ -205,8 +240,11 @@ private:
                 options.format = OutputFormat::Jsonl;
             } else if (value == "table") {
                 options.format = OutputFormat::Table;
+            } else if (value == "prometheus") {
+                options.format = OutputFormat::Prometheus;
             } else {
-                m_error = "unknown format \"" + value + "\" (expected csv, jsonl or table)";
+                m_error =
+                    "unknown format \"" + value + "\" (expected csv, jsonl, table or prometheus)";
                 return false;
             }
             options.formatGiven = true;
@@ -230,12 +268,14 @@ private:
                 m_error = "unknown protocol \"" + value + "\" (expected auto, whois or rdap)";
                 return false;
             }
-        } else if (name == "--rdap-bootstrap" || name == "--cacert") {
+        } else if (name == "--rdap-bootstrap" || name == "--cacert" || name == "--store") {
             if (value.empty()) {
                 m_error = "option " + name + " needs a file name";
                 return false;
             }
-            (name == "--cacert" ? options.caFile : options.rdapBootstrapFile) = value;
+            (name == "--cacert"  ? options.caFile
+             : name == "--store" ? options.storeFile
+                                 : options.rdapBootstrapFile) = value;
         } else if (name == "--timeout") {
             const auto ms = ParseTimeoutMs(value);
             if (!ms) {
@@ -283,14 +323,27 @@ at most 4 times in all.
 Options:
   -o, --output FILE        write the results to FILE (default: standard output);
                            FILE is replaced only when the results are complete
-      --format csv|jsonl|table
+      --format csv|jsonl|table|prometheus
                            csv: the desktop program's export format, GBK (the
                            default for a file or a pipe); jsonl: one UTF-8
                            JSON object per row; table: columns cut to the
                            terminal's width, UTF-8 (the default when standard
-                           output is a terminal)
-      --resume             start at the first row the last batch did not finish
-                           ("lastindex")
+                           output is a terminal); prometheus: the node
+                           exporter's textfile format (expiry, status, check
+                           time and changes per name), written when the batch
+                           ends
+      --resume             go on with the last batch over this same list (same
+                           file, same names in the same order) that did not
+                           end: rows it finished are taken from the results
+                           store, the others asked; any other list starts
+                           at its first row, saying so
+      --store FILE         keep the results in FILE (default: results.sqlite3
+                           in the data folder)
+      --no-store           leave the results store alone: nothing is kept,
+                           "changed" and "previous" stay empty, no --resume
+      --prune              apply the history's retention rule now (the last 20
+                           checks of a name, none older than 2 years); without
+                           LIST_FILE, prune and exit
       --raw                jsonl: add each row's answer as the key "raw" (UTF-8:
                            the WHOIS text or the RDAP JSON)
       --connect-to HOST=ADDRESS:PORT
@@ -322,6 +375,11 @@ Options:
                            1 to 64)
       --host-interval MS   least time between the starts of two queries to
                            one server, in milliseconds (default 0)
+      --alert-within DAYS  print an alert line on standard error for every
+                           registered name that expires within DAYS days (or
+                           has expired) and every name that changed since its
+                           previous check, and exit with status 3 if there is
+                           any
   -q, --quiet              no progress line and no summary
   -h, --help               show this help and exit
       --version            show the version and exit
@@ -334,11 +392,20 @@ ZENTRIX_CONNECT_TO adds HOST=ADDRESS:PORT mappings, ZENTRIX_RDAP_BOOTSTRAP
 names a bootstrap file (as --rdap-bootstrap), ZENTRIX_RDAP_BOOTSTRAP_URL
 where the cached copy is refreshed from (empty: never).
 
+Every finished row is kept in the results store (results.sqlite3 in the data
+folder), shared with the desktop program, within a second of finishing.
+jsonl lines compare each name with its latest check stored before the
+batch: "changed" lists the fields that differ (status, expiry, registrar,
+owner) and "previous" holds that check (null when there is none); the
+summary counts the changes by kind. A store that cannot be written never
+stops the batch: the results still go to the output.
+
 Ctrl+C (or SIGTERM) stops within a second, waits for a server included; the
 rows finished so far are written (up to the first one not finished) and the
 batch can be continued with --resume. Exit status: 0 when every row was
-queried, 1 on a usage, list, CA, bootstrap or output error, 130 when
-interrupted.
+queried, 1 on a usage, list, CA, bootstrap or output error, 2 when the
+output is written but the results store (and so the resume position) could
+not be, 3 when --alert-within found names to alert on, 130 when interrupted.
 )";
 }
 

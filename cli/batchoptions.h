@@ -10,9 +10,10 @@
 #include "engine/whoisclient.h"
 
 enum class OutputFormat {
-    Csv,   // the desktop program's export, GBK
-    Jsonl, // one UTF-8 JSON object per row
-    Table, // columns for a person at a terminal, UTF-8 (see resulttable.h)
+    Csv,        // the desktop program's export, GBK
+    Jsonl,      // one UTF-8 JSON object per row
+    Table,      // columns for a person at a terminal, UTF-8 (see resulttable.h)
+    Prometheus, // the node exporter's textfile format, written whole at the end
 };
 
 struct BatchOptions {
@@ -32,6 +33,10 @@ struct BatchOptions {
     ProtocolChoice protocol = ProtocolChoice::Auto;
     std::string rdapBootstrapFile; // --rdap-bootstrap; empty: the cached or built-in one
     std::string caFile;            // --cacert; empty: $ZENTRIX_CACERT
+    std::string storeFile;         // --store; empty: results.sqlite3 in the data folder
+    bool noStore = false;          // --no-store: the results store is left alone
+    bool prune = false;            // --prune: apply the history's retention rule first
+    int alertWithinDays = -1;      // --alert-within; -1: no alerts
 };
 
 struct ParsedCommandLine {

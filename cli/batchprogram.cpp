@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -12,17 +13,22 @@
 #include <vector>
 
 #include "cli/batchreport.h"
+#include "cli/batchstore.h"
 #include "cli/messagequeue.h"
+#include "cli/prometheustext.h"
 #include "cli/resulttable.h"
 #include "cli/resultwriter.h"
 #include "cli/signalwatcher.h"
+#include "cli/watchalerts.h"
 #include "core/ccore.h"
 #include "core/messages.h"
 #include "core/text.h"
 #include "engine/batchprotocols.h"
 #include "engine/domaintable.h"
+#include "engine/idn.h"
 #include "engine/querythread.h"
 #include "engine/rowvalues.h"
+#include "engine/storedrow.h"
 #include "listwin/formats/listfile.h"
 
 namespace {
@@ -55,14 +61,8 @@ int StdoutColumns() {
     return TerminalColumns(reported, std::getenv("COLUMNS"));
 }
 
-// The resume rule of the desktop program's start button, without its
-// question: a saved position inside the list is taken, anything else is 0.
-int32_t StartIndexFor(const BatchOptions& options, CCore& core, int32_t count) {
-    if (!options.resume) {
-        return 0;
-    }
-    const int last = core.getConfigInt("lastindex");
-    return last > count - 1 || last <= 0 ? 0 : last;
+std::int64_t Now() {
+    return static_cast<std::int64_t>(std::time(nullptr));
 }
 
 WhoisClientOptions ClientOptionsFor(const BatchOptions& options,
@@ -155,11 +155,40 @@ public:
             Complain(m_writer.errorText());
             return kExitFailure;
         }
-        m_core.autoFileConfig();
-        m_summary.startIndex = StartIndexFor(m_options, m_core, m_table.count);
+        // The data folder holds the caches and the results store; the
+        // desktop's settings (its "lastindex" among them) are not touched.
+        m_dataFolder = m_core.getAppPath();
+        QueryOptions query = QueryOptionsFor();
+        // A CA or bootstrap file that cannot be used is the user's to mend
+        // before anything is asked: trusting fewer CAs, or asking other
+        // servers, than the user said would be wrong.
+        if (const std::string bad = CheckProtocolFiles(ProtocolSetupFor(query)); !bad.empty()) {
+            Complain(bad);
+            m_writer.Discard();
+            return kExitFailure;
+        }
+        if (!m_options.noStore) {
+            OpenStore();
+        }
+        m_summary.startIndex = m_plan.startIndex;
+        m_summary.compared = m_store != nullptr;
+        query.startIndex = m_plan.startIndex;
+        query.skipRows = m_plan.done;
+        query.store = m_store ? &m_store->store() : nullptr;
 
-        const int status = RunWorker();
+        int status = RunWorker(std::move(query));
         m_progress.Wipe();
+        if (m_store) {
+            // Kept even when the batch failed: its finished rows are stored,
+            // and --resume goes on from them.
+            m_summary.storeNotSaved = !m_store->End(status == kExitDone, m_written);
+            ShowStoreNotices();
+        }
+        if (m_options.format == OutputFormat::Prometheus && status != kExitFailure &&
+            !m_writer.WriteText(FormatPrometheus(m_watchRows))) {
+            Complain(m_writer.errorText());
+            return kExitFailure;
+        }
         if (status != kExitFailure && !m_writer.Finish()) {
             Complain(m_writer.errorText());
             return kExitFailure;
@@ -171,19 +200,86 @@ public:
         if (!m_options.quiet) {
             std::fprintf(stderr, "zentrix-batch: %s\n", FormatSummary(m_summary).c_str());
         }
-        return status;
+        if (m_summary.storeNotSaved && status == kExitDone) {
+            status = kExitNotSaved;
+        }
+        return Alert(status);
     }
 
 private:
-    int RunWorker() {
-        auto job = std::make_unique<QueryJob>();
-        job->view = &m_queue;
-        job->table = m_table.Rows();
-        job->count = m_table.count;
-        job->details = &m_table.details;
+    // --alert-within: the alert lines go out even with --quiet (they are what
+    // the run is for), and they outrank a store that could not be written.
+    int Alert(int status) const {
+        if (m_options.alertWithinDays < 0) {
+            return status;
+        }
+        const std::vector<std::string> lines =
+            AlertLines(m_watchRows, m_options.alertWithinDays, DaysFromCivil(LocalToday()));
+        for (const std::string& line : lines) {
+            std::fprintf(stderr, "zentrix-batch: alert: %s\n", line.c_str());
+        }
+        const bool finished = status == kExitDone || status == kExitNotSaved;
+        return finished && !lines.empty() ? kExitAlert : status;
+    }
+
+    void OpenStore() {
+        m_store =
+            std::make_unique<BatchStore>(BatchStore::PathFor(m_options.storeFile, m_dataFolder));
+        if (m_options.prune) {
+            m_store->store().Prune(Now());
+        }
+        std::vector<std::string> names;
+        names.reserve(static_cast<std::size_t>(std::max(m_table.count, 0)));
+        for (int32_t index = 0; index < m_table.count; ++index) {
+            names.emplace_back(FieldText(m_table.Row(index).domain));
+        }
+        m_plan = m_store->Begin(m_options.listFile, names, m_options.resume, Now());
+        if (m_options.resume && !m_plan.resumed) {
+            Complain("no interrupted batch over '" + m_options.listFile +
+                     "' as it is now (same names in the same order); starting at the first row");
+        }
+        // Rows the interrupted batch finished are written from the store, as
+        // they were found.
+        const bool raw = m_options.raw && m_options.format == OutputFormat::Jsonl;
+        for (int32_t index = 0; index < m_table.count; ++index) {
+            const StoredCheck* check =
+                m_plan.done[static_cast<std::size_t>(index)] != 0
+                    ? m_store->Finished(names[static_cast<std::size_t>(index)])
+                    : nullptr;
+            if (check == nullptr) {
+                continue;
+            }
+            RowOutcome outcome;
+            RowFromCheck(*check, m_table.Row(index), outcome);
+            if (raw) {
+                outcome.answer = m_store->store().LatestAnswer(check->domainAscii);
+            }
+            m_table.details.Set(index, std::move(outcome));
+        }
+        ShowStoreNotices();
+    }
+
+    // The store's notices (moved aside, cannot be written), each once.
+    void ShowStoreNotices() {
+        if (!m_store) {
+            return;
+        }
+        m_store->TakeNotices([this](const std::string& text) {
+            m_progress.Wipe();
+            Complain(text);
+        });
+    }
+
+    [[nodiscard]] bool DoneBefore(int32_t index) const {
+        return static_cast<std::size_t>(index) < m_plan.done.size() &&
+               m_plan.done[static_cast<std::size_t>(index)] != 0;
+    }
+
+    // The worker's options from the command line; where it starts and the
+    // store come later.
+    [[nodiscard]] QueryOptions QueryOptionsFor() const {
         QueryOptions query;
-        query.startIndex = m_summary.startIndex;
-        query.core = &m_core;
+        query.dataFolder = m_dataFolder;
         query.client = ClientOptionsFor(m_options, m_connectToEnvironment);
         query.jobs = m_options.jobs;
         query.perHost = m_options.perHost;
@@ -194,13 +290,6 @@ private:
         query.protocol = m_options.protocol;
         query.rdapBootstrapFile = m_options.rdapBootstrapFile;
         query.caFile = m_options.caFile;
-        // A CA or bootstrap file that cannot be used is the user's to mend
-        // before anything is asked: trusting fewer CAs, or asking other
-        // servers, than the user said would be wrong.
-        if (const std::string bad = CheckProtocolFiles(ProtocolSetupFor(query)); !bad.empty()) {
-            Complain(bad);
-            return kExitFailure;
-        }
         // Tests and demos against a refusing fake server shorten the pause
         // that follows a refusal naming no wait (15 s in earnest).
         if (const char* backoff = std::getenv("ZENTRIX_BACKOFF_MS")) {
@@ -210,9 +299,24 @@ private:
                 query.maxBackoffMs = std::max(ms, query.maxBackoffMs / 1000);
             }
         }
+        return query;
+    }
+
+    int RunWorker(QueryOptions query) {
+        auto job = std::make_unique<QueryJob>();
+        job->view = &m_queue;
+        job->table = m_table.Rows();
+        job->count = m_table.count;
+        job->details = &m_table.details;
         CQueryThread worker(std::move(job), std::move(query));
         m_finished.assign(static_cast<std::size_t>(std::max(m_table.count, 0)), 0);
 
+        // Rows an interrupted batch finished go out at once: when it left
+        // nothing to ask, no row's report would ever write them.
+        if (!WriteFinishedRows()) {
+            Complain(m_writer.errorText());
+            return kExitFailure;
+        }
         m_started = Clock::now();
         if (!worker.Start()) {
             Complain("cannot start the query thread");
@@ -223,6 +327,7 @@ private:
         for (;;) {
             const auto message = m_queue.WaitFor(kProgressInterval);
             if (!message) {
+                ShowStoreNotices();
                 ShowProgress(worker, false);
                 continue;
             }
@@ -270,7 +375,8 @@ private:
     // reported, so reading it here is safe.
     bool WriteFinishedRows() {
         const auto ready = [this](int32_t index) {
-            return index < m_summary.startIndex || m_finished[static_cast<std::size_t>(index)] != 0;
+            return index < m_summary.startIndex || DoneBefore(index) ||
+                   m_finished[static_cast<std::size_t>(index)] != 0;
         };
         if (m_written >= m_table.count || !ready(m_written)) {
             return true;
@@ -285,12 +391,23 @@ private:
             details.protocol = m_table.details.Protocol(m_written);
             const CheckValues values = ShownValues(m_table, m_written);
             details.values = &values;
-            if (m_written >= m_summary.startIndex) {
+            const bool doneBefore = DoneBefore(m_written);
+            const bool askedNow = m_written >= m_summary.startIndex && !doneBefore;
+            if (askedNow) {
                 ++(row.status >= 0 && row.status < 4 ? m_summary.byStatus[row.status]
                                                      : m_summary.otherStatus);
                 if (row.status == Error) {
                     ++m_summary.errorsByReason[static_cast<std::size_t>(details.reason)];
                 }
+            } else if (doneBefore && m_written >= m_summary.startIndex) {
+                ++m_summary.doneBefore;
+            }
+            const std::uint8_t changes =
+                m_store ? CompareWithPrevious(row, values, doneBefore, askedNow, details) : 0;
+            if (m_watching) {
+                m_watchRows.push_back(WatchRow{ToUnicodeName(FieldText(row.domain)), row.status,
+                                               values.expiry, m_table.details.AskedAt(m_written),
+                                               changes});
             }
             std::string raw;
             if (m_options.raw && m_options.format == OutputFormat::Jsonl) {
@@ -305,13 +422,39 @@ private:
         return m_writer.Flush();
     }
 
+    // The row against its name's check before this batch: "changed" and
+    // "previous" in jsonl, and the summary's count for rows asked now.
+    // Returns the changes' bits.
+    std::uint8_t CompareWithPrevious(const DomainRecord& row, const CheckValues& values,
+                                     bool doneBefore, bool askedNow, JsonLineDetails& details) {
+        const std::string name(FieldText(row.domain));
+        details.previous = doneBefore ? m_store->BeforeFinished(name) : m_store->Previous(name);
+        if (details.previous == nullptr) {
+            return 0;
+        }
+        StoredCheck current;
+        current.status = row.status;
+        current.values = values;
+        details.changed = ChangedFields(*details.previous, current);
+        const std::vector<ChangeKind> kinds = ChangesBetween(*details.previous, current);
+        if (askedNow) {
+            if (!kinds.empty()) {
+                ++m_summary.changedRows;
+            }
+            for (const ChangeKind kind : kinds) {
+                ++m_summary.changesByKind[static_cast<std::size_t>(kind)];
+            }
+        }
+        return ChangeBits(kinds);
+    }
+
     void ShowProgress(const CQueryThread& worker, bool force) {
         const auto now = Clock::now();
         if (!force && now - m_lastProgress < kProgressInterval) {
             return;
         }
         m_lastProgress = now;
-        std::string line = FormatProgress(m_summary.startIndex + m_finishedThisRun, m_table.count,
+        std::string line = FormatProgress(m_plan.doneCount + m_finishedThisRun, m_table.count,
                                           m_finishedThisRun, Seconds());
         // Short gaps between queries are the normal pace; a longer wait is
         // a server that refused, and the user should see why nothing moves.
@@ -328,7 +471,14 @@ private:
     const BatchOptions& m_options;
     std::vector<ConnectOverride> m_connectToEnvironment;
     DomainTable m_table;
-    CCore m_core;
+    CCore m_core; // for the data folder only
+    std::string m_dataFolder;
+    std::unique_ptr<BatchStore> m_store; // none with --no-store
+    // The written rows as --alert-within and --format prometheus read them.
+    const bool m_watching =
+        m_options.format == OutputFormat::Prometheus || m_options.alertWithinDays >= 0;
+    std::vector<WatchRow> m_watchRows;
+    ResumePlan m_plan;
     MessageQueue m_queue;
     ResultWriter m_writer;
     ProgressLine m_progress;
@@ -341,8 +491,30 @@ private:
     Clock::time_point m_lastProgress;
 };
 
+// --prune without a list: the history's rule applied, nothing asked.
+int RunPrune(const BatchOptions& options) {
+    CCore core;
+    BatchStore store(BatchStore::PathFor(options.storeFile, core.getAppPath()));
+    store.store().Prune(Now());
+    store.store().Flush();
+    store.TakeNotices(Complain);
+    if (!store.store().Writable()) {
+        return kExitNotSaved;
+    }
+    if (!options.quiet) {
+        const StoreRetention rule;
+        Complain("history pruned to the last " + std::to_string(rule.checksPerName) +
+                 " checks of each name, none older than " +
+                 std::to_string(rule.maxAgeSeconds / (365 * 86400)) + " years");
+    }
+    return kExitDone;
+}
+
 } // namespace
 
 int RunBatchProgram(const BatchOptions& options) {
+    if (options.listFile.empty() && options.prune) {
+        return RunPrune(options);
+    }
     return BatchRun(options).Run();
 }

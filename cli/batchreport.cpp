@@ -56,10 +56,24 @@ std::string ErrorReasons(const BatchSummary& s) {
     return text.empty() ? text : text + ")";
 }
 
+// "; 2 changed (1 renewed, 1 transferred)", "; 0 changed".
+std::string Changes(const BatchSummary& s) {
+    std::string text = "; " + std::to_string(s.changedRows) + " changed";
+    std::string kinds;
+    for (int kind = 0; kind < kChangeKindCount; ++kind) {
+        const int32_t count = s.changesByKind[static_cast<std::size_t>(kind)];
+        if (count > 0) {
+            kinds += (kinds.empty() ? " (" : ", ") + std::to_string(count) + " " +
+                     std::string(ChangeKindKey(static_cast<ChangeKind>(kind)));
+        }
+    }
+    return kinds.empty() ? text : text + kinds + ")";
+}
+
 } // namespace
 
 std::string FormatSummary(const BatchSummary& s) {
-    const int32_t queried = s.done - s.startIndex > 0 ? s.done - s.startIndex : 0;
+    const int32_t queried = std::max(s.done - s.startIndex - s.doneBefore, 0);
     std::string line;
     if (s.interrupted) {
         line = "interrupted after " + std::to_string(s.done) + " of " + std::to_string(s.total) +
@@ -71,6 +85,9 @@ std::string FormatSummary(const BatchSummary& s) {
     if (s.startIndex > 0) {
         line += ", resumed at row " + std::to_string(s.startIndex);
     }
+    if (s.doneBefore > 0) {
+        line += " (" + std::to_string(s.doneBefore) + " later rows finished before)";
+    }
     line += ": " + std::to_string(s.byStatus[Found]) + " found, " +
             std::to_string(s.byStatus[NotRegistered]) + " not registered, " +
             std::to_string(s.byStatus[Error]) + " error" + ErrorReasons(s) + ", " +
@@ -80,6 +97,9 @@ std::string FormatSummary(const BatchSummary& s) {
     }
     if (queried != s.total) {
         line += " (" + std::to_string(queried) + " queried)";
+    }
+    if (s.compared) {
+        line += Changes(s);
     }
     const int32_t skipped = s.skippedLong + s.skippedOverCapacity + s.skippedInvalid;
     line += "; " + std::to_string(skipped) + (skipped == 1 ? " name" : " names") + " skipped";
@@ -91,6 +111,10 @@ std::string FormatSummary(const BatchSummary& s) {
             line += ", " + std::to_string(s.skippedInvalid) + " invalid";
         }
         line += ")";
+    }
+    if (s.storeNotSaved) {
+        line += "; NOT SAVED: the results store could not be written, --resume cannot go on "
+                "from here";
     }
     return line;
 }

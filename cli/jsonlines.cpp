@@ -2,6 +2,7 @@
 #include "cli/jsonlines.h"
 
 #include <cstdio>
+#include <ctime>
 
 #include "core/ccore.h"
 #include "engine/domaintable.h"
@@ -57,6 +58,39 @@ std::string_view ProtocolText(QueryProtocol protocol) {
     return {};
 }
 
+// "2026-12-07T19:10:35Z".
+std::string IsoTime(std::int64_t unixSeconds) {
+    const auto seconds = static_cast<std::time_t>(unixSeconds);
+    std::tm utc{};
+    char text[32] = "";
+    if (::gmtime_r(&seconds, &utc) != nullptr) {
+        std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    }
+    return text;
+}
+
+void AppendPrevious(std::string& out, const StoredCheck* previous) {
+    AppendKey(out, "previous");
+    if (previous == nullptr) {
+        out += "null";
+        return;
+    }
+    std::string inner = "{";
+    AppendKey(inner, "askedAt");
+    AppendJsonString(inner, IsoTime(previous->askedAt));
+    AppendKey(inner, "status");
+    inner += std::to_string(previous->status);
+    AppendKey(inner, "statusText");
+    AppendJsonString(inner, QueryStatusListText(previous->status));
+    AppendKey(inner, "expiryDate");
+    AppendJsonString(inner, previous->values.expiry);
+    AppendKey(inner, "registrar");
+    AppendJsonString(inner, previous->values.registrar);
+    AppendKey(inner, "owner");
+    AppendJsonString(inner, previous->values.owner);
+    out += inner + "}";
+}
+
 } // namespace
 
 std::string FormatJsonLine(const DomainRecord& row, int32_t index, const JsonLineDetails& details) {
@@ -89,6 +123,16 @@ std::string FormatJsonLine(const DomainRecord& row, int32_t index, const JsonLin
     AppendText(out, "email", values.email);
     AppendText(out, "phone", values.phone);
     AppendText(out, "registrar", values.registrar);
+    AppendKey(out, "changed");
+    out += '[';
+    for (std::size_t i = 0; i < details.changed.size(); ++i) {
+        if (i > 0) {
+            out += ',';
+        }
+        AppendJsonString(out, details.changed[i]);
+    }
+    out += ']';
+    AppendPrevious(out, details.previous);
     // Why a row failed or went unasked; nothing for an answered row.
     const bool unanswered = row.status == Error || row.status == NoServer;
     AppendKey(out, "error");

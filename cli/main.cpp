@@ -7,6 +7,7 @@
 
 #include "cli/batchoptions.h"
 #include "cli/batchprogram.h"
+#include "core/apppath.h"
 #include "core/version.h"
 
 int main(int argc, char** argv) {
@@ -24,6 +25,11 @@ int main(int argc, char** argv) {
         return kExitFailure;
     case ParsedCommandLine::Action::Run:
         break;
+    }
+    // Settings and caches have nowhere safe to go: stop before any query.
+    if (const std::string problem = dataFolderProblem(); !problem.empty()) {
+        std::fprintf(stderr, "zentrix-batch: %s\n", problem.c_str());
+        return kExitFailure;
     }
     return RunBatchProgram(parsed.options);
 }

@@ -71,8 +71,9 @@ std::string chooseAppPath(const AppPathInputs& in) {
     // XDG says a relative XDG_DATA_HOME is invalid and must be ignored.
     if (!in.xdgDataHome.empty() && in.xdgDataHome.front() == '/')
         return withSlash(in.xdgDataHome) + "zentrix/";
-    const std::string home = in.home.empty() ? std::string("/tmp") : in.home;
-    return withSlash(home) + ".local/share/zentrix/";
+    if (in.home.empty())
+        return {};
+    return withSlash(in.home) + ".local/share/zentrix/";
 }
 
 DataFolderMove MoveOldDataFiles(const std::string& oldFolder, const std::string& dataFolder) {
@@ -94,7 +95,9 @@ DataFolderMove MoveOldDataFiles(const std::string& oldFolder, const std::string&
     return result;
 }
 
-std::string resolveAppPath() {
+namespace {
+
+AppPathInputs processInputs() {
     AppPathInputs in;
     in.zentrixHome = env("ZENTRIX_HOME");
     if (in.zentrixHome.empty()) {
@@ -103,7 +106,25 @@ std::string resolveAppPath() {
         in.xdgDataHome = env("XDG_DATA_HOME");
         in.home = userHome();
     }
+    return in;
+}
+
+} // namespace
+
+std::string dataFolderProblem() {
+    if (!chooseAppPath(processInputs()).empty())
+        return {};
+    return "no folder for the program's data: HOME is unset or empty, this user has no home "
+           "folder in the password database, and XDG_DATA_HOME is not set to an absolute path; set "
+           "ZENTRIX_HOME "
+           "(or HOME, or XDG_DATA_HOME) to a folder of your own";
+}
+
+std::string resolveAppPath() {
+    const AppPathInputs in = processInputs();
     std::string dir = chooseAppPath(in);
+    if (dir.empty())
+        return dir; // the programs stopped before, on dataFolderProblem
     std::error_code ec;
     std::filesystem::create_directories(dir, ec); // a failure shows later as a failed save
     // Only the user's own data folder takes over files left beside the program.

@@ -17,8 +17,14 @@ struct AppPathInputs {
 // ZENTRIX_HOME wins; then the executable's folder when "zentrix.portable"
 // stands beside it (portable use); then $XDG_DATA_HOME/zentrix/ (default
 // ~/.local/share/zentrix/). Never the executable's folder by accident: a
-// build folder can be wiped, a system folder is not the user's.
+// build folder can be wiped, a system folder is not the user's. "" when
+// none of these is known: never a shared temporary folder, where anyone
+// could plant or read the user's files.
 [[nodiscard]] std::string chooseAppPath(const AppPathInputs& in);
+
+// Why this process has no data folder (one English sentence), "" when it
+// has one. Each program checks this first and stops when it is not "".
+[[nodiscard]] std::string dataFolderProblem();
 
 // The name of the file that asks for portable use.
 inline constexpr const char* kPortableMarker = "zentrix.portable";
@@ -38,8 +44,8 @@ struct DataFolderMove {
                                               const std::string& dataFolder);
 
 // chooseAppPath on this process's environment; creates the folder when
-// missing. The first time in a process that it picks the user's data folder,
-// it also brings over a list and settings left beside the executable by
+// missing; "" when there is none (see dataFolderProblem). The first time in a process that it picks
+// the user's data folder, it also brings over a list and settings left beside the executable by
 // earlier versions (telling the user through PostUserNotice) and removes
 // temporaries that killed processes left in the folder.
 [[nodiscard]] std::string resolveAppPath();

@@ -31,6 +31,11 @@ public:
         type = 0;
         return fileTxtSave(proposedName);
     }
+    // The save choice of a PNG picture; without one of its own it is the
+    // text-file choice.
+    virtual std::string fileImageSave(const std::string& proposedName) {
+        return fileTxtSave(proposedName);
+    }
     virtual void openUrl(const std::string& address) = 0;
 };
 
@@ -48,6 +53,11 @@ struct CivilDate {
     int day = 0;   // 1-31
     friend bool operator==(const CivilDate&, const CivilDate&) = default;
 };
+
+// Days since 1970-01-01 of a proleptic Gregorian date.
+[[nodiscard]] long DaysFromCivil(const CivilDate& date);
+// The local calendar date now.
+[[nodiscard]] CivilDate LocalToday();
 
 class CCore {
 public:

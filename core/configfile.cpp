@@ -2,6 +2,7 @@
 #include "core/configfile.h"
 
 #include "core/atomicfile.h"
+#include "core/folderlock.h"
 #include "core/readfile.h"
 #include "core/text.h"
 #include "core/usernotice.h"
@@ -63,59 +64,6 @@ std::shared_ptr<ConfigFile> ConfigFile::open(const std::string& path) {
     static Registry registry;
     return registry.open(path);
 }
-
-namespace {
-
-// An exclusive flock on a folder, so that one zentrix process at a time
-// reads, merges and replaces a file in it. The folder, not the file: the
-// file is replaced by rename, and a lock on the old file would not hold the
-// new one.
-class FolderLock {
-public:
-    explicit FolderLock(const std::string& folder) {
-        m_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (m_fd < 0) {
-            m_error = errno;
-            return;
-        }
-        // Another process holds it only while it writes a few lines; a
-        // stopped one must not stop us for ever.
-        const auto deadline = std::chrono::steady_clock::now() + ConfigFile::kLockWait;
-        auto pause = std::chrono::milliseconds(1);
-        while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
-            if ((errno != EWOULDBLOCK && errno != EINTR) ||
-                std::chrono::steady_clock::now() >= deadline) {
-                m_error = errno;
-                return;
-            }
-            std::this_thread::sleep_for(pause);
-            pause = std::min(pause * 2, std::chrono::milliseconds(50));
-        }
-        m_locked = true;
-    }
-    ~FolderLock() {
-        if (m_fd >= 0)
-            ::close(m_fd); // closing drops the lock
-    }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-
-    [[nodiscard]] int error() const { return m_locked ? 0 : m_error; }
-
-private:
-    int m_fd = -1;
-    int m_error = 0;
-    bool m_locked = false;
-};
-
-std::string folderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-} // namespace
 
 ConfigFile::ConfigFile(std::string path) : m_path(std::move(path)) {
     std::string text;
@@ -236,7 +184,7 @@ void ConfigFile::writeChanges(std::unique_lock<std::mutex>& lock) {
 }
 
 int ConfigFile::mergeIntoFile(const Values& changes) const {
-    const FolderLock folderLock(folderOf(m_path));
+    const FolderLock folderLock(FolderOf(m_path), kLockWait);
     if (folderLock.error() != 0)
         return folderLock.error();
     // The file as it is now, with what other processes saved since we read it.

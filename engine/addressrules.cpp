@@ -20,7 +20,9 @@ constexpr Block4 kRefused4[] = {
     {0x7F000000, 8},  // loopback
     {0xA9FE0000, 16}, // link-local
     {0xAC100000, 12}, // private
+    {0xC0000000, 24}, // protocol assignments
     {0xC0A80000, 16}, // private
+    {0xC6120000, 15}, // benchmarking
     {0xE0000000, 4},  // multicast
     {0xF0000000, 4},  // reserved, 255.255.255.255 included
 };
@@ -60,6 +62,14 @@ bool IsPublicIPv6(const std::array<std::uint8_t, 16>& bytes) {
     // NAT64's well-known prefix reaches the IPv4 address it carries.
     if (StartsWith(bytes, {0x00, 0x64, 0xFF, 0x9B, 0, 0, 0, 0, 0, 0, 0, 0})) {
         return IsPublicIPv4(LastFour(bytes));
+    }
+    // A local NAT64 prefix leads wherever the network's own translator says.
+    if (StartsWith(bytes, {0x00, 0x64, 0xFF, 0x9B, 0x00, 0x01})) {
+        return false;
+    }
+    // 6to4 carries its relay's IPv4 address in bytes 2..5.
+    if (StartsWith(bytes, {0x20, 0x02})) {
+        return IsPublicIPv4({bytes[2], bytes[3], bytes[4], bytes[5]});
     }
     if ((bytes[0] & 0xFE) == 0xFC) { // unique-local fc00::/7
         return false;

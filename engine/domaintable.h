@@ -17,6 +17,7 @@
 #include "engine/rowdetails.h"
 
 class CCore;
+class ResultStore;
 
 enum QueryStatus : int32_t {
     NoServer = 0,
@@ -68,7 +69,8 @@ struct DomainTable {
     int32_t expiryDays = 0;
     int32_t redDisplay = 0;
     CCore* core = nullptr;
-    void* panelWindow = nullptr; // the control panel, for posted messages
+    ResultStore* store = nullptr; // every check of every name; none: not kept
+    void* panelWindow = nullptr;  // the control panel, for posted messages
     // Reasons, protocols and answer texts of the rows; emptied with the block.
     RowDetails details;
 

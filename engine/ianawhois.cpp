@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "core/atomicfile.h"
+#include "core/folderlock.h"
 #include "core/readfile.h"
 #include "core/text.h"
 #include "engine/rdaptext.h"
@@ -14,6 +15,7 @@
 namespace {
 
 constexpr std::size_t kMaxCacheBytes = 1u << 20;
+constexpr std::chrono::milliseconds kCacheLockWait{5'000};
 
 // A TLD as IANA names one: letters, digits and hyphens, not starting with a hyphen.
 bool IsTldLabel(std::string_view text) {
@@ -67,9 +69,20 @@ void ParseCache(std::string_view text, std::map<std::string, IanaWhoisEntry>& en
     }
 }
 
+// IANA named a host that must not be asked: the row fails as a refused referral does.
+IanaLookup RefusedLookup() {
+    IanaLookup lookup;
+    lookup.failure = kMarkerAddressRefused;
+    lookup.reason = FailReason::ReferralRefused;
+    return lookup;
+}
+
 std::string FormatCache(const std::map<std::string, IanaWhoisEntry>& entries) {
     std::string text = "# TLD, port-43 server (none: no server) and when IANA said so\n";
     for (const auto& [tld, entry] : entries) {
+        if (entry.refused) {
+            continue;
+        }
         text += tld + " " + (entry.server.empty() ? std::string("none") : entry.server) + " " +
                 std::to_string(static_cast<long long>(entry.checked)) + "\n";
     }
@@ -77,6 +90,12 @@ std::string FormatCache(const std::map<std::string, IanaWhoisEntry>& entries) {
 }
 
 } // namespace
+
+std::map<std::string, IanaWhoisEntry> ReadIanaWhoisCache(std::string_view text) {
+    std::map<std::string, IanaWhoisEntry> entries;
+    ParseCache(text, entries);
+    return entries;
+}
 
 IanaWhoisAnswer ReadIanaWhoisAnswer(std::string_view answer) {
     IanaWhoisAnswer out;
@@ -99,10 +118,16 @@ IanaWhoisAnswer ReadIanaWhoisAnswer(std::string_view answer) {
         const std::string_view value = TrimBlanks(line.substr(colon + 1));
         if (EqualsNoCase(key, "domain")) {
             out.isTld = true;
-        } else if (EqualsNoCase(key, "whois") && whois.empty() && IsReferralHostName(value)) {
-            whois = AsciiLower(value);
-        } else if (EqualsNoCase(key, "refer") && refer.empty() && IsReferralHostName(value)) {
-            refer = AsciiLower(value);
+        } else if (EqualsNoCase(key, "whois") || EqualsNoCase(key, "refer")) {
+            std::string& slot = EqualsNoCase(key, "whois") ? whois : refer;
+            if (value.empty() || !slot.empty()) {
+                continue;
+            }
+            if (IsReferralHostName(value)) {
+                slot = AsciiLower(value);
+            } else {
+                out.refusedHost = true;
+            }
         }
     }
     out.server = !whois.empty() ? whois : refer;
@@ -134,27 +159,36 @@ void IanaWhoisDirectory::SaveLocked(const std::string& tld, const IanaWhoisEntry
     if (m_cacheFile.empty()) {
         return;
     }
-    // Another process may have added TLDs since this one read the file.
+    // Another process may have added TLDs since this one read the file: under
+    // the data folder's lock, read it again and put ours in. A lost cache is
+    // only asked again, so a lock that cannot be had skips the save.
+    const FolderLock folderLock(FolderOf(m_cacheFile), kCacheLockWait);
+    if (folderLock.error() != 0) {
+        return;
+    }
     std::map<std::string, IanaWhoisEntry> merged;
     std::string text;
     if (ReadSmallFile(m_cacheFile, text, nullptr, kMaxCacheBytes)) {
         ParseCache(text, merged);
     }
     for (const auto& [name, known] : m_entries) {
+        if (known.refused) {
+            continue;
+        }
         auto& slot = merged[name];
         if (known.checked >= slot.checked) {
             slot = known;
         }
     }
     merged[tld] = entry;
-    (void)WriteFileAtomically(m_cacheFile, FormatCache(merged)); // a lost cache is asked again
+    (void)WriteFileAtomically(m_cacheFile, FormatCache(merged));
 }
 
 std::optional<std::string> IanaWhoisDirectory::Known(std::string_view tldText) {
     std::string tld = NormalTld(tldText);
     std::lock_guard lock(m_mutex);
     LoadLocked();
-    if (const IanaWhoisEntry* entry = FreshLocked(tld)) {
+    if (const IanaWhoisEntry* entry = FreshLocked(tld); entry != nullptr && !entry->refused) {
         return entry->server;
     }
     return std::nullopt;
@@ -182,6 +216,9 @@ IanaLookup IanaWhoisDirectory::ServerFor(std::string_view tldText, const WhoisTr
     LoadLocked();
     for (;;) {
         if (const IanaWhoisEntry* entry = FreshLocked(tld)) {
+            if (entry->refused) {
+                return RefusedLookup();
+            }
             lookup.ok = true;
             lookup.server = entry->server;
             return lookup;
@@ -218,7 +255,9 @@ IanaLookup IanaWhoisDirectory::ServerFor(std::string_view tldText, const WhoisTr
         lookup.failure = MarkerOf(answer);
         lookup.reason = FailReasonForMarker(answer);
     } else if (const IanaWhoisAnswer read = ReadIanaWhoisAnswer(answer);
-               read.isTld || read.unknownTld) {
+               read.isTld && read.server.empty() && read.refusedHost) {
+        lookup = RefusedLookup();
+    } else if (read.isTld || read.unknownTld) {
         lookup.ok = true;
         lookup.server = read.server;
     } else {
@@ -232,6 +271,9 @@ IanaLookup IanaWhoisDirectory::ServerFor(std::string_view tldText, const WhoisTr
         IanaWhoisEntry entry{lookup.server, Now()};
         m_entries[tld] = entry;
         SaveLocked(tld, entry);
+    } else if (lookup.reason == FailReason::ReferralRefused) {
+        // Not written down: a later run asks again, this one does not.
+        m_entries[tld] = IanaWhoisEntry{"", Now(), true};
     }
     flight->result = lookup;
     flight->done = true;

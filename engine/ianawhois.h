@@ -34,6 +34,9 @@ struct IanaWhoisAnswer {
     bool isTld = false;      // the answer describes a TLD ("domain:" line)
     bool unknownTld = false; // IANA has no such TLD ("This query returned 0 objects.")
     std::string server;      // "whois:", else "refer:"; "" when neither names a host
+    // A "whois:" or "refer:" line named something other than a plain public
+    // host name ("localhost", "127.0.0.2"): refused, never asked.
+    bool refusedHost = false;
 };
 
 // Reads IANA's answer for a TLD.
@@ -42,11 +45,17 @@ struct IanaWhoisAnswer {
 struct IanaWhoisEntry {
     std::string server;      // "" for none
     std::time_t checked = 0; // when IANA said so
+    bool refused = false;    // IANA named only a host we refuse; kept for this run alone
 };
+
+// Reads the cache file's text ("tld server-or-none checked" lines): the
+// newest entry per TLD; lines that are not such an entry, or name a server
+// that is no plain public host name, are skipped.
+[[nodiscard]] std::map<std::string, IanaWhoisEntry> ReadIanaWhoisCache(std::string_view text);
 
 struct IanaLookup {
     bool ok = false;     // the server is known ("" meaning none)
-    std::string server;  // the TLD's port-43 server, "" for none
+    std::string server;  // the TLD's port-43 server, "" for none; asked as QueryHop::NamedRegistry
     std::string failure; // !ok: the WHOIS client's marker, or "" for an answer not about a TLD
     FailReason reason = FailReason::None; // !ok: why
 };

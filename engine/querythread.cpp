@@ -2,8 +2,8 @@
 #include "engine/querythread.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
+#include <ctime>
 #include <system_error>
 
 #include "core/ccore.h"
@@ -15,6 +15,8 @@
 #include "engine/internetsession.h"
 #include "engine/rdaplanes.h"
 #include "engine/rowquery.h"
+#include "engine/store/resultstore.h"
+#include "engine/storedrow.h"
 
 namespace {
 
@@ -168,8 +170,15 @@ void CQueryThread::QueryAll() {
     // A negative start index would address memory before the block.
     const int32_t first = std::max<int32_t>(m_options.startIndex, 0);
     const RowQueryContext context = Context();
+    const auto skipped = [this](int32_t index) {
+        return static_cast<std::size_t>(index) < m_options.skipRows.size() &&
+               m_options.skipRows[static_cast<std::size_t>(index)] != 0;
+    };
     std::vector<RowQueue::Row> rows;
     for (int32_t index = first; index < m_count; ++index) {
+        if (skipped(index)) {
+            continue;
+        }
         const DomainRecord& row = m_table[index];
         if (m_options.firstHost) {
             rows.push_back({index, m_options.firstHost(row), {}});
@@ -198,8 +207,15 @@ void CQueryThread::QueryAll() {
         m_queue = std::make_unique<RowQueue>(rows, 2 * rules.perHost,
                                              ExtraRowsPerRegistry(rules.perHost, m_options.jobs));
         m_first = first;
-        m_firstUnfinished = first;
         m_finished.assign(static_cast<std::size_t>(std::max(m_count - first, 0)), 0);
+        for (int32_t index = first; index < m_count; ++index) {
+            m_finished[static_cast<std::size_t>(index - first)] = skipped(index) ? 1 : 0;
+        }
+        m_firstUnfinished = first;
+        while (m_firstUnfinished < m_count &&
+               m_finished[static_cast<std::size_t>(m_firstUnfinished - first)] != 0) {
+            ++m_firstUnfinished;
+        }
     }
     rows.clear();
 
@@ -309,12 +325,24 @@ bool CQueryThread::RunRow(int32_t index, RowWork& work) {
     if (m_stop.load()) {
         return false;
     }
+    // When the row finished; the stored check and the details say the same.
+    outcome.askedAt = static_cast<std::int64_t>(std::time(nullptr));
+    // Made before the outcome moves into the details; queued after, so the
+    // store never holds a row the details do not (Add only queues it).
+    std::optional<StoredCheck> check;
+    if (m_options.store != nullptr) {
+        try {
+            check = CheckOfRow(result, outcome, outcome.askedAt);
+        } catch (...) {
+            // Out of memory for the copy: the row stands, only its history lacks it.
+        }
+    }
     std::memcpy(&row, &result, sizeof row);
     if (m_job && m_job->details != nullptr) {
-        outcome.askedAt = std::chrono::duration_cast<std::chrono::seconds>(
-                              std::chrono::system_clock::now().time_since_epoch())
-                              .count();
         m_job->details->Set(index, std::move(outcome));
+    }
+    if (check) {
+        m_options.store->Add(std::move(*check));
     }
     return true;
 }
@@ -475,7 +503,7 @@ std::string CQueryThread::Ask(const std::string& server, QueryHop hop, const std
         return m_options.transport(server, domain, hop);
     }
     WhoisClientOptions client = m_options.client;
-    client.publicAddressesOnly = hop == QueryHop::Referral;
+    client.publicAddressesOnly = HopNeedsPublicAddress(hop);
     if (hop == QueryHop::Referral) {
         client.totalTimeoutMs = ExtraTimeoutMs(client.totalTimeoutMs, m_options.extraTimeoutMs);
         client.connectTimeoutMs = std::min(client.connectTimeoutMs, client.totalTimeoutMs);

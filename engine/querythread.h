@@ -47,10 +47,17 @@ struct QueryJob {
     RowDetails* details = nullptr; // where each row's outcome goes; none: dropped
 };
 
-// Which question of a row a WHOIS query is: the registry's own, or the
-// referral to a registrar's server that the registry's answer named (which
-// must lead to a public address).
-enum class QueryHop { Registry, Referral };
+// Which question of a row a WHOIS query is: the registry's own, the
+// registry's own to a server IANA named (its answer or its cached answer),
+// or the referral to a registrar's server that the registry's answer named.
+// A server named by data from the network must lead to a public address.
+enum class QueryHop { Registry, Referral, NamedRegistry };
+
+// Whether the hop's server must resolve to public addresses only (unless
+// the connect-to overrides map it), checked at every connect.
+[[nodiscard]] inline bool HopNeedsPublicAddress(QueryHop hop) {
+    return hop != QueryHop::Registry;
+}
 
 // Where the per-row query sends its questions: (server, domain, hop) ->
 // answer or failure marker. The default is the TCP client.
@@ -70,6 +77,9 @@ inline constexpr int kMaxHostIntervalMs = 3'600'000;
 
 struct QueryOptions {
     int32_t startIndex = 0; // the first row to query
+    // By index: rows not to ask (an earlier run finished them); they count as
+    // finished. Shorter than the table: the rows past its end are asked.
+    std::vector<char> skipRows;
     int jobs = 16;          // queries open at once, in all (at most kMaxJobs)
     int perHost = 1;        // queries open at once to one host
     int hostIntervalMs = 0; // least time between two query starts to one host

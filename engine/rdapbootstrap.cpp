@@ -7,10 +7,10 @@
 
 namespace {
 
-// A service may list several base URLs; HTTPS is preferred, a plain-HTTP
-// one is used only when it is all the registry offers.
+// A service may list several base URLs; only an HTTPS one is used. A plain
+// HTTP answer could be changed on its way, so a TLD that offers nothing
+// else is asked over port 43 (or has no server when only RDAP is asked).
 std::string ChooseBaseUrl(const nlohmann::json& urls) {
-    std::string fallback;
     for (const auto& url : urls) {
         if (!url.is_string()) {
             continue;
@@ -22,11 +22,8 @@ std::string ChooseBaseUrl(const nlohmann::json& urls) {
         if (StartsWithNoCase(text, "https://")) {
             return text;
         }
-        if (fallback.empty() && StartsWithNoCase(text, "http://")) {
-            fallback = text;
-        }
     }
-    return fallback;
+    return {};
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 // IANA's RDAP bootstrap for domain names: which RDAP service answers for a
 // TLD. The file lists services as [[labels...], [base URLs...]]; a name is
 // served by the entry whose label matches the most of its trailing labels.
+// Only HTTPS base URLs are used.
 
 #include <cstddef>
 #include <optional>

@@ -17,6 +17,7 @@ constexpr std::size_t kMaxBootstrapBytes = 8u << 20;
 
 struct RefreshState {
     std::time_t checked = 0;
+    bool failed = false; // the last refresh brought nothing usable
     std::string etag;
     std::string lastModified;
 };
@@ -38,6 +39,8 @@ RefreshState ReadState(const std::string& path) {
                 seconds = seconds * 10 + (c - '0');
             }
             state.checked = static_cast<std::time_t>(seconds);
+        } else if (key == "failed") {
+            state.failed = value == "1";
         } else if (key == "etag") {
             state.etag = value;
         } else if (key == "last-modified") {
@@ -54,6 +57,7 @@ std::string OneLine(std::string_view value) {
 
 void WriteState(const std::string& path, const RefreshState& state) {
     std::string text = "checked=" + std::to_string(static_cast<long long>(state.checked)) + "\n";
+    text += std::string("failed=") + (state.failed ? "1" : "0") + "\n";
     text += "etag=" + OneLine(state.etag) + "\n";
     text += "last-modified=" + OneLine(state.lastModified) + "\n";
     (void)WriteFileAtomically(path, text); // a lost state only means an earlier refresh
@@ -61,8 +65,9 @@ void WriteState(const std::string& path, const RefreshState& state) {
 
 bool DueForRefresh(const RefreshState& state, std::time_t now) {
     // A check time in the future (a clock set back) does not hold off the refresh.
-    return state.checked <= 0 || state.checked > now ||
-           now - state.checked >= kRdapBootstrapRefreshSeconds;
+    const std::time_t wait =
+        state.failed ? kRdapBootstrapRetrySeconds : kRdapBootstrapRefreshSeconds;
+    return state.checked <= 0 || state.checked > now || now - state.checked >= wait;
 }
 
 } // namespace
@@ -119,6 +124,7 @@ RdapBootstrapLoad LoadRdapBootstrap(const RdapBootstrapSource& source,
             }
             const RdapHttpResult answer = fetch(request);
             state.checked = now;
+            state.failed = false;
             if (answer.failure == RdapFailure::None && answer.status == 200) {
                 if (auto fresh = RdapBootstrap::Parse(answer.body)) {
                     if (WriteFileAtomically(cachePath, answer.body)) {
@@ -135,6 +141,7 @@ RdapBootstrapLoad LoadRdapBootstrap(const RdapBootstrapSource& source,
                 }
             }
             // 304 (the cache is current), or a failed refresh: keep what we had.
+            state.failed = answer.failure != RdapFailure::None || answer.status != 304;
             WriteState(statePath, state);
         }
     }

@@ -4,7 +4,8 @@
 // Where the RDAP bootstrap comes from: a file the user names, else the copy
 // cached in the data folder, else the snapshot compiled into the program.
 // The cache is refreshed at most once a day with a conditional GET; a
-// failed refresh keeps the last good copy and says nothing.
+// failed refresh keeps the last good copy, says nothing, and is tried again
+// an hour later.
 //
 //     RdapBootstrapSource source;
 //     source.dataFolder = core.getAppPath();
@@ -21,11 +22,13 @@
 
 inline constexpr const char* kIanaRdapBootstrapUrl = "https://data.iana.org/rdap/dns.json";
 // File names in the data folder: the cached file, and what the last refresh
-// learned ("checked", "etag", "last-modified" as key=value lines).
+// learned ("checked", "failed", "etag", "last-modified" as key=value lines).
 inline constexpr const char* kRdapBootstrapCacheName = "rdap-dns.json";
 inline constexpr const char* kRdapBootstrapStateName = "rdap-dns.state";
 // A cache younger than this is not asked about again.
 inline constexpr std::time_t kRdapBootstrapRefreshSeconds = 24 * 60 * 60;
+// A refresh that failed is tried again after this long.
+inline constexpr std::time_t kRdapBootstrapRetrySeconds = 60 * 60;
 
 struct RdapBootstrapSource {
     std::string file;       // a bootstrap to use as it is: no cache, no refresh

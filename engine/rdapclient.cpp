@@ -2,6 +2,7 @@
 #include "engine/rdapclient.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <ctime>
@@ -195,28 +196,59 @@ struct RdapClient::Handle {
     Handle& operator=(const Handle&) = delete;
 };
 
+namespace {
+
+constexpr const char* kDebianCaBundle = "/etc/ssl/certs/ca-certificates.crt";
+// The system's bundle holds some hundreds of certificates, a few hundred kilobytes.
+constexpr std::size_t kMaxCaBundleBytes = 16u << 20;
+
+std::string SystemCaBundlePath(const std::string& given) {
+    if (!given.empty()) {
+        return given;
+    }
+    std::string path;
+    if (CURL* probe = curl_easy_init()) {
+        char* built = nullptr;
+        if (curl_easy_getinfo(probe, CURLINFO_CAINFO, &built) == CURLE_OK && built != nullptr) {
+            path = built;
+        }
+        curl_easy_cleanup(probe);
+    }
+    return path.empty() ? std::string(kDebianCaBundle) : path;
+}
+
+// Reads a PEM file of CAs; false with `error` set ("<what><path>: why") otherwise.
+bool ReadPemFile(const std::string& path, const std::string& what, std::string& pem,
+                 std::string& error) {
+    int code = 0;
+    if (!ReadSmallFile(path, pem, &code, kMaxCaBundleBytes)) {
+        error = "cannot read " + what + path + ": " +
+                (code == EFBIG ? std::string("file too large") : std::strerror(code));
+        return false;
+    }
+    if (pem.find("-----BEGIN CERTIFICATE-----") == std::string::npos) {
+        error = what + path + ": no PEM certificate in it";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 RdapClient::RdapClient(RdapClientOptions options) : m_options(std::move(options)) {
     EnsureCurlInitialised();
     if (m_options.caFile.empty()) {
         return;
     }
-    // A CA blob replaces the built-in bundle file, so the bundle goes first.
+    // A CA blob replaces the built-in bundle file, so the bundle goes first:
+    // without it only the user's CA would be trusted.
+    const std::string systemPath = SystemCaBundlePath(m_options.systemCaFile);
     std::string system;
-    if (CURL* probe = curl_easy_init()) {
-        char* path = nullptr;
-        if (curl_easy_getinfo(probe, CURLINFO_CAINFO, &path) == CURLE_OK && path != nullptr) {
-            (void)ReadSmallFile(path, system);
-        }
-        curl_easy_cleanup(probe);
-    }
-    std::string extra;
-    int error = 0;
-    if (!ReadSmallFile(m_options.caFile, extra, &error)) {
-        m_caError = "cannot read " + m_options.caFile + ": " + std::strerror(error);
+    if (!ReadPemFile(systemPath, "the system's CA bundle ", system, m_caError)) {
         return;
     }
-    if (extra.find("-----BEGIN CERTIFICATE-----") == std::string::npos) {
-        m_caError = m_options.caFile + ": no PEM certificate in it";
+    std::string extra;
+    if (!ReadPemFile(m_options.caFile, "", extra, m_caError)) {
         return;
     }
     m_caBundle = std::move(system);

@@ -32,6 +32,9 @@ struct sockaddr;
 struct RdapClientOptions {
     std::vector<ConnectOverride> connectTo; // the same mapping as for WHOIS
     std::string caFile;                     // PEM file of further trusted CAs; "" none
+    // The system's CA bundle, still trusted beside `caFile`; "": the one
+    // libcurl was built with, else the Debian path.
+    std::string systemCaFile;
     int connectTimeoutMs = 10'000;
     int totalTimeoutMs = 60'000; // the whole query
     std::size_t maxAnswerBytes = 4u << 20;
@@ -55,8 +58,9 @@ public:
     [[nodiscard]] RdapHttpResult Get(const RdapRequest& request,
                                      const std::atomic<bool>* stop = nullptr);
 
-    // Why `caFile` could not be used ("" when it could); every Get then fails
-    // with RdapFailure::Tls, since trusting less than asked would be wrong.
+    // Why `caFile`, or the system's bundle beside it, could not be used (""
+    // when they could); every Get then fails with RdapFailure::Tls, since
+    // trusting other CAs than asked would be wrong.
     [[nodiscard]] const std::string& caError() const { return m_caError; }
 
     [[nodiscard]] const RdapClientOptions& options() const { return m_options; }

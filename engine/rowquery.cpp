@@ -57,10 +57,14 @@ RowOutcome AskPort43(DomainRecord& row, const ProtocolPlan& plan, const std::str
     }
     SetField(row.whoisServer, server);
     // The row's own question goes to the server by its whole name, should
-    // the column have cut it.
+    // the column have cut it. A server IANA named is data from the network:
+    // it must lead to a public address, like a referral.
+    const QueryHop registryHop =
+        plan.whois == WhoisRoute::Iana ? QueryHop::NamedRegistry : QueryHop::Registry;
     RowOutcome outcome =
         QueryRow(row, [&](const std::string& asked, const std::string& name, QueryHop hop) {
-            return questions.whois(hop == QueryHop::Registry ? server : asked, name, hop);
+            return hop == QueryHop::Registry ? questions.whois(server, name, registryHop)
+                                             : questions.whois(asked, name, hop);
         });
     if (outcome.server == FieldText(row.whoisServer)) {
         outcome.server = server; // the registry answered: its whole name

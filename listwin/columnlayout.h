@@ -7,7 +7,9 @@
 //   listorder=0,1,3,2,...        the column at each place, left to right
 //   listhidden=5,7               the hidden columns
 // A list that is missing or does not fit leaves its part at the default, and
-// the domain column always stays first and shown.
+// the domain column always stays first and shown. Lists saved with the ten
+// columns before "变化" or the eleven before "剩余天数" still load; "变化"
+// then comes last and "剩余天数" right after "过期日期".
 
 #include "listwin/listcolumns.h"
 

@@ -8,6 +8,7 @@
 #include "listwin/dataexport.h"
 #include "listwin/formats/linenormalize.h"
 #include "listwin/formats/listfile.h"
+#include "listwin/storedresults.h"
 #include "platform/gbkqt.h"
 #include "platform/mainwindow.h"
 #include "platform/systemerror.h"
@@ -80,6 +81,22 @@ QString LoadNotice(const LoadResult& result) {
         lines << IncompleteNotice(result);
     }
     return lines.join(QLatin1Char('\n'));
+}
+
+// The resume position ("lastindex") belongs to the list named beside it. An
+// import starts afresh; a position an earlier version saved with no list
+// beside it belongs to the list it was saved with, the one just loaded.
+void KeepResumePositionWithList(const DomainTable& table, bool afterImport) {
+    CCore* core = table.core;
+    if (core == nullptr) {
+        return;
+    }
+    if (afterImport) {
+        core->saveConfigInt("lastindex", 0);
+        core->saveConfigStr(kLastListKey, WorkingListIdentity(table));
+    } else if (core->getConfigStr(kLastListKey).empty() && core->getConfigInt("lastindex") > 0) {
+        core->saveConfigStr(kLastListKey, WorkingListIdentity(table));
+    }
 }
 
 bool HasName(std::string_view text) {
@@ -167,6 +184,7 @@ void LoadListFile(QWidget* panel, bool afterImport) {
     DomainTable& table = TheDomainTable();
     const LoadResult result = LoadListFile(table, table.listFilePath);
     State() = {result.format, result.complete(), IncompleteReasons(result)};
+    KeepResumePositionWithList(table, afterImport);
     PostToMainWindow(UM_IMPORT_FINISHED);
     // What the file held is told once, at the import, not again at every
     // start, unless the file went bad since: lines it cannot read, or no
@@ -201,8 +219,12 @@ void DeleteRemovedRows(QWidget* panel) {
     }
     if (saved) {
         // "lastindex" names a row by its place: rows removed before it move
-        // it up, so a resume neither skips nor repeats a row.
-        if (table.core != nullptr) {
+        // it up, so a resume neither skips nor repeats a row. A position of
+        // another list stays as it is.
+        const std::string savedList =
+            table.core != nullptr ? table.core->getConfigStr(kLastListKey) : std::string();
+        const bool ours = savedList.empty() || savedList == WorkingListIdentity(table);
+        if (table.core != nullptr && ours) {
             const int last = table.core->getConfigInt("lastindex");
             int before = 0;
             for (int32_t i = 0; i < std::min(last, table.count); ++i) {
@@ -213,6 +235,10 @@ void DeleteRemovedRows(QWidget* panel) {
             }
         }
         table.RemoveMarkedRows();
+        // The list is another now; the position moved with it.
+        if (table.core != nullptr && ours && !savedList.empty()) {
+            table.core->saveConfigStr(kLastListKey, WorkingListIdentity(table));
+        }
     } else {
         // The file still names every row: so does the table.
         for (int32_t i = 0; i < table.count; ++i) {

@@ -16,7 +16,7 @@ CListFilterBar::CListFilterBar(QWidget* parent) : QWidget(parent) {
     m_status = new QComboBox(this);
     m_status->setObjectName(QStringLiteral("statusFilter"));
     // In the order of StatusFilter.
-    for (const char* choice : {"全部", "成功", "域名未注册", "失败", "即将到期"}) {
+    for (const char* choice : {"全部", "成功", "域名未注册", "失败", "即将到期", "有变化"}) {
         m_status->addItem(QString::fromUtf8(choice));
     }
 
@@ -38,6 +38,17 @@ QString CListFilterBar::text() const {
 
 StatusFilter CListFilterBar::status() const {
     return static_cast<StatusFilter>(m_status->currentIndex());
+}
+
+void CListFilterBar::ShowPicked(const QString& caption) {
+    // The last choice, offered once something picked names.
+    const int picked = static_cast<int>(StatusFilter::Picked);
+    if (m_status->count() <= picked) {
+        m_status->addItem(caption);
+    }
+    m_status->setItemText(picked, caption);
+    m_text->clear();
+    m_status->setCurrentIndex(picked);
 }
 
 void CListFilterBar::Changed() {

@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "listwin/makehtmlview.h"
 
+#include "core/ccore.h"
 #include "core/messages.h"
 #include "engine/connectto.h"
 #include "engine/domaintable.h"
+#include "engine/store/resultstore.h"
 #include "listwin/batchsettings.h"
 #include "listwin/celldelegate.h"
-#include "listwin/expiryrule.h"
 #include "listwin/frozencolumnview.h"
 #include "listwin/listitem.h"
 #include "listwin/rowdetailsdlg.h"
+#include "listwin/storedresults.h"
 #include "platform/gbkqt.h"
 #include "platform/mainwindow.h"
 #include "platform/qtcoredialogs.h"
@@ -25,6 +27,7 @@
 #include <QPointer>
 #include <QScrollBar>
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -46,6 +49,25 @@ QString CopyField(QString text) {
         }
     }
     return text;
+}
+
+// The row's outcome without its answer (which the copy needs not).
+RowOutcome OutcomeWithoutAnswer(const RowDetails& details, std::int32_t index) {
+    RowOutcome outcome;
+    outcome.reason = details.Reason(index);
+    outcome.protocol = details.Protocol(index);
+    outcome.values = details.Values(index);
+    outcome.server = details.Server(index);
+    outcome.askedAt = details.AskedAt(index);
+    return outcome;
+}
+
+// Row `index` of `from`, its record and outcome, into `to`.
+void CopyShownRow(const DomainTable& from, DomainTable& to, std::int32_t index) {
+    std::memcpy(&to.Row(index), &from.Row(index), sizeof(DomainRecord));
+    if (from.details.Finished(index)) {
+        to.details.Set(index, OutcomeWithoutAnswer(from.details, index));
+    }
 }
 
 bool IsNavigationKey(int key) {
@@ -77,6 +99,14 @@ CMakeHtmlView::CMakeHtmlView(QWidget* parent)
     }
     m_flushTimer.setSingleShot(true);
     connect(&m_flushTimer, &QTimer::timeout, this, &CMakeHtmlView::FlushFinishedRows);
+    m_waitTimer.setInterval(kWaitCheckMs);
+    connect(&m_waitTimer, &QTimer::timeout, this, &CMakeHtmlView::ShowLongestWait);
+    for (const auto signal :
+         {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
+        connect(m_proxy, signal, this, &CMakeHtmlView::UpdateShownCount);
+    }
+    connect(m_proxy, &QAbstractItemModel::modelReset, this, &CMakeHtmlView::UpdateShownCount);
+    connect(m_proxy, &QAbstractItemModel::layoutChanged, this, &CMakeHtmlView::UpdateShownCount);
     connect(this, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex& index) { OpenDetails(TableRowOf(index.row())); });
     // The user took the scroll bar (drag, click or wheel): stop following.
@@ -126,6 +156,11 @@ void CMakeHtmlView::OnInitialUpdate() {
     // The table's own order until the user clicks a header.
     header->setSortIndicator(-1, Qt::AscendingOrder);
     setSortingEnabled(true);
+    // Connected after the view's own sort: a new order is read from its top.
+    connect(header, &QHeaderView::sortIndicatorChanged, this, [this] {
+        m_following = false;
+        scrollToTop();
+    });
 
     const DomainTable& table = TheDomainTable();
     const ColumnLayout layout =
@@ -179,7 +214,12 @@ bool CMakeHtmlView::PreTranslateMessage(const Msg& msg) {
                               m_thread->SetupError());
         }
         m_thread.reset();
+        m_waitTimer.stop();
+        m_model->SetWaitingHost({});
+        // No worker writes the table any more: it is what the list shows.
+        m_shown.reset();
         FlushFinishedRows();
+        emit batchChangesCounted(m_changedInBatch);
         PostToMainWindow(UM_QUERY_FINISHED);
         break;
     default:
@@ -204,16 +244,20 @@ int CMakeHtmlView::StartQueryThread() {
     job->details = &table.details;
 
     m_thread = std::make_unique<CQueryThread>(std::move(job), MakeQueryOptions());
+    KeepShownCopy();
     if (!m_thread->Start()) {
         m_thread.reset();
+        m_shown.reset();
         QMessageBox::warning(this, BoxCaption(), QStringLiteral("Cannot Start New Thread"));
         return 0;
     }
     m_batchStart = std::max<int>(table.startIndex, 0);
     m_finishedInBatch = 0;
+    m_changedInBatch = 0;
     m_finishedRows.assign(static_cast<std::size_t>(table.count), false);
     m_lastFinished = -1;
     m_following = true;
+    m_waitTimer.start();
     return 1;
 }
 
@@ -222,6 +266,7 @@ QueryOptions CMakeHtmlView::MakeQueryOptions() const {
     QueryOptions options;
     options.startIndex = table.startIndex;
     options.core = table.core;
+    options.store = table.store;
     options.client.connectTo = ConnectToFromEnvironment();
     options.transport = m_transport;
     if (table.core != nullptr) {
@@ -250,23 +295,94 @@ bool CMakeHtmlView::IsQueryRunning() const {
 
 void CMakeHtmlView::Reload() {
     const DomainTable& table = TheDomainTable();
+    const int stored = ShowStoredResults();
     std::vector<CListCtrlModel::Item> items;
     int finished = 0;
     if (table.IsAllocated()) {
         items.reserve(static_cast<std::size_t>(table.count));
         for (int32_t i = 0; i < table.count; ++i) {
-            // Rows kept by a delete keep their results; a fresh load has none.
+            // Rows kept by a delete keep their results; a fresh load shows
+            // what the store keeps.
             const bool done = table.IsFinished(i);
             finished += done ? 1 : 0;
-            items.push_back(ListItemForRow(table, i, done));
+            items.push_back(ItemForRow(table, i, done));
         }
     }
     m_model->ResetItems(std::move(items));
     UpdateExpiringCount();
-    // After a delete the progress counts the finished rows that are left.
-    if (finished > 0) {
-        PostToMainWindow(UM_PROGRESS, 0, finished);
+    // After a delete the progress counts the finished rows that are left;
+    // results from the store are no progress of any batch.
+    if (finished - stored > 0) {
+        PostToMainWindow(UM_PROGRESS, 0, finished - stored);
     }
+}
+
+int CMakeHtmlView::ShowStoredResults() {
+    DomainTable& table = TheDomainTable();
+    std::unordered_map<std::string, std::uint8_t> changes;
+    std::vector<std::string> names;
+    std::vector<int32_t> rows;
+    if (table.IsAllocated()) {
+        for (int32_t i = 0; i < table.count; ++i) {
+            std::string name(FieldText(table.Row(i).domain));
+            if (table.IsFinished(i)) {
+                if (const auto it = m_changes.find(name); it != m_changes.end()) {
+                    changes.emplace(std::move(name), it->second);
+                }
+            } else {
+                names.push_back(std::move(name));
+                rows.push_back(i);
+            }
+        }
+    }
+    int shown = 0;
+    // Never under a worker: import and delete wait for the batch's end.
+    if (table.store != nullptr && !names.empty() && !IsQueryRunning()) {
+        const auto latest = table.store->Latest(names);
+        for (std::size_t k = 0; k < names.size(); ++k) {
+            const auto it = latest.find(names[k]);
+            if (it == latest.end()) {
+                continue;
+            }
+            ShowCheckInRow(table, rows[k], it->second);
+            changes[names[k]] = it->second.changes;
+            ++shown;
+        }
+    }
+    m_changes = std::move(changes);
+    return shown;
+}
+
+CListCtrlModel::Item CMakeHtmlView::ItemForRow(const DomainTable& table, int row,
+                                               bool finished) const {
+    CListCtrlModel::Item item = ListItemForRow(table, row, finished);
+    if (finished) {
+        const auto it = m_changes.find(std::string(FieldText(table.Row(row).domain)));
+        if (it != m_changes.end() && it->second != 0) {
+            item.changes = it->second;
+            item.cells[ListColumn::Changes] = QString::fromStdString(ChangesText(it->second));
+        }
+    }
+    return item;
+}
+
+void CMakeHtmlView::KeepShownCopy() {
+    m_shown.reset();
+    const DomainTable& table = TheDomainTable();
+    auto shown = std::make_unique<DomainTable>();
+    if (!shown->Allocate()) {
+        return;
+    }
+    shown->count = table.count;
+    shown->core = table.core;
+    shown->store = table.store;
+    shown->listFilePath = table.listFilePath;
+    shown->expiryDays = table.expiryDays;
+    shown->redDisplay = table.redDisplay;
+    for (int32_t i = 0; i < table.count; ++i) {
+        CopyShownRow(table, *shown, i);
+    }
+    m_shown = std::move(shown);
 }
 
 void CMakeHtmlView::ShowFinishedRow(std::intptr_t index) {
@@ -274,15 +390,26 @@ void CMakeHtmlView::ShowFinishedRow(std::intptr_t index) {
     if (table.IsAllocated() && index >= 0 && index < table.count &&
         index < m_model->GetItemCount()) {
         const int row = static_cast<int>(index);
-        m_model->SetResult(row, ListItemForRow(table, row, true));
         if (m_finishedRows.size() < static_cast<std::size_t>(m_model->GetItemCount())) {
             m_finishedRows.resize(static_cast<std::size_t>(m_model->GetItemCount()), false);
         }
-        // A row reported twice counts once.
+        // A row reported twice counts once, and its change stays the one
+        // against the result shown before the batch.
         if (!m_finishedRows[static_cast<std::size_t>(row)]) {
             m_finishedRows[static_cast<std::size_t>(row)] = true;
             ++m_finishedInBatch;
+            std::uint8_t changes = 0;
+            if (m_shown && m_shown->IsFinished(row)) {
+                changes =
+                    ChangeBits(ChangesBetween(ShownCheck(*m_shown, row), ShownCheck(table, row)));
+            }
+            m_changedInBatch += changes != 0 ? 1 : 0;
+            m_changes[std::string(FieldText(table.Row(row).domain))] = changes;
+            if (m_shown) {
+                CopyShownRow(table, *m_shown, row);
+            }
         }
+        m_model->SetResult(row, ItemForRow(table, row, true));
         // Rows finish out of order when lanes run side by side: follow the
         // furthest, so the list moves one way.
         m_lastFinished = std::max(m_lastFinished, row);
@@ -458,9 +585,72 @@ CRowDetailsDlg* CMakeHtmlView::OpenDetails(int row) {
     if (row < 0 || !table.IsAllocated() || row >= table.count) {
         return nullptr;
     }
-    auto* details = new CRowDetailsDlg(table, row, this);
+    RowDetailsSource source;
+    source.store = table.store;
+    const DomainTable* from = &table;
+    // A row the batch has not reported may be written by a worker right now.
+    const bool reported = static_cast<std::size_t>(row) < m_finishedRows.size() &&
+                          m_finishedRows[static_cast<std::size_t>(row)];
+    if (m_shown && row >= m_batchStart && !reported) {
+        from = m_shown.get();
+        source.underWay = true;
+    }
+    auto* details = new CRowDetailsDlg(*from, row, this, source);
     details->show();
     return details;
+}
+
+const DomainTable& CMakeHtmlView::ShownTable() const {
+    return m_shown ? *m_shown : TheDomainTable();
+}
+
+const DomainTable& CMakeHtmlView::ShownTableOfViews() {
+    for (const QPointer<CMakeHtmlView>& view : liveViews()) {
+        if (!view.isNull()) {
+            return view->ShownTable();
+        }
+    }
+    return TheDomainTable();
+}
+
+CMakeHtmlView* CMakeHtmlView::FirstView() {
+    for (const QPointer<CMakeHtmlView>& view : liveViews()) {
+        if (!view.isNull()) {
+            return view.data();
+        }
+    }
+    return nullptr;
+}
+
+std::vector<int> CMakeHtmlView::ShownColumns() const {
+    const QHeaderView* header = horizontalHeader();
+    std::vector<int> columns;
+    for (int place = 0; place < header->count(); ++place) {
+        const int column = header->logicalIndex(place);
+        if (column >= 0 && column < ListColumn::Count && !header->isSectionHidden(column)) {
+            columns.push_back(column);
+        }
+    }
+    return columns;
+}
+
+bool CMakeHtmlView::IsFiltering() const {
+    return !m_proxy->filterText().isEmpty() || m_proxy->statusFilter() != StatusFilter::All;
+}
+
+std::vector<std::int32_t> CMakeHtmlView::FilteredRows() const {
+    std::vector<std::int32_t> rows;
+    const int shown = m_proxy->rowCount();
+    rows.reserve(static_cast<std::size_t>(shown));
+    for (int visible = 0; visible < shown; ++visible) {
+        rows.push_back(TableRowOf(visible));
+    }
+    return rows;
+}
+
+CListCtrlModel::Item CMakeHtmlView::ShownItem(int row) const {
+    const DomainTable& table = ShownTable();
+    return ItemForRow(table, row, table.IsFinished(row));
 }
 
 QString CMakeHtmlView::SelectedRowsText() const {
@@ -470,12 +660,12 @@ QString CMakeHtmlView::SelectedRowsText() const {
     const QHeaderView* header = horizontalHeader();
     QStringList lines;
     for (const QModelIndex& index : rows) {
-        const CListCtrlModel::Item& item = m_model->GetItem(TableRowOf(index.row()));
+        const int row = TableRowOf(index.row());
         QStringList fields;
         for (int place = 0; place < header->count(); ++place) {
             const int column = header->logicalIndex(place);
             if (!header->isSectionHidden(column)) {
-                fields << CopyField(item.cells[column]);
+                fields << CopyField(m_model->GetItemText(row, column));
             }
         }
         lines << fields.join(QLatin1Char('\t'));
@@ -556,6 +746,23 @@ void CMakeHtmlView::UpdateExpiringCount() {
     // Counted only while shown: a batch refreshes the list many times.
     const bool shown = m_model->RedDisplayEnabled();
     emit expiringCountChanged(shown ? m_model->ExpiringCount() : 0, m_model->RedDays(), shown);
+}
+
+void CMakeHtmlView::UpdateShownCount() {
+    emit shownCountChanged(m_proxy->rowCount(), m_model->GetItemCount(), IsFiltering());
+}
+
+void CMakeHtmlView::ShowLongestWait() {
+    // The worker knows which lane waits, not which row: the rows not yet
+    // finished that go to that server are the ones it keeps waiting.
+    QString host;
+    if (m_thread) {
+        const std::optional<LaneWait> wait = m_thread->LongestWait();
+        if (wait && wait->left.count() > 0) {
+            host = QString::fromStdString(wait->host);
+        }
+    }
+    m_model->SetWaitingHost(host);
 }
 
 void CMakeHtmlView::RefreshRedDisplay() {

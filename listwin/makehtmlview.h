@@ -18,7 +18,10 @@
 
 #include <QTableView>
 #include <QTimer>
+#include <cstdint>
 #include <memory>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 class CCellDelegate;
@@ -68,8 +71,26 @@ public:
     // The header's menu: one check item per column (the domain stays).
     [[nodiscard]] std::unique_ptr<QMenu> CreateHeaderMenu();
 
-    // The details window of table row `row`.
+    // The details window of table row `row`. During a batch a row not yet
+    // reported is shown as the list shows it, marked as being asked.
     CRowDetailsDlg* OpenDetails(int row);
+    // The rows as the list shows them: during a batch a copy kept as the
+    // worker reports rows (the table itself is being written), else the
+    // table. What "导出数据" writes.
+    [[nodiscard]] const DomainTable& ShownTable() const;
+    // The same for the first list view (the table when there is none).
+    [[nodiscard]] static const DomainTable& ShownTableOfViews();
+    // The first list view, or null.
+    [[nodiscard]] static CMakeHtmlView* FirstView();
+    // For "CSV UTF-8 (Excel)": the shown columns left to right, the table
+    // rows the list shows in the order shown, and a row of ShownTable() as
+    // the list shows it.
+    [[nodiscard]] std::vector<int> ShownColumns() const;
+    [[nodiscard]] std::vector<std::int32_t> FilteredRows() const;
+    [[nodiscard]] bool IsFiltering() const;
+    [[nodiscard]] CListCtrlModel::Item ShownItem(int row) const;
+    // Rows of the last batch whose check changed something, since its start.
+    [[nodiscard]] int changedInBatch() const { return m_changedInBatch; }
     // The selected rows as tab-separated text, as Ctrl+C copies them.
     [[nodiscard]] QString SelectedRowsText() const;
     void CopySelectedRows();
@@ -94,6 +115,8 @@ public:
     [[nodiscard]] CListCtrlModel* listModel() const { return m_model; }
     [[nodiscard]] CListSortFilter* sortFilter() const { return m_proxy; }
     [[nodiscard]] CFrozenColumnView* frozenColumn() const { return m_frozen; }
+    // How often the rows kept waiting by a paused server are looked for.
+    static constexpr int kWaitCheckMs = 1000;
     // The batch's start index plus the rows it finished, as UM_PROGRESS says.
     [[nodiscard]] int shownRowCount() const { return m_batchStart + m_finishedInBatch; }
     [[nodiscard]] int contextRow() const { return m_contextRow; }
@@ -109,6 +132,10 @@ signals:
     // How many rows expire within the red-display days; `shown` is whether
     // red display is on.
     void expiringCountChanged(int count, int days, bool shown);
+    // A batch ended; `changed` of its rows changed since their previous check.
+    void batchChangesCounted(int changed);
+    // The rows the filter lets through of all; `filtering` while one is set.
+    void shownCountChanged(int shown, int total, bool filtering);
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -119,6 +146,12 @@ protected:
 
 private:
     void Reload();
+    // Rows not finished take the latest result the store keeps of their
+    // name; returns how many did.
+    int ShowStoredResults();
+    [[nodiscard]] CListCtrlModel::Item ItemForRow(const DomainTable& table, int row,
+                                                  bool finished) const;
+    void KeepShownCopy();
     void ShowFinishedRow(std::intptr_t index);
     void QuickFind();
     void MarkCheckedRows();
@@ -128,6 +161,9 @@ private:
     void ScheduleFlush();
     void UpdateExpiringCount();
     void KeepDomainColumnFirst();
+    void UpdateShownCount();
+    // Marks the rows kept waiting by a paused server, while a batch runs.
+    void ShowLongestWait();
 
     CListCtrlModel* m_model = nullptr;
     CListSortFilter* m_proxy = nullptr;
@@ -135,12 +171,18 @@ private:
     CCellDelegate* m_delegate = nullptr;
     std::unique_ptr<CWidgetMessageTarget> m_target;
     std::unique_ptr<CQueryThread> m_thread;
+    // While a batch runs: the rows as last reported (see ShownTable).
+    std::unique_ptr<DomainTable> m_shown;
+    // The changes of each name's latest check shown, by A-label (ChangeKind bits).
+    std::unordered_map<std::string, std::uint8_t> m_changes;
     WhoisTransport m_transport;
     QTimer m_flushTimer;
+    QTimer m_waitTimer;               // while a batch runs: which server keeps rows waiting
     std::vector<bool> m_finishedRows; // rows the current batch finished
     ColumnWidths m_columnWidths{};    // last width of each column while shown
     int m_batchStart = 0;
     int m_finishedInBatch = 0;
+    int m_changedInBatch = 0;
     int m_lastFinished = -1; // the furthest row finished: the list follows it
     int m_contextRow = -1;
     bool m_following = false;   // until the user scrolls during a batch

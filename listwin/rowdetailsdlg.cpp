@@ -1,14 +1,19 @@
 // SPDX-License-Identifier: MIT
 #include "listwin/rowdetailsdlg.h"
 
+#include "engine/answertext.h"
 #include "engine/domaintable.h"
+#include "engine/store/resultstore.h"
 #include "listwin/listitem.h"
 #include "platform/gbkqt.h"
 
+#include <QDateTime>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -29,9 +34,47 @@ const char* ProtocolText(QueryProtocol protocol) {
     return "";
 }
 
+// How many earlier checks the window lists.
+constexpr std::size_t kHistoryRows = 20;
+
+QString Utf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The name's checks, newest first: date, status, expiry, registrar, owner.
+QTableWidget* HistoryTable(const std::vector<StoredCheck>& checks, QWidget* parent) {
+    auto* history = new QTableWidget(static_cast<int>(checks.size()), 5, parent);
+    history->setObjectName(QStringLiteral("detailsHistory"));
+    history->setHorizontalHeaderLabels({QStringLiteral("查询时间"), QStringLiteral("当前状态"),
+                                        QStringLiteral("过期日期"), QStringLiteral("注册商"),
+                                        QStringLiteral("所有人")});
+    history->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    history->setSelectionBehavior(QAbstractItemView::SelectRows);
+    history->verticalHeader()->hide();
+    history->horizontalHeader()->setStretchLastSection(true);
+    for (int r = 0; r < history->rowCount(); ++r) {
+        const StoredCheck& check = checks[static_cast<std::size_t>(r)];
+        const QString cells[] = {
+            AskedAtText(check.askedAt), QString::fromUtf8(QueryStatusListText(check.status)),
+            Utf8(check.values.expiry), Utf8(check.values.registrar), Utf8(check.values.owner)};
+        for (int c = 0; c < 5; ++c) {
+            history->setItem(r, c, new QTableWidgetItem(cells[c]));
+        }
+    }
+    history->resizeColumnsToContents();
+    return history;
+}
+
 } // namespace
 
-QString RowFieldsText(const DomainTable& table, std::int32_t index) {
+QString AskedAtText(std::int64_t askedAt) {
+    if (askedAt <= 0) {
+        return {};
+    }
+    return QDateTime::fromSecsSinceEpoch(askedAt).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QString RowFieldsText(const DomainTable& table, std::int32_t index, bool underWay) {
     const bool finished = table.IsFinished(index);
     const CListCtrlModel::Item item = ListItemForRow(table, index, finished);
     struct Line {
@@ -41,9 +84,12 @@ QString RowFieldsText(const DomainTable& table, std::int32_t index) {
     const Line lines[] = {
         {"域名", item.cells[ListColumn::Domain]},
         {"whois服务器", item.cells[ListColumn::Server]},
-        {"当前状态", finished ? item.cells[ListColumn::Status] : QStringLiteral("尚未查询")},
+        {"当前状态", underWay   ? QStringLiteral("正在查询…")
+                     : finished ? item.cells[ListColumn::Status]
+                                : QStringLiteral("尚未查询")},
         {"失败原因", item.statusTip},
         {"查询方式", QString::fromLatin1(ProtocolText(table.details.Protocol(index)))},
+        {"查询时间", AskedAtText(table.details.AskedAt(index))},
         {"过期日期", item.cells[ListColumn::Expiry]},
         {"注册日期", item.cells[ListColumn::Created]},
         {"whois更新日期", item.cells[ListColumn::Updated]},
@@ -60,22 +106,38 @@ QString RowFieldsText(const DomainTable& table, std::int32_t index) {
     return text;
 }
 
-CRowDetailsDlg::CRowDetailsDlg(const DomainTable& table, std::int32_t index, QWidget* parent)
+CRowDetailsDlg::CRowDetailsDlg(const DomainTable& table, std::int32_t index, QWidget* parent,
+                               RowDetailsSource source)
     : QDialog(parent) {
     setObjectName(QStringLiteral("rowDetails"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("域名详情 - ") + FromGbk(FieldText(table.Row(index).domain)));
 
-    m_fields = new QPlainTextEdit(RowFieldsText(table, index), this);
+    m_fields = new QPlainTextEdit(RowFieldsText(table, index, source.underWay), this);
     m_fields->setObjectName(QStringLiteral("detailsFields"));
     m_fields->setReadOnly(true);
     m_fields->setTextInteractionFlags(kSelectable);
     m_fields->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_fields->setMaximumHeight(m_fields->fontMetrics().lineSpacing() * 14);
+    m_fields->setMaximumHeight(m_fields->fontMetrics().lineSpacing() * 15);
 
-    // UTF-8 whatever the registry sent (GBK, ISO-2022-JP, UTF-8).
-    QString answer = QString::fromStdString(table.details.AnswerUtf8(index));
-    if (answer.isEmpty()) {
+    const std::string domain(FieldText(table.Row(index).domain));
+    std::vector<StoredCheck> checks;
+    if (source.store != nullptr) {
+        // The rows finished last may still wait for their commit.
+        source.store->Flush();
+        checks = source.store->History(domain, kHistoryRows);
+    }
+    // UTF-8 whatever the registry sent (GBK, ISO-2022-JP, UTF-8). A result
+    // shown from the store left its answer there.
+    std::string answerUtf8 = table.details.AnswerUtf8(index);
+    if (answerUtf8.empty() && !source.underWay && !checks.empty() &&
+        checks.front().askedAt == table.details.AskedAt(index) && table.details.Finished(index)) {
+        answerUtf8 = AnswerForDisplay(source.store->LatestAnswer(domain));
+    }
+    QString answer = Utf8(answerUtf8);
+    if (source.underWay) {
+        answer = QStringLiteral("（正在查询…）");
+    } else if (answer.isEmpty()) {
         answer = QStringLiteral("（没有应答内容）");
     }
     m_answer = new QPlainTextEdit(answer, this);
@@ -88,12 +150,17 @@ CRowDetailsDlg::CRowDetailsDlg(const DomainTable& table, std::int32_t index, QWi
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
+    m_history = HistoryTable(checks, this);
+    m_history->setMaximumHeight(m_history->fontMetrics().lineSpacing() * 9);
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_fields);
     layout->addWidget(new QLabel(QStringLiteral("原始应答："), this));
     layout->addWidget(m_answer, 1);
+    layout->addWidget(new QLabel(QStringLiteral("查询历史（最新在前）："), this));
+    layout->addWidget(m_history);
     layout->addWidget(buttons);
-    resize(720, 640);
+    resize(720, 760);
 }
 
 QString CRowDetailsDlg::fieldsText() const {
@@ -102,4 +169,17 @@ QString CRowDetailsDlg::fieldsText() const {
 
 QString CRowDetailsDlg::answerText() const {
     return m_answer->toPlainText();
+}
+
+QString CRowDetailsDlg::historyText() const {
+    QString text;
+    for (int r = 0; r < m_history->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < m_history->columnCount(); ++c) {
+            const QTableWidgetItem* item = m_history->item(r, c);
+            cells << (item != nullptr ? item->text() : QString());
+        }
+        text += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    }
+    return text;
 }

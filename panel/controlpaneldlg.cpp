@@ -5,9 +5,11 @@
 #include "core/messages.h"
 #include "core/text.h"
 #include "engine/domaintable.h"
+#include "engine/store/resultstore.h"
 #include "listwin/dataexport.h"
 #include "listwin/domainimport.h"
 #include "listwin/makehtmlview.h"
+#include "listwin/storedresults.h"
 #include "panel/dialogtemplate.h"
 #include "panel/dialogunits.h"
 #include "platform/gbkqt.h"
@@ -107,6 +109,8 @@ void CControlPanelDlg::BuildTemplate() {
     connect(m_export, &QPushButton::clicked, this, &CControlPanelDlg::OnExport);
     connect(m_import, &QPushButton::clicked, this, &CControlPanelDlg::OnImport);
     connect(m_redDisplay, &QCheckBox::clicked, this, &CControlPanelDlg::OnRedDisplayToggle);
+    // Enter or leaving the box: the list follows the days at once.
+    connect(m_days, &QLineEdit::editingFinished, this, &CControlPanelDlg::OnDaysChanged);
     connect(m_find, &QPushButton::clicked, this, &CControlPanelDlg::OnFind);
     connect(m_deleteChecked, &QPushButton::clicked, this, &CControlPanelDlg::OnDeleteChecked);
 }
@@ -152,6 +156,10 @@ bool CControlPanelDlg::Create() {
         m_core.reset();
         return false;
     }
+    // Once for the program's life; a store it cannot use still lets every
+    // batch run (its notices come once the window is up).
+    m_store = ResultStore::Open(m_core->getAppPath() + std::string(kResultStoreFileName));
+    table.store = m_store.get();
     table.findCursor = 0;
     table.findText.clear();
     table.startIndex = 0;
@@ -174,6 +182,9 @@ CControlPanelDlg::~CControlPanelDlg() {
     if (table.panelWindow == static_cast<QWidget*>(this)) {
         table.panelWindow = nullptr;
     }
+    // Commits what the last rows queued.
+    table.store = nullptr;
+    m_store.reset();
     table.Release();
     m_core->saveConfigB("chkgq", table.redDisplay != 0);
     m_core->saveConfigInt("gqts", table.expiryDays);
@@ -190,8 +201,14 @@ bool CControlPanelDlg::PreTranslateMessage(const Msg& msg) {
         return false;
     }
     switch (msg.message) {
+    case UM_PANEL_QUERY_STARTED:
+        if (!m_batchRunning) { // a watch check: the panel did not start it
+            SetBatchRunning(true);
+        }
+        break;
     case UM_PANEL_QUERY_ENDED:
         SetBatchRunning(false);
+        ShowStoreNotices(this);
         break;
     case UM_PANEL_DELETE_DONE:
         DeleteRemovedRows(this);
@@ -229,7 +246,10 @@ void CControlPanelDlg::OnStart() {
     table.redDisplay = m_redDisplay->isChecked() ? 1 : 0;
     CMakeHtmlView::RefreshAllRedDisplays();
 
-    const int last = m_core->getConfigInt("lastindex");
+    // The saved position belongs to one list: another list starts afresh.
+    const std::string list = WorkingListIdentity(table);
+    const std::string savedList = m_core->getConfigStr(kLastListKey);
+    const int last = savedList.empty() || savedList == list ? m_core->getConfigInt("lastindex") : 0;
     int start = 0;
     if (last > table.count - 1) {
         start = 0; // the saved position lies beyond the current list
@@ -240,6 +260,10 @@ void CControlPanelDlg::OnStart() {
         start = m_core->msgboxConfirm(this, question) == CCore::IDNO ? 0 : last;
     }
     table.startIndex = start;
+    // The worker saves "lastindex" for this list.
+    if (savedList != list) {
+        m_core->saveConfigStr(kLastListKey, list);
+    }
     if (PostToMainWindow(UM_REQUEST_QUERY)) {
         SetBatchRunning(true);
     }
@@ -255,8 +279,21 @@ void CControlPanelDlg::OnImport() {
 
 void CControlPanelDlg::OnRedDisplayToggle() {
     const bool checked = m_redDisplay->isChecked();
-    TheDomainTable().redDisplay = checked ? 1 : 0;
+    DomainTable& table = TheDomainTable();
+    table.redDisplay = checked ? 1 : 0;
+    // The days as the box shows them, also when typed but not yet confirmed.
+    table.expiryDays = ParseLeadingInt(m_days->text().toStdString());
     m_days->setEnabled(checked);
+    CMakeHtmlView::RefreshAllRedDisplays();
+}
+
+void CControlPanelDlg::OnDaysChanged() {
+    DomainTable& table = TheDomainTable();
+    const int days = ParseLeadingInt(m_days->text().toStdString());
+    if (days == table.expiryDays) {
+        return;
+    }
+    table.expiryDays = days;
     CMakeHtmlView::RefreshAllRedDisplays();
 }
 
@@ -276,4 +313,5 @@ void CControlPanelDlg::OnDeleteChecked() {
 
 void CControlPanelDlg::OnStartupTimer() {
     LoadListFile(this);
+    ShowStoreNotices(this);
 }

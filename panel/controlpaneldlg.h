@@ -3,8 +3,8 @@
 
 // The control panel in the side bar: import, delete checked, start a batch,
 // export, quick find and the two display settings. Its initialisation sets up
-// the shared state (the core object, the settings, the table) and its
-// destruction tears it down. It talks to the rest only by posted messages.
+// the shared state (the core object, the settings, the table, the results
+// store) and its destruction tears it down. It talks to the rest only by posted messages.
 
 #include "platform/messagewindow.h"
 
@@ -13,6 +13,7 @@
 #include <memory>
 
 class CCore;
+class ResultStore;
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
@@ -34,6 +35,8 @@ public:
     void OnExport();
     void OnImport();
     void OnRedDisplayToggle();
+    // The days box was confirmed (Enter, or the focus left it).
+    void OnDaysChanged();
     void OnFind();
     void OnDeleteChecked();
 
@@ -47,6 +50,7 @@ private:
     void WidenDaysBox();
 
     std::unique_ptr<CCore> m_core;
+    std::unique_ptr<ResultStore> m_store;
     QCheckBox* m_redDisplay = nullptr;
     QLineEdit* m_days = nullptr;
     QLineEdit* m_findEdit = nullptr;

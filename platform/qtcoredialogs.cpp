@@ -74,6 +74,18 @@ std::string CQtCoreDialogs::fileExportSave(const std::string& proposedName, int&
     return nativePath(dialog.selectedFiles().constFirst());
 }
 
+std::string CQtCoreDialogs::fileImageSave(const std::string& proposedName) {
+    QFileDialog dialog(MainWindow(), QStringLiteral("导出图片"), FromGbk(proposedName),
+                       QStringLiteral("PNG 图片 (*.png)"));
+    dialog.setObjectName(QStringLiteral("imageDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("png"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return nativePath(dialog.selectedFiles().constFirst());
+}
+
 void CQtCoreDialogs::openUrl(const std::string& address) {
     const QUrl url = DomainUrl(address);
     if (url.isValid() && QDesktopServices::openUrl(url)) {

@@ -18,6 +18,7 @@ public:
     std::string fileTxtSave(const std::string& proposedName) override;
     // Type 0: "CSV 文件" (GBK), 1: "CSV UTF-8 (Excel)".
     std::string fileExportSave(const std::string& proposedName, int& type) override;
+    std::string fileImageSave(const std::string& proposedName) override;
     void openUrl(const std::string& address) override;
 };
 

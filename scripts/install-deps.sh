@@ -1,17 +1,24 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Installs the Debian packages the build and the tests need, only those missing.
+# ca-certificates: the system's CA bundle, trusted beside a --cacert file;
+# iproute2 and util-linux: test.sh's loopback-only namespace (ip, unshare).
 set -euo pipefail
 
 packages=(
     cmake g++ make pkg-config
     qt6-base-dev libgl-dev
+    # The expiry chart; Qt Charts' CMake files need Qt OpenGL's, which
+    # Debian 12's qt6-charts-dev does not pull in. dbus: the notification test's bus.
+    qt6-charts-dev libqt6opengl6-dev dbus
     libgtest-dev libgmock-dev libbenchmark-dev
     libcurl4-openssl-dev nlohmann-json3-dev libssl-dev zlib1g-dev
     fonts-wqy-microhei qt6-translations-l10n
     libidn2-dev
     libsqlite3-dev sqlite3
     clang libclang-rt-14-dev
+    ca-certificates
+    iproute2 util-linux
 )
 
 missing=()

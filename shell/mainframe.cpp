@@ -10,6 +10,7 @@
 #include "listwin/domainimport.h"
 #include "listwin/listfilterbar.h"
 #include "listwin/makehtmlview.h"
+#include "listwin/statustotals.h"
 #include "panel/batchoptionsdlg.h"
 #include "panel/controlpaneldlg.h"
 #include "platform/gbkqt.h"
@@ -18,6 +19,7 @@
 #include "shell/batchprogress.h"
 #include "shell/makehtmlapp.h"
 #include "sidebar/sidebarhost.h"
+#include "watch/watchcontroller.h"
 
 #include <QAction>
 #include <QApplication>
@@ -37,6 +39,7 @@
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <memory>
@@ -91,9 +94,11 @@ bool CMainFrame::OnCreate() {
     connect(m_view, &CMakeHtmlView::statusMessage, this,
             [this](const QString& text) { SetPaneText(0, text); });
     connect(m_view, &CMakeHtmlView::expiringCountChanged, this, &CMainFrame::ShowExpiring);
+    connect(m_view, &CMakeHtmlView::batchChangesCounted, this, &CMainFrame::ShowChanged);
+    connect(m_view, &CMakeHtmlView::shownCountChanged, this, &CMainFrame::ShowShownCount);
     m_dockSite->setClientWidget(client);
     setCentralWidget(m_dockSite);
-    return createMenus() && createStatusBar() && createSideBar();
+    return createMenus() && createStatusBar() && createSideBar() && createWatch();
 }
 
 void CMainFrame::UpdateMinimumSize() {
@@ -112,7 +117,7 @@ bool CMainFrame::createMenus() {
     exit->setStatusTip(QStringLiteral("退出应用程序"));
     connect(exit, &QAction::triggered, this, &QWidget::close);
 
-    QMenu* view = menuBar()->addMenu(QStringLiteral("查看(&V)"));
+    QMenu* view = m_viewMenu = menuBar()->addMenu(QStringLiteral("查看(&V)"));
     m_statusBarAction = view->addAction(QStringLiteral("状态栏(&S)"));
     m_statusBarAction->setObjectName(QStringLiteral("59393"));
     m_statusBarAction->setStatusTip(QStringLiteral("显示或隐藏状态栏"));
@@ -129,7 +134,7 @@ bool CMainFrame::createMenus() {
     // The command-update step: the check follows the bar whenever the menu opens.
     connect(view, &QMenu::aboutToShow, this, &CMainFrame::UpdateSideBarCheck);
 
-    QMenu* tools = menuBar()->addMenu(QStringLiteral("工具(&T)"));
+    QMenu* tools = m_toolsMenu = menuBar()->addMenu(QStringLiteral("工具(&T)"));
     QAction* options = tools->addAction(QStringLiteral("选项(&O)..."));
     options->setObjectName(QString::number(ID_OPTIONS));
     options->setStatusTip(QStringLiteral("设置同时查询的数量、查询间隔和查询方式"));
@@ -190,6 +195,22 @@ bool CMainFrame::createStatusBar() {
     m_expiryPane->hide();
     // Index 1: after pane 0, the one stretching pane, before panes 1 and 2.
     bar->insertPermanentWidget(1, m_expiryPane);
+    // How many rows the last batch found changed (the "变化" column).
+    m_changedPane = new QLabel(bar);
+    m_changedPane->setObjectName(QStringLiteral("changedPane"));
+    m_changedPane->hide();
+    bar->insertPermanentWidget(1, m_changedPane);
+    m_totalsPane = new QLabel(bar);
+    m_totalsPane->setObjectName(QStringLiteral("totalsPane"));
+    m_totalsPane->hide();
+    bar->insertPermanentWidget(1, m_totalsPane);
+    m_shownPane = new QLabel(bar);
+    m_shownPane->setObjectName(QStringLiteral("shownPane"));
+    m_shownPane->hide();
+    bar->insertPermanentWidget(1, m_shownPane);
+    m_progressTick = new QTimer(this);
+    m_progressTick->setInterval(1000);
+    connect(m_progressTick, &QTimer::timeout, this, [this] { ShowProgress(m_lastDone); });
     m_progress = new QProgressBar(bar);
     m_progress->setObjectName(QStringLiteral("progressBar"));
     m_progress->setTextVisible(true);
@@ -210,6 +231,13 @@ bool CMainFrame::createSideBar() {
     m_sideBar->SetBarStyle(m_sideBar->GetBarStyle() | CBRS_TOOLTIPS | CBRS_FLYBY |
                            CBRS_SIZE_DYNAMIC);
     m_sideBar->EnableDocking(CBRS_ALIGN_ANY);
+    // The width the user left it at (the panel made the core object).
+    if (const CCore* core = TheDomainTable().core) {
+        const int width = core->getConfigInt(kSideBarWidthKey);
+        if (width > 0) {
+            m_sideBar->m_vertSize.cx = std::max(width, m_sideBar->m_vertMin.cx);
+        }
+    }
     m_dockSite->DockControlBar(m_sideBar, AFX_IDW_DOCKBAR_LEFT);
     connect(m_dockSite, &CDockSite::controlBarVisibilityChanged, this,
             [this](CControlBar* bar, bool) {
@@ -218,6 +246,13 @@ bool CMainFrame::createSideBar() {
                 }
             });
     UpdateSideBarCheck();
+    return true;
+}
+
+bool CMainFrame::createWatch() {
+    // After the side bar: the watch reads its settings through the panel's core.
+    m_watch = new CWatchController(WatchHost{this, m_view, m_filterBar}, this);
+    m_watch->AddMenuItems(m_viewMenu, m_toolsMenu);
     return true;
 }
 
@@ -271,9 +306,19 @@ bool CMainFrame::PreTranslateMessage(const Msg& msg) {
             SetPaneText(0, QStringLiteral("正在查询域名信息..."));
             m_batchStart = std::max(table.startIndex, 0);
             m_batchClock.start();
+            m_sinceLastRow.start();
+            m_lastDone = m_batchStart;
+            m_batchActive = true;
+            m_totalsPane->hide();
             ShowProgress(m_batchStart);
             m_progress->show();
+            m_progressTick->start();
             PostWindowMessage(m_view, UM_START_WORKER);
+            // The start button turns into the stop button for any batch.
+            PostWindowMessage(panelWindow(), UM_PANEL_QUERY_STARTED);
+            if (m_watch != nullptr) {
+                m_watch->OnBatchRequested();
+            }
         }
         break;
     case UM_REQUEST_STOP:
@@ -284,18 +329,39 @@ bool CMainFrame::PreTranslateMessage(const Msg& msg) {
         break;
     case UM_QUERY_FINISHED:
         SetPaneText(0, QStringLiteral("操作结束！"));
+        // A stopped batch has no time left to tell.
+        m_batchActive = false;
+        m_progressTick->stop();
+        if (m_progress->isVisible()) {
+            ShowProgress(m_lastDone);
+        }
+        if (m_view != nullptr) {
+            m_totalsPane->setText(StatusTotalsText(CountStatuses(*m_view->listModel())));
+            m_totalsPane->show();
+        }
         PostWindowMessage(panelWindow(), UM_PANEL_QUERY_ENDED);
+        if (m_watch != nullptr) {
+            m_watch->OnBatchEnded();
+        }
         break;
     case UM_IMPORT_FINISHED:
         if (m_view != nullptr) {
             m_progress->hide();
-            SetPaneText(0, QStringLiteral("完成导入域名到列表！"));
+            m_changedPane->hide();
+            m_totalsPane->hide();
+            // An empty list (a first start) says how to begin.
+            SetPaneText(0, table.count > 0 ? QStringLiteral("完成导入域名到列表！")
+                                           : QStringLiteral("点击 导入域名 导入域名列表"));
             SetPaneText(2, QStringLiteral("域名数量：%1").arg(table.count));
             PostWindowMessage(m_view, UM_RELOAD_LIST);
         }
         break;
     case UM_PROGRESS:
         SetPaneText(1, QStringLiteral("进度：%1 / %2").arg(msg.lParam).arg(table.count));
+        if (msg.lParam != m_lastDone) {
+            m_sinceLastRow.start();
+            m_lastDone = msg.lParam;
+        }
         ShowProgress(msg.lParam);
         break;
     case UM_REQUEST_FIND:
@@ -322,12 +388,24 @@ void CMainFrame::ShowProgress(std::intptr_t done) {
         m_batchClock.isValid() ? static_cast<double>(m_batchClock.elapsed()) / 1000.0 : 0.0;
     m_progress->setRange(0, std::max(total, 1));
     m_progress->setValue(value);
-    m_progress->setFormat(BatchProgressText(value, total, value - m_batchStart, seconds));
+    const bool timeLeft =
+        m_batchActive && m_sinceLastRow.isValid() && m_sinceLastRow.elapsed() < kStalledMs;
+    m_progress->setFormat(BatchProgressText(value, total, value - m_batchStart, seconds, timeLeft));
 }
 
 void CMainFrame::ShowExpiring(int count, int days, bool shown) {
     m_expiryPane->setText(QStringLiteral("%1 个域名将在 %2 天内到期").arg(count).arg(days));
     m_expiryPane->setVisible(shown);
+}
+
+void CMainFrame::ShowShownCount(int shown, int total, bool filtering) {
+    m_shownPane->setText(QStringLiteral("显示 %1 / %2").arg(shown).arg(total));
+    m_shownPane->setVisible(filtering);
+}
+
+void CMainFrame::ShowChanged(int changed) {
+    m_changedPane->setText(QStringLiteral("%1 个域名有变化").arg(changed));
+    m_changedPane->show();
 }
 
 bool CMainFrame::RefuseImportDuringBatch() {
@@ -430,10 +508,17 @@ QSize CMainFrame::MinimumFrameSize() const {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_watch != nullptr && m_watch->KeepWatchingInTray()) {
+        event->ignore();
+        return;
+    }
     // Stop a running batch first: the table and CCore go with the panel.
     if (m_view != nullptr) {
         m_view->StopQueryThread();
         m_view->SaveColumnLayout();
+    }
+    if (CCore* core = TheDomainTable().core; core != nullptr && m_sideBar != nullptr) {
+        core->saveConfigInt(kSideBarWidthKey, m_sideBar->m_vertSize.cx);
     }
     QMainWindow::closeEvent(event);
 }

@@ -2,11 +2,11 @@
 #pragma once
 
 // The main window: menu, inert accelerators, the three-pane status bar with
-// the batch's progress bar and the count of expiring rows, the dock site with
-// the filter bar and the list view as its client, and the side bar docked
-// left. It relays the control panel's requests to the view, writes the
-// status texts of the message protocol, and imports dropped files and
-// clipboard text.
+// the batch's progress bar, the count of expiring rows and of the rows the
+// last batch found changed, the dock site with the filter bar and the list
+// view as its client, and the side bar docked left. It relays the control
+// panel's requests to the view, writes the status texts of the message
+// protocol, and imports dropped files and clipboard text.
 
 #include "platform/messagewindow.h"
 
@@ -20,9 +20,12 @@ class CDockSite;
 class CListFilterBar;
 class CMakeHtmlView;
 class CSideBar;
+class CWatchController;
 class QAction;
 class QLabel;
+class QMenu;
 class QProgressBar;
+class QTimer;
 
 class CMainFrame final : public QMainWindow, public CMessageWindow {
     Q_OBJECT
@@ -47,7 +50,15 @@ public:
     [[nodiscard]] QLabel* Pane(int pane) const;
     [[nodiscard]] QProgressBar* progressBar() const { return m_progress; }
     [[nodiscard]] QLabel* expiryPane() const { return m_expiryPane; }
+    [[nodiscard]] QLabel* changedPane() const { return m_changedPane; }
+    // "显示 3 / 56" while a filter is on.
+    [[nodiscard]] QLabel* shownPane() const { return m_shownPane; }
+    // The rows by outcome, after a batch.
+    [[nodiscard]] QLabel* totalsPane() const { return m_totalsPane; }
+    // The zentrix.ini key of the side bar's width.
+    static constexpr const char* kSideBarWidthKey = "sidebarwidth";
     [[nodiscard]] CListFilterBar* filterBar() const { return m_filterBar; }
+    [[nodiscard]] CWatchController* watch() const { return m_watch; }
 
     void OnViewSideBar();
     void OnAppAbout();
@@ -72,10 +83,13 @@ private:
     bool createMenus();
     bool createStatusBar();
     bool createSideBar();
+    bool createWatch();
     void createInertAccelerators();
     void UpdateSideBarCheck();
     void ShowProgress(std::intptr_t done);
     void ShowExpiring(int count, int days, bool shown);
+    void ShowChanged(int changed);
+    void ShowShownCount(int shown, int total, bool filtering);
     // Import is refused while a batch runs (the worker writes the table).
     [[nodiscard]] bool RefuseImportDuringBatch();
 
@@ -86,8 +100,19 @@ private:
     QAction* m_statusBarAction = nullptr;
     QLabel* m_panes[kPaneCount] = {};
     QLabel* m_expiryPane = nullptr;
+    QLabel* m_changedPane = nullptr;
+    QLabel* m_shownPane = nullptr;
+    QLabel* m_totalsPane = nullptr;
     QProgressBar* m_progress = nullptr;
+    // Refreshes the time left while a batch runs, so a stall blanks it.
+    QTimer* m_progressTick = nullptr;
+    QElapsedTimer m_sinceLastRow;
+    std::intptr_t m_lastDone = 0;
+    bool m_batchActive = false;
     CListFilterBar* m_filterBar = nullptr;
+    QMenu* m_viewMenu = nullptr;
+    QMenu* m_toolsMenu = nullptr;
+    CWatchController* m_watch = nullptr;
     QElapsedTimer m_batchClock;
     int m_batchStart = 0;
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "shell/makehtmlapp.h"
 
+#include "core/apppath.h"
 #include "core/ccore.h"
 #include "listwin/makehtmlview.h"
 #include "platform/mainwindow.h"
@@ -12,6 +13,7 @@
 #include "shell/startupnotices.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QScreen>
 
 CMakeHtmlApp::CMakeHtmlApp() = default;
@@ -35,6 +37,14 @@ bool CMakeHtmlApp::InitInstance() {
         InstallChineseTranslations(*app);
     }
     CPreTranslateFilter::Install();
+    // Without a folder of the user's own there is nowhere safe to keep the
+    // list and settings: say so and stop.
+    if (const std::string problem = dataFolderProblem(); !problem.empty()) {
+        QMessageBox::critical(nullptr, QString::fromUtf8(kProductTitle),
+                              QString::fromUtf8("找不到存放数据的文件夹，程序无法启动。\n\n") +
+                                  QString::fromStdString(problem));
+        return false;
+    }
     if (CCore::dialogs() == nullptr) {
         m_dialogs = std::make_unique<CQtCoreDialogs>();
         CCore::setDialogs(m_dialogs.get());

@@ -16,7 +16,9 @@
 #include "listwin/dataexport.h"
 #include "listwin/rowdetailsdlg.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDate>
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -102,12 +104,25 @@ TEST_F(EndToEndTest, ImportQueryExportThenCloseDuringABatch) {
               (QStringList{"maple-harbor.com", "lanting-demo.cn", "quiet-meadow.com",
                            "silent-brook.org", "sample.zz", "closed-door.biz"}));
 
-    // Wide enough for the picture to show every result column.
+    // Wide enough for the picture to show every result column, with red
+    // display on over 600 days so the days left show their colours (the
+    // .com expiry within the days, the .cn one within twice them).
     run->frame->showNormal();
     run->frame->resize(1920, 520);
+    auto* days = run->panel->findChild<QLineEdit*>(QStringLiteral("1015"));
+    auto* red = run->panel->findChild<QCheckBox*>(QStringLiteral("1028"));
+    ASSERT_NE(days, nullptr);
+    ASSERT_NE(red, nullptr);
+    days->setText(QStringLiteral("600"));
+    QTest::mouseClick(red, Qt::LeftButton);
     DrainPostedMessages();
+    const QHeaderView* header = run->view->horizontalHeader();
+    EXPECT_EQ(header->visualIndex(ListColumn::DaysLeft),
+              header->visualIndex(ListColumn::Expiry) + 1);
+    EXPECT_FALSE(run->view->model()->index(0, ListColumn::DaysLeft).data().toString().isEmpty());
     QDir().mkpath(QStringLiteral(ZENTRIX_SCREENSHOT_DIR));
     run->frame->grab().save(QStringLiteral(ZENTRIX_SCREENSHOT_DIR "/mainwindow.png"));
+    QTest::mouseClick(red, Qt::LeftButton);
 
     // The filter above the list: a text, then an outcome.
     auto* filterText = run->frame->findChild<QLineEdit*>(QStringLiteral("filterText"));
@@ -156,6 +171,34 @@ TEST_F(EndToEndTest, ImportQueryExportThenCloseDuringABatch) {
         "\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n"
         "\"whois.nic.biz\",\"closed-door.biz\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n";
     EXPECT_EQ(ReadBytes(csv), expected);
+
+    // The spreadsheet's file: a header of the list's titles, its columns as
+    // shown (the phone hidden), a failed row saying why.
+    run->view->setColumnHidden(ListColumn::Phone, true);
+    const std::string utf8 = home.file("export-utf8.csv");
+    dialogs.savePaths = {utf8};
+    dialogs.saveTypes = {1};
+    run->Click(1005);
+    run->view->setColumnHidden(ListColumn::Phone, false);
+    std::vector<std::string> lines;
+    const std::string utf8Bytes = ReadBytes(utf8);
+    for (std::size_t from = 3; from < utf8Bytes.size();) {
+        const std::size_t end = utf8Bytes.find("\r\n", from);
+        lines.push_back(utf8Bytes.substr(from, end - from));
+        from = end + 2;
+    }
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(utf8Bytes.substr(0, 3), "\xEF\xBB\xBF");
+    EXPECT_EQ(lines[0],
+              "\"域名\",\"whois服务器\",\"当前状态\",\"过期日期\",\"剩余天数\",\"注册日期\","
+              "\"所有人\",\"联系Email\",\"注册商\",\"whois更新日期\",\"变化\"");
+    const auto daysLeft = QString::number(QDate::currentDate().daysTo(QDate(2028, 7, 8)));
+    EXPECT_EQ(lines[1],
+              "\"maple-harbor.com\",\"whois.verisign-grs.com\",\"成功\",\"2028-07-08\",\"" +
+                  daysLeft.toStdString() +
+                  "\",\"2008-07-08\",\"\",\"\",\"Harbor Names LLC\",\"2024-02-03\",\"\"");
+    EXPECT_EQ(lines[6].rfind("\"closed-door.biz\",\"whois.nic.biz\",\"失败：", 0), 0u) << lines[6];
+
     // What the list shows for the same rows.
     CListCtrlModel* list = run->view->listModel();
     EXPECT_EQ(list->GetItemText(2, 5), QStringLiteral("兰亭示例科技有限公司"));
@@ -268,14 +311,20 @@ TEST_F(EndToEndTest, ValuesStayWholeOutsideTheGbkExport) {
     dialogs.saveTypes = {kExportUtf8};
     run->Click(1005);
     EXPECT_EQ(dialogs.infos.back(), "共导出了 2 条有效记录！");
-    const std::string rest = "\"2030-03-04\",\"2012-03-04\",";
-    EXPECT_EQ(ReadBytes(utf8), "\xEF\xBB\xBF\"whois.cnnic.cn\",\"lanna-one.cn\",\"成功\"," + rest +
-                                   "\"" + thai + "\",\"" + email64 +
-                                   "\",\"\",\"Lanna Names\"\r\n"
-                                   "\"whois.cnnic.cn\",\"lanna-two.cn\",\"成功\"," +
-                                   rest + "\"Ann Lee\",\"" + email200 +
-                                   "\",\"\",\"Lanna Names\"\r\n");
+    // The spreadsheet's file has the list's columns, whole.
+    const std::string days = std::to_string(QDate::currentDate().daysTo(QDate(2030, 3, 4)));
+    const std::string header = "\"域名\",\"whois服务器\",\"当前状态\",\"过期日期\",\"剩余天数\","
+                               "\"注册日期\",\"所有人\",\"联系Email\",\"电话\",\"注册商\","
+                               "\"whois更新日期\",\"变化\"\r\n";
+    const std::string dates = "\"2030-03-04\",\"" + days + "\",\"2012-03-04\",";
+    EXPECT_EQ(ReadBytes(utf8),
+              "\xEF\xBB\xBF" + header + "\"lanna-one.cn\",\"whois.cnnic.cn\",\"成功\"," + dates +
+                  "\"" + thai + "\",\"" + email64 +
+                  "\",\"\",\"Lanna Names\",\"N/A\",\"\"\r\n"
+                  "\"lanna-two.cn\",\"whois.cnnic.cn\",\"成功\"," +
+                  dates + "\"Ann Lee\",\"" + email200 + "\",\"\",\"Lanna Names\",\"N/A\",\"\"\r\n");
 
+    const std::string rest = "\"2030-03-04\",\"2012-03-04\",";
     const std::string gbk = home.file("gbk.csv");
     dialogs.savePaths = {gbk};
     dialogs.saveTypes = {kExportGbk};

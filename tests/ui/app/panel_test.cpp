@@ -5,6 +5,7 @@
 #include "core/messages.h"
 #include "core/text.h"
 #include "engine/domaintable.h"
+#include "listwin/domainimport.h"
 #include "panel/controlpaneldlg.h"
 #include "panel/dialogunits.h"
 #include "scripteddialogs.h"
@@ -206,6 +207,53 @@ TEST_F(PanelTest, StartOffersToResumeFromLastIndex) {
         }
         Close();
     }
+}
+
+TEST_F(PanelTest, TheResumePositionBelongsToItsList) {
+    const auto start = [&] {
+        dialogs.questions.clear();
+        table.startIndex = -1;
+        QTest::mouseClick(Control<QPushButton>(1003), Qt::LeftButton);
+        DrainPostedMessages();
+        PostWindowMessage(panel, UM_PANEL_QUERY_ENDED); // as if the batch ended at once
+        DrainPostedMessages();
+    };
+    // A position an earlier version saved, with no list beside it: it
+    // belongs to the working list it was saved with.
+    WriteList(10);
+    SaveSetting("lastindex", 5);
+    dialogs.confirmAnswers = {CCore::IDYES};
+    Open();
+    start();
+    EXPECT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_EQ(table.startIndex, 5);
+    {
+        CCore core;
+        core.autoFileConfig();
+        EXPECT_FALSE(core.getConfigStr("lastlist").empty());
+    }
+
+    // Another list imported: the position is gone; start asks nothing.
+    const std::string other = home.file("other.txt");
+    WriteBytes(other, "other0.com\r\nother1.com\r\nother2.com\r\nother3.com\r\n"
+                      "other4.com\r\nother5.com\r\nother6.com\r\n");
+    ASSERT_TRUE(ImportDomainPath(panel, other));
+    DrainPostedMessages();
+    EXPECT_EQ(SavedInt("lastindex"), 0);
+    SaveSetting("lastindex", 5); // the batch over the new list stopped at row 5
+    dialogs.confirmAnswers = {CCore::IDYES};
+    start();
+    EXPECT_EQ(dialogs.questions.size(), 1u); // the same list: asked
+    EXPECT_EQ(table.startIndex, 5);
+    Close();
+
+    // The list file replaced behind the program's back (another list with
+    // the same number of rows): the position is not its own.
+    WriteList(7);
+    Open();
+    start();
+    EXPECT_TRUE(dialogs.questions.empty());
+    EXPECT_EQ(table.startIndex, 0);
 }
 
 TEST_F(PanelTest, StartBecomesStopAndImportAndDeleteWaitUntilTheBatchEnds) {

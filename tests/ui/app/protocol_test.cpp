@@ -224,7 +224,7 @@ TEST_F(ProtocolTest, InTheListCopyCopiesTheRowsAndTheOtherEditKeysDoNothing) {
 
     QTest::keyClick(run.view, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->text(),
-              QStringLiteral("alpha.com\twhois.verisign-grs.com\t\t\t\t\t\t\t\t\n"));
+              QStringLiteral("alpha.com\twhois.verisign-grs.com\t\t\t\t\t\t\t\t\t\t\n"));
 }
 
 } // namespace
@@ -351,8 +351,8 @@ TEST(MainFrameTest, StartsReadyWithTheMenusOfTheProgram) {
         }
     }
     EXPECT_EQ(menus, (QStringList{"文件(&F)", "  从剪贴板导入", "  ", "  退出(&X)", "查看(&V)",
-                                  "  状态栏(&S)", "  侧边拦(&L)", "工具(&T)", "  选项(&O)...",
-                                  "帮助(&H)", "  关于(&A)"}));
+                                  "  状态栏(&S)", "  侧边拦(&L)", "  到期分布(&E)", "工具(&T)",
+                                  "  选项(&O)...", "  监视(&W)...", "帮助(&H)", "  关于(&A)"}));
 
     auto* statusItem = frame->findChild<QAction*>(QStringLiteral("59393"));
     statusItem->trigger();

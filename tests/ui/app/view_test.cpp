@@ -32,7 +32,7 @@ TEST_F(ViewTest, ReloadOfAFreshLoadShowsDomainAndServerOnlyAndClearsChecks) {
     table.Clear();
     Post(UM_RELOAD_LIST);
     EXPECT_EQ(view->listModel()->GetItemCount(), 0);
-    EXPECT_EQ(view->model()->columnCount(), 10);
+    EXPECT_EQ(view->model()->columnCount(), ListColumn::Count);
 }
 
 TEST_F(ViewTest, ReloadKeepsTheResultsOfFinishedRows) {

@@ -138,6 +138,47 @@ TEST(BatchOptionsTest, ProtocolOptions) {
     }
 }
 
+TEST(BatchOptionsTest, StoreOptions) {
+    const ParsedCommandLine store = ParseCommandLine({"--store=r.sqlite3", "--prune", "l"});
+    ASSERT_EQ(store.action, Action::Run) << store.error;
+    EXPECT_EQ(store.options.storeFile, "r.sqlite3");
+    EXPECT_TRUE(store.options.prune);
+    EXPECT_FALSE(store.options.noStore);
+
+    // --prune alone is a run without a list; anything else still needs one.
+    const ParsedCommandLine prune = ParseCommandLine({"--prune", "-q"});
+    ASSERT_EQ(prune.action, Action::Run) << prune.error;
+    EXPECT_EQ(prune.options.listFile, "");
+    EXPECT_EQ(ParseCommandLine({"--store", "r.sqlite3"}).error, "no LIST_FILE given");
+
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        std::string error;
+    } clashes[] = {
+        {"store_and_no_store",
+         {"--no-store", "--store", "r", "l"},
+         "--store and --no-store contradict each other"},
+        {"resume_without_store",
+         {"--resume", "--no-store", "l"},
+         "--resume needs the results store, which --no-store leaves alone"},
+        {"prune_without_store",
+         {"--no-store", "--prune"},
+         "--prune works on the results store, which --no-store leaves alone"},
+        {"empty_store", {"--store=", "l"}, "option --store needs a file name"},
+        {"no_store_with_value", {"--no-store=1", "l"}, "option --no-store takes no value"},
+    };
+    for (const auto& c : clashes) {
+        SCOPED_TRACE(c.name);
+        const ParsedCommandLine parsed = ParseCommandLine(c.args);
+        EXPECT_EQ(parsed.action, Action::Fail);
+        EXPECT_EQ(parsed.error, c.error);
+    }
+    for (const char* option : {"--store FILE", "--no-store", "--prune", "results.sqlite3"}) {
+        EXPECT_NE(UsageText().find(option), std::string::npos) << option;
+    }
+}
+
 TEST(BatchOptionsTest, HelpAndVersionNeedNoList) {
     EXPECT_EQ(ParseCommandLine({"-h"}).action, Action::Help);
     EXPECT_EQ(ParseCommandLine({"-qh", "x", "y"}).action, Action::Help);

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <ctime>
+#include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -108,8 +110,10 @@ TEST_F(BatchProgramTest, CsvFileHoldsEveryRowInExportFormat) {
                   FoundComRow("gamma-example.com", "Gamma Registrar"));
     EXPECT_THAT(child->err(), testing::StartsWith("zentrix-batch: 4 rows in "));
     EXPECT_THAT(child->err(), testing::EndsWith(": 2 found, 1 not registered, 0 error, 1 no "
-                                                "server; 0 names skipped\n"));
-    EXPECT_THAT(Config(), HasSubstr("lastindex=4"));
+                                                "server; 0 changed; 0 names skipped\n"));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("zentrix.ini")))
+        << "the desktop's resume position is not the batch's";
+    EXPECT_TRUE(std::filesystem::exists(dir.File("results.sqlite3")));
     EXPECT_EQ(ReadBytes(ListPath()), list) << "the user's list is only read";
     EXPECT_FALSE(std::filesystem::exists(dir.File("_items.txt")));
     EXPECT_EQ(server.ConnectionCount(), 3U); // the row without a server never connects
@@ -129,58 +133,38 @@ TEST_F(BatchProgramTest, JsonLinesOnStandardOutput) {
               "\"status\":1,\"statusText\":\"成功\",\"answered\":true,\"protocol\":\"whois\","
               "\"expiryDate\":\"2031-02-03\",\"createdDate\":\"2001-02-03\","
               "\"updatedDate\":\"2024-05-06\",\"owner\":\"\",\"email\":\"\",\"phone\":\"\","
-              "\"registrar\":\"中文 \\\"Names\\\" Ltd\",\"error\":\"\"}\n"
+              "\"registrar\":\"中文 \\\"Names\\\" Ltd\",\"changed\":[],\"previous\":null,"
+              "\"error\":\"\"}\n"
               "{\"index\":1,\"domain\":\"free-example.com\",\"domainAscii\":\"free-example.com\","
               "\"whoisServer\":\"whois.verisign-grs.com\","
               "\"status\":2,\"statusText\":\"域名未注册\",\"answered\":true,\"protocol\":\"whois\","
               "\"expiryDate\":\"\",\"createdDate\":\"\",\"updatedDate\":\"\",\"owner\":\"\","
-              "\"email\":\"\",\"phone\":\"\",\"registrar\":\"\",\"error\":\"\"}\n");
+              "\"email\":\"\",\"phone\":\"\",\"registrar\":\"\",\"changed\":[],"
+              "\"previous\":null,\"error\":\"\"}\n");
 }
 
-TEST_F(BatchProgramTest, ResumeFollowsTheSavedPosition) {
-    struct Case {
-        const char* name;
-        std::string config;
-        bool resume;
-        std::vector<std::string> asked;
-    };
+// The desktop's "lastindex" belongs to the desktop's list: --resume neither
+// follows nor moves it, and a row it never asked is never written as if a
+// server had said "no server".
+TEST_F(BatchProgramTest, ResumeIgnoresTheDesktopsPosition) {
     const std::vector<std::string> all = {"alpha-example.com\r\n", "free-example.com\r\n",
                                           "gamma-example.com\r\n", "alpha-example.com\r\n"};
-    const Case cases[] = {
-        {"inside_the_list", "lastindex=2\n", true, {all[2], all[3]}},
-        {"beyond_the_list", "lastindex=4\n", true, all},
-        {"last_row", "lastindex=3\n", true, {all[3]}},
-        {"zero", "lastindex=0\n", true, all},
-        {"without_the_option", "lastindex=2\n", false, all},
-    };
     WriteList("alpha-example.com\nfree-example.com\ngamma-example.com\nalpha-example.com\n");
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        FakeWhoisServer fresh;
-        fresh.SetDefaultScript(FakeWhoisScript::Answer(ComNoMatch("ANY")));
-        ChildProcess::Setup setup;
-        setup.args = {ZENTRIX_BATCH_PATH,
-                      "-q",
-                      "--protocol=whois",
-                      "--connect-to",
-                      fresh.ConnectToFor({ServerComNet}),
-                      ListPath()};
-        if (c.resume) {
-            setup.args.insert(setup.args.begin() + 1, "--resume");
-        }
-        setup.env = {{"ZENTRIX_HOME", Home()}};
-        WriteBytes(dir.File("zentrix.ini"), c.config);
-        ChildProcess child(setup);
-        ASSERT_TRUE(child.WaitForExit(kRunDeadline));
-        EXPECT_EQ(child.exitCode(), 0);
-        EXPECT_EQ(fresh.ReceivedBytes(), c.asked);
-        EXPECT_THAT(Config(), HasSubstr("lastindex=4"));
-        // Rows before the start are written with what a fresh load holds.
-        const std::string unasked =
-            CsvRow(ServerComNet, "alpha-example.com", kNoServerGbk, kEmptyResults);
-        EXPECT_EQ(child.out().substr(0, unasked.size()) == unasked, c.asked.size() < all.size());
-        EXPECT_EQ(std::count(child.out().begin(), child.out().end(), '\n'), 4);
-    }
+    WriteBytes(dir.File("zentrix.ini"), "lastindex=2\n");
+    FakeWhoisServer fresh;
+    fresh.SetDefaultScript(FakeWhoisScript::Answer(ComNoMatch("ANY")));
+    ChildProcess::Setup setup;
+    setup.args = {ZENTRIX_BATCH_PATH, "-q",           "--resume",
+                  "--protocol=whois", "--connect-to", fresh.ConnectToFor({ServerComNet}),
+                  ListPath()};
+    setup.env = {{"ZENTRIX_HOME", Home()}};
+    ChildProcess child(setup);
+    ASSERT_TRUE(child.WaitForExit(kRunDeadline));
+    EXPECT_EQ(child.exitCode(), 0);
+    EXPECT_EQ(fresh.ReceivedBytes(), all);
+    EXPECT_EQ(Config(), "lastindex=2\n");
+    EXPECT_THAT(child.out(), testing::Not(HasSubstr(kNoServerGbk)));
+    EXPECT_EQ(std::count(child.out().begin(), child.out().end(), '\n'), 4);
 }
 
 TEST_F(BatchProgramTest, StopSignalWritesFinishedRowsAndKeepsThePosition) {
@@ -208,10 +192,23 @@ TEST_F(BatchProgramTest, StopSignalWritesFinishedRowsAndKeepsThePosition) {
         }
         setup.args.push_back(ListPath());
         setup.env = {{"ZENTRIX_HOME", Home()}};
+        // The file's rows are counted on the progress line, on a terminal.
+        setup.stderrOnTerminal = c.toFile;
         ChildProcess child(setup);
 
-        // The third connection is the stalled row: the first two are finished.
+        // The third connection is the stalled row; the first two are stopped
+        // only once the program was told they are finished (a stop while a
+        // row is being read leaves it unfinished).
         ASSERT_TRUE(fresh.WaitForConnections(3, kRunDeadline));
+        if (c.toFile) {
+            ASSERT_TRUE(child.WaitForErr("2 / 4 rows", kRunDeadline)) << child.err();
+        } else {
+            ASSERT_TRUE(child.WaitForOut(
+                [](const std::string& out) {
+                    return std::count(out.begin(), out.end(), '\n') == 2;
+                },
+                kRunDeadline));
+        }
         child.Signal(c.signal);
         ASSERT_TRUE(child.WaitForExit(kRunDeadline));
 
@@ -221,7 +218,7 @@ TEST_F(BatchProgramTest, StopSignalWritesFinishedRowsAndKeepsThePosition) {
             CsvRow(ServerComNet, "free-example.com", kNotRegisteredGbk, kEmptyResults);
         EXPECT_EQ(c.toFile ? ReadBytes(dir.File("out.csv")) : child.out(), rows);
         EXPECT_THAT(child.err(), HasSubstr("interrupted after 2 of 4 rows"));
-        EXPECT_THAT(Config(), HasSubstr("lastindex=2")) << "the first row not finished";
+        EXPECT_FALSE(std::filesystem::exists(dir.File("zentrix.ini")));
         EXPECT_EQ(fresh.ConnectionCount(), 3U);
     }
 }
@@ -267,7 +264,8 @@ TEST_F(BatchProgramTest, RefusalsWriteNothingAndQueryNothing) {
              "/./names.txt' is the list file; the list is only read\n"},
         {"bad_format",
          {"--format", "xml", ListPath()},
-         "zentrix-batch: unknown format \"xml\" (expected csv, jsonl or table) (see --help)\n"},
+         "zentrix-batch: unknown format \"xml\" (expected csv, jsonl, table or prometheus) "
+         "(see --help)\n"},
         {"no_list", {"-q"}, "zentrix-batch: no LIST_FILE given (see --help)\n"},
     };
     for (const Case& c : cases) {
@@ -332,7 +330,6 @@ TEST_F(BatchProgramTest, RowsAreWrittenInListOrderWhateverOrderTheyFinish) {
         }
         EXPECT_EQ(std::count(child->out().begin(), child->out().end(), '\n'), 5);
     }
-    EXPECT_THAT(Config(), HasSubstr("lastindex=5"));
 }
 
 TEST_F(BatchProgramTest, OneAtATimeAsksInListOrder) {
@@ -430,6 +427,69 @@ TEST_F(BatchProgramTest, ValuesComeOutWholeWhateverTheirLengthAndScript) {
             CsvRow(ServerCn, "gbk-three.cn", kFoundGbk,
                    rest + "\"\xC0\xBC\xCD\xA4\xCA\xBE\xC0\xFD\",\"ops@gbk-three.cn\",\"\","
                           "\"\xD6\xD0\xCE\xC4\""));
-}
+    // A .com answer whose expiry is `days` from today, and that date as the
+    // local calendar writes it.
+    std::pair<std::string, std::string> ExpiringIn(const std::string& name, int days) {
+        const std::time_t then = std::time(nullptr) + static_cast<std::time_t>(days) * 86400;
+        std::tm local{};
+        localtime_r(&then, &local);
+        char date[16];
+        std::strftime(date, sizeof date, "%Y-%m-%d", &local);
+        const std::string answer = "   Domain Name: " + name +
+                                   "\r\n   Registrar: Example Names\r\n"
+                                   "   Registry Expiry Date: " +
+                                   date + "T00:00:00Z\r\n";
+        return {answer, date};
+    }
+
+    // --alert-within: status 3 and one line per name to hear about, for the
+    // names expiring within the days and, on the next run, the names that changed.
+    TEST_F(BatchProgramTest, AlertWithinExitsThreeWithALinePerName) {
+        const auto [soon, soonDate] = ExpiringIn("SOON-EXAMPLE.COM", 10);
+        server.SetScript("soon-example.com", FakeWhoisScript::Answer(soon));
+        WriteList("soon-example.com\nalpha-example.com\nfree-example.com\n");
+
+        auto child =
+            Run({"--quiet", "--alert-within", "30", "-o", dir.File("out.csv"), ListPath()});
+        EXPECT_EQ(child->exitCode(), 3);
+        EXPECT_EQ(child->err(), "zentrix-batch: alert: soon-example.com: expires " + soonDate +
+                                    " (in 10 days)\n");
+
+        // Nothing within 5 days and nothing changed: quiet, status 0.
+        child = Run({"--quiet", "--alert-within", "5", "-o", dir.File("out.csv"), ListPath()});
+        EXPECT_EQ(child->exitCode(), 0);
+        EXPECT_EQ(child->err(), "");
+
+        server.SetScript("alpha-example.com", FakeWhoisScript::Answer(ComAnswer(
+                                                  "ALPHA-EXAMPLE.COM", "Other Registrar Ltd")));
+        server.SetScript("free-example.com", FakeWhoisScript::Answer(ComAnswer(
+                                                 "FREE-EXAMPLE.COM", "Example Names, Inc.")));
+        child = Run({"--quiet", "--alert-within", "5", "-o", dir.File("out.csv"), ListPath()});
+        EXPECT_EQ(child->exitCode(), 3);
+        EXPECT_EQ(child->err(), "zentrix-batch: alert: alpha-example.com: changed: transferred\n"
+                                "zentrix-batch: alert: free-example.com: changed: registered\n");
+    }
+
+    // --format prometheus replaces its file whole, with every family described.
+    TEST_F(BatchProgramTest, PrometheusFileIsReplacedWhole) {
+        WriteList("alpha-example.com\nfree-example.com\n");
+        const std::string target = dir.File("zentrix.prom");
+        WriteBytes(target, "stale\n");
+        const auto child = Run({"--quiet", "--format=prometheus", "-o", target, ListPath()});
+
+        EXPECT_EQ(child->exitCode(), 0) << child->err();
+        const std::string text = ReadBytes(target);
+        EXPECT_THAT(text, testing::StartsWith("# HELP zentrix_domain_expiry_timestamp_seconds "));
+        EXPECT_THAT(text, HasSubstr("\nzentrix_domain_expiry_timestamp_seconds{domain=\"alpha-"
+                                    "example.com\"} 1927843200\n")); // 2031-02-03
+        EXPECT_THAT(text, HasSubstr("\nzentrix_domain_status{domain=\"free-example.com\","
+                                    "status=\"notregistered\"} 1\n"));
+        EXPECT_THAT(text, HasSubstr("# TYPE zentrix_domain_changed gauge\n"));
+        EXPECT_EQ(text.find("stale"), std::string::npos);
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+            EXPECT_EQ(entry.path().filename().string().find("zentrix.prom."), std::string::npos)
+                << "a temporary file was left: " << entry.path();
+        }
+    }
 
 } // namespace

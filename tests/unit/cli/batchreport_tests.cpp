@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/batchreport.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -31,6 +32,27 @@ TEST(BatchReportTest, Summaries) {
               "interrupted after 8 of 20 rows in 2.0 s, resumed at row 3: 2 found, 1 not "
               "registered, 1 error, 1 no server (5 queried); 3 names skipped (1 longer than 40 "
               "bytes, 2 past row 20000)");
+
+    BatchSummary changes = full;
+    changes.compared = true;
+    EXPECT_THAT(FormatSummary(changes), testing::HasSubstr("1 no server; 0 changed; 0 names"));
+    changes.changedRows = 2;
+    changes.changesByKind[static_cast<std::size_t>(ChangeKind::Renewed)] = 2;
+    changes.changesByKind[static_cast<std::size_t>(ChangeKind::OwnerChanged)] = 1;
+    changes.storeNotSaved = true;
+    EXPECT_EQ(FormatSummary(changes),
+              "5 rows in 2.0 s: 2 found, 1 not registered, 1 error, 1 no server; 2 changed (2 "
+              "renewed, 1 owner); 0 names skipped; NOT SAVED: the results store could not be "
+              "written, --resume cannot go on from here");
+
+    BatchSummary resumed = full;
+    resumed.total = 10;
+    resumed.done = 10;
+    resumed.startIndex = 2;
+    resumed.doneBefore = 3;
+    EXPECT_THAT(FormatSummary(resumed),
+                testing::HasSubstr("resumed at row 2 (3 later rows finished before): 2 found"));
+    EXPECT_THAT(FormatSummary(resumed), testing::HasSubstr("(5 queried)"));
 }
 
 } // namespace

@@ -143,6 +143,12 @@ bool ChildProcess::WaitForErr(const std::string& text, std::chrono::milliseconds
     return WaitUntil(found, timeout) && found();
 }
 
+bool ChildProcess::WaitForOut(const std::function<bool(const std::string&)>& done,
+                              std::chrono::milliseconds timeout) {
+    const auto found = [&] { return done(m_out); };
+    return WaitUntil(found, timeout) && found();
+}
+
 bool ChildProcess::WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (m_outFd >= 0 || m_errFd >= 0 || !m_exited) {

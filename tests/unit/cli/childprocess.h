@@ -32,6 +32,10 @@ public:
     // True once the child's standard error holds `text`; false at the
     // deadline or when it ended without writing it.
     bool WaitForErr(const std::string& text, std::chrono::milliseconds timeout);
+    // True once `done` holds for the standard output read so far; false at
+    // the deadline or when the child ended first.
+    bool WaitForOut(const std::function<bool(const std::string&)>& done,
+                    std::chrono::milliseconds timeout);
 
     [[nodiscard]] int exitCode() const { return m_exitCode; } // -1 when killed by a signal
     [[nodiscard]] const std::string& out() const { return m_out; }

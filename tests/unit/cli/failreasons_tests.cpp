@@ -120,7 +120,8 @@ TEST(BatchProgramReasons, JsonLinesAndSummarySayWhy) {
 
     const std::string& out = child.out();
     // The GBK answer comes out as UTF-8 in "raw", its line ends escaped.
-    EXPECT_THAT(out, HasSubstr("\"registrar\":\"中文 Names\",\"error\":\"\","
+    EXPECT_THAT(out, HasSubstr("\"registrar\":\"中文 Names\",\"changed\":[],\"previous\":null,"
+                               "\"error\":\"\","
                                "\"raw\":\"   Domain Name: FOUND-EXAMPLE.COM\\u000d\\u000a"
                                "   Registrar: 中文 Names\\u000d\\u000a"));
     EXPECT_THAT(out, HasSubstr("\"error\":\"rate limited\",\"raw\":\"WHOIS LIMIT EXCEEDED"));

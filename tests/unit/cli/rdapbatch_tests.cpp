@@ -5,6 +5,7 @@
 
 #include <arpa/inet.h>
 #include <cctype>
+#include <ctime>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <map>
@@ -446,6 +447,33 @@ TEST_F(RdapBatchTest, OtherTldsGetTheirServerFromIana) {
         ianaQuestions += bytes == "io\r\n" ? 1 : 0;
     }
     EXPECT_EQ(ianaQuestions, 1u) << "the cached answer is used";
+}
+
+// A server IANA names that means this machine is never asked, whatever its
+// spelling; the row fails as a refused referral does. Mapped by connect-to,
+// a name is asked as usual (the other tests).
+TEST_F(RdapBatchTest, IanaNamingThisMachineIsRefused) {
+    whois.SetScript("ly", FakeWhoisScript::Answer(IanaAnswer("LY", "", "localhost")));
+    whois.SetScript("ky", FakeWhoisScript::Answer(IanaAnswer("KY", "127.0.0.2", "")));
+    whois.SetScript("mm", FakeWhoisScript::Answer(IanaAnswer("MM", "", "0x7f000001")));
+    // A cache edited by hand to name a loopback address is not believed.
+    WriteBytes(dir.File(kIanaWhoisCacheName),
+               "mm 127.0.0.1 " + std::to_string(std::time(nullptr)) + "\n");
+    const auto rows = RunBatch("tidepool.ly\ntidepool.ky\ntidepool.mm\nother.mm\n");
+    for (const char* domain : {"tidepool.ly", "tidepool.ky", "tidepool.mm", "other.mm"}) {
+        SCOPED_TRACE(domain);
+        ASSERT_EQ(rows.count(domain), 1u);
+        const Json& row = rows.at(domain);
+        EXPECT_EQ(row.value("status", -1), 3);
+        EXPECT_EQ(row.value("whoisServer", "?"), ServerIana);
+        EXPECT_EQ(row.value("error", "?"), "referral refused");
+    }
+    // IANA alone was asked, once per TLD.
+    std::map<std::string, int> asked;
+    for (const std::string& bytes : whois.ReceivedBytes()) {
+        ++asked[bytes];
+    }
+    EXPECT_EQ(asked, (std::map<std::string, int>{{"ky\r\n", 1}, {"ly\r\n", 1}, {"mm\r\n", 1}}));
 }
 
 // Without a bootstrap file the cached copy in the data folder is used,

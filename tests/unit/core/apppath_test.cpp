@@ -28,6 +28,10 @@ TEST(ChooseAppPath, FollowsTheOrderOfPreference) {
         {"xdg with slash", {"", "/usr/bin", false, "/x/", "/u"}, "/x/zentrix/"},
         {"relative xdg ignored", {"", "/usr/bin", false, "rel", "/u"}, "/u/.local/share/zentrix/"},
         {"no xdg", {"", "", false, "", "/u"}, "/u/.local/share/zentrix/"},
+        // Nothing known: no folder, never a shared temporary one.
+        {"nothing", {"", "/usr/bin", false, "", ""}, ""},
+        {"relative xdg, no home", {"", "", false, "rel", ""}, ""},
+        {"xdg, no home", {"", "", false, "/x", ""}, "/x/zentrix/"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(chooseAppPath(c.in), c.expected) << c.name;

@@ -6,9 +6,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <future>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -16,6 +19,7 @@
 #include "core/ccore.h"
 #include "core/messages.h"
 #include "engine/failreason.h"
+#include "engine/store/resultstore.h"
 #include "engine/whoisservers.h"
 #include "tests/support/fakewhoisserver.h"
 #include "tests/support/offlineregistry.h"
@@ -638,6 +642,99 @@ TEST_F(Worker, SlowReferralHostDoesNotTakeEveryWorker) {
     }
     thread.RequestStop();
     ASSERT_TRUE(view.WaitFor(UM_WORKER_EXIT, kDeadline));
+}
+
+} // namespace
+
+namespace {
+
+// What the worker hands the results store, and nothing else of the store.
+class RecordingStore : public ResultStore {
+public:
+    void Add(StoredCheck check) override {
+        const std::lock_guard lock(m_mutex);
+        m_added.push_back(std::move(check));
+    }
+    void Flush() override {}
+    [[nodiscard]] bool Writable() const override { return true; }
+    [[nodiscard]] std::vector<Notice> TakeNotices() override { return {}; }
+    [[nodiscard]] std::unordered_map<std::string, StoredCheck>
+    Latest(const std::vector<std::string>& /*domainsAscii*/) const override {
+        return {};
+    }
+    [[nodiscard]] std::vector<StoredCheck> History(std::string_view /*domainAscii*/,
+                                                   std::size_t /*limit*/) const override {
+        return {};
+    }
+    [[nodiscard]] std::string LatestAnswer(std::string_view /*domainAscii*/) const override {
+        return {};
+    }
+    void Prune(std::int64_t /*now*/) override {}
+    void SavePosition(std::string_view /*program*/, std::string_view /*listId*/,
+                      ListPosition /*position*/) override {}
+    [[nodiscard]] std::optional<ListPosition> Position(std::string_view /*program*/,
+                                                       std::string_view /*listId*/) const override {
+        return std::nullopt;
+    }
+    void ForgetPosition(std::string_view /*program*/, std::string_view /*listId*/) override {}
+
+    // By A-label.
+    [[nodiscard]] std::map<std::string, StoredCheck> Added() const {
+        const std::lock_guard lock(m_mutex);
+        std::map<std::string, StoredCheck> added;
+        for (const StoredCheck& check : m_added) {
+            added.emplace(check.domainAscii, check);
+        }
+        EXPECT_EQ(added.size(), m_added.size()) << "each row once";
+        return added;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<StoredCheck> m_added;
+};
+
+// Each finished row reaches the store whole, answer and time included; a
+// row the options skip is neither asked nor stored, yet counts as finished.
+TEST_F(Worker, FinishedRowsGoToTheStoreAndSkippedRowsAreNotAsked) {
+    Import({"a.com", "skipped.com", "missing.org", "example.com.sg", "xn--bcher-kva.com"});
+    const std::string answer = "Domain Name: A.COM\r\n"
+                               "Registrar: Example Registrar, LLC\r\n"
+                               "Registry Expiry Date: 2031-02-03T04:05:06Z\r\n";
+    server.SetScript("a.com", FakeWhoisScript::Answer(answer));
+    server.SetScript("missing.org", FakeWhoisScript::Answer("NOT FOUND\n"));
+    RecordingStore store;
+    QueryOptions options;
+    options.store = &store;
+    options.skipRows = {0, 1};
+    const auto before = static_cast<std::int64_t>(std::time(nullptr));
+    RunToEnd(0, options);
+    const auto after = static_cast<std::int64_t>(std::time(nullptr));
+
+    const auto asked = server.ReceivedBytes();
+    EXPECT_EQ(std::count(asked.begin(), asked.end(), "skipped.com\r\n"), 0);
+    EXPECT_FALSE(Posted(view.Messages(), RowDone(1)));
+    EXPECT_EQ(core->getConfigInt("lastindex"), 5) << "the skipped row counts as finished";
+
+    const auto added = store.Added();
+    ASSERT_EQ(added.size(), 4U);
+    EXPECT_EQ(added.count("skipped.com"), 0U);
+    const StoredCheck& a = added.at("a.com");
+    EXPECT_EQ(a.domainUnicode, "a.com");
+    EXPECT_EQ(a.status, Found);
+    EXPECT_EQ(a.protocol, static_cast<std::uint8_t>(QueryProtocol::Whois));
+    EXPECT_EQ(a.server, ServerComNet);
+    EXPECT_EQ(a.values.registrar, "Example Registrar, LLC");
+    EXPECT_EQ(a.values.expiry, "2031-02-03");
+    EXPECT_EQ(a.answer, answer);
+    EXPECT_GE(a.askedAt, before);
+    EXPECT_LE(a.askedAt, after);
+    EXPECT_EQ(a.askedAt, table.details.AskedAt(0)) << "the details and the store agree";
+
+    EXPECT_EQ(added.at("missing.org").status, NotRegistered);
+    EXPECT_EQ(added.at("example.com.sg").status, NoServer);
+    EXPECT_EQ(added.at("example.com.sg").reason, static_cast<std::uint8_t>(FailReason::NoServer));
+    EXPECT_EQ(added.at("xn--bcher-kva.com").domainUnicode, "bücher.com");
 }
 
 } // namespace

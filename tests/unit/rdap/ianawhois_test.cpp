@@ -33,6 +33,8 @@ TEST(IanaWhoisAnswer, ReadsTheWhoisLineElseTheReferLine) {
         {"neither", IanaAnswer("ZZ", "", ""), true, ""},
         {"LF only", "domain: UK\nwhois: whois.nic.uk\n", true, "whois.nic.uk"},
         {"junk host", "domain: XX\nwhois: not a host!\n", true, ""},
+        {"loopback whois, public refer", IanaAnswer("XX", "whois.nic.xx", "localhost"), true,
+         "whois.nic.xx"},
         {"no TLD record", "% Error: Invalid query\r\n", false, ""},
         {"empty", "", false, ""},
     };
@@ -42,6 +44,25 @@ TEST(IanaWhoisAnswer, ReadsTheWhoisLineElseTheReferLine) {
         EXPECT_EQ(read.isTld, c.isTld);
         EXPECT_EQ(read.server, c.server);
     }
+}
+
+TEST(IanaWhoisAnswer, AHostThatIsNotAPublicNameIsRefusedNotDropped) {
+    for (const char* host :
+         {"localhost", "127.0.0.2", "0x7f000001", "whois.localhost", "::1", "10.0.0.1", "[::1]"}) {
+        SCOPED_TRACE(host);
+        const IanaWhoisAnswer read = ReadIanaWhoisAnswer(IanaAnswer("XX", "", host));
+        EXPECT_TRUE(read.isTld);
+        EXPECT_TRUE(read.refusedHost);
+        EXPECT_EQ(read.server, "");
+    }
+    EXPECT_FALSE(ReadIanaWhoisAnswer(IanaAnswer("XX", "", "")).refusedHost);
+    EXPECT_FALSE(ReadIanaWhoisAnswer(IanaAnswer("XX", "", "whois.nic.xx")).refusedHost);
+}
+
+TEST(IanaWhoisHops, OnlyTheRegistryTheTableNamesMayBePrivate) {
+    EXPECT_FALSE(HopNeedsPublicAddress(QueryHop::Registry));
+    EXPECT_TRUE(HopNeedsPublicAddress(QueryHop::NamedRegistry));
+    EXPECT_TRUE(HopNeedsPublicAddress(QueryHop::Referral));
 }
 
 // A transport that answers from a table and counts its questions.
@@ -68,6 +89,7 @@ protected:
         iana.answers["io"] = IanaAnswer("IO", "whois.nic.io", "whois.nic.io");
         iana.answers["zz"] = IanaAnswer("ZZ", "", "");
         iana.answers["busy"] = "Query rate exceeded, try again later.\r\n";
+        iana.answers["ly"] = IanaAnswer("LY", "", "127.0.0.2");
     }
     std::string CacheFile() const { return dir.File(kIanaWhoisCacheName); }
 
@@ -123,6 +145,73 @@ TEST_F(IanaDirectoryTest, FailuresAndRefusalsAreNotKept) {
     EXPECT_EQ(busy.reason, FailReason::BadAnswer);
     (void)directory.ServerFor("de", iana.Transport());
     EXPECT_EQ(iana.asked, (std::vector<std::string>{"de", "busy", "de"}));
+}
+
+TEST_F(IanaDirectoryTest, ARefusedHostFailsTheTldAndIsNotWrittenDown) {
+    IanaWhoisDirectory directory(CacheFile(), [this] { return now.load(); });
+    for (int round = 0; round < 2; ++round) {
+        const IanaLookup ly = directory.ServerFor("ly", iana.Transport());
+        EXPECT_FALSE(ly.ok);
+        EXPECT_EQ(ly.server, "");
+        EXPECT_EQ(ly.failure, kMarkerAddressRefused);
+        EXPECT_EQ(ly.reason, FailReason::ReferralRefused);
+        EXPECT_EQ(directory.Known("ly"), std::nullopt);
+    }
+    EXPECT_EQ(iana.asked, std::vector<std::string>{"ly"}) << "asked once per run";
+    (void)directory.ServerFor("io", iana.Transport());
+    const std::string file = ReadBytes(CacheFile());
+    EXPECT_EQ(file.find("ly "), std::string::npos) << file;
+    EXPECT_NE(file.find("io whois.nic.io "), std::string::npos) << file;
+}
+
+TEST_F(IanaDirectoryTest, ACacheNamingAPrivateHostIsAskedAgain) {
+    WriteBytes(CacheFile(), "io 127.0.0.1 1750000000\nzz localhost 1750000000\n"
+                            "ly 0x7f000002 1750000000\n");
+    IanaWhoisDirectory directory(CacheFile(), [this] { return now.load(); });
+    EXPECT_EQ(directory.Known("io"), std::nullopt);
+    EXPECT_EQ(directory.ServerFor("io", iana.Transport()).server, "whois.nic.io");
+    EXPECT_EQ(directory.ServerFor("zz", iana.Transport()).server, "");
+    EXPECT_EQ(directory.ServerFor("ly", iana.Transport()).reason, FailReason::ReferralRefused);
+    EXPECT_EQ(iana.asked, (std::vector<std::string>{"io", "zz", "ly"}));
+}
+
+// Two batches at once each save the TLDs they asked about: every TLD of
+// both stays in the file, whatever the order of their saves. Without the
+// lock the last writer drops the other's last TLDs in about one race of
+// three; many rounds make that near certain.
+TEST_F(IanaDirectoryTest, SaversInParallelKeepEachOthersTlds) {
+    constexpr int kRounds = 20;
+    constexpr int kTldsEach = 4;
+    const WhoisTransport answer = [](const std::string&, const std::string& tld, QueryHop) {
+        return IanaAnswer(tld, "", "whois.nic." + tld);
+    };
+    for (int round = 0; round < kRounds; ++round) {
+        SCOPED_TRACE(round);
+        const std::string file = dir.File(std::to_string(round) + kIanaWhoisCacheName);
+        std::atomic<int> ready{0};
+        const auto saver = [&](char first) {
+            IanaWhoisDirectory directory(file, [this] { return now.load(); });
+            ++ready;
+            while (ready.load() < 2) {
+                std::this_thread::yield();
+            }
+            for (int i = 0; i < kTldsEach; ++i) {
+                const std::string tld = std::string(1, first) + std::to_string(i);
+                EXPECT_TRUE(directory.ServerFor(tld, answer).ok) << tld;
+            }
+        };
+        std::thread a(saver, 'a');
+        std::thread b(saver, 'b');
+        a.join();
+        b.join();
+        IanaWhoisDirectory later(file, [this] { return now.load(); });
+        for (const char first : {'a', 'b'}) {
+            for (int i = 0; i < kTldsEach; ++i) {
+                const std::string tld = std::string(1, first) + std::to_string(i);
+                EXPECT_EQ(later.Known(tld), "whois.nic." + tld);
+            }
+        }
+    }
 }
 
 TEST_F(IanaDirectoryTest, BadTldsAreNeverSentAndBadLinesAreSkipped) {

@@ -11,7 +11,8 @@ namespace {
 constexpr const char* kBootstrap = R"({"services": [
     [["com", "net"], ["https://rdap.gtld.test/"]],
     [["sg"], ["https://rdap.sg.test/"]],
-    [["io"], ["https://rdap.io.test/"]]
+    [["io"], ["https://rdap.io.test/"]],
+    [["kg", "cn"], ["http://rdap.plain.test/"]]
 ]})";
 
 TEST(ProtocolPlan, EachChoiceAsksTheRightServers) {
@@ -31,6 +32,9 @@ TEST(ProtocolPlan, EachChoiceAsksTheRightServers) {
         {Auto, "example.cn", "", WhoisRoute::Table, ServerCn},
         {Auto, "example.com.cn", "", WhoisRoute::Table, ServerCn},
         {Auto, "example.de", "", WhoisRoute::Iana, ""},
+        // A plain-HTTP service is skipped: port 43 instead.
+        {Auto, "example.kg", "", WhoisRoute::Iana, ""},
+        {Rdap, "example.kg", "", WhoisRoute::None, ""},
         // The table's no-server entries keep meaning no port-43 server.
         {Auto, "example.com.sg", "https://rdap.sg.test/", WhoisRoute::None, ""},
         {Auto, "example.net.jp", "", WhoisRoute::None, ""},

@@ -41,7 +41,7 @@ TEST(RdapBootstrap, ChoosesTheServiceOfTheLongestMatchingLabels) {
         {"example.org.uk", "https://rdap.uk.test/"},
         {"example.uk", "https://rdap.uk.test/"},
         {"example.org", "https://rdap.org.test/org/"}, // HTTPS preferred
-        {"example.kg", "http://rdap.kg.test/"},        // plain HTTP when it is all there is
+        {"example.kg", ""},                            // plain HTTP is never used
         {"xn--e1afmkfd.xn--p1ai", "https://rdap.rf.test/"},
         {"example.com.", "https://rdap.gtld.test/"},
         {"example.bad", ""},
@@ -197,6 +197,26 @@ TEST_F(BootstrapStore, FailedRefreshKeepsTheLastGoodCopySilently) {
         EXPECT_EQ(Cache(), good);
     }
     EXPECT_EQ(fetch.requests.size(), 1u + std::size(failures));
+}
+
+// A failed refresh is tried again an hour later, not the next day; a
+// refresh that worked (304 included) waits the whole day again.
+TEST_F(BootstrapStore, FailedRefreshIsTriedAgainAfterAnHour) {
+    fetch.reply = Answer(200, SmallBootstrap("https://good.test/"));
+    (void)LoadRdapBootstrap(Source(), fetch.Function());
+    std::time_t now = kNow + kRdapBootstrapRefreshSeconds;
+    fetch.reply = Answer(503, "busy");
+    (void)LoadRdapBootstrap(Source(now), fetch.Function());
+    ASSERT_EQ(fetch.requests.size(), 2u);
+    (void)LoadRdapBootstrap(Source(now + kRdapBootstrapRetrySeconds - 1), fetch.Function());
+    EXPECT_EQ(fetch.requests.size(), 2u);
+    now += kRdapBootstrapRetrySeconds;
+    fetch.reply = Answer(304, "");
+    (void)LoadRdapBootstrap(Source(now), fetch.Function());
+    EXPECT_EQ(fetch.requests.size(), 3u);
+    (void)LoadRdapBootstrap(Source(now + kRdapBootstrapRefreshSeconds - 1), fetch.Function());
+    EXPECT_EQ(fetch.requests.size(), 3u);
+    EXPECT_EQ(kRdapBootstrapRetrySeconds, 60 * 60);
 }
 
 TEST_F(BootstrapStore, WithoutCacheOrNetworkTheBundledSnapshotServes) {

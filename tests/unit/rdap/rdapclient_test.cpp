@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "tests/support/fakerdapserver.h"
+#include "tests/support/scratchdir.h"
 
 namespace {
 
@@ -206,6 +207,44 @@ TEST_F(RdapClientTest, UnusableCaFileFailsEveryQuery) {
     EXPECT_NE(client.caError().find("/nonexistent/ca.pem"), std::string::npos);
     const RdapHttpResult result = client.Get(Request("/x"));
     EXPECT_EQ(result.failure, RdapFailure::Tls);
+    EXPECT_EQ(server.ConnectionCount(), 0u);
+}
+
+// With a CA file of the user's, the system's CAs stay trusted: a server
+// chained to a CA of the (stand-in) system bundle is reached as well.
+TEST_F(RdapClientTest, UsersCaFileAddsToTheSystemsCas) {
+    constexpr const char* kSystemHost = "rdap.system.test";
+    FakeRdapServer systemServer{{kSystemHost}};
+    systemServer.SetReply("/x", FakeRdapReply::Json(200, "{}"));
+    server.SetReply("/x", FakeRdapReply::Json(200, "{}"));
+    ScratchDir dir;
+    WriteBytes(dir.File("system.pem"), ReadBytes(systemServer.caFile()));
+    RdapClientOptions options = Options();
+    options.connectTo.push_back(systemServer.OverridesFor({kSystemHost}).front());
+    options.systemCaFile = dir.File("system.pem");
+    RdapClient client(options);
+    EXPECT_EQ(client.caError(), "");
+    const RdapHttpResult users = client.Get(Request("/x"));
+    EXPECT_EQ(users.status, 200) << users.detail;
+    const RdapHttpResult systems =
+        client.Get(UrlRequest(std::string("https://") + kSystemHost + "/x"));
+    EXPECT_EQ(systems.status, 200) << systems.detail;
+}
+
+// A system bundle that cannot be read is said, not silently dropped.
+TEST_F(RdapClientTest, UnreadableSystemBundleWithACaFileFailsEveryQuery) {
+    ScratchDir dir;
+    WriteBytes(dir.File("empty.pem"), "no certificates here\n");
+    for (const std::string& bundle :
+         {std::string("/nonexistent/bundle.crt"), dir.File("empty.pem")}) {
+        SCOPED_TRACE(bundle);
+        RdapClientOptions options = Options();
+        options.systemCaFile = bundle;
+        RdapClient client(options);
+        EXPECT_NE(client.caError().find("the system's CA bundle " + bundle), std::string::npos)
+            << client.caError();
+        EXPECT_EQ(client.Get(Request("/x")).failure, RdapFailure::Tls);
+    }
     EXPECT_EQ(server.ConnectionCount(), 0u);
 }
 

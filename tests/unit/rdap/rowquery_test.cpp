@@ -17,6 +17,7 @@
 #include "engine/whoisservers.h"
 #include "httpresults.h"
 #include "tests/support/offlineregistry.h"
+#include "tests/support/scratchdir.h"
 
 namespace {
 
@@ -129,6 +130,37 @@ TEST(RowQuery, RoutesWithoutAFallback) {
         EXPECT_EQ(outcome.reason, c.reason);
         EXPECT_EQ(script.asked, c.asked);
     }
+}
+
+// The server IANA names, from its answer or from the cache, is asked as a
+// named registry (public addresses only); the suffix table's as the registry.
+TEST(RowQuery, AServerIanaNamedIsAskedAsANamedRegistry) {
+    ScratchDir dir;
+    WriteBytes(dir.File(kIanaWhoisCacheName), "me whois.nic.me 1799999999\n");
+    IanaWhoisDirectory iana(dir.File(kIanaWhoisCacheName),
+                            [] { return std::time_t{1'800'000'000}; });
+    RowQueryContext context;
+    context.protocol = ProtocolChoice::Whois;
+    context.iana = &iana;
+    std::vector<std::pair<std::string, QueryHop>> asked;
+    RowQuestions questions;
+    questions.whois = [&](const std::string& server, const std::string&, QueryHop hop) {
+        asked.emplace_back(server, hop);
+        return server == ServerIana ? IanaAnswer("IO", "", "whois.nic.io")
+                                    : std::string("Domain Name: A\r\n");
+    };
+    for (const char* domain : {"a.io", "a.me", "a.com"}) {
+        DomainRecord row{};
+        SetField(row.domain, domain);
+        (void)QueryRowByProtocol(row, context, questions);
+    }
+    const std::vector<std::pair<std::string, QueryHop>> expected = {
+        {ServerIana, QueryHop::Registry},
+        {"whois.nic.io", QueryHop::NamedRegistry},
+        {"whois.nic.me", QueryHop::NamedRegistry}, // from the cache
+        {ServerComNet, QueryHop::Registry},
+    };
+    EXPECT_EQ(asked, expected);
 }
 
 TEST(RowQuery, RdapValuesAreStoredAsTheRecipesStoreTheirs) {
