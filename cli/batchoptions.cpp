@@ -150,10 +150,11 @@ private:
             inline_ = arg.substr(equals + 1);
         }
         BatchOptions& options = m_result.options;
-        const bool takesValue =
-            name == "--output" || name == "--format" || name == "--connect-to" ||
-            name == "--timeout" || name == "--protocol" || name == "--rdap-bootstrap" ||
-            name == "--cacert" || name == "--store" || FindCount(name) != nullptr;
+        const bool takesValue = name == "--output" || name == "--format" ||
+                                name == "--connect-to" || name == "--timeout" ||
+                                name == "--extra-timeout" || name == "--protocol" ||
+                                name == "--rdap-bootstrap" || name == "--cacert" ||
+                                name == "--store" || FindCount(name) != nullptr;
         if (!takesValue && inline_) {
             m_error = "option " + name + " takes no value";
             return false;
@@ -282,6 +283,13 @@ private:
                 return false;
             }
             options.timeoutMs = *ms;
+        } else if (name == "--extra-timeout") {
+            const auto ms = ParseTimeoutMs(value);
+            if (!ms) {
+                m_error = "bad --extra-timeout \"" + value + "\" (expected seconds, more than 0)";
+                return false;
+            }
+            options.extraTimeoutMs = *ms;
         }
         return true;
     }
@@ -357,6 +365,10 @@ Options:
       --cacert FILE        trust the CAs in this PEM file too for RDAP
                            (default: $ZENTRIX_CACERT; the system's CAs always)
       --timeout SECONDS    limit for one whole query (default 60)
+      --extra-timeout SECONDS
+                           limit for a registrar's question (its RDAP link or
+                           a port-43 referral) on top of the registry's
+                           answer, which stands when it fails (default 10)
       --jobs N             queries open at once, in all (default 16, 1 to 256);
                            --jobs 1 --per-host 1 asks one name after another
       --per-host N         queries open at once to one server (default 1,

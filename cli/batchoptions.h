@@ -24,6 +24,7 @@ struct BatchOptions {
     bool resume = false;
     std::vector<ConnectOverride> connectTo; // from --connect-to, in order
     int timeoutMs = 0;                      // 0: the client's own whole-query limit
+    int extraTimeoutMs = 0;                 // a registrar's question; 0: the engine's default
     int jobs = 16;                          // queries open at once, in all
     int perHost = 1;                        // queries open at once to one server
     int hostIntervalMs = 0;                 // least time between two queries to one server

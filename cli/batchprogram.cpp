@@ -284,6 +284,9 @@ private:
         query.jobs = m_options.jobs;
         query.perHost = m_options.perHost;
         query.hostIntervalMs = m_options.hostIntervalMs;
+        if (m_options.extraTimeoutMs > 0) {
+            query.extraTimeoutMs = m_options.extraTimeoutMs;
+        }
         query.protocol = m_options.protocol;
         query.rdapBootstrapFile = m_options.rdapBootstrapFile;
         query.caFile = m_options.caFile;

@@ -26,15 +26,34 @@ using Clock = std::chrono::steady_clock;
 // even if a wake-up were missed.
 constexpr auto kWaitSlice = std::chrono::milliseconds(250);
 
+// An extra question's whole time: its own limit, unless a shorter one was set.
+int ExtraTimeoutMs(int asked, int extra) {
+    if (extra <= 0) {
+        return asked;
+    }
+    return asked > 0 ? std::min(asked, extra) : extra;
+}
+
 } // namespace
 
-// What one row's questions share: the domain asked and the lane place its
-// first question was given when the row was started.
+// What one row's questions share: the domain asked, the lane place its
+// first question was given when the row was started, and where it counts in
+// the row queue.
 struct CQueryThread::RowWork {
     std::string domain;
     std::string admittedHost; // HostKey form; empty: no place taken
     bool admissionUsed = false;
+    bool queued = false;  // taken from the row queue (not QueryDomain's own row)
+    std::string group;    // its group there
+    bool inExtra = false; // counted among the group's rows in extra questions
 };
+
+int ExtraRowsPerRegistry(int perHost, int jobs) {
+    perHost = std::max(perHost, 1);
+    jobs = std::max(jobs, 1);
+    // At least one worker stays free for the other registries' rows.
+    return std::max(0, std::min(std::max(4 * perHost, jobs / 2), jobs - 1 - 2 * perHost));
+}
 
 CQueryThread::CQueryThread(std::unique_ptr<QueryJob> job, QueryOptions options)
     : m_job(std::move(job)), m_options(std::move(options)),
@@ -185,7 +204,8 @@ void CQueryThread::QueryAll() {
         m_lookups = std::make_unique<HostLookupCache>();
         // Two rows under way per place: the next registry question may start
         // while a row's referral is asked.
-        m_queue = std::make_unique<RowQueue>(rows, 2 * rules.perHost);
+        m_queue = std::make_unique<RowQueue>(rows, 2 * rules.perHost,
+                                             ExtraRowsPerRegistry(rules.perHost, m_options.jobs));
         m_first = first;
         m_finished.assign(static_cast<std::size_t>(std::max(m_count - first, 0)), 0);
         for (int32_t index = first; index < m_count; ++index) {
@@ -247,10 +267,14 @@ void CQueryThread::WorkerLoop() {
             if (!next) {
                 return;
             }
-            const bool finished = RunRow(next->index, next->host);
+            RowWork work;
+            work.admittedHost = next->host;
+            work.queued = true;
+            work.group = next->group;
+            const bool finished = RunRow(next->index, work);
             {
                 std::lock_guard lock(m_mutex);
-                m_queue->Finished(next->group);
+                m_queue->Finished(next->group, work.inExtra);
                 m_changed.notify_one();
             }
             if (finished) {
@@ -265,17 +289,16 @@ void CQueryThread::WorkerLoop() {
 }
 
 bool CQueryThread::QueryDomain(int32_t index) {
-    return OpenProtocols() && RunRow(index, std::string());
+    RowWork work;
+    return OpenProtocols() && RunRow(index, work);
 }
 
-bool CQueryThread::RunRow(int32_t index, const std::string& admittedHost) {
+bool CQueryThread::RunRow(int32_t index, RowWork& work) {
     if (m_table == nullptr || index < 0 || index >= m_count || !m_protocols) {
         return false;
     }
     DomainRecord& row = m_table[index];
-    RowWork work;
     work.domain.assign(FieldText(row.domain));
-    work.admittedHost = admittedHost;
 
     // Work on a copy and write it back whole, so a query cut short by a stop
     // request leaves the row exactly as it was.
@@ -322,6 +345,21 @@ bool CQueryThread::RunRow(int32_t index, const std::string& admittedHost) {
         m_options.store->Add(std::move(*check));
     }
     return true;
+}
+
+void CQueryThread::EnterExtra(RowWork& work) {
+    if (!work.queued || work.inExtra) {
+        return;
+    }
+    std::lock_guard lock(m_mutex);
+    // While the group's rows in extra questions are at their limit, the row
+    // keeps its place among the rows under way: the registry's lane then
+    // slows to what its registrars can take.
+    if (m_queue && m_queue->StartExtra(work.group)) {
+        work.inExtra = true;
+        // Its place among the rows under way is free for the group's next row.
+        m_changed.notify_one();
+    }
 }
 
 void CQueryThread::FinishRow(int32_t index) {
@@ -402,6 +440,9 @@ std::string CQueryThread::QueryWhoisServer(const std::string& server, const std:
         result = Ask(server, hop, domain);
         return VerdictFor(result);
     };
+    if (hop == QueryHop::Referral) {
+        EnterExtra(work);
+    }
     LaneResult lane;
     if (TakeAdmission(server, work)) {
         lane = m_lanes->RunAdmitted(server, attempt);
@@ -425,18 +466,22 @@ std::string CQueryThread::QueryWhoisServer(const std::string& server, const std:
     return kMarkerTimeout;
 }
 
-RdapHttpResult CQueryThread::FetchRdap(const RdapRequest& request, RowWork& work) {
+RdapHttpResult CQueryThread::FetchRdap(const RdapRequest& asked, RowWork& work) {
+    RdapRequest request = asked;
+    if (request.extra) {
+        request.timeoutMs = ExtraTimeoutMs(request.timeoutMs, m_options.extraTimeoutMs);
+    }
     const std::string host = UrlHost(request.url);
     DownHosts<RdapHttpResult>& down = m_protocols->downRdap();
     // A server found unreachable answers at once with its failure: the row
     // goes to port 43 instead of waiting it out again. Checked before the
     // lane and again inside it, for rows that were already waiting there.
-    const auto fetch = [&](const RdapRequest& asked) {
+    const auto fetch = [&](const RdapRequest& sent) {
         if (auto failure = down.Find(host)) {
             failure->detail = host + " could not be reached earlier in this batch";
             return *failure;
         }
-        RdapHttpResult result = m_protocols->client().Get(asked, &m_stop);
+        RdapHttpResult result = m_protocols->client().Get(sent, &m_stop);
         if (IsUnreachable(result.failure) && !m_stop.load()) {
             down.MarkDown(host, result);
         }
@@ -447,6 +492,9 @@ RdapHttpResult CQueryThread::FetchRdap(const RdapRequest& request, RowWork& work
         return fetch(request);
     }
     const bool admitted = TakeAdmission(host, work);
+    if (request.extra) {
+        EnterExtra(work);
+    }
     return FetchThroughLane(*m_lanes, request, fetch, admitted);
 }
 
@@ -456,6 +504,11 @@ std::string CQueryThread::Ask(const std::string& server, QueryHop hop, const std
     }
     WhoisClientOptions client = m_options.client;
     client.publicAddressesOnly = HopNeedsPublicAddress(hop);
+    if (hop == QueryHop::Referral) {
+        client.totalTimeoutMs = ExtraTimeoutMs(client.totalTimeoutMs, m_options.extraTimeoutMs);
+        client.connectTimeoutMs = std::min(client.connectTimeoutMs, client.totalTimeoutMs);
+        client.idleTimeoutMs = std::min(client.idleTimeoutMs, client.totalTimeoutMs);
+    }
     return ::WhoisQuery(server, domain, client, &m_stop, m_lookups.get());
 }
 

@@ -106,7 +106,17 @@ struct QueryOptions {
     // one up to maxBackoffMs.
     int backoffMs = 15'000;
     int maxBackoffMs = 300'000;
+    // The whole of an extra question (a registrar's RDAP answer, a port-43
+    // referral): past it the registry's answer stands.
+    int extraTimeoutMs = 10'000;
 };
+
+// How many rows of one registry may wait on extra questions at once, beside
+// its rows under way (2 x perHost): max(4 x perHost, jobs / 2), but at most
+// jobs - 1 - 2 x perHost, so a slow registrar cannot starve the registry's
+// lane and one registry's rows still leave a worker for the others. A row
+// past the limit keeps its place among the rows under way.
+[[nodiscard]] int ExtraRowsPerRegistry(int perHost, int jobs);
 
 class CQueryThread {
 public:
@@ -155,7 +165,8 @@ private:
     [[nodiscard]] RowQueryContext Context() const;
     void WorkerLoop();
     [[nodiscard]] std::optional<RowQueue::Row> NextRow();
-    bool RunRow(int32_t index, const std::string& admittedHost);
+    bool RunRow(int32_t index, RowWork& work);
+    void EnterExtra(RowWork& work);
     void FinishRow(int32_t index);
     bool TakeAdmission(const std::string& host, RowWork& work);
     void ReleaseAdmission(const std::string& host, RowWork& work);
