@@ -19,6 +19,8 @@ public:
     // Type 0: "CSV 文件" (GBK), 1: "CSV UTF-8 (Excel)".
     std::string fileExportSave(const std::string& proposedName, int& type) override;
     void openUrl(const std::string& address) override;
+    int msgboxChoice(void* owner, const std::string& text,
+                     const std::vector<std::string>& buttons) override;
 };
 
 // The export's file types, in the order of fileExportSave's type index.
