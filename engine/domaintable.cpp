@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "engine/domaintable.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -85,4 +86,18 @@ void DomainTable::Release() {
 DomainTable& TheDomainTable() {
     static DomainTable table;
     return table;
+}
+
+int32_t DomainTable::BatchBase() const {
+    if (batchRows.empty()) {
+        return std::clamp<int32_t>(startIndex, 0, std::max<int32_t>(count, 0));
+    }
+    return std::max<int32_t>(count - static_cast<int32_t>(batchRows.size()), 0);
+}
+
+bool DomainTable::InNextBatch(int32_t index) const {
+    if (index < std::max<int32_t>(startIndex, 0) || index >= count) {
+        return false;
+    }
+    return batchRows.empty() || std::binary_search(batchRows.begin(), batchRows.end(), index);
 }

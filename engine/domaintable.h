@@ -63,6 +63,10 @@ struct DomainTable {
 
     int32_t count = 0;
     int32_t startIndex = 0;
+    // The rows the next batch asks, ascending; empty: startIndex..count-1.
+    std::vector<int32_t> batchRows;
+    // Whether the next batch moves the resume point ("lastindex").
+    bool batchSavesResume = true;
     int32_t findCursor = 0;
     std::string findText;
     std::string listFilePath;
@@ -85,6 +89,11 @@ struct DomainTable {
     // The worker finished the row (its outcome is stored, or it was answered);
     // false for a row not yet asked.
     [[nodiscard]] bool IsFinished(int32_t index) const;
+    // The rows counted as done before the next batch starts: the start
+    // index, or the rows the batch does not ask.
+    [[nodiscard]] int32_t BatchBase() const;
+    // Whether the next batch asks row `index`.
+    [[nodiscard]] bool InNextBatch(int32_t index) const;
     // Frees the block; later users find none.
     void Release();
     [[nodiscard]] bool IsAllocated() const { return m_rows != nullptr; }
