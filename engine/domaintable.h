@@ -54,6 +54,14 @@ struct RowBlockDeleter {
 };
 using RowBlock = std::unique_ptr<DomainRecord[], RowBlockDeleter>;
 
+// A row taken out of the table, as it was: its place, record and outcome.
+struct TakenRow {
+    int32_t index = 0;
+    DomainRecord record{};
+    bool hasOutcome = false; // the worker had stored an outcome for it
+    RowOutcome outcome;
+};
+
 struct DomainTable {
     static constexpr int32_t kMaxRows = 20000;
 
@@ -86,6 +94,12 @@ struct DomainTable {
     // rows keep their fields, details and order and move up; the freed rows
     // at the end are zeroed. Returns how many rows went.
     int32_t RemoveMarkedRows();
+    // Copies of the rows marked removed, before RemoveMarkedRows takes them.
+    [[nodiscard]] std::vector<TakenRow> CopyMarkedRows() const;
+    // Puts taken rows back at their places (ascending, as CopyMarkedRows
+    // gave them), the rows after each moving down. False, nothing changed,
+    // when they do not fit.
+    bool PutBackRows(const std::vector<TakenRow>& rows);
     // The worker finished the row (its outcome is stored, or it was answered);
     // false for a row not yet asked.
     [[nodiscard]] bool IsFinished(int32_t index) const;

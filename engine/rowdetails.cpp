@@ -108,6 +108,24 @@ void RowDetails::EraseRows(const std::vector<std::int32_t>& ascending) {
     }
 }
 
+void RowDetails::InsertRows(const std::vector<std::int32_t>& ascending) {
+    const std::lock_guard lock(m_mutex);
+    const std::size_t size = m_entries.size();
+    std::vector<Entry> entries(size);
+    std::size_t from = 0;
+    auto place = ascending.begin();
+    for (std::size_t i = 0; i < size; ++i) {
+        if (place != ascending.end() && static_cast<std::size_t>(*place) == i) {
+            ++place;
+            continue; // stays empty
+        }
+        if (from < size) {
+            entries[i] = std::move(m_entries[from++]);
+        }
+    }
+    m_entries = std::move(entries);
+}
+
 const RowDetails::Entry* RowDetails::Find(std::int32_t index) const {
     if (index < 0 || static_cast<std::size_t>(index) >= m_entries.size()) {
         return nullptr;
@@ -165,6 +183,10 @@ std::int64_t RowDetails::AskedAt(std::int32_t index) const {
 }
 
 std::string RowDetails::OtherAnswerUtf8(std::int32_t index) const {
+    return AnswerForDisplay(OtherAnswer(index));
+}
+
+std::string RowDetails::OtherAnswer(std::int32_t index) const {
     std::vector<unsigned char> compressed;
     std::uint32_t bytes = 0;
     {
@@ -176,7 +198,7 @@ std::string RowDetails::OtherAnswerUtf8(std::int32_t index) const {
         compressed = entry->otherCompressed;
         bytes = entry->otherBytes;
     }
-    return AnswerForDisplay(Decompress(compressed, bytes));
+    return Decompress(compressed, bytes);
 }
 
 std::string RowDetails::OtherServer(std::int32_t index) const {

@@ -50,6 +50,10 @@ public:
     // Drops the entries at `ascending` (sorted, no repeats); the entries
     // after each move up, and empty entries refill the end.
     void EraseRows(const std::vector<std::int32_t>& ascending);
+    // Makes room at `ascending` (the places the entries take afterwards,
+    // sorted, no repeats): empty entries go there, the others move down, and
+    // the last entries drop off the end.
+    void InsertRows(const std::vector<std::int32_t>& ascending);
     [[nodiscard]] FailReason Reason(std::int32_t index) const;
     [[nodiscard]] QueryProtocol Protocol(std::int32_t index) const;
     // The answer as received (cut to kMaxAnswerBytes).
@@ -63,6 +67,7 @@ public:
     // The other answer (as valid UTF-8, cut like the first), its host, and
     // whether it came before the answer; empty when the row had one answer.
     [[nodiscard]] std::string OtherAnswerUtf8(std::int32_t index) const;
+    [[nodiscard]] std::string OtherAnswer(std::int32_t index) const;
     [[nodiscard]] std::string OtherServer(std::int32_t index) const;
     [[nodiscard]] bool OtherCameFirst(std::int32_t index) const;
 

@@ -39,6 +39,12 @@ ListFileState& State() {
     return state;
 }
 
+// The rows the last delete took out, with their results, for an undo.
+std::vector<TakenRow>& LastDeleted() {
+    static std::vector<TakenRow> rows;
+    return rows;
+}
+
 QString WithReason(const QString& text, int error) {
     const QString reason = SystemErrorText(error);
     return reason.isEmpty() ? text : text + QStringLiteral("\n原因：") + reason;
@@ -242,6 +248,7 @@ bool AppendNamesFrom(QWidget* panel, const std::string& path) {
         }
     }
     summary.added = table.count - first;
+    ForgetDeletedRows();
     if (summary.added > 0) {
         int error = 0;
         if (!SaveListFile(table, table.listFilePath, State().format, &error)) {
@@ -343,6 +350,7 @@ void LoadListFile(QWidget* panel, bool afterImport) {
     DomainTable& table = TheDomainTable();
     const LoadResult result = LoadListFile(table, table.listFilePath);
     State() = {result.format, result.complete(), IncompleteReasons(result)};
+    ForgetDeletedRows();
     ImportSummary summary;
     if (afterImport) {
         // A list names each domain once; the file follows when it can be
@@ -405,6 +413,7 @@ void DeleteRemovedRows(QWidget* panel) {
                 table.core->saveConfigInt("lastindex", last - before);
             }
         }
+        LastDeleted() = table.CopyMarkedRows();
         table.RemoveMarkedRows();
         // The list is another now; the position moved with it.
         if (table.core != nullptr && ours && !savedList.empty()) {
@@ -424,4 +433,55 @@ void DeleteRemovedRows(QWidget* panel) {
         InfoBox(panel, (why + QStringLiteral("\n没有删除任何域名。")).toStdString());
     }
     PostToMainWindow(UM_IMPORT_FINISHED);
+}
+
+void ForgetDeletedRows() {
+    LastDeleted().clear();
+}
+
+bool CanRestoreDeletedRows() {
+    return !LastDeleted().empty();
+}
+
+bool RestoreDeletedRows(QWidget* panel) {
+    DomainTable& table = TheDomainTable();
+    std::vector<TakenRow>& rows = LastDeleted();
+    if (rows.empty() || !State().complete) {
+        return false;
+    }
+    const std::string before = WorkingListIdentity(table);
+    if (!table.PutBackRows(rows)) {
+        return false;
+    }
+    int error = 0;
+    if (!SaveListFile(table, table.listFilePath, State().format, &error)) {
+        // The file still lacks them: so does the table.
+        for (const TakenRow& row : rows) {
+            table.Row(row.index).removed = 1;
+        }
+        table.RemoveMarkedRows();
+        InfoBox(panel, (WriteFailedText(table.listFilePath, error) +
+                        QStringLiteral("\n没有恢复任何域名。"))
+                           .toStdString());
+        return false;
+    }
+    // The resume position moves down past rows put back above it; a row put
+    // back at it is asked (never skipped).
+    if (table.core != nullptr) {
+        const std::string savedList = table.core->getConfigStr(kLastListKey);
+        if (savedList.empty() || savedList == before) {
+            int last = table.core->getConfigInt("lastindex");
+            const int kept = last;
+            for (const TakenRow& row : rows) {
+                last += row.index < last ? 1 : 0;
+            }
+            if (last != kept) {
+                table.core->saveConfigInt("lastindex", last);
+            }
+        }
+    }
+    FollowListIdentity(table, before);
+    rows.clear();
+    PostToMainWindow(UM_IMPORT_FINISHED);
+    return true;
 }

@@ -281,6 +281,7 @@ void CControlPanelDlg::OnStart() {
             start = last;
         }
     }
+    ForgetDeletedRows();
     table.startIndex = start;
     table.batchRows = start > 0 ? std::move(left) : std::vector<int32_t>();
     table.batchSavesResume = true;
@@ -301,6 +302,7 @@ void CControlPanelDlg::StartChosenRows() {
     if (m_core == nullptr || m_batchRunning || table.batchRows.empty()) {
         return;
     }
+    ForgetDeletedRows();
     // Rows asked again leave the resume point of the last full batch alone.
     table.startIndex = 0;
     table.batchSavesResume = false;

@@ -180,6 +180,14 @@ bool CMainFrame::createMenus() {
     about->setStatusTip(QStringLiteral("显示程序信息，版本号和版权"));
     connect(about, &QAction::triggered, this, &CMainFrame::OnAppAbout);
 
+    // Ctrl+Z brings back the rows of the last delete.
+    auto* undo = new QAction(this);
+    undo->setObjectName(QStringLiteral("undoDelete"));
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    undo->setShortcutContext(Qt::WindowShortcut);
+    connect(undo, &QAction::triggered, this, &CMainFrame::OnUndoDelete);
+    addAction(undo);
+
     createInertAccelerators();
     return true;
 }
@@ -188,11 +196,11 @@ void CMainFrame::createInertAccelerators() {
     // Edit and pane keys that lead to commands nobody handles: they are taken
     // here and do nothing (an edit box still keeps its own editing keys).
     const QKeySequence keys[] = {
-        QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace),
-        QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete),
-        QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert),
-        QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert),
-        QKeySequence(Qt::Key_F6),           QKeySequence(Qt::SHIFT | Qt::Key_F6),
+        QKeySequence(Qt::ALT | Qt::Key_Backspace), QKeySequence(Qt::CTRL | Qt::Key_X),
+        QKeySequence(Qt::SHIFT | Qt::Key_Delete),  QKeySequence(Qt::CTRL | Qt::Key_C),
+        QKeySequence(Qt::CTRL | Qt::Key_Insert),   QKeySequence(Qt::CTRL | Qt::Key_V),
+        QKeySequence(Qt::SHIFT | Qt::Key_Insert),  QKeySequence(Qt::Key_F6),
+        QKeySequence(Qt::SHIFT | Qt::Key_F6),
     };
     for (const QKeySequence& key : keys) {
         auto* action = new QAction(this);
@@ -386,6 +394,14 @@ bool CMainFrame::RefuseImportDuringBatch() {
     }
     InfoBox(this, "正在查询，请先停止查询再导入域名。");
     return true;
+}
+
+void CMainFrame::OnUndoDelete() {
+    if (m_view != nullptr && !m_view->IsQueryRunning()) {
+        if (QWidget* panel = panelWindow()) {
+            RestoreDeletedRows(panel);
+        }
+    }
 }
 
 void CMainFrame::OnImportFile() {

@@ -56,6 +56,7 @@ public:
     void OnViewSideBar();
     void OnAppAbout();
     void OnImportFile();
+    void OnUndoDelete();
     void OnImportClipboard();
     void OnOptions();
     // Imports the first local file among `urls`; false when none was taken.

@@ -179,20 +179,54 @@ TEST_F(RequeryTest, MenusKeysAndQuittingDuringABatch) {
         EXPECT_EQ(action->shortcut(), k.key) << k.id;
     }
 
+    run->Click(1003);
+    ASSERT_TRUE(WaitForBatchEnd(*run));
+    const DomainTable& table = TheDomainTable();
+    const std::int64_t askedAt = table.details.AskedAt(1);
+    ASSERT_GT(askedAt, 0);
+    const QString status = run->view->listModel()->GetItemText(1, ListColumn::Status);
+    ASSERT_FALSE(status.isEmpty());
+
     // Delete asks first; No keeps the rows.
-    run->view->selectRow(run->view->VisibleRowOf(1));
-    dialogs.confirmAnswers = {CCore::IDNO};
-    QTest::keyClick(run->view, Qt::Key_Delete);
-    DrainPostedMessages();
+    const auto deleteRow = [&](int row, int answer) {
+        run->view->selectRow(run->view->VisibleRowOf(row));
+        dialogs.confirmAnswers = {answer};
+        QTest::keyClick(run->view, Qt::Key_Delete);
+        DrainPostedMessages();
+    };
+    deleteRow(1, CCore::IDNO);
     EXPECT_EQ(dialogs.questions.back(), "是否从列表中删除选中的 1 个域名？");
-    EXPECT_EQ(TheDomainTable().count, 4);
-    dialogs.confirmAnswers = {CCore::IDYES};
-    QTest::keyClick(run->view, Qt::Key_Delete);
-    DrainPostedMessages();
-    EXPECT_EQ(TheDomainTable().count, 3);
+    EXPECT_EQ(table.count, 4);
+    deleteRow(1, CCore::IDYES);
+    EXPECT_EQ(table.count, 3);
     EXPECT_EQ(ReadBytes(home.file("_items.txt")), "alpha.com\r\ngamma.org\r\ndelta.biz\r\n");
 
-    // F5's command starts and stops; quitting during the batch asks.
+    // Ctrl+Z brings the row back in its place with its result, once.
+    QAction* undo = run->frame->findChild<QAction*>(QStringLiteral("undoDelete"));
+    ASSERT_NE(undo, nullptr);
+    EXPECT_EQ(undo->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    undo->trigger();
+    DrainPostedMessages();
+    EXPECT_EQ(table.count, 4);
+    EXPECT_EQ(ReadBytes(home.file("_items.txt")),
+              "alpha.com\r\nbeta.cn\r\ngamma.org\r\ndelta.biz\r\n");
+    EXPECT_STREQ(table.Row(1).domain, "beta.cn");
+    EXPECT_EQ(table.Row(1).status, Found);
+    EXPECT_EQ(table.details.AskedAt(1), askedAt);
+    EXPECT_EQ(run->view->listModel()->GetItemText(1, ListColumn::Status), status);
+    undo->trigger();
+    DrainPostedMessages();
+    EXPECT_EQ(table.count, 4);
+
+    // After a batch there is nothing to undo.
+    deleteRow(1, CCore::IDYES);
+    Action(*run, CMainFrame::ID_START_STOP)->trigger();
+    ASSERT_TRUE(WaitForBatchEnd(*run));
+    undo->trigger();
+    DrainPostedMessages();
+    EXPECT_EQ(table.count, 3);
+
+    // Quitting during a batch asks.
     server.SetScript("gamma.org", FakeWhoisScript::Stall());
     Action(*run, CMainFrame::ID_START_STOP)->trigger();
     DrainPostedMessages();
