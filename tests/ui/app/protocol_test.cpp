@@ -350,9 +350,11 @@ TEST(MainFrameTest, StartsReadyWithTheMenusOfTheProgram) {
             menus << QStringLiteral("  ") + item->text();
         }
     }
-    EXPECT_EQ(menus, (QStringList{"文件(&F)", "  从剪贴板导入", "  ", "  退出(&X)", "查看(&V)",
-                                  "  状态栏(&S)", "  侧边拦(&L)", "工具(&T)", "  选项(&O)...",
-                                  "帮助(&H)", "  关于(&A)"}));
+    EXPECT_EQ(menus,
+              (QStringList{"文件(&F)", "  导入域名", "  从剪贴板导入", "  导出数据", "  ",
+                           "  退出(&X)", "查询(&Q)", "  开始查询", "  ", "  重新查询选中的行",
+                           "  重新查询失败的行", "  查询未查询的行", "查看(&V)", "  状态栏(&S)",
+                           "  侧边拦(&L)", "工具(&T)", "  选项(&O)...", "帮助(&H)", "  关于(&A)"}));
 
     auto* statusItem = frame->findChild<QAction*>(QStringLiteral("59393"));
     statusItem->trigger();
