@@ -327,6 +327,30 @@ TEST(CoreDialogsTest, MessageBoxesCarryTheProductTitleAndAnswerSixOrSeven) {
         EXPECT_EQ(dialogs.msgboxConfirm(&owner, text), result);
         EXPECT_EQ(buttons.size(), 2);
     }
+
+    // A choice with its own buttons gives the index of the one clicked;
+    // Escape takes the last.
+    std::vector<std::string> choices = {"替换", "追加", "取消"};
+    for (std::string& choice : choices) {
+        CCore::UTF8_ANSI(choice);
+    }
+    for (const int clicked : {1, -1}) {
+        QTimer::singleShot(0, [clicked] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            ASSERT_EQ(box->buttons().size(), 3);
+            if (clicked < 0) {
+                QTest::keyClick(box, Qt::Key_Escape);
+                return;
+            }
+            for (QAbstractButton* b : box->buttons()) {
+                if (b->text() == QStringLiteral("追加")) {
+                    b->click();
+                }
+            }
+        });
+        EXPECT_EQ(dialogs.msgboxChoice(&owner, text, choices), clicked < 0 ? 2 : clicked);
+    }
 }
 
 TEST(CoreDialogsTest, BareDomainBecomesAnHttpAddress) {
