@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class ConfigStore;
 
@@ -37,6 +38,14 @@ public:
         return fileTxtSave(proposedName);
     }
     virtual void openUrl(const std::string& address) = 0;
+    // A question with its own buttons (GBK texts, the last one cancels):
+    // the index of the button chosen. Without buttons of its own it asks
+    // yes or no: yes is the first button, no the last.
+    virtual int msgboxChoice(void* owner, const std::string& text,
+                             const std::vector<std::string>& buttons) {
+        const int last = buttons.empty() ? 0 : static_cast<int>(buttons.size()) - 1;
+        return msgboxConfirm(owner, text) == 6 ? 0 : last;
+    }
 };
 
 // How a numeric date with the day or the month first is read. Usual: year

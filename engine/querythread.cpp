@@ -170,9 +170,19 @@ void CQueryThread::QueryAll() {
     // A negative start index would address memory before the block.
     const int32_t first = std::max<int32_t>(m_options.startIndex, 0);
     const RowQueryContext context = Context();
-    const auto skipped = [this](int32_t index) {
-        return static_cast<std::size_t>(index) < m_options.skipRows.size() &&
-               m_options.skipRows[static_cast<std::size_t>(index)] != 0;
+    std::vector<char> unlisted;
+    if (!m_options.rows.empty()) {
+        unlisted.assign(static_cast<std::size_t>(std::max(m_count, 0)), 1);
+        for (const int32_t index : m_options.rows) {
+            if (index >= 0 && index < m_count) {
+                unlisted[static_cast<std::size_t>(index)] = 0;
+            }
+        }
+    }
+    const auto skipped = [this, &unlisted](int32_t index) {
+        const auto at = static_cast<std::size_t>(index);
+        return (at < m_options.skipRows.size() && m_options.skipRows[at] != 0) ||
+               (at < unlisted.size() && unlisted[at] != 0);
     };
     std::vector<RowQueue::Row> rows;
     for (int32_t index = first; index < m_count; ++index) {
@@ -379,7 +389,7 @@ void CQueryThread::FinishRow(int32_t index) {
             save = m_firstUnfinished;
         }
     }
-    if (save >= 0 && m_options.core != nullptr) {
+    if (save >= 0 && m_options.core != nullptr && m_options.saveResumePoint) {
         // Saves from several workers may cross: only a later position is written.
         std::lock_guard lock(m_saveMutex);
         if (save > m_savedIndex) {

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// The batch worker: queries rows startIndex..count-1 with a pool of `jobs`
+// The batch worker: queries rows startIndex..count-1 (or just the rows the
+// options list) with a pool of `jobs`
 // threads, each row's questions going through the lane of the host they go
 // to (engine/hostlanes.h). Rows start in index order among the lanes that
 // admit a query now; each finished row is reported to the view with
@@ -80,6 +81,12 @@ struct QueryOptions {
     // By index: rows not to ask (an earlier run finished them); they count as
     // finished. Shorter than the table: the rows past its end are asked.
     std::vector<char> skipRows;
+    // By index, ascending: when not empty, only these rows are asked (from
+    // startIndex on); the others keep what they hold and count as finished.
+    std::vector<int32_t> rows;
+    // Whether "lastindex" follows the batch; a batch over a few chosen rows
+    // leaves the resume point of the last full batch alone.
+    bool saveResumePoint = true;
     int jobs = 16;          // queries open at once, in all (at most kMaxJobs)
     int perHost = 1;        // queries open at once to one host
     int hostIntervalMs = 0; // least time between two query starts to one host

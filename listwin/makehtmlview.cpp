@@ -251,7 +251,11 @@ int CMakeHtmlView::StartQueryThread() {
         QMessageBox::warning(this, BoxCaption(), QStringLiteral("Cannot Start New Thread"));
         return 0;
     }
-    m_batchStart = std::max<int>(table.startIndex, 0);
+    m_batchStart = table.BatchBase();
+    m_inBatch.assign(static_cast<std::size_t>(table.count), 0);
+    for (int32_t i = 0; i < table.count; ++i) {
+        m_inBatch[static_cast<std::size_t>(i)] = table.InNextBatch(i) ? 1 : 0;
+    }
     m_finishedInBatch = 0;
     m_changedInBatch = 0;
     m_finishedRows.assign(static_cast<std::size_t>(table.count), false);
@@ -265,6 +269,8 @@ QueryOptions CMakeHtmlView::MakeQueryOptions() const {
     const DomainTable& table = TheDomainTable();
     QueryOptions options;
     options.startIndex = table.startIndex;
+    options.rows = table.batchRows;
+    options.saveResumePoint = table.batchSavesResume;
     options.core = table.core;
     options.store = table.store;
     options.client.connectTo = ConnectToFromEnvironment();
@@ -295,6 +301,9 @@ bool CMakeHtmlView::IsQueryRunning() const {
 
 void CMakeHtmlView::Reload() {
     const DomainTable& table = TheDomainTable();
+    // The rows may have moved: what the last batch finished is told by
+    // the times the rows were asked from now on.
+    m_finishedRows.clear();
     const int stored = ShowStoredResults();
     std::vector<CListCtrlModel::Item> items;
     int finished = 0;
@@ -521,6 +530,28 @@ void CMakeHtmlView::MarkCheckedRows() {
     PostWindowMessage(panelWindow(), UM_PANEL_DELETE_DONE);
 }
 
+bool CMakeHtmlView::DeleteSelectedRows() {
+    DomainTable& table = TheDomainTable();
+    // The worker writes the table while a batch runs.
+    if (IsQueryRunning() || table.core == nullptr) {
+        return false;
+    }
+    const std::vector<int32_t> rows = ChosenRows(RowChoice::Selected);
+    if (rows.empty()) {
+        return false;
+    }
+    const QString question = QStringLiteral("是否从列表中删除选中的 %1 个域名？")
+                                 .arg(static_cast<qsizetype>(rows.size()));
+    if (table.core->msgboxConfirm(this, ToGbk(question)) != CCore::IDYES) {
+        return false;
+    }
+    for (const int32_t row : rows) {
+        table.Row(row).removed = 1;
+    }
+    PostWindowMessage(panelWindow(), UM_PANEL_DELETE_DONE);
+    return true;
+}
+
 void CMakeHtmlView::OnOpenWebPage() {
     const DomainTable& table = TheDomainTable();
     if (m_contextRow < 0 || !table.IsAllocated() || m_contextRow >= table.count) {
@@ -554,7 +585,70 @@ std::unique_ptr<QMenu> CMakeHtmlView::CreateContextMenu() {
     QAction* none = menu->addAction(QStringLiteral("全不选"));
     none->setObjectName(QString::number(ID_UNCHECK_ALL));
     connect(none, &QAction::triggered, this, &CMakeHtmlView::OnUncheckAll);
+    menu->addSeparator();
+    AddRequeryActions(*menu);
     return menu;
+}
+
+void CMakeHtmlView::AddRequeryActions(QMenu& menu) {
+    const struct {
+        int id;
+        const char* text;
+        RowChoice choice;
+    } items[] = {
+        {ID_REQUERY_SELECTED, "重新查询选中的行", RowChoice::Selected},
+        {ID_REQUERY_FAILED, "重新查询失败的行", RowChoice::Failed},
+        {ID_QUERY_UNASKED, "查询未查询的行", RowChoice::Unasked},
+    };
+    for (const auto& item : items) {
+        QAction* action = menu.addAction(QString::fromUtf8(item.text));
+        action->setObjectName(QString::number(item.id));
+        action->setEnabled(!IsQueryRunning());
+        const RowChoice choice = item.choice;
+        connect(action, &QAction::triggered, this, [this, choice] { QueryRows(choice); });
+    }
+}
+
+std::vector<int32_t> CMakeHtmlView::ChosenRows(RowChoice choice) const {
+    const DomainTable& table = TheDomainTable();
+    std::vector<int32_t> rows;
+    if (!table.IsAllocated()) {
+        return rows;
+    }
+    if (choice == RowChoice::Selected) {
+        for (const QModelIndex& index : selectionModel()->selectedRows()) {
+            const int row = TableRowOf(index.row());
+            if (row >= 0 && row < table.count) {
+                rows.push_back(row);
+            }
+        }
+        std::sort(rows.begin(), rows.end());
+        rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+        return rows;
+    }
+    for (int32_t i = 0; i < table.count; ++i) {
+        const bool finished = table.IsFinished(i);
+        if (choice == RowChoice::Failed ? finished && table.Row(i).status == Error : !finished) {
+            rows.push_back(i);
+        }
+    }
+    return rows;
+}
+
+bool CMakeHtmlView::QueryRows(RowChoice choice) {
+    if (IsQueryRunning()) {
+        return false;
+    }
+    std::vector<int32_t> rows = ChosenRows(choice);
+    if (rows.empty()) {
+        InfoBox(this, choice == RowChoice::Selected ? "请先选中要查询的行。"
+                      : choice == RowChoice::Failed ? "没有查询失败的行。"
+                                                    : "没有未查询的行。");
+        return false;
+    }
+    TheDomainTable().batchRows = std::move(rows);
+    PostWindowMessage(panelWindow(), UM_PANEL_START_ROWS);
+    return true;
 }
 
 std::unique_ptr<QMenu> CMakeHtmlView::CreateHeaderMenu() {
@@ -591,7 +685,9 @@ CRowDetailsDlg* CMakeHtmlView::OpenDetails(int row) {
     // A row the batch has not reported may be written by a worker right now.
     const bool reported = static_cast<std::size_t>(row) < m_finishedRows.size() &&
                           m_finishedRows[static_cast<std::size_t>(row)];
-    if (m_shown && row >= m_batchStart && !reported) {
+    const bool inBatch = static_cast<std::size_t>(row) < m_inBatch.size() &&
+                         m_inBatch[static_cast<std::size_t>(row)] != 0;
+    if (m_shown && inBatch && !reported) {
         from = m_shown.get();
         source.underWay = true;
     }
@@ -707,6 +803,11 @@ void CMakeHtmlView::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
+        DeleteSelectedRows();
+        event->accept();
+        return;
+    }
     if (IsNavigationKey(event->key())) {
         m_following = false;
     }
@@ -778,6 +879,17 @@ void CMakeHtmlView::RefreshAllRedDisplays() {
             view->RefreshRedDisplay();
         }
     }
+}
+
+bool CMakeHtmlView::FinishedInLastBatch(int row) {
+    for (const QPointer<CMakeHtmlView>& view : liveViews()) {
+        if (!view.isNull()) {
+            const auto& rows = view->m_finishedRows;
+            return row >= 0 && static_cast<std::size_t>(row) < rows.size() &&
+                   rows[static_cast<std::size_t>(row)];
+        }
+    }
+    return false;
 }
 
 void CMakeHtmlView::StopAllQueryThreads() {

@@ -37,6 +37,12 @@ public:
     static constexpr int ID_OPEN_WEBPAGE = 32786;
     static constexpr int ID_CHECK_ALL = 32787;
     static constexpr int ID_UNCHECK_ALL = 32788;
+    static constexpr int ID_REQUERY_SELECTED = 32795;
+    static constexpr int ID_REQUERY_FAILED = 32796;
+    static constexpr int ID_QUERY_UNASKED = 32797;
+    // Which rows a batch over chosen rows asks: the highlighted ones, every
+    // failed one (status Error), every one not asked yet.
+    enum class RowChoice { Selected, Failed, Unasked };
     // While a batch runs, finished rows reach the screen at most this often.
     static constexpr int kBatchRefreshMs = 50;
 
@@ -68,6 +74,15 @@ public:
     void OnUncheckAll();
     // The context menu shown on a right click over an item (menu 130).
     [[nodiscard]] std::unique_ptr<QMenu> CreateContextMenu();
+    // The three commands that ask chosen rows again, added to `menu`.
+    void AddRequeryActions(QMenu& menu);
+    [[nodiscard]] std::vector<int32_t> ChosenRows(RowChoice choice) const;
+    // Starts a batch over the chosen rows through the control panel; the
+    // other rows keep their results. False (the user told why) when none.
+    bool QueryRows(RowChoice choice);
+    // The Delete key: takes the highlighted rows out of the list (and its
+    // file) once the user agrees. False when nothing was removed.
+    bool DeleteSelectedRows();
     // The header's menu: one check item per column (the domain stays).
     [[nodiscard]] std::unique_ptr<QMenu> CreateHeaderMenu();
 
@@ -103,6 +118,9 @@ public:
     void RefreshRedDisplay();
     // The same for every list view (the control panel calls this).
     static void RefreshAllRedDisplays();
+    // Whether the last batch of the first list view finished table row
+    // `row` (forgotten when the list is reloaded).
+    [[nodiscard]] static bool FinishedInLastBatch(int row);
     // Stops the workers of every list view (before the table is released).
     static void StopAllQueryThreads();
 
@@ -179,6 +197,7 @@ private:
     QTimer m_flushTimer;
     QTimer m_waitTimer;               // while a batch runs: which server keeps rows waiting
     std::vector<bool> m_finishedRows; // rows the current batch finished
+    std::vector<char> m_inBatch;      // rows the current batch asks
     ColumnWidths m_columnWidths{};    // last width of each column while shown
     int m_batchStart = 0;
     int m_finishedInBatch = 0;

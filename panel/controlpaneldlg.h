@@ -46,6 +46,8 @@ public:
 private:
     void BuildTemplate();
     void OnStartupTimer();
+    // Starts a batch over table.batchRows (UM_PANEL_START_ROWS).
+    void StartChosenRows();
     void SetBatchRunning(bool running);
     void WidenDaysBox();
 

@@ -9,8 +9,11 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 #include <QWidget>
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -47,6 +50,25 @@ int CQtCoreDialogs::msgboxConfirm(void* owner, const std::string& text) {
                     QMessageBox::Yes | QMessageBox::No, ownerWidget(owner));
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes ? CCore::IDYES : CCore::IDNO;
+}
+
+int CQtCoreDialogs::msgboxChoice(void* owner, const std::string& text,
+                                 const std::vector<std::string>& buttons) {
+    QMessageBox box(QMessageBox::Question, BoxCaption(), FromGbk(text), QMessageBox::NoButton,
+                    ownerWidget(owner));
+    std::vector<QAbstractButton*> added;
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        const bool last = i + 1 == buttons.size();
+        added.push_back(box.addButton(FromGbk(buttons[i]),
+                                      last ? QMessageBox::RejectRole : QMessageBox::AcceptRole));
+    }
+    if (!added.empty()) {
+        box.setEscapeButton(added.back());
+    }
+    box.exec();
+    const auto chosen = std::find(added.begin(), added.end(), box.clickedButton());
+    return chosen != added.end() ? static_cast<int>(chosen - added.begin())
+                                 : static_cast<int>(added.size()) - 1;
 }
 
 std::string CQtCoreDialogs::fileTxtOpen() {

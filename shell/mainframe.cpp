@@ -7,6 +7,7 @@
 #include "dock/dockids.h"
 #include "dock/docksite.h"
 #include "engine/domaintable.h"
+#include "listwin/dataexport.h"
 #include "listwin/domainimport.h"
 #include "listwin/listfilterbar.h"
 #include "listwin/makehtmlview.h"
@@ -107,15 +108,52 @@ void CMainFrame::UpdateMinimumSize() {
 
 bool CMainFrame::createMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
+    QAction* import = file->addAction(QStringLiteral("导入域名"));
+    import->setObjectName(QString::number(ID_IMPORT_FILE));
+    import->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    import->setStatusTip(QStringLiteral("从文本文件导入域名列表"));
+    connect(import, &QAction::triggered, this, &CMainFrame::OnImportFile);
     QAction* paste = file->addAction(QStringLiteral("从剪贴板导入"));
     paste->setObjectName(QString::number(ID_IMPORT_CLIPBOARD));
     paste->setStatusTip(QStringLiteral("把剪贴板中的域名列表（每行一个）作为新的域名列表导入"));
     connect(paste, &QAction::triggered, this, &CMainFrame::OnImportClipboard);
+    QAction* exportData = file->addAction(QStringLiteral("导出数据"));
+    exportData->setObjectName(QString::number(ID_EXPORT));
+    exportData->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    exportData->setStatusTip(QStringLiteral("把列表导出为CSV文件"));
+    connect(exportData, &QAction::triggered, this, [] {
+        if (QWidget* panel = panelWindow()) {
+            ExportCsv(panel);
+        }
+    });
     file->addSeparator();
     QAction* exit = file->addAction(QStringLiteral("退出(&X)"));
     exit->setObjectName(QStringLiteral("57665"));
+    exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     exit->setStatusTip(QStringLiteral("退出应用程序"));
     connect(exit, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* query = menuBar()->addMenu(QStringLiteral("查询(&Q)"));
+    QAction* start = query->addAction(QStringLiteral("开始查询"));
+    start->setObjectName(QString::number(ID_START_STOP));
+    start->setShortcut(QKeySequence(Qt::Key_F5));
+    connect(start, &QAction::triggered, this, [] {
+        if (auto* panel = qobject_cast<CControlPanelDlg*>(panelWindow())) {
+            panel->OnStart();
+        }
+    });
+    query->addSeparator();
+    m_view->AddRequeryActions(*query);
+    // The texts and states follow the batch whenever the menu opens.
+    connect(query, &QMenu::aboutToShow, this, [this, query, start] {
+        const bool running = m_view->IsQueryRunning();
+        start->setText(running ? QStringLiteral("停止查询") : QStringLiteral("开始查询"));
+        for (QAction* action : query->actions()) {
+            if (action != start && !action->isSeparator()) {
+                action->setEnabled(!running);
+            }
+        }
+    });
 
     QMenu* view = m_viewMenu = menuBar()->addMenu(QStringLiteral("查看(&V)"));
     m_statusBarAction = view->addAction(QStringLiteral("状态栏(&S)"));
@@ -146,6 +184,14 @@ bool CMainFrame::createMenus() {
     about->setStatusTip(QStringLiteral("显示程序信息，版本号和版权"));
     connect(about, &QAction::triggered, this, &CMainFrame::OnAppAbout);
 
+    // Ctrl+Z brings back the rows of the last delete.
+    auto* undo = new QAction(this);
+    undo->setObjectName(QStringLiteral("undoDelete"));
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    undo->setShortcutContext(Qt::WindowShortcut);
+    connect(undo, &QAction::triggered, this, &CMainFrame::OnUndoDelete);
+    addAction(undo);
+
     createInertAccelerators();
     return true;
 }
@@ -154,11 +200,11 @@ void CMainFrame::createInertAccelerators() {
     // Edit and pane keys that lead to commands nobody handles: they are taken
     // here and do nothing (an edit box still keeps its own editing keys).
     const QKeySequence keys[] = {
-        QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace),
-        QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete),
-        QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert),
-        QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert),
-        QKeySequence(Qt::Key_F6),           QKeySequence(Qt::SHIFT | Qt::Key_F6),
+        QKeySequence(Qt::ALT | Qt::Key_Backspace), QKeySequence(Qt::CTRL | Qt::Key_X),
+        QKeySequence(Qt::SHIFT | Qt::Key_Delete),  QKeySequence(Qt::CTRL | Qt::Key_C),
+        QKeySequence(Qt::CTRL | Qt::Key_Insert),   QKeySequence(Qt::CTRL | Qt::Key_V),
+        QKeySequence(Qt::SHIFT | Qt::Key_Insert),  QKeySequence(Qt::Key_F6),
+        QKeySequence(Qt::SHIFT | Qt::Key_F6),
     };
     for (const QKeySequence& key : keys) {
         auto* action = new QAction(this);
@@ -304,7 +350,7 @@ bool CMainFrame::PreTranslateMessage(const Msg& msg) {
     case UM_REQUEST_QUERY:
         if (m_view != nullptr) {
             SetPaneText(0, QStringLiteral("正在查询域名信息..."));
-            m_batchStart = std::max(table.startIndex, 0);
+            m_batchStart = table.BatchBase();
             m_batchClock.start();
             m_sinceLastRow.start();
             m_lastDone = m_batchStart;
@@ -416,6 +462,23 @@ bool CMainFrame::RefuseImportDuringBatch() {
     return true;
 }
 
+void CMainFrame::OnUndoDelete() {
+    if (m_view != nullptr && !m_view->IsQueryRunning()) {
+        if (QWidget* panel = panelWindow()) {
+            RestoreDeletedRows(panel);
+        }
+    }
+}
+
+void CMainFrame::OnImportFile() {
+    if (RefuseImportDuringBatch()) {
+        return;
+    }
+    if (QWidget* panel = panelWindow()) {
+        ImportDomainFile(panel);
+    }
+}
+
 void CMainFrame::OnImportClipboard() {
     if (RefuseImportDuringBatch()) {
         return;
@@ -507,8 +570,25 @@ QSize CMainFrame::MinimumFrameSize() const {
     return {width, height};
 }
 
+bool CMainFrame::ConfirmQuitDuringBatch() {
+    const std::string question = ToGbk(QStringLiteral("正在查询，是否停止查询并退出？"));
+    if (CCore* core = TheDomainTable().core) {
+        return core->msgboxConfirm(this, question) == CCore::IDYES;
+    }
+    if (CCoreDialogs* dialogs = CCore::dialogs()) {
+        return dialogs->msgboxConfirm(this, question) == CCore::IDYES;
+    }
+    return true;
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // Keeping the watch in the tray only hides the window; the batch goes on.
     if (m_watch != nullptr && m_watch->KeepWatchingInTray()) {
+        event->ignore();
+        return;
+    }
+    // Quitting loses the rows under way: ask first.
+    if (m_view != nullptr && m_view->IsQueryRunning() && !ConfirmQuitDuringBatch()) {
         event->ignore();
         return;
     }

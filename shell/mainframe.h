@@ -33,6 +33,9 @@ public:
     static constexpr int ID_VIEW_SIDEBAR = 32785;
     static constexpr int ID_IMPORT_CLIPBOARD = 32790;
     static constexpr int ID_OPTIONS = 32791;
+    static constexpr int ID_IMPORT_FILE = 32792;
+    static constexpr int ID_EXPORT = 32793;
+    static constexpr int ID_START_STOP = 32794;
     static constexpr int kPaneCount = 3;
 
     CMainFrame();
@@ -62,6 +65,8 @@ public:
 
     void OnViewSideBar();
     void OnAppAbout();
+    void OnImportFile();
+    void OnUndoDelete();
     void OnImportClipboard();
     void OnOptions();
     // Imports the first local file among `urls`; false when none was taken.
@@ -92,6 +97,8 @@ private:
     void ShowShownCount(int shown, int total, bool filtering);
     // Import is refused while a batch runs (the worker writes the table).
     [[nodiscard]] bool RefuseImportDuringBatch();
+    // Whether the user agrees to stop the running batch and quit.
+    [[nodiscard]] bool ConfirmQuitDuringBatch();
 
     CDockSite* m_dockSite = nullptr;
     CMakeHtmlView* m_view = nullptr;

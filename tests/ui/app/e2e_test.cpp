@@ -143,6 +143,19 @@ TEST_F(EndToEndTest, ImportQueryExportThenCloseDuringABatch) {
     EXPECT_TRUE(details->fieldsText().contains(QStringLiteral("过期日期：2029-04-05")));
     EXPECT_EQ(details->answerText(),
               QString::fromStdString(AnswerForDisplay(Fixture("cn-registered.txt"))));
+    EXPECT_EQ(details->answerLabelText(), QStringLiteral("原始应答（whois.cnnic.cn）："));
+    details->close();
+    // The .com row had two answers: the registry's, then its registrar's
+    // (whose values were used), each under the host that gave it.
+    details = run->view->OpenDetails(0);
+    ASSERT_NE(details, nullptr);
+    // The text box keeps line ends as line feeds.
+    const QString registryAnswer =
+        QString::fromStdString(AnswerForDisplay(Fixture("comnet-registered.txt")))
+            .remove(QLatin1Char('\r'));
+    EXPECT_EQ(details->answerText(),
+              QStringLiteral("【whois.verisign-grs.com】\n") + registryAnswer +
+                  QStringLiteral("\n\n【whois.harbor-names.example】\n") + registryAnswer);
     details->close();
 
     const std::string csv = home.file("export.csv");
@@ -244,6 +257,7 @@ TEST_F(EndToEndTest, ImportQueryExportThenCloseDuringABatch) {
     ASSERT_TRUE(WaitUntil([&] { return run->view->shownRowCount() >= 3; }));
 
     const auto closing = std::chrono::steady_clock::now();
+    dialogs.confirmAnswers = {CCore::IDYES}; // quitting during a batch asks first
     run->frame->close();
     ASSERT_TRUE(WaitUntil([&] { return run->app.mainFrame() == nullptr; }));
     const auto took = std::chrono::steady_clock::now() - closing;
@@ -255,6 +269,88 @@ TEST_F(EndToEndTest, ImportQueryExportThenCloseDuringABatch) {
     EXPECT_EQ(SavedInt("lastindex"), 1);        // the first row not finished
     EXPECT_FALSE(TheDomainTable().IsAllocated());
     run.reset();
+}
+
+// A day's second round: more names appended to a list with results, the
+// failed row asked again alone, and a batch stopped while one registry
+// stalls and later rows finish, resumed with just the row left.
+TEST_F(EndToEndTest, AppendRequeryFailedAndResumeAfterAnOutOfOrderStop) {
+    const auto waitForEnd = [](RunningApp& run) {
+        DrainPostedMessages();
+        return WaitUntil(
+            [&] {
+                return !run.view->IsQueryRunning() && !run.panel->isBatchRunning() &&
+                       run.Pane(0) == QStringLiteral("操作结束！");
+            },
+            std::chrono::seconds(60));
+    };
+    const DomainTable& table = TheDomainTable();
+    auto run = std::make_unique<RunningApp>();
+    ASSERT_TRUE(run->Start());
+    const std::string first = home.file("first.txt");
+    WriteBytes(first, "maple-harbor.com\r\nlanting-demo.cn\r\nclosed-door.biz\r\n");
+    dialogs.openPaths = {first};
+    run->Click(1004);
+    ASSERT_TRUE(WaitUntil([&] { return run->Pane(2) == QStringLiteral("域名数量：3"); }));
+    run->Click(1003);
+    ASSERT_TRUE(waitForEnd(*run));
+    ASSERT_EQ(table.Row(2).status, Error);
+
+    // Appended: the names the list lacks go to its end; the rows there keep
+    // their results.
+    const std::string second = home.file("second.txt");
+    WriteBytes(second, "silent-brook.org\r\nMAPLE-HARBOR.com\r\nquiet-meadow.com\r\n");
+    dialogs.openPaths = {second};
+    dialogs.choiceAnswers = {1};
+    run->Click(1004);
+    ASSERT_TRUE(WaitUntil([&] { return run->Pane(2) == QStringLiteral("域名数量：5"); }));
+    DrainPostedMessages();
+    EXPECT_EQ(dialogs.infos.back(), "导入完成：新增 2 个域名。\n去掉了 1 个重复的域名。");
+    EXPECT_EQ(ReadBytes(home.file("_items.txt")),
+              "maple-harbor.com\r\nlanting-demo.cn\r\nclosed-door.biz\r\n"
+              "silent-brook.org\r\nquiet-meadow.com\r\n");
+    CListCtrlModel* list = run->view->listModel();
+    EXPECT_EQ(list->GetItemText(0, ListColumn::Registrar), QStringLiteral("Harbor Names LLC"));
+    EXPECT_EQ(list->GetItemText(2, ListColumn::Status), QStringLiteral("ERR!"));
+    EXPECT_EQ(list->GetItemText(3, ListColumn::Status), QString());
+
+    // The failed row alone, now that its registry answers.
+    server.SetScript("closed-door.biz", FakeWhoisScript::Answer(Fixture("org-notfound.txt")));
+    std::size_t before = server.ConnectionCount();
+    ASSERT_TRUE(run->view->QueryRows(CMakeHtmlView::RowChoice::Failed));
+    ASSERT_TRUE(waitForEnd(*run));
+    EXPECT_EQ(server.ConnectionCount(), before + 1);
+    EXPECT_NE(table.Row(2).status, Error);
+    EXPECT_EQ(list->GetItemText(3, ListColumn::Status), QString()) << "not asked";
+    EXPECT_EQ(list->GetItemText(0, ListColumn::Registrar), QStringLiteral("Harbor Names LLC"));
+
+    // A full batch while the .cn registry stalls: the rows after it finish,
+    // then the user stops.
+    server.SetScript("lanting-demo.cn", FakeWhoisScript::Stall());
+    dialogs.questions.clear();
+    dialogs.confirmAnswers = {CCore::IDNO}; // the two new rows were left: start over
+    run->Click(1003);
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_EQ(dialogs.questions[0], "还有 2 个域名未查询，是否继续？点击否，从第一条执行。");
+    DrainPostedMessages();
+    ASSERT_TRUE(WaitUntil([&] { return run->view->shownRowCount() >= 4; }));
+    run->Click(1003);
+    ASSERT_TRUE(waitForEnd(*run));
+    EXPECT_EQ(SavedInt("lastindex"), 1);
+
+    // The resume asks only the stalled row.
+    server.SetScript("lanting-demo.cn", FakeWhoisScript::Answer(Fixture("cn-registered.txt")));
+    before = server.ConnectionCount();
+    dialogs.questions.clear();
+    dialogs.confirmAnswers = {CCore::IDYES};
+    run->Click(1003);
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_EQ(dialogs.questions[0], "还有 1 个域名未查询，是否继续？点击否，从第一条执行。");
+    ASSERT_TRUE(waitForEnd(*run));
+    EXPECT_EQ(server.ConnectionCount(), before + 1);
+    EXPECT_EQ(list->GetItemText(1, ListColumn::Owner), QStringLiteral("兰亭示例科技有限公司"));
+    EXPECT_EQ(SavedInt("lastindex"), 5);
+    EXPECT_EQ(run->Pane(1), QStringLiteral("进度：5 / 5"));
 }
 
 // Values longer than the row's fields, or in a script GBK lacks, reach the
