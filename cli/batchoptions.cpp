@@ -14,6 +14,8 @@
 namespace {
 
 constexpr double kMaxTimeoutSeconds = 24 * 60 * 60;
+// A century: further ahead than any registration runs.
+constexpr int kMaxAlertDays = 36'500;
 
 std::optional<int> ParseTimeoutMs(const std::string& text) {
     if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos) {
@@ -50,6 +52,7 @@ const CountOption kCountOptions[] = {
     {"--jobs", 1, kMaxJobs, "a whole number", &BatchOptions::jobs},
     {"--per-host", 1, kMaxPerHost, "a whole number", &BatchOptions::perHost},
     {"--host-interval", 0, kMaxHostIntervalMs, "milliseconds", &BatchOptions::hostIntervalMs},
+    {"--alert-within", 0, kMaxAlertDays, "days", &BatchOptions::alertWithinDays},
 };
 
 class Parser {
@@ -149,11 +152,11 @@ private:
             inline_ = arg.substr(equals + 1);
         }
         BatchOptions& options = m_result.options;
-        const bool takesValue = name == "--output" || name == "--format" ||
-                                name == "--connect-to" || name == "--timeout" ||
-                                name == "--protocol" || name == "--rdap-bootstrap" ||
-                                name == "--cacert" || name == "--store" || name == "--proxy" ||
-                                name == "--source-address" || FindCount(name) != nullptr;
+        const bool takesValue =
+            name == "--output" || name == "--format" || name == "--connect-to" ||
+            name == "--timeout" || name == "--extra-timeout" || name == "--protocol" ||
+            name == "--rdap-bootstrap" || name == "--cacert" || name == "--store" ||
+            name == "--proxy" || name == "--source-address" || FindCount(name) != nullptr;
         if (!takesValue && inline_) {
             m_error = "option " + name + " takes no value";
             return false;
@@ -241,8 +244,11 @@ private:
                 options.format = OutputFormat::Jsonl;
             } else if (value == "table") {
                 options.format = OutputFormat::Table;
+            } else if (value == "prometheus") {
+                options.format = OutputFormat::Prometheus;
             } else {
-                m_error = "unknown format \"" + value + "\" (expected csv, jsonl or table)";
+                m_error =
+                    "unknown format \"" + value + "\" (expected csv, jsonl, table or prometheus)";
                 return false;
             }
             options.formatGiven = true;
@@ -296,6 +302,13 @@ private:
                 return false;
             }
             options.timeoutMs = *ms;
+        } else if (name == "--extra-timeout") {
+            const auto ms = ParseTimeoutMs(value);
+            if (!ms) {
+                m_error = "bad --extra-timeout \"" + value + "\" (expected seconds, more than 0)";
+                return false;
+            }
+            options.extraTimeoutMs = *ms;
         }
         return true;
     }
@@ -329,12 +342,15 @@ at most 4 times in all.
 Options:
   -o, --output FILE        write the results to FILE (default: standard output);
                            FILE is replaced only when the results are complete
-      --format csv|jsonl|table
+      --format csv|jsonl|table|prometheus
                            csv: the desktop program's export format, GBK (the
                            default for a file or a pipe); jsonl: one UTF-8
                            JSON object per row; table: columns cut to the
                            terminal's width, UTF-8 (the default when standard
-                           output is a terminal)
+                           output is a terminal); prometheus: the node
+                           exporter's textfile format (expiry, status, check
+                           time and changes per name), written when the batch
+                           ends
       --resume             go on with the last batch over this same list (same
                            file, same names in the same order) that did not
                            end: rows it finished are taken from the results
@@ -368,6 +384,10 @@ Options:
       --cacert FILE        trust the CAs in this PEM file too for RDAP
                            (default: $ZENTRIX_CACERT; the system's CAs always)
       --timeout SECONDS    limit for one whole query (default 60)
+      --extra-timeout SECONDS
+                           limit for a registrar's question (its RDAP link or
+                           a port-43 referral) on top of the registry's
+                           answer, which stands when it fails (default 10)
       --jobs N             queries open at once, in all (default 16, 1 to 256);
                            --jobs 1 --per-host 1 asks one name after another
       --per-host N         queries open at once to one server (default 1,
@@ -387,6 +407,11 @@ Options:
                            exit each, as --proxy)
       --proxy-from-env     use http_proxy, https_proxy and ALL_PROXY for RDAP
                            when no --proxy is given (ignored otherwise)
+      --alert-within DAYS  print an alert line on standard error for every
+                           registered name that expires within DAYS days (or
+                           has expired) and every name that changed since its
+                           previous check, and exit with status 3 if there is
+                           any
   -q, --quiet              no progress line and no summary
   -h, --help               show this help and exit
       --version            show the version and exit
@@ -412,7 +437,7 @@ rows finished so far are written (up to the first one not finished) and the
 batch can be continued with --resume. Exit status: 0 when every row was
 queried, 1 on a usage, list, CA, bootstrap or output error, 2 when the
 output is written but the results store (and so the resume position) could
-not be, 130 when interrupted.
+not be, 3 when --alert-within found names to alert on, 130 when interrupted.
 )";
 }
 

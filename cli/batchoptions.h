@@ -10,9 +10,10 @@
 #include "engine/whoisclient.h"
 
 enum class OutputFormat {
-    Csv,   // the desktop program's export, GBK
-    Jsonl, // one UTF-8 JSON object per row
-    Table, // columns for a person at a terminal, UTF-8 (see resulttable.h)
+    Csv,        // the desktop program's export, GBK
+    Jsonl,      // one UTF-8 JSON object per row
+    Table,      // columns for a person at a terminal, UTF-8 (see resulttable.h)
+    Prometheus, // the node exporter's textfile format, written whole at the end
 };
 
 struct BatchOptions {
@@ -23,6 +24,7 @@ struct BatchOptions {
     bool resume = false;
     std::vector<ConnectOverride> connectTo; // from --connect-to, in order
     int timeoutMs = 0;                      // 0: the client's own whole-query limit
+    int extraTimeoutMs = 0;                 // a registrar's question; 0: the engine's default
     int jobs = 16;                          // queries open at once, in all
     int perHost = 1;                        // queries open at once to one server
     int hostIntervalMs = 0;                 // least time between two queries to one server
@@ -34,6 +36,7 @@ struct BatchOptions {
     std::string storeFile;         // --store; empty: results.sqlite3 in the data folder
     bool noStore = false;          // --no-store: the results store is left alone
     bool prune = false;            // --prune: apply the history's retention rule first
+    int alertWithinDays = -1;      // --alert-within; -1: no alerts
 
     // The exits (--proxy, then --source-address, in order) and --proxy-from-env.
     std::vector<std::string> proxies;

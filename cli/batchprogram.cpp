@@ -15,14 +15,17 @@
 #include "cli/batchreport.h"
 #include "cli/batchstore.h"
 #include "cli/messagequeue.h"
+#include "cli/prometheustext.h"
 #include "cli/resulttable.h"
 #include "cli/resultwriter.h"
 #include "cli/signalwatcher.h"
+#include "cli/watchalerts.h"
 #include "core/ccore.h"
 #include "core/messages.h"
 #include "core/text.h"
 #include "engine/batchprotocols.h"
 #include "engine/domaintable.h"
+#include "engine/idn.h"
 #include "engine/querythread.h"
 #include "engine/rowvalues.h"
 #include "engine/storedrow.h"
@@ -181,6 +184,11 @@ public:
             m_summary.storeNotSaved = !m_store->End(status == kExitDone, m_written);
             ShowStoreNotices();
         }
+        if (m_options.format == OutputFormat::Prometheus && status != kExitFailure &&
+            !m_writer.WriteText(FormatPrometheus(m_watchRows))) {
+            Complain(m_writer.errorText());
+            return kExitFailure;
+        }
         if (status != kExitFailure && !m_writer.Finish()) {
             Complain(m_writer.errorText());
             return kExitFailure;
@@ -195,10 +203,25 @@ public:
         if (m_summary.storeNotSaved && status == kExitDone) {
             status = kExitNotSaved;
         }
-        return status;
+        return Alert(status);
     }
 
 private:
+    // --alert-within: the alert lines go out even with --quiet (they are what
+    // the run is for), and they outrank a store that could not be written.
+    int Alert(int status) const {
+        if (m_options.alertWithinDays < 0) {
+            return status;
+        }
+        const std::vector<std::string> lines =
+            AlertLines(m_watchRows, m_options.alertWithinDays, DaysFromCivil(LocalToday()));
+        for (const std::string& line : lines) {
+            std::fprintf(stderr, "zentrix-batch: alert: %s\n", line.c_str());
+        }
+        const bool finished = status == kExitDone || status == kExitNotSaved;
+        return finished && !lines.empty() ? kExitAlert : status;
+    }
+
     void OpenStore() {
         m_store =
             std::make_unique<BatchStore>(BatchStore::PathFor(m_options.storeFile, m_dataFolder));
@@ -261,6 +284,9 @@ private:
         query.jobs = m_options.jobs;
         query.perHost = m_options.perHost;
         query.hostIntervalMs = m_options.hostIntervalMs;
+        if (m_options.extraTimeoutMs > 0) {
+            query.extraTimeoutMs = m_options.extraTimeoutMs;
+        }
         query.protocol = m_options.protocol;
         query.rdapBootstrapFile = m_options.rdapBootstrapFile;
         query.caFile = m_options.caFile;
@@ -288,6 +314,12 @@ private:
         CQueryThread worker(std::move(job), std::move(query));
         m_finished.assign(static_cast<std::size_t>(std::max(m_table.count, 0)), 0);
 
+        // Rows an interrupted batch finished go out at once: when it left
+        // nothing to ask, no row's report would ever write them.
+        if (!WriteFinishedRows()) {
+            Complain(m_writer.errorText());
+            return kExitFailure;
+        }
         m_started = Clock::now();
         if (!worker.Start()) {
             Complain("cannot start the query thread");
@@ -373,8 +405,12 @@ private:
             } else if (doneBefore && m_written >= m_summary.startIndex) {
                 ++m_summary.doneBefore;
             }
-            if (m_store) {
-                CompareWithPrevious(row, values, doneBefore, askedNow, details);
+            const std::uint8_t changes =
+                m_store ? CompareWithPrevious(row, values, doneBefore, askedNow, details) : 0;
+            if (m_watching) {
+                m_watchRows.push_back(WatchRow{ToUnicodeName(FieldText(row.domain)), row.status,
+                                               values.expiry, m_table.details.AskedAt(m_written),
+                                               changes});
             }
             std::string raw;
             if (m_options.raw && m_options.format == OutputFormat::Jsonl) {
@@ -391,27 +427,28 @@ private:
 
     // The row against its name's check before this batch: "changed" and
     // "previous" in jsonl, and the summary's count for rows asked now.
-    void CompareWithPrevious(const DomainRecord& row, const CheckValues& values, bool doneBefore,
-                             bool askedNow, JsonLineDetails& details) {
+    // Returns the changes' bits.
+    std::uint8_t CompareWithPrevious(const DomainRecord& row, const CheckValues& values,
+                                     bool doneBefore, bool askedNow, JsonLineDetails& details) {
         const std::string name(FieldText(row.domain));
         details.previous = doneBefore ? m_store->BeforeFinished(name) : m_store->Previous(name);
         if (details.previous == nullptr) {
-            return;
+            return 0;
         }
         StoredCheck current;
         current.status = row.status;
         current.values = values;
         details.changed = ChangedFields(*details.previous, current);
-        if (!askedNow) {
-            return;
-        }
         const std::vector<ChangeKind> kinds = ChangesBetween(*details.previous, current);
-        if (!kinds.empty()) {
-            ++m_summary.changedRows;
+        if (askedNow) {
+            if (!kinds.empty()) {
+                ++m_summary.changedRows;
+            }
+            for (const ChangeKind kind : kinds) {
+                ++m_summary.changesByKind[static_cast<std::size_t>(kind)];
+            }
         }
-        for (const ChangeKind kind : kinds) {
-            ++m_summary.changesByKind[static_cast<std::size_t>(kind)];
-        }
+        return ChangeBits(kinds);
     }
 
     void ShowProgress(const CQueryThread& worker, bool force) {
@@ -440,6 +477,10 @@ private:
     CCore m_core; // for the data folder only
     std::string m_dataFolder;
     std::unique_ptr<BatchStore> m_store; // none with --no-store
+    // The written rows as --alert-within and --format prometheus read them.
+    const bool m_watching =
+        m_options.format == OutputFormat::Prometheus || m_options.alertWithinDays >= 0;
+    std::vector<WatchRow> m_watchRows;
     ResumePlan m_plan;
     MessageQueue m_queue;
     ResultWriter m_writer;

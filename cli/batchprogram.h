@@ -12,6 +12,8 @@ inline constexpr int kExitFailure = 1;
 // The output is complete but the results store, and with it the resume
 // position, could not be written.
 inline constexpr int kExitNotSaved = 2;
+// --alert-within found names expiring within its days or changed.
+inline constexpr int kExitAlert = 3;
 inline constexpr int kExitInterrupted = 130;
 
 [[nodiscard]] int RunBatchProgram(const BatchOptions& options);

@@ -64,11 +64,17 @@ bool ResultWriter::WriteRow(const DomainRecord& row, int32_t index,
         return WriteBytes(FormatJsonLine(row, index, details));
     case OutputFormat::Table:
         break;
+    case OutputFormat::Prometheus:
+        return true; // a metrics file is written whole, with WriteText, when the batch ends
     }
     const bool finished = m_rows == nullptr || m_rows->details.Finished(index);
     const CheckValues values = m_rows != nullptr ? m_rows->details.Values(index) : CheckValues{};
     return WriteBytes(
         FormatResultTableLine(ResultTableRowFor(row, finished, details.reason, values), m_table));
+}
+
+bool ResultWriter::WriteText(const std::string& text) {
+    return WriteBytes(text);
 }
 
 bool ResultWriter::Flush() {

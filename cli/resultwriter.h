@@ -36,6 +36,8 @@ public:
     bool Open();
     // `details` are written to jsonl lines only.
     bool WriteRow(const DomainRecord& row, int32_t index, const JsonLineDetails& details = {});
+    // Text written as it is (a whole metrics file).
+    bool WriteText(const std::string& text);
     // Pushes written rows out to standard output.
     bool Flush();
     // Makes the output final: the file replaces its target.

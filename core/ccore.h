@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class ConfigStore;
 
@@ -31,7 +32,20 @@ public:
         type = 0;
         return fileTxtSave(proposedName);
     }
+    // The save choice of a PNG picture; without one of its own it is the
+    // text-file choice.
+    virtual std::string fileImageSave(const std::string& proposedName) {
+        return fileTxtSave(proposedName);
+    }
     virtual void openUrl(const std::string& address) = 0;
+    // A question with its own buttons (GBK texts, the last one cancels):
+    // the index of the button chosen. Without buttons of its own it asks
+    // yes or no: yes is the first button, no the last.
+    virtual int msgboxChoice(void* owner, const std::string& text,
+                             const std::vector<std::string>& buttons) {
+        const int last = buttons.empty() ? 0 : static_cast<int>(buttons.size()) - 1;
+        return msgboxConfirm(owner, text) == 6 ? 0 : last;
+    }
 };
 
 // How a numeric date with the day or the month first is read. Usual: year
@@ -48,6 +62,11 @@ struct CivilDate {
     int day = 0;   // 1-31
     friend bool operator==(const CivilDate&, const CivilDate&) = default;
 };
+
+// Days since 1970-01-01 of a proleptic Gregorian date.
+[[nodiscard]] long DaysFromCivil(const CivilDate& date);
+// The local calendar date now.
+[[nodiscard]] CivilDate LocalToday();
 
 class CCore {
 public:

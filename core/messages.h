@@ -21,8 +21,11 @@ inline constexpr unsigned UM_FIND = WM_USER + 23;           // 1047
 inline constexpr unsigned UM_DELETE_CHECKED = WM_USER + 24; // 1048
 inline constexpr unsigned UM_STOP_WORKER = WM_USER + 25;    // 1049
 // To the control panel.
-inline constexpr unsigned UM_PANEL_QUERY_ENDED = WM_USER + 31; // 1055
-inline constexpr unsigned UM_PANEL_DELETE_DONE = WM_USER + 32; // 1056
+inline constexpr unsigned UM_PANEL_QUERY_ENDED = WM_USER + 31;   // 1055
+inline constexpr unsigned UM_PANEL_DELETE_DONE = WM_USER + 32;   // 1056
+inline constexpr unsigned UM_PANEL_QUERY_STARTED = WM_USER + 33; // 1057, a batch it did not start
+// table.batchRows holds the rows to ask again; the panel starts the batch.
+inline constexpr unsigned UM_PANEL_START_ROWS = WM_USER + 34; // 1058
 // From the batch worker to the list view.
 inline constexpr unsigned UM_ROW_DONE = WM_USER + 101;    // 1125, lParam = the finished row's index
 inline constexpr unsigned UM_WORKER_EXIT = WM_USER + 102; // 1126, lParam = 0, or -1: no session

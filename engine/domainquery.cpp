@@ -181,6 +181,10 @@ RowOutcome QueryRow(DomainRecord& row, const WhoisTransport& transport,
             if (fromRegistrar.status == Found) {
                 Combine(fromRegistry, fromRegistrar);
                 Combine(outcome.values, registrarValues);
+                // The registry's answer stays beside the adopted one.
+                outcome.otherAnswer = std::move(outcome.answer);
+                outcome.otherServer = std::move(outcome.server);
+                outcome.otherCameFirst = true;
                 outcome.answer = std::move(second);
                 outcome.server = referral;
             }

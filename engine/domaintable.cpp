@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "engine/domaintable.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -85,4 +86,83 @@ void DomainTable::Release() {
 DomainTable& TheDomainTable() {
     static DomainTable table;
     return table;
+}
+
+int32_t DomainTable::BatchBase() const {
+    if (batchRows.empty()) {
+        return std::clamp<int32_t>(startIndex, 0, std::max<int32_t>(count, 0));
+    }
+    return std::max<int32_t>(count - static_cast<int32_t>(batchRows.size()), 0);
+}
+
+bool DomainTable::InNextBatch(int32_t index) const {
+    if (index < std::max<int32_t>(startIndex, 0) || index >= count) {
+        return false;
+    }
+    return batchRows.empty() || std::binary_search(batchRows.begin(), batchRows.end(), index);
+}
+
+std::vector<TakenRow> DomainTable::CopyMarkedRows() const {
+    std::vector<TakenRow> taken;
+    for (int32_t i = 0; m_rows && i < count; ++i) {
+        if (m_rows[i].removed == 0) {
+            continue;
+        }
+        TakenRow& row = taken.emplace_back();
+        row.index = i;
+        std::memcpy(static_cast<void*>(&row.record), &m_rows[i], sizeof(DomainRecord));
+        row.record.removed = 0;
+        row.hasOutcome = details.Finished(i);
+        if (row.hasOutcome) {
+            RowOutcome& outcome = row.outcome;
+            outcome.reason = details.Reason(i);
+            outcome.protocol = details.Protocol(i);
+            outcome.answer = details.Answer(i);
+            outcome.values = details.Values(i);
+            outcome.server = details.Server(i);
+            outcome.askedAt = details.AskedAt(i);
+            outcome.otherAnswer = details.OtherAnswer(i);
+            outcome.otherServer = details.OtherServer(i);
+            outcome.otherCameFirst = details.OtherCameFirst(i);
+        }
+    }
+    return taken;
+}
+
+bool DomainTable::PutBackRows(const std::vector<TakenRow>& rows) {
+    if (!m_rows || rows.empty()) {
+        return false;
+    }
+    const auto total = static_cast<std::size_t>(count) + rows.size();
+    if (total > static_cast<std::size_t>(kMaxRows)) {
+        return false;
+    }
+    std::vector<int32_t> places;
+    for (const TakenRow& row : rows) {
+        if (row.index < 0 || static_cast<std::size_t>(row.index) >= total ||
+            (!places.empty() && row.index <= places.back())) {
+            return false;
+        }
+        places.push_back(row.index);
+    }
+    // From the end: each kept row moves down by the taken rows before it.
+    auto next = rows.rbegin();
+    int32_t from = count - 1;
+    for (auto to = static_cast<int32_t>(total) - 1; to >= 0; --to) {
+        if (next != rows.rend() && next->index == to) {
+            std::memcpy(static_cast<void*>(&m_rows[to]), &next->record, sizeof(DomainRecord));
+            ++next;
+        } else {
+            std::memmove(static_cast<void*>(&m_rows[to]), &m_rows[from], sizeof(DomainRecord));
+            --from;
+        }
+    }
+    details.InsertRows(places);
+    for (const TakenRow& row : rows) {
+        if (row.hasOutcome) {
+            details.Set(row.index, row.outcome);
+        }
+    }
+    count = static_cast<int32_t>(total);
+    return true;
 }

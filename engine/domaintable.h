@@ -54,6 +54,14 @@ struct RowBlockDeleter {
 };
 using RowBlock = std::unique_ptr<DomainRecord[], RowBlockDeleter>;
 
+// A row taken out of the table, as it was: its place, record and outcome.
+struct TakenRow {
+    int32_t index = 0;
+    DomainRecord record{};
+    bool hasOutcome = false; // the worker had stored an outcome for it
+    RowOutcome outcome;
+};
+
 struct DomainTable {
     static constexpr int32_t kMaxRows = 20000;
 
@@ -63,6 +71,10 @@ struct DomainTable {
 
     int32_t count = 0;
     int32_t startIndex = 0;
+    // The rows the next batch asks, ascending; empty: startIndex..count-1.
+    std::vector<int32_t> batchRows;
+    // Whether the next batch moves the resume point ("lastindex").
+    bool batchSavesResume = true;
     int32_t findCursor = 0;
     std::string findText;
     std::string listFilePath;
@@ -82,9 +94,20 @@ struct DomainTable {
     // rows keep their fields, details and order and move up; the freed rows
     // at the end are zeroed. Returns how many rows went.
     int32_t RemoveMarkedRows();
+    // Copies of the rows marked removed, before RemoveMarkedRows takes them.
+    [[nodiscard]] std::vector<TakenRow> CopyMarkedRows() const;
+    // Puts taken rows back at their places (ascending, as CopyMarkedRows
+    // gave them), the rows after each moving down. False, nothing changed,
+    // when they do not fit.
+    bool PutBackRows(const std::vector<TakenRow>& rows);
     // The worker finished the row (its outcome is stored, or it was answered);
     // false for a row not yet asked.
     [[nodiscard]] bool IsFinished(int32_t index) const;
+    // The rows counted as done before the next batch starts: the start
+    // index, or the rows the batch does not ask.
+    [[nodiscard]] int32_t BatchBase() const;
+    // Whether the next batch asks row `index`.
+    [[nodiscard]] bool InNextBatch(int32_t index) const;
     // Frees the block; later users find none.
     void Release();
     [[nodiscard]] bool IsAllocated() const { return m_rows != nullptr; }

@@ -37,7 +37,8 @@ void HostLanes::Start(Host& lane, Clock::time_point now) {
 void HostLanes::Pause(Host& lane, const LaneVerdict& verdict, Clock::time_point now) {
     Clock::duration wait;
     if (verdict.waitSeconds) {
-        // The host said how long: wait that, and keep that gap from now on.
+        // The host said how long: wait that, and keep that gap until it has
+        // answered calmly for a while (Calm).
         const auto named =
             std::clamp<std::chrono::seconds>(std::chrono::seconds(*verdict.waitSeconds),
                                              std::chrono::seconds(0), m_rules.maxNamedWait);
@@ -57,6 +58,20 @@ void HostLanes::Pause(Host& lane, const LaneVerdict& verdict, Clock::time_point 
     }
     lane.nextStart = std::max(lane.nextStart, now + wait);
     lane.refusedLast = true;
+    lane.calmAnswers = 0;
+}
+
+void HostLanes::Calm(Host& lane) {
+    lane.refusedLast = false;
+    lane.backoffLevel = 0;
+    if (lane.gap <= m_rules.interval || ++lane.calmAnswers < std::max(m_rules.calmRun, 1)) {
+        return;
+    }
+    lane.calmAnswers = 0;
+    const Clock::duration half = lane.gap / 2;
+    // Below a millisecond over the interval the halving would go on for ever.
+    lane.gap = half - m_rules.interval < std::chrono::milliseconds(1) ? m_rules.interval : half;
+    lane.gap = std::max<Clock::duration>(lane.gap, m_rules.interval);
 }
 
 void HostLanes::Changed() {
@@ -129,8 +144,7 @@ LaneResult HostLanes::Loop(const std::string& host, const std::function<LaneVerd
             (verdict.kind == LaneVerdict::Kind::ResetAtConnect && lane.refusedLast);
         if (!refused) {
             if (verdict.kind == LaneVerdict::Kind::Answered) {
-                lane.refusedLast = false;
-                lane.backoffLevel = 0;
+                Calm(lane);
             }
             lock.unlock();
             Changed();

@@ -55,6 +55,7 @@ struct LaneRules {
     Ms namedWaitMargin{200};                 // added to a named wait for the way to the server
     std::chrono::seconds maxNamedWait{3600}; // a longer named wait is taken as this
     int maxTries = 4;
+    int calmRun = 10; // answers without a refusal after which a widened gap halves
 };
 
 // How much a caller will wait for its answer. A registry's own question
@@ -119,6 +120,7 @@ private:
         Clock::duration gap{};       // least time between two starts
         int backoffLevel = 0;        // refusals without a named wait since the last answer
         bool refusedLast = false;
+        int calmAnswers = 0; // answers since the gap last changed, while it is widened
     };
 
     LaneResult Loop(const std::string& host, const std::function<LaneVerdict()>& attempt,
@@ -127,6 +129,7 @@ private:
     [[nodiscard]] const Host* FindHost(const std::string& host) const;
     void Start(Host& lane, Clock::time_point now);
     void Pause(Host& lane, const LaneVerdict& verdict, Clock::time_point now);
+    void Calm(Host& lane);
     void Changed();
 
     const LaneRules m_rules;

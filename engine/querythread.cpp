@@ -26,16 +26,35 @@ using Clock = std::chrono::steady_clock;
 // even if a wake-up were missed.
 constexpr auto kWaitSlice = std::chrono::milliseconds(250);
 
+// An extra question's whole time: its own limit, unless a shorter one was set.
+int ExtraTimeoutMs(int asked, int extra) {
+    if (extra <= 0) {
+        return asked;
+    }
+    return asked > 0 ? std::min(asked, extra) : extra;
+}
+
 } // namespace
 
-// What one row's questions share: the domain asked and the lane place its
-// first question was given when the row was started.
+// What one row's questions share: the domain asked, the lane place its
+// first question was given when the row was started, and where it counts in
+// the row queue.
 struct CQueryThread::RowWork {
     std::string domain;
     std::size_t exit = 0;     // the exit the row's questions leave by
     std::string admittedHost; // HostKey form; empty: no place taken
     bool admissionUsed = false;
+    bool queued = false;  // taken from the row queue (not QueryDomain's own row)
+    std::string group;    // its group there
+    bool inExtra = false; // counted among the group's rows in extra questions
 };
+
+int ExtraRowsPerRegistry(int perHost, int jobs) {
+    perHost = std::max(perHost, 1);
+    jobs = std::max(jobs, 1);
+    // At least one worker stays free for the other registries' rows.
+    return std::max(0, std::min(std::max(4 * perHost, jobs / 2), jobs - 1 - 2 * perHost));
+}
 
 CQueryThread::CQueryThread(std::unique_ptr<QueryJob> job, QueryOptions options)
     : m_job(std::move(job)), m_options(std::move(options)),
@@ -154,9 +173,19 @@ void CQueryThread::QueryAll() {
     // A negative start index would address memory before the block.
     const int32_t first = std::max<int32_t>(m_options.startIndex, 0);
     const RowQueryContext context = Context();
-    const auto skipped = [this](int32_t index) {
-        return static_cast<std::size_t>(index) < m_options.skipRows.size() &&
-               m_options.skipRows[static_cast<std::size_t>(index)] != 0;
+    std::vector<char> unlisted;
+    if (!m_options.rows.empty()) {
+        unlisted.assign(static_cast<std::size_t>(std::max(m_count, 0)), 1);
+        for (const int32_t index : m_options.rows) {
+            if (index >= 0 && index < m_count) {
+                unlisted[static_cast<std::size_t>(index)] = 0;
+            }
+        }
+    }
+    const auto skipped = [this, &unlisted](int32_t index) {
+        const auto at = static_cast<std::size_t>(index);
+        return (at < m_options.skipRows.size() && m_options.skipRows[at] != 0) ||
+               (at < unlisted.size() && unlisted[at] != 0);
     };
     std::vector<RowQueue::Row> rows;
     for (int32_t index = first; index < m_count; ++index) {
@@ -188,7 +217,8 @@ void CQueryThread::QueryAll() {
         m_lookups = std::make_unique<HostLookupCache>();
         // Two rows under way per place: the next registry question may start
         // while a row's referral is asked.
-        m_queue = std::make_unique<RowQueue>(rows, 2 * rules.perHost);
+        m_queue = std::make_unique<RowQueue>(rows, 2 * rules.perHost,
+                                             ExtraRowsPerRegistry(rules.perHost, m_options.jobs));
         m_queue->SetExits(m_exits.size(),
                           [this](std::size_t exit) { return m_exitHealth->Usable(exit); });
         m_first = first;
@@ -252,10 +282,15 @@ void CQueryThread::WorkerLoop() {
             if (!next) {
                 return;
             }
-            const bool finished = RunRow(next->index, next->host, next->exit);
+            RowWork work;
+            work.exit = next->exit;
+            work.admittedHost = next->host;
+            work.queued = true;
+            work.group = next->group;
+            const bool finished = RunRow(next->index, work);
             {
                 std::lock_guard lock(m_mutex);
-                m_queue->Finished(next->group);
+                m_queue->Finished(next->group, work.inExtra);
                 m_changed.notify_one();
             }
             if (finished) {
@@ -270,18 +305,19 @@ void CQueryThread::WorkerLoop() {
 }
 
 bool CQueryThread::QueryDomain(int32_t index) {
-    return OpenProtocols() && RunRow(index, std::string());
+    RowWork work;
+    return OpenProtocols() && RunRow(index, work);
 }
 
-bool CQueryThread::RunRow(int32_t index, const std::string& admittedHost, std::size_t exit) {
+bool CQueryThread::RunRow(int32_t index, RowWork& work) {
     if (m_table == nullptr || index < 0 || index >= m_count || !m_protocols) {
         return false;
     }
     DomainRecord& row = m_table[index];
-    RowWork work;
     work.domain.assign(FieldText(row.domain));
-    work.admittedHost = admittedHost;
-    work.exit = exit < m_exits.size() ? exit : 0;
+    if (work.exit >= m_exits.size()) {
+        work.exit = 0;
+    }
 
     // Work on a copy and write it back whole, so a query cut short by a stop
     // request leaves the row exactly as it was.
@@ -346,6 +382,21 @@ bool CQueryThread::RunRow(int32_t index, const std::string& admittedHost, std::s
     return true;
 }
 
+void CQueryThread::EnterExtra(RowWork& work) {
+    if (!work.queued || work.inExtra) {
+        return;
+    }
+    std::lock_guard lock(m_mutex);
+    // While the group's rows in extra questions are at their limit, the row
+    // keeps its place among the rows under way: the registry's lane then
+    // slows to what its registrars can take.
+    if (m_queue && m_queue->StartExtra(work.group)) {
+        work.inExtra = true;
+        // Its place among the rows under way is free for the group's next row.
+        m_changed.notify_one();
+    }
+}
+
 void CQueryThread::FinishRow(int32_t index) {
     int32_t save = -1;
     {
@@ -363,7 +414,7 @@ void CQueryThread::FinishRow(int32_t index) {
             save = m_firstUnfinished;
         }
     }
-    if (save >= 0 && m_options.core != nullptr) {
+    if (save >= 0 && m_options.core != nullptr && m_options.saveResumePoint) {
         // Saves from several workers may cross: only a later position is written.
         std::lock_guard lock(m_saveMutex);
         if (save > m_savedIndex) {
@@ -425,6 +476,9 @@ std::string CQueryThread::QueryWhoisServer(const std::string& server, const std:
         return VerdictFor(result);
     };
     const std::string laneKey = ExitLaneKey(work.exit, server);
+    if (hop == QueryHop::Referral) {
+        EnterExtra(work);
+    }
     LaneResult lane;
     if (TakeAdmission(server, work)) {
         lane = m_lanes->RunAdmitted(laneKey, attempt);
@@ -448,21 +502,24 @@ std::string CQueryThread::QueryWhoisServer(const std::string& server, const std:
     return kMarkerTimeout;
 }
 
-RdapHttpResult CQueryThread::FetchRdap(const RdapRequest& original, RowWork& work) {
-    RdapRequest request = original;
+RdapHttpResult CQueryThread::FetchRdap(const RdapRequest& asked, RowWork& work) {
+    RdapRequest request = asked;
     request.proxy = m_exits[work.exit].proxy;
     request.sourceAddress = m_exits[work.exit].sourceAddress;
+    if (request.extra) {
+        request.timeoutMs = ExtraTimeoutMs(request.timeoutMs, m_options.extraTimeoutMs);
+    }
     const std::string host = UrlHost(request.url);
     DownHosts<RdapHttpResult>& down = m_protocols->downRdap();
     // A server found unreachable answers at once with its failure: the row
     // goes to port 43 instead of waiting it out again. Checked before the
     // lane and again inside it, for rows that were already waiting there.
-    const auto fetch = [&](const RdapRequest& asked) {
+    const auto fetch = [&](const RdapRequest& sent) {
         if (auto failure = down.Find(host)) {
             failure->detail = host + " could not be reached earlier in this batch";
             return *failure;
         }
-        RdapHttpResult result = m_protocols->client().Get(asked, &m_stop);
+        RdapHttpResult result = m_protocols->client().Get(sent, &m_stop);
         if (IsUnreachable(result.failure) && !m_stop.load()) {
             down.MarkDown(host, result);
         }
@@ -473,6 +530,9 @@ RdapHttpResult CQueryThread::FetchRdap(const RdapRequest& original, RowWork& wor
         return fetch(request);
     }
     const bool admitted = TakeAdmission(host, work);
+    if (request.extra) {
+        EnterExtra(work);
+    }
     return FetchThroughLane(*m_lanes, request, fetch, admitted, ExitLaneKey(work.exit, host));
 }
 
@@ -485,6 +545,11 @@ std::string CQueryThread::Ask(const std::string& server, QueryHop hop, const std
     client.publicAddressesOnly = HopNeedsPublicAddress(hop);
     client.proxy = m_exits[exit].proxy;
     client.sourceAddress = m_exits[exit].sourceAddress;
+    if (hop == QueryHop::Referral) {
+        client.totalTimeoutMs = ExtraTimeoutMs(client.totalTimeoutMs, m_options.extraTimeoutMs);
+        client.connectTimeoutMs = std::min(client.connectTimeoutMs, client.totalTimeoutMs);
+        client.idleTimeoutMs = std::min(client.idleTimeoutMs, client.totalTimeoutMs);
+    }
     return ::WhoisQuery(server, domain, client, &m_stop, m_lookups.get());
 }
 

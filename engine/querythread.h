@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// The batch worker: queries rows startIndex..count-1 with a pool of `jobs`
+// The batch worker: queries rows startIndex..count-1 (or just the rows the
+// options list) with a pool of `jobs`
 // threads, each row's questions going through the lane of the host they go
 // to (engine/hostlanes.h). Rows start in index order among the lanes that
 // admit a query now; each finished row is reported to the view with
@@ -82,6 +83,12 @@ struct QueryOptions {
     // By index: rows not to ask (an earlier run finished them); they count as
     // finished. Shorter than the table: the rows past its end are asked.
     std::vector<char> skipRows;
+    // By index, ascending: when not empty, only these rows are asked (from
+    // startIndex on); the others keep what they hold and count as finished.
+    std::vector<int32_t> rows;
+    // Whether "lastindex" follows the batch; a batch over a few chosen rows
+    // leaves the resume point of the last full batch alone.
+    bool saveResumePoint = true;
     int jobs = 16;          // queries open at once, in all (at most kMaxJobs)
     int perHost = 1;        // queries open at once to one host
     int hostIntervalMs = 0; // least time between two query starts to one host
@@ -108,6 +115,9 @@ struct QueryOptions {
     // one up to maxBackoffMs.
     int backoffMs = 15'000;
     int maxBackoffMs = 300'000;
+    // The whole of an extra question (a registrar's RDAP answer, a port-43
+    // referral): past it the registry's answer stands.
+    int extraTimeoutMs = 10'000;
     // The exits queries leave by (engine/queryexits.h): each proxy URL, each
     // local address; each keeps its own lane to every host. None: direct.
     std::vector<std::string> proxies;
@@ -115,6 +125,13 @@ struct QueryOptions {
     // Without it the proxy settings of the environment are never used.
     bool proxyFromEnvironment = false;
 };
+
+// How many rows of one registry may wait on extra questions at once, beside
+// its rows under way (2 x perHost): max(4 x perHost, jobs / 2), but at most
+// jobs - 1 - 2 x perHost, so a slow registrar cannot starve the registry's
+// lane and one registry's rows still leave a worker for the others. A row
+// past the limit keeps its place among the rows under way.
+[[nodiscard]] int ExtraRowsPerRegistry(int perHost, int jobs);
 
 class CQueryThread {
 public:
@@ -163,7 +180,8 @@ private:
     [[nodiscard]] RowQueryContext Context() const;
     void WorkerLoop();
     [[nodiscard]] std::optional<RowQueue::Row> NextRow();
-    bool RunRow(int32_t index, const std::string& admittedHost, std::size_t exit = 0);
+    bool RunRow(int32_t index, RowWork& work);
+    void EnterExtra(RowWork& work);
     void FinishRow(int32_t index);
     bool TakeAdmission(const std::string& host, RowWork& work);
     void ReleaseAdmission(const std::string& host, RowWork& work);

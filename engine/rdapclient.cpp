@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 #include <curl/curl.h>
+#include <iterator>
 #include <netinet/in.h>
 #include <sys/socket.h>
 
@@ -303,25 +304,39 @@ RdapFailure RdapClient::PinCheckedAddress(const std::string& host, const std::st
 std::unique_ptr<RdapClient::Handle> RdapClient::Acquire(const std::string& origin) {
     {
         std::lock_guard lock(m_mutex);
-        auto& idle = m_idle[origin];
-        if (!idle.empty()) {
-            auto handle = std::move(idle.back());
-            idle.pop_back();
-            return handle;
+        // The most recently used handle of the origin: its connection is the
+        // likeliest to be still open at the server.
+        for (auto idle = m_idle.rbegin(); idle != m_idle.rend(); ++idle) {
+            if (idle->origin == origin) {
+                auto handle = std::move(idle->handle);
+                m_idle.erase(std::next(idle).base());
+                return handle;
+            }
         }
     }
     auto handle = std::make_unique<Handle>();
     if (handle->easy == nullptr || handle->multi == nullptr) {
         return nullptr;
     }
+    // One connection per handle: the cap on idle handles is then a cap on
+    // idle connections.
+    curl_multi_setopt(handle->multi, CURLMOPT_MAXCONNECTS, 1L);
     return handle;
 }
 
 void RdapClient::Release(const std::string& origin, std::unique_ptr<Handle> handle) {
-    std::lock_guard lock(m_mutex);
-    auto& idle = m_idle[origin];
-    if (idle.size() < m_options.idleHandlesPerOrigin) {
-        idle.push_back(std::move(handle));
+    std::list<Idle> closed; // closed after the lock: a TLS goodbye takes time
+    {
+        std::lock_guard lock(m_mutex);
+        const auto same = std::count_if(m_idle.begin(), m_idle.end(),
+                                        [&](const Idle& idle) { return idle.origin == origin; });
+        if (static_cast<std::size_t>(same) >= m_options.idleHandlesPerOrigin) {
+            return;
+        }
+        m_idle.push_back({origin, std::move(handle)});
+        while (m_idle.size() > std::max<std::size_t>(m_options.maxIdleHandles, 1)) {
+            closed.splice(closed.end(), m_idle, m_idle.begin());
+        }
     }
 }
 
@@ -396,7 +411,8 @@ RdapHttpResult RdapClient::Get(const RdapRequest& request, const std::atomic<boo
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    // HTTP/2 when the server offers it in the TLS handshake, else HTTP/1.1.
+    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_2TLS));
     curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, ""); // whatever libcurl can decode
     curl_easy_setopt(easy, CURLOPT_USERAGENT, "zentrix/" ZENTRIX_VERSION);
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers.get());

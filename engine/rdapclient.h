@@ -4,10 +4,14 @@
 // The HTTPS side of RDAP: GET one URL and return the status, the body and
 // the headers that matter, failures in-band (engine/rdaphttp.h).
 //
-// Each origin (scheme, host, port) keeps a few idle handles, each with its
-// own connection cache, so a later query to the same host reuses an open
-// connection (keep-alive) and as many queries to one host can be open at
-// once as the caller allows. Redirects are not followed here: a 3xx comes
+// Each origin (scheme, host, port) keeps a few idle handles, each holding
+// at most one open connection, so a later query to the same host reuses it
+// (keep-alive) and as many queries to one host can be open at once as the
+// caller allows. The idle handles of all origins together are capped, the
+// least recently used closed first, so a batch touching thousands of
+// registrars' servers holds a bounded number of descriptors (about three
+// per idle handle: its connection and its wake-up pair). HTTP/2 is used
+// where the server offers it. Redirects are not followed here: a 3xx comes
 // back with its `location`, for the caller to check like a referral.
 // TLS is verified against the system's CA store, plus the CAs of `caFile`.
 //
@@ -19,7 +23,7 @@
 #include <atomic>
 #include <cstddef>
 #include <functional>
-#include <map>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -40,6 +44,7 @@ struct RdapClientOptions {
     int totalTimeoutMs = 60'000; // the whole query
     std::size_t maxAnswerBytes = 4u << 20;
     std::size_t idleHandlesPerOrigin = 4; // kept for reuse; more may be open at once
+    std::size_t maxIdleHandles = 64;      // of all origins together
     // Whether an address is public, checked when a `publicOnly` request
     // connects (after the look-up, so a name cannot change its answer in
     // between); empty: every address passes.
@@ -83,8 +88,13 @@ private:
     RdapClientOptions m_options;
     std::string m_caBundle; // system CAs and `caFile`, when `caFile` is set
     std::string m_caError;
+    struct Idle {
+        std::string origin;
+        std::unique_ptr<Handle> handle;
+    };
+
     std::mutex m_mutex;
-    std::map<std::string, std::vector<std::unique_ptr<Handle>>> m_idle;
+    std::list<Idle> m_idle; // least recently used first
 };
 
 // libcurl's global set-up, done once per process whatever thread asks first.

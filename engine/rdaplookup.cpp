@@ -93,6 +93,7 @@ RdapLookupResult LookupRdapDomain(std::string_view baseUrl, std::string_view asc
     if (registrar.meaning.verdict == RdapVerdict::Registered) {
         FillMissingRdapFields(out.fields, registrar.meaning.fields);
         out.registrarAnswer = std::move(registrar.result.body);
+        out.registrarServer = UrlHost(registrar.url);
     }
     return out;
 }

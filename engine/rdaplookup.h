@@ -37,6 +37,7 @@ struct RdapLookupResult {
     long httpStatus = 0;     // the registry's HTTP status; 0 when no answer came
     std::string answer;      // the registry's JSON as received
     std::string registrarAnswer; // the registrar's JSON, when it was asked and answered
+    std::string registrarServer; // the host that gave it
 };
 
 [[nodiscard]] RdapLookupResult LookupRdapDomain(std::string_view baseUrl,

@@ -51,6 +51,9 @@ void RowDetails::Set(std::int32_t index, RowOutcome outcome) {
     if (outcome.answer.size() > kMaxAnswerBytes) {
         outcome.answer.resize(kMaxAnswerBytes);
     }
+    if (outcome.otherAnswer.size() > kMaxAnswerBytes) {
+        outcome.otherAnswer.resize(kMaxAnswerBytes);
+    }
     // Compressed outside the lock: workers finishing rows at once do not
     // wait for each other's compression.
     Entry entry{outcome.reason,
@@ -60,9 +63,17 @@ void RowDetails::Set(std::int32_t index, RowOutcome outcome) {
                 std::move(outcome.values),
                 std::move(outcome.server),
                 outcome.askedAt,
-                true};
+                true,
+                static_cast<std::uint32_t>(outcome.otherAnswer.size()),
+                Compress(outcome.otherAnswer),
+                std::move(outcome.otherServer),
+                outcome.otherCameFirst};
     if (entry.compressed.empty()) {
         entry.answerBytes = 0; // nothing kept (an empty answer, or no memory for one)
+    }
+    if (entry.otherCompressed.empty()) {
+        entry.otherBytes = 0;
+        entry.otherServer.clear();
     }
     const std::lock_guard lock(m_mutex);
     if (index < 0 || static_cast<std::size_t>(index) >= m_entries.size()) {
@@ -95,6 +106,24 @@ void RowDetails::EraseRows(const std::vector<std::int32_t>& ascending) {
     for (std::size_t i = kept; i < size; ++i) {
         m_entries[i] = Entry{};
     }
+}
+
+void RowDetails::InsertRows(const std::vector<std::int32_t>& ascending) {
+    const std::lock_guard lock(m_mutex);
+    const std::size_t size = m_entries.size();
+    std::vector<Entry> entries(size);
+    std::size_t from = 0;
+    auto place = ascending.begin();
+    for (std::size_t i = 0; i < size; ++i) {
+        if (place != ascending.end() && static_cast<std::size_t>(*place) == i) {
+            ++place;
+            continue; // stays empty
+        }
+        if (from < size) {
+            entries[i] = std::move(m_entries[from++]);
+        }
+    }
+    m_entries = std::move(entries);
 }
 
 const RowDetails::Entry* RowDetails::Find(std::int32_t index) const {
@@ -151,4 +180,35 @@ std::int64_t RowDetails::AskedAt(std::int32_t index) const {
     const std::lock_guard lock(m_mutex);
     const Entry* entry = Find(index);
     return entry != nullptr ? entry->askedAt : 0;
+}
+
+std::string RowDetails::OtherAnswerUtf8(std::int32_t index) const {
+    return AnswerForDisplay(OtherAnswer(index));
+}
+
+std::string RowDetails::OtherAnswer(std::int32_t index) const {
+    std::vector<unsigned char> compressed;
+    std::uint32_t bytes = 0;
+    {
+        const std::lock_guard lock(m_mutex);
+        const Entry* entry = Find(index);
+        if (entry == nullptr) {
+            return {};
+        }
+        compressed = entry->otherCompressed;
+        bytes = entry->otherBytes;
+    }
+    return Decompress(compressed, bytes);
+}
+
+std::string RowDetails::OtherServer(std::int32_t index) const {
+    const std::lock_guard lock(m_mutex);
+    const Entry* entry = Find(index);
+    return entry != nullptr ? entry->otherServer : std::string();
+}
+
+bool RowDetails::OtherCameFirst(std::int32_t index) const {
+    const std::lock_guard lock(m_mutex);
+    const Entry* entry = Find(index);
+    return entry != nullptr && entry->otherCameFirst;
 }

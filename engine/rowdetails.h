@@ -29,6 +29,12 @@ struct RowOutcome {
     CheckValues values{};     // the fields whole, in UTF-8 (the row holds cut GBK copies)
     std::string server{};     // the host that answered, whole
     std::int64_t askedAt = 0; // when the row finished, Unix seconds
+    // The row's other answer when it had two, and the host that gave it:
+    // the registry's when the registrar's was adopted (then it came first),
+    // or the registrar's that the registry's RDAP answer linked to.
+    std::string otherAnswer{};
+    std::string otherServer{};
+    bool otherCameFirst = false;
 };
 
 class RowDetails {
@@ -44,6 +50,10 @@ public:
     // Drops the entries at `ascending` (sorted, no repeats); the entries
     // after each move up, and empty entries refill the end.
     void EraseRows(const std::vector<std::int32_t>& ascending);
+    // Makes room at `ascending` (the places the entries take afterwards,
+    // sorted, no repeats): empty entries go there, the others move down, and
+    // the last entries drop off the end.
+    void InsertRows(const std::vector<std::int32_t>& ascending);
     [[nodiscard]] FailReason Reason(std::int32_t index) const;
     [[nodiscard]] QueryProtocol Protocol(std::int32_t index) const;
     // The answer as received (cut to kMaxAnswerBytes).
@@ -54,6 +64,12 @@ public:
     [[nodiscard]] CheckValues Values(std::int32_t index) const;
     [[nodiscard]] std::string Server(std::int32_t index) const;
     [[nodiscard]] std::int64_t AskedAt(std::int32_t index) const;
+    // The other answer (as valid UTF-8, cut like the first), its host, and
+    // whether it came before the answer; empty when the row had one answer.
+    [[nodiscard]] std::string OtherAnswerUtf8(std::int32_t index) const;
+    [[nodiscard]] std::string OtherAnswer(std::int32_t index) const;
+    [[nodiscard]] std::string OtherServer(std::int32_t index) const;
+    [[nodiscard]] bool OtherCameFirst(std::int32_t index) const;
 
 private:
     struct Entry {
@@ -65,6 +81,10 @@ private:
         std::string server;
         std::int64_t askedAt = 0;
         bool finished = false; // Set was called for the row
+        std::uint32_t otherBytes = 0;
+        std::vector<unsigned char> otherCompressed;
+        std::string otherServer;
+        bool otherCameFirst = false;
     };
     [[nodiscard]] const Entry* Find(std::int32_t index) const;
 

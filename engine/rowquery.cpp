@@ -69,6 +69,9 @@ RowOutcome AskPort43(DomainRecord& row, const ProtocolPlan& plan, const std::str
     if (outcome.server == FieldText(row.whoisServer)) {
         outcome.server = server; // the registry answered: its whole name
     }
+    if (outcome.otherCameFirst && outcome.otherServer == FieldText(row.whoisServer)) {
+        outcome.otherServer = server;
+    }
     return outcome;
 }
 
@@ -109,6 +112,8 @@ RowOutcome QueryRowByProtocol(DomainRecord& row, const RowQueryContext& context,
     RowOutcome outcome;
     outcome.protocol = QueryProtocol::Rdap;
     outcome.answer = std::move(rdap.answer);
+    outcome.otherAnswer = std::move(rdap.registrarAnswer);
+    outcome.otherServer = std::move(rdap.registrarServer);
     SetField(row.whoisServer, rdap.server);
     outcome.server = rdap.server;
     if (rdap.httpStatus != 0) {

@@ -6,8 +6,8 @@
 #include "engine/hostlookup.h"
 #include "engine/queryexits.h"
 
-RowQueue::RowQueue(const std::vector<Row>& rows, int rowsPerGroup)
-    : m_rowsPerGroup(std::max(rowsPerGroup, 1)) {
+RowQueue::RowQueue(const std::vector<Row>& rows, int rowsPerGroup, int extraPerGroup)
+    : m_rowsPerGroup(std::max(rowsPerGroup, 1)), m_extraPerGroup(std::max(extraPerGroup, 0)) {
     for (const Row& row : rows) {
         Group& group = m_groups[HostKey(row.group.empty() ? row.host : row.group)];
         if (group.waiting.empty()) {
@@ -80,10 +80,32 @@ bool RowQueue::Admit(HostLanes& lanes, const std::string& host, std::size_t& exi
     return false;
 }
 
-void RowQueue::Finished(const std::string& group) {
+bool RowQueue::StartExtra(const std::string& group) {
+    const std::string key = HostKey(group);
+    const auto found = m_groups.find(key);
+    if (found == m_groups.end()) {
+        return true; // not a row of this queue: nothing to count
+    }
+    Group& entry = found->second;
+    // Rows without a host or group wait for nothing here either.
+    if (!key.empty() && entry.inExtra >= m_extraPerGroup) {
+        return false;
+    }
+    ++entry.inExtra;
+    if (entry.underWay > 0) {
+        --entry.underWay;
+    }
+    return true;
+}
+
+void RowQueue::Finished(const std::string& group, bool inExtra) {
     const auto found = m_groups.find(HostKey(group));
-    if (found != m_groups.end() && found->second.underWay > 0) {
-        --found->second.underWay;
+    if (found == m_groups.end()) {
+        return;
+    }
+    int& count = inExtra ? found->second.inExtra : found->second.underWay;
+    if (count > 0) {
+        --count;
     }
 }
 

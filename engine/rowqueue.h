@@ -4,10 +4,13 @@
 // The rows of a batch still to be started, grouped by the host their first
 // query goes to. The next row is the lowest index among the groups whose
 // host's lane admits a query now, so a stalled or pausing registry holds
-// back only its own rows. A group also has a limit of rows under way: a row
-// whose later question waits for a slow referral host keeps its worker, and
-// without the limit one registry's rows could take every worker. Not
-// thread-safe: the batch guards it.
+// back only its own rows. A group also has a limit of rows under way, so one
+// registry's rows cannot take every worker. A row whose registry has
+// answered and which waits only on an extra question (its registrar's RDAP
+// link, a port-43 referral) leaves that count for the group's rows in extra
+// questions, which have a limit of their own: a slow registrar then holds
+// back no more of the registry's lane than that limit. Not thread-safe: the
+// batch guards it.
 
 #include <cstdint>
 #include <deque>
@@ -32,8 +35,10 @@ public:
         std::size_t exit = 0; // the exit whose lane admitted the row (engine/queryexits.h)
     };
 
-    // `rows` in index order; at most `rowsPerGroup` rows of a group under way.
-    RowQueue(const std::vector<Row>& rows, int rowsPerGroup);
+    // `rows` in index order; at most `rowsPerGroup` rows of a group under way
+    // and `extraPerGroup` in extra questions (0: none, a row in an extra
+    // question stays under way).
+    RowQueue(const std::vector<Row>& rows, int rowsPerGroup, int extraPerGroup = 0);
 
     // Rows may leave by `count` exits, each with its own lanes, those for
     // which `usable` says yes (all when empty); a group then may have
@@ -49,8 +54,15 @@ public:
     [[nodiscard]] std::optional<Row> TakeReady(HostLanes& lanes,
                                                HostLanes::Clock::time_point& wakeAt);
 
-    // A row TakeReady gave is finished (or given up); `group` is its group.
-    void Finished(const std::string& group);
+    // A row of `group` under way goes on to an extra question: true when the
+    // group has room for one more row in extra questions (the row then no
+    // longer counts as under way), false when it has none (the row stays
+    // under way).
+    [[nodiscard]] bool StartExtra(const std::string& group);
+
+    // A row TakeReady gave is finished (or given up); `group` is its group,
+    // `inExtra` whether StartExtra moved it.
+    void Finished(const std::string& group, bool inExtra = false);
 
     // Hosts that still have rows waiting.
     [[nodiscard]] std::vector<std::string> Hosts() const;
@@ -63,9 +75,11 @@ private:
         std::string host; // whose lane admits the group's rows
         std::deque<std::int32_t> waiting;
         int underWay = 0;
+        int inExtra = 0;
     };
 
     int m_rowsPerGroup;
+    int m_extraPerGroup;
     std::size_t m_exits = 1;
     std::function<bool(std::size_t)> m_usable;
     std::map<std::string, Group> m_groups;

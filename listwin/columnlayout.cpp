@@ -5,6 +5,7 @@
 #include "core/text.h"
 
 #include <QHeaderView>
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -56,7 +57,7 @@ ColumnLayout DefaultColumnLayout() {
     ColumnLayout layout;
     for (int c = 0; c < ListColumn::Count; ++c) {
         layout.widths[c] = kListColumns[c].width;
-        layout.order[c] = c;
+        layout.order[c] = ListColumn::kDefaultOrder[c];
         layout.hidden[c] = false;
     }
     return layout;
@@ -66,10 +67,12 @@ ColumnLayout ParseColumnLayout(const ColumnLayoutTexts& texts) {
     ColumnLayout layout = DefaultColumnLayout();
     std::vector<int> numbers;
 
-    // A layout saved before the changes column names one column fewer: the
-    // new column takes its default and goes last.
+    // A layout saved before the changes column names one column fewer, one
+    // saved before the days left two fewer: the columns it lacks take their
+    // defaults, the changes last, the days left after the expiry date.
     const auto fits = [&] {
         return numbers.size() == ListColumn::Count ||
+               numbers.size() == ListColumn::CountBeforeDaysLeft ||
                numbers.size() == ListColumn::CountBeforeChanges;
     };
     if (ParseNumbers(texts.widths, numbers) && fits()) {
@@ -84,6 +87,10 @@ ColumnLayout ParseColumnLayout(const ColumnLayoutTexts& texts) {
     if (ParseNumbers(texts.order, numbers) && fits() && numbers[0] == ListColumn::Domain) {
         if (numbers.size() == ListColumn::CountBeforeChanges) {
             numbers.push_back(ListColumn::Changes);
+        }
+        if (numbers.size() == ListColumn::CountBeforeDaysLeft) {
+            const auto expiry = std::find(numbers.begin(), numbers.end(), ListColumn::Expiry);
+            numbers.insert(expiry == numbers.end() ? expiry : expiry + 1, ListColumn::DaysLeft);
         }
         std::array<bool, ListColumn::Count> seen{};
         bool ok = true;

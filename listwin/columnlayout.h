@@ -8,7 +8,8 @@
 //   listhidden=5,7               the hidden columns
 // A list that is missing or does not fit leaves its part at the default, and
 // the domain column always stays first and shown. Lists saved with the ten
-// columns before "变化" still load; that column then comes last.
+// columns before "变化" or the eleven before "剩余天数" still load; "变化"
+// then comes last and "剩余天数" right after "过期日期".
 
 #include "listwin/listcolumns.h"
 

@@ -3,8 +3,10 @@
 
 // The control panel's "导出数据": every row of the table to a CSV file of the
 // user's choice, GBK ("CSV 文件") or UTF-8 with a byte-order mark ("CSV UTF-8
-// (Excel)"). The panel's export button (1005) is disabled meanwhile. During
-// a batch it writes the rows as the list last showed them.
+// (Excel)", with a header and the list's shown columns). The panel's export
+// button (1005) is disabled meanwhile. During a batch it writes the rows as
+// the list last showed them. While a filter is on it asks first whether
+// only the rows the filter shows go out.
 
 #include <QString>
 #include <string>

@@ -34,3 +34,12 @@ void LoadListFile(QWidget* panel, bool afterImport = false);
 // the last load did not read it whole (writing would lose the rest), nothing
 // is removed and the user is told why. Ends, like a load, with UM_IMPORT_FINISHED.
 void DeleteRemovedRows(QWidget* panel);
+
+// Puts the rows the last delete took out back where they were, with their
+// results, and rewrites the list file (Ctrl+Z). Only until the next import,
+// load or batch; false when there is nothing to put back or the file cannot
+// be written (the user is told why).
+bool RestoreDeletedRows(QWidget* panel);
+[[nodiscard]] bool CanRestoreDeletedRows();
+// A batch or an import changed the list: the last delete can no longer be undone.
+void ForgetDeletedRows();

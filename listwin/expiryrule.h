@@ -6,9 +6,15 @@
 // text without a readable date is never red. The list model keeps each
 // row's expiry as a day number, so the rule is one subtraction.
 
-#include "core/ccore.h"
+#include "core/ccore.h" // DaysFromCivil, LocalToday
 
-// Days since 1970-01-01 of a proleptic Gregorian date.
-[[nodiscard]] long DaysFromCivil(const CivilDate& date);
-// The local calendar date now.
-[[nodiscard]] CivilDate LocalToday();
+// How near a row's expiry is, for the colour of its days left.
+enum class ExpiryBand {
+    Expired, // the date is past
+    Soon,    // within the red-display days
+    Near,    // within twice those days
+    Later,
+};
+// `daysLeft` from today to the expiry (negative when past); `redDays` as the
+// red display takes them (a negative count is taken as none).
+[[nodiscard]] ExpiryBand ExpiryBandOf(long daysLeft, int redDays);

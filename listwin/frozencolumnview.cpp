@@ -13,7 +13,10 @@ CFrozenColumnView::CFrozenColumnView(QTableView* list, int column)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFrameShape(QFrame::NoFrame);
     verticalHeader()->hide();
-    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // The list's own edge of this column lies under this view: the user
+    // widens the column here (long and IDN names).
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setStretchLastSection(false);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setSortIndicatorShown(true);
@@ -45,6 +48,12 @@ void CFrozenColumnView::Attach() {
     connect(listHeader, &QHeaderView::sortIndicatorChanged, this,
             [this](int section, Qt::SortOrder order) {
                 horizontalHeader()->setSortIndicator(section, order);
+            });
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int section, int, int size) {
+                if (section == m_column && size > 0 && m_list->columnWidth(m_column) != size) {
+                    m_list->setColumnWidth(m_column, size);
+                }
             });
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
             &CFrozenColumnView::OnHeaderClicked);

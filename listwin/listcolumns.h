@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// The eleven columns of the domain list, in their logical order, with their
-// titles and first widths in pixels (all left-aligned).
+// The twelve columns of the domain list, in their logical order, with their
+// titles and first widths in pixels (all left-aligned). Logical order is the
+// order columns were added in; where they first show is kDefaultOrder.
 
 #include <array>
 
@@ -18,14 +19,23 @@ inline constexpr int Phone = 7;     // "电话"
 inline constexpr int Registrar = 8; // "注册商"
 inline constexpr int Updated = 9;   // "whois更新日期"
 inline constexpr int Changes = 10;  // "变化": what changed since the name's previous check
-inline constexpr int Count = 11;
+inline constexpr int DaysLeft = 11; // "剩余天数": days from today to the expiry, negative when past
+inline constexpr int Count = 12;
 // Settings saved before the changes column named this many columns.
 inline constexpr int CountBeforeChanges = 10;
+// Settings saved before the days-left column named this many columns.
+inline constexpr int CountBeforeDaysLeft = 11;
 
 // The columns whose cells are dates: they sort as dates.
 [[nodiscard]] constexpr bool IsDate(int column) {
     return column == Expiry || column == Created || column == Updated;
 }
+
+// The columns left to right as a first start shows them: the days left
+// beside the expiry date they count to.
+inline constexpr std::array<int, Count> kDefaultOrder{Domain,   Server,    Status,  Expiry,
+                                                      DaysLeft, Created,   Owner,   Email,
+                                                      Phone,    Registrar, Updated, Changes};
 } // namespace ListColumn
 
 struct ListColumnSpec {
@@ -45,4 +55,5 @@ inline constexpr std::array<ListColumnSpec, ListColumn::Count> kListColumns{{
     {"注册商", 150},
     {"whois更新日期", 150},
     {"变化", 120},
+    {"剩余天数", 80},
 }};

@@ -6,6 +6,25 @@
 #include <QColor>
 #include <algorithm>
 
+namespace {
+
+// Pale backgrounds, so the text keeps its own colour (red or not) on them.
+QColor BandColor(ExpiryBand band) {
+    switch (band) {
+    case ExpiryBand::Expired:
+        return {0xf4, 0xb6, 0xb6};
+    case ExpiryBand::Soon:
+        return {0xfb, 0xd4, 0xa6};
+    case ExpiryBand::Near:
+        return {0xfa, 0xee, 0xb0};
+    case ExpiryBand::Later:
+        break;
+    }
+    return {0xd6, 0xef, 0xd6};
+}
+
+} // namespace
+
 CListCtrlModel::CListCtrlModel(QObject* parent) : QAbstractTableModel(parent) {
     for (int i = 0; i < ListColumn::Count; ++i) {
         m_titles.append(QString());
@@ -27,7 +46,12 @@ QVariant CListCtrlModel::data(const QModelIndex& index, int role) const {
     const Item& item = GetItem(index.row());
     switch (role) {
     case Qt::DisplayRole:
-        return item.cells[index.column()];
+        return GetItemText(index.row(), index.column());
+    case Qt::BackgroundRole:
+        if (index.column() == ListColumn::DaysLeft && item.expiryDay != kNoDay) {
+            return BandColor(ExpiryBandOf(item.expiryDay - m_today, m_redDays));
+        }
+        return {};
     case Qt::CheckStateRole:
         if (index.column() == ListColumn::Domain) {
             return item.checked ? Qt::Checked : Qt::Unchecked;
@@ -41,6 +65,11 @@ QVariant CListCtrlModel::data(const QModelIndex& index, int role) const {
     case Qt::ToolTipRole:
         if (index.column() == ListColumn::Status && !item.statusTip.isEmpty()) {
             return item.statusTip;
+        }
+        if (index.column() == ListColumn::Status && item.status == kNotFinished &&
+            !m_waitingHost.isEmpty() &&
+            item.cells[ListColumn::Server].compare(m_waitingHost, Qt::CaseInsensitive) == 0) {
+            return QStringLiteral("等待 %1（限速）").arg(m_waitingHost);
         }
         return {};
     default:
@@ -105,7 +134,15 @@ QString CListCtrlModel::GetItemText(int item, int column) const {
     if (item < 0 || item >= GetItemCount() || column < 0 || column >= ListColumn::Count) {
         return {};
     }
+    if (column == ListColumn::DaysLeft) {
+        // Counted from today, which moves: never kept as text.
+        return DaysLeftText(GetItem(item).expiryDay);
+    }
     return GetItem(item).cells[column];
+}
+
+QString CListCtrlModel::DaysLeftText(std::int32_t expiryDay) const {
+    return expiryDay == kNoDay ? QString() : QString::number(expiryDay - m_today);
 }
 
 bool CListCtrlModel::GetCheck(int item) const {
@@ -197,8 +234,8 @@ void CListCtrlModel::SetRedRule(bool enabled, int days, CivilDate today) {
     m_redDays = days;
     m_today = DaysFromCivil(today);
     if (!m_items.empty()) {
-        emit dataChanged(index(0, 0), index(GetItemCount() - 1, ListColumn::Count - 1),
-                         {Qt::ForegroundRole});
+        // The red rows, the days left and their bands.
+        emit dataChanged(index(0, 0), index(GetItemCount() - 1, ListColumn::Count - 1));
     }
 }
 
@@ -220,6 +257,17 @@ int CListCtrlModel::ExpiringCount() const {
         n += IsExpiring(i) ? 1 : 0;
     }
     return n;
+}
+
+void CListCtrlModel::SetWaitingHost(const QString& host) {
+    if (host == m_waitingHost) {
+        return;
+    }
+    m_waitingHost = host;
+    if (!m_items.empty()) {
+        emit dataChanged(index(0, ListColumn::Status),
+                         index(GetItemCount() - 1, ListColumn::Status), {Qt::ToolTipRole});
+    }
 }
 
 int CListCtrlModel::ChangedCount() const {

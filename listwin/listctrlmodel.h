@@ -2,11 +2,10 @@
 #pragma once
 
 // The list control behind the domain list: one item per table row, in table
-// order, with its eleven cell texts, its check box and what the row's result
-// says (status, why it failed, its dates as day numbers). It holds its own
-// copies of the texts, converted from the table's GBK once when a row
-// changes, never the table itself; sorting and filtering happen in a proxy
-// above it, so item i is always table row i.
+// order, with its cell texts (the days left are counted when asked for), its check box and what the
+// row's result says (status, why it failed, its dates as day numbers). It holds its own copies of
+// the texts, converted from the table's GBK once when a row changes, never the table itself;
+// sorting and filtering happen in a proxy above it, so item i is always table row i.
 
 #include "core/ccore.h"
 #include "listwin/listcolumns.h"
@@ -56,7 +55,10 @@ public:
     [[nodiscard]] const Item& GetItem(int item) const {
         return m_items[static_cast<std::size_t>(item)];
     }
+    // A cell's text, the days left included.
     [[nodiscard]] QString GetItemText(int item, int column) const;
+    // The days from today to an expiry day number; empty for kNoDay.
+    [[nodiscard]] QString DaysLeftText(std::int32_t expiryDay) const;
     [[nodiscard]] bool GetCheck(int item) const;
     void SetCheck(int item, bool checked);
     void SetAllChecks(bool checked);
@@ -77,13 +79,17 @@ public:
     [[nodiscard]] std::int32_t DayOf(int item, int column) const;
 
     // Items whose expiry is at most `days` after `today` (past dates
-    // included) are "expiring"; they are drawn red while `enabled`.
+    // included) are "expiring"; they are drawn red while `enabled`. The days
+    // left count from `today` and their colours follow `days` either way.
     void SetRedRule(bool enabled, int days, CivilDate today);
     [[nodiscard]] bool IsItemRed(int item) const;
     [[nodiscard]] bool IsExpiring(int item) const;
     [[nodiscard]] int ExpiringCount() const;
     // Items whose latest check changed something since the one before.
     [[nodiscard]] int ChangedCount() const;
+    // Rows not finished whose server is `host` wait for it: their status tip
+    // says so. Empty: no server keeps rows waiting.
+    void SetWaitingHost(const QString& host);
     [[nodiscard]] bool RedDisplayEnabled() const { return m_redEnabled; }
     [[nodiscard]] int RedDays() const { return m_redDays; }
 
@@ -91,6 +97,7 @@ private:
     std::vector<Item> m_items;
     std::vector<int> m_pending; // items changed since the last flush
     QStringList m_titles;
+    QString m_waitingHost;
     bool m_redEnabled = false;
     int m_redDays = 0;
     std::int64_t m_today = 0; // day number of today

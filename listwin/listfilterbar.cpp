@@ -40,6 +40,17 @@ StatusFilter CListFilterBar::status() const {
     return static_cast<StatusFilter>(m_status->currentIndex());
 }
 
+void CListFilterBar::ShowPicked(const QString& caption) {
+    // The last choice, offered once something picked names.
+    const int picked = static_cast<int>(StatusFilter::Picked);
+    if (m_status->count() <= picked) {
+        m_status->addItem(caption);
+    }
+    m_status->setItemText(picked, caption);
+    m_text->clear();
+    m_status->setCurrentIndex(picked);
+}
+
 void CListFilterBar::Changed() {
     emit filterChanged(text(), status());
 }

@@ -19,6 +19,13 @@ void CListSortFilter::SetFilter(const QString& text, StatusFilter status) {
     invalidateFilter();
 }
 
+void CListSortFilter::SetPickedDomains(QSet<QString> domains) {
+    m_picked = std::move(domains);
+    if (m_status == StatusFilter::Picked) {
+        invalidateFilter();
+    }
+}
+
 void CListSortFilter::Refilter() {
     if (m_status == StatusFilter::Expiring) {
         invalidateFilter();
@@ -27,9 +34,11 @@ void CListSortFilter::Refilter() {
 
 bool CListSortFilter::lessThan(const QModelIndex& left, const QModelIndex& right) const {
     const int column = left.column();
-    if (ListColumn::IsDate(column)) {
-        const std::int32_t a = m_source->DayOf(left.row(), column);
-        const std::int32_t b = m_source->DayOf(right.row(), column);
+    if (ListColumn::IsDate(column) || column == ListColumn::DaysLeft) {
+        // The days left run with the expiry date: sorted as its number.
+        const int dateColumn = column == ListColumn::DaysLeft ? ListColumn::Expiry : column;
+        const std::int32_t a = m_source->DayOf(left.row(), dateColumn);
+        const std::int32_t b = m_source->DayOf(right.row(), dateColumn);
         if (a != b) {
             if (a == CListCtrlModel::kNoDay) {
                 return false;
@@ -68,6 +77,8 @@ bool CListSortFilter::filterAcceptsRow(int sourceRow, const QModelIndex& parent)
         return m_source->IsExpiring(sourceRow);
     case StatusFilter::Changed:
         return item.changes != 0;
+    case StatusFilter::Picked:
+        return m_picked.contains(item.cells[ListColumn::Domain]);
     }
     return true;
 }

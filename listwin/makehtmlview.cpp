@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "listwin/makehtmlview.h"
 
+#include "core/ccore.h"
 #include "core/messages.h"
 #include "engine/connectto.h"
 #include "engine/domaintable.h"
 #include "engine/store/resultstore.h"
 #include "listwin/batchsettings.h"
 #include "listwin/celldelegate.h"
-#include "listwin/expiryrule.h"
 #include "listwin/frozencolumnview.h"
 #include "listwin/listitem.h"
 #include "listwin/rowdetailsdlg.h"
@@ -99,6 +99,14 @@ CMakeHtmlView::CMakeHtmlView(QWidget* parent)
     }
     m_flushTimer.setSingleShot(true);
     connect(&m_flushTimer, &QTimer::timeout, this, &CMakeHtmlView::FlushFinishedRows);
+    m_waitTimer.setInterval(kWaitCheckMs);
+    connect(&m_waitTimer, &QTimer::timeout, this, &CMakeHtmlView::ShowLongestWait);
+    for (const auto signal :
+         {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
+        connect(m_proxy, signal, this, &CMakeHtmlView::UpdateShownCount);
+    }
+    connect(m_proxy, &QAbstractItemModel::modelReset, this, &CMakeHtmlView::UpdateShownCount);
+    connect(m_proxy, &QAbstractItemModel::layoutChanged, this, &CMakeHtmlView::UpdateShownCount);
     connect(this, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex& index) { OpenDetails(TableRowOf(index.row())); });
     // The user took the scroll bar (drag, click or wheel): stop following.
@@ -148,6 +156,11 @@ void CMakeHtmlView::OnInitialUpdate() {
     // The table's own order until the user clicks a header.
     header->setSortIndicator(-1, Qt::AscendingOrder);
     setSortingEnabled(true);
+    // Connected after the view's own sort: a new order is read from its top.
+    connect(header, &QHeaderView::sortIndicatorChanged, this, [this] {
+        m_following = false;
+        scrollToTop();
+    });
 
     const DomainTable& table = TheDomainTable();
     const ColumnLayout layout =
@@ -201,6 +214,8 @@ bool CMakeHtmlView::PreTranslateMessage(const Msg& msg) {
                               m_thread->SetupError());
         }
         m_thread.reset();
+        m_waitTimer.stop();
+        m_model->SetWaitingHost({});
         // No worker writes the table any more: it is what the list shows.
         m_shown.reset();
         FlushFinishedRows();
@@ -236,12 +251,17 @@ int CMakeHtmlView::StartQueryThread() {
         QMessageBox::warning(this, BoxCaption(), QStringLiteral("Cannot Start New Thread"));
         return 0;
     }
-    m_batchStart = std::max<int>(table.startIndex, 0);
+    m_batchStart = table.BatchBase();
+    m_inBatch.assign(static_cast<std::size_t>(table.count), 0);
+    for (int32_t i = 0; i < table.count; ++i) {
+        m_inBatch[static_cast<std::size_t>(i)] = table.InNextBatch(i) ? 1 : 0;
+    }
     m_finishedInBatch = 0;
     m_changedInBatch = 0;
     m_finishedRows.assign(static_cast<std::size_t>(table.count), false);
     m_lastFinished = -1;
     m_following = true;
+    m_waitTimer.start();
     return 1;
 }
 
@@ -249,6 +269,8 @@ QueryOptions CMakeHtmlView::MakeQueryOptions() const {
     const DomainTable& table = TheDomainTable();
     QueryOptions options;
     options.startIndex = table.startIndex;
+    options.rows = table.batchRows;
+    options.saveResumePoint = table.batchSavesResume;
     options.core = table.core;
     options.store = table.store;
     options.client.connectTo = ConnectToFromEnvironment();
@@ -279,6 +301,9 @@ bool CMakeHtmlView::IsQueryRunning() const {
 
 void CMakeHtmlView::Reload() {
     const DomainTable& table = TheDomainTable();
+    // The rows may have moved: what the last batch finished is told by
+    // the times the rows were asked from now on.
+    m_finishedRows.clear();
     const int stored = ShowStoredResults();
     std::vector<CListCtrlModel::Item> items;
     int finished = 0;
@@ -505,6 +530,28 @@ void CMakeHtmlView::MarkCheckedRows() {
     PostWindowMessage(panelWindow(), UM_PANEL_DELETE_DONE);
 }
 
+bool CMakeHtmlView::DeleteSelectedRows() {
+    DomainTable& table = TheDomainTable();
+    // The worker writes the table while a batch runs.
+    if (IsQueryRunning() || table.core == nullptr) {
+        return false;
+    }
+    const std::vector<int32_t> rows = ChosenRows(RowChoice::Selected);
+    if (rows.empty()) {
+        return false;
+    }
+    const QString question = QStringLiteral("是否从列表中删除选中的 %1 个域名？")
+                                 .arg(static_cast<qsizetype>(rows.size()));
+    if (table.core->msgboxConfirm(this, ToGbk(question)) != CCore::IDYES) {
+        return false;
+    }
+    for (const int32_t row : rows) {
+        table.Row(row).removed = 1;
+    }
+    PostWindowMessage(panelWindow(), UM_PANEL_DELETE_DONE);
+    return true;
+}
+
 void CMakeHtmlView::OnOpenWebPage() {
     const DomainTable& table = TheDomainTable();
     if (m_contextRow < 0 || !table.IsAllocated() || m_contextRow >= table.count) {
@@ -538,7 +585,70 @@ std::unique_ptr<QMenu> CMakeHtmlView::CreateContextMenu() {
     QAction* none = menu->addAction(QStringLiteral("全不选"));
     none->setObjectName(QString::number(ID_UNCHECK_ALL));
     connect(none, &QAction::triggered, this, &CMakeHtmlView::OnUncheckAll);
+    menu->addSeparator();
+    AddRequeryActions(*menu);
     return menu;
+}
+
+void CMakeHtmlView::AddRequeryActions(QMenu& menu) {
+    const struct {
+        int id;
+        const char* text;
+        RowChoice choice;
+    } items[] = {
+        {ID_REQUERY_SELECTED, "重新查询选中的行", RowChoice::Selected},
+        {ID_REQUERY_FAILED, "重新查询失败的行", RowChoice::Failed},
+        {ID_QUERY_UNASKED, "查询未查询的行", RowChoice::Unasked},
+    };
+    for (const auto& item : items) {
+        QAction* action = menu.addAction(QString::fromUtf8(item.text));
+        action->setObjectName(QString::number(item.id));
+        action->setEnabled(!IsQueryRunning());
+        const RowChoice choice = item.choice;
+        connect(action, &QAction::triggered, this, [this, choice] { QueryRows(choice); });
+    }
+}
+
+std::vector<int32_t> CMakeHtmlView::ChosenRows(RowChoice choice) const {
+    const DomainTable& table = TheDomainTable();
+    std::vector<int32_t> rows;
+    if (!table.IsAllocated()) {
+        return rows;
+    }
+    if (choice == RowChoice::Selected) {
+        for (const QModelIndex& index : selectionModel()->selectedRows()) {
+            const int row = TableRowOf(index.row());
+            if (row >= 0 && row < table.count) {
+                rows.push_back(row);
+            }
+        }
+        std::sort(rows.begin(), rows.end());
+        rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+        return rows;
+    }
+    for (int32_t i = 0; i < table.count; ++i) {
+        const bool finished = table.IsFinished(i);
+        if (choice == RowChoice::Failed ? finished && table.Row(i).status == Error : !finished) {
+            rows.push_back(i);
+        }
+    }
+    return rows;
+}
+
+bool CMakeHtmlView::QueryRows(RowChoice choice) {
+    if (IsQueryRunning()) {
+        return false;
+    }
+    std::vector<int32_t> rows = ChosenRows(choice);
+    if (rows.empty()) {
+        InfoBox(this, choice == RowChoice::Selected ? "请先选中要查询的行。"
+                      : choice == RowChoice::Failed ? "没有查询失败的行。"
+                                                    : "没有未查询的行。");
+        return false;
+    }
+    TheDomainTable().batchRows = std::move(rows);
+    PostWindowMessage(panelWindow(), UM_PANEL_START_ROWS);
+    return true;
 }
 
 std::unique_ptr<QMenu> CMakeHtmlView::CreateHeaderMenu() {
@@ -575,7 +685,9 @@ CRowDetailsDlg* CMakeHtmlView::OpenDetails(int row) {
     // A row the batch has not reported may be written by a worker right now.
     const bool reported = static_cast<std::size_t>(row) < m_finishedRows.size() &&
                           m_finishedRows[static_cast<std::size_t>(row)];
-    if (m_shown && row >= m_batchStart && !reported) {
+    const bool inBatch = static_cast<std::size_t>(row) < m_inBatch.size() &&
+                         m_inBatch[static_cast<std::size_t>(row)] != 0;
+    if (m_shown && inBatch && !reported) {
         from = m_shown.get();
         source.underWay = true;
     }
@@ -597,6 +709,46 @@ const DomainTable& CMakeHtmlView::ShownTableOfViews() {
     return TheDomainTable();
 }
 
+CMakeHtmlView* CMakeHtmlView::FirstView() {
+    for (const QPointer<CMakeHtmlView>& view : liveViews()) {
+        if (!view.isNull()) {
+            return view.data();
+        }
+    }
+    return nullptr;
+}
+
+std::vector<int> CMakeHtmlView::ShownColumns() const {
+    const QHeaderView* header = horizontalHeader();
+    std::vector<int> columns;
+    for (int place = 0; place < header->count(); ++place) {
+        const int column = header->logicalIndex(place);
+        if (column >= 0 && column < ListColumn::Count && !header->isSectionHidden(column)) {
+            columns.push_back(column);
+        }
+    }
+    return columns;
+}
+
+bool CMakeHtmlView::IsFiltering() const {
+    return !m_proxy->filterText().isEmpty() || m_proxy->statusFilter() != StatusFilter::All;
+}
+
+std::vector<std::int32_t> CMakeHtmlView::FilteredRows() const {
+    std::vector<std::int32_t> rows;
+    const int shown = m_proxy->rowCount();
+    rows.reserve(static_cast<std::size_t>(shown));
+    for (int visible = 0; visible < shown; ++visible) {
+        rows.push_back(TableRowOf(visible));
+    }
+    return rows;
+}
+
+CListCtrlModel::Item CMakeHtmlView::ShownItem(int row) const {
+    const DomainTable& table = ShownTable();
+    return ItemForRow(table, row, table.IsFinished(row));
+}
+
 QString CMakeHtmlView::SelectedRowsText() const {
     QModelIndexList rows = selectionModel()->selectedRows();
     std::sort(rows.begin(), rows.end(),
@@ -604,12 +756,12 @@ QString CMakeHtmlView::SelectedRowsText() const {
     const QHeaderView* header = horizontalHeader();
     QStringList lines;
     for (const QModelIndex& index : rows) {
-        const CListCtrlModel::Item& item = m_model->GetItem(TableRowOf(index.row()));
+        const int row = TableRowOf(index.row());
         QStringList fields;
         for (int place = 0; place < header->count(); ++place) {
             const int column = header->logicalIndex(place);
             if (!header->isSectionHidden(column)) {
-                fields << CopyField(item.cells[column]);
+                fields << CopyField(m_model->GetItemText(row, column));
             }
         }
         lines << fields.join(QLatin1Char('\t'));
@@ -648,6 +800,11 @@ bool CMakeHtmlView::event(QEvent* event) {
 void CMakeHtmlView::keyPressEvent(QKeyEvent* event) {
     if (event->matches(QKeySequence::Copy)) {
         CopySelectedRows();
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
+        DeleteSelectedRows();
         event->accept();
         return;
     }
@@ -692,6 +849,23 @@ void CMakeHtmlView::UpdateExpiringCount() {
     emit expiringCountChanged(shown ? m_model->ExpiringCount() : 0, m_model->RedDays(), shown);
 }
 
+void CMakeHtmlView::UpdateShownCount() {
+    emit shownCountChanged(m_proxy->rowCount(), m_model->GetItemCount(), IsFiltering());
+}
+
+void CMakeHtmlView::ShowLongestWait() {
+    // The worker knows which lane waits, not which row: the rows not yet
+    // finished that go to that server are the ones it keeps waiting.
+    QString host;
+    if (m_thread) {
+        const std::optional<LaneWait> wait = m_thread->LongestWait();
+        if (wait && wait->left.count() > 0) {
+            host = QString::fromStdString(wait->host);
+        }
+    }
+    m_model->SetWaitingHost(host);
+}
+
 void CMakeHtmlView::RefreshRedDisplay() {
     const DomainTable& table = TheDomainTable();
     m_model->SetRedRule(table.redDisplay != 0, table.expiryDays, LocalToday());
@@ -705,6 +879,17 @@ void CMakeHtmlView::RefreshAllRedDisplays() {
             view->RefreshRedDisplay();
         }
     }
+}
+
+bool CMakeHtmlView::FinishedInLastBatch(int row) {
+    for (const QPointer<CMakeHtmlView>& view : liveViews()) {
+        if (!view.isNull()) {
+            const auto& rows = view->m_finishedRows;
+            return row >= 0 && static_cast<std::size_t>(row) < rows.size() &&
+                   rows[static_cast<std::size_t>(row)];
+        }
+    }
+    return false;
 }
 
 void CMakeHtmlView::StopAllQueryThreads() {

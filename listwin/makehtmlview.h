@@ -37,6 +37,12 @@ public:
     static constexpr int ID_OPEN_WEBPAGE = 32786;
     static constexpr int ID_CHECK_ALL = 32787;
     static constexpr int ID_UNCHECK_ALL = 32788;
+    static constexpr int ID_REQUERY_SELECTED = 32795;
+    static constexpr int ID_REQUERY_FAILED = 32796;
+    static constexpr int ID_QUERY_UNASKED = 32797;
+    // Which rows a batch over chosen rows asks: the highlighted ones, every
+    // failed one (status Error), every one not asked yet.
+    enum class RowChoice { Selected, Failed, Unasked };
     // While a batch runs, finished rows reach the screen at most this often.
     static constexpr int kBatchRefreshMs = 50;
 
@@ -68,6 +74,15 @@ public:
     void OnUncheckAll();
     // The context menu shown on a right click over an item (menu 130).
     [[nodiscard]] std::unique_ptr<QMenu> CreateContextMenu();
+    // The three commands that ask chosen rows again, added to `menu`.
+    void AddRequeryActions(QMenu& menu);
+    [[nodiscard]] std::vector<int32_t> ChosenRows(RowChoice choice) const;
+    // Starts a batch over the chosen rows through the control panel; the
+    // other rows keep their results. False (the user told why) when none.
+    bool QueryRows(RowChoice choice);
+    // The Delete key: takes the highlighted rows out of the list (and its
+    // file) once the user agrees. False when nothing was removed.
+    bool DeleteSelectedRows();
     // The header's menu: one check item per column (the domain stays).
     [[nodiscard]] std::unique_ptr<QMenu> CreateHeaderMenu();
 
@@ -80,6 +95,15 @@ public:
     [[nodiscard]] const DomainTable& ShownTable() const;
     // The same for the first list view (the table when there is none).
     [[nodiscard]] static const DomainTable& ShownTableOfViews();
+    // The first list view, or null.
+    [[nodiscard]] static CMakeHtmlView* FirstView();
+    // For "CSV UTF-8 (Excel)": the shown columns left to right, the table
+    // rows the list shows in the order shown, and a row of ShownTable() as
+    // the list shows it.
+    [[nodiscard]] std::vector<int> ShownColumns() const;
+    [[nodiscard]] std::vector<std::int32_t> FilteredRows() const;
+    [[nodiscard]] bool IsFiltering() const;
+    [[nodiscard]] CListCtrlModel::Item ShownItem(int row) const;
     // Rows of the last batch whose check changed something, since its start.
     [[nodiscard]] int changedInBatch() const { return m_changedInBatch; }
     // The selected rows as tab-separated text, as Ctrl+C copies them.
@@ -94,6 +118,9 @@ public:
     void RefreshRedDisplay();
     // The same for every list view (the control panel calls this).
     static void RefreshAllRedDisplays();
+    // Whether the last batch of the first list view finished table row
+    // `row` (forgotten when the list is reloaded).
+    [[nodiscard]] static bool FinishedInLastBatch(int row);
     // Stops the workers of every list view (before the table is released).
     static void StopAllQueryThreads();
 
@@ -106,6 +133,8 @@ public:
     [[nodiscard]] CListCtrlModel* listModel() const { return m_model; }
     [[nodiscard]] CListSortFilter* sortFilter() const { return m_proxy; }
     [[nodiscard]] CFrozenColumnView* frozenColumn() const { return m_frozen; }
+    // How often the rows kept waiting by a paused server are looked for.
+    static constexpr int kWaitCheckMs = 1000;
     // The batch's start index plus the rows it finished, as UM_PROGRESS says.
     [[nodiscard]] int shownRowCount() const { return m_batchStart + m_finishedInBatch; }
     [[nodiscard]] int contextRow() const { return m_contextRow; }
@@ -123,6 +152,8 @@ signals:
     void expiringCountChanged(int count, int days, bool shown);
     // A batch ended; `changed` of its rows changed since their previous check.
     void batchChangesCounted(int changed);
+    // The rows the filter lets through of all; `filtering` while one is set.
+    void shownCountChanged(int shown, int total, bool filtering);
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -148,6 +179,9 @@ private:
     void ScheduleFlush();
     void UpdateExpiringCount();
     void KeepDomainColumnFirst();
+    void UpdateShownCount();
+    // Marks the rows kept waiting by a paused server, while a batch runs.
+    void ShowLongestWait();
 
     CListCtrlModel* m_model = nullptr;
     CListSortFilter* m_proxy = nullptr;
@@ -161,7 +195,9 @@ private:
     std::unordered_map<std::string, std::uint8_t> m_changes;
     WhoisTransport m_transport;
     QTimer m_flushTimer;
+    QTimer m_waitTimer;               // while a batch runs: which server keeps rows waiting
     std::vector<bool> m_finishedRows; // rows the current batch finished
+    std::vector<char> m_inBatch;      // rows the current batch asks
     ColumnWidths m_columnWidths{};    // last width of each column while shown
     int m_batchStart = 0;
     int m_finishedInBatch = 0;

@@ -135,10 +135,25 @@ CRowDetailsDlg::CRowDetailsDlg(const DomainTable& table, std::int32_t index, QWi
         answerUtf8 = AnswerForDisplay(source.store->LatestAnswer(domain));
     }
     QString answer = Utf8(answerUtf8);
+    // Each answer under the host that gave it: the registry's first.
+    QString answerLabel = QStringLiteral("原始应答：");
+    const QString server = QString::fromStdString(table.details.Server(index));
+    const std::string other = table.details.OtherAnswerUtf8(index);
     if (source.underWay) {
         answer = QStringLiteral("（正在查询…）");
+    } else if (!other.empty()) {
+        const auto section = [](const QString& host, const QString& text) {
+            return QStringLiteral("【%1】\n").arg(host) + text;
+        };
+        const QString mine = section(server, answer);
+        const QString theirs =
+            section(QString::fromStdString(table.details.OtherServer(index)), Utf8(other));
+        answer = table.details.OtherCameFirst(index) ? theirs + QStringLiteral("\n\n") + mine
+                                                     : mine + QStringLiteral("\n\n") + theirs;
     } else if (answer.isEmpty()) {
         answer = QStringLiteral("（没有应答内容）");
+    } else if (!server.isEmpty()) {
+        answerLabel = QStringLiteral("原始应答（%1）：").arg(server);
     }
     m_answer = new QPlainTextEdit(answer, this);
     m_answer->setObjectName(QStringLiteral("rawAnswer"));
@@ -155,7 +170,9 @@ CRowDetailsDlg::CRowDetailsDlg(const DomainTable& table, std::int32_t index, QWi
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_fields);
-    layout->addWidget(new QLabel(QStringLiteral("原始应答："), this));
+    m_answerLabel = new QLabel(answerLabel, this);
+    m_answerLabel->setObjectName(QStringLiteral("answerLabel"));
+    layout->addWidget(m_answerLabel);
     layout->addWidget(m_answer, 1);
     layout->addWidget(new QLabel(QStringLiteral("查询历史（最新在前）："), this));
     layout->addWidget(m_history);
@@ -169,6 +186,10 @@ QString CRowDetailsDlg::fieldsText() const {
 
 QString CRowDetailsDlg::answerText() const {
     return m_answer->toPlainText();
+}
+
+QString CRowDetailsDlg::answerLabelText() const {
+    return m_answerLabel->text();
 }
 
 QString CRowDetailsDlg::historyText() const {

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 struct DomainTable;
+class QLabel;
 class QPlainTextEdit;
 class QTableWidget;
 class ResultStore;
@@ -30,12 +31,15 @@ public:
 
     [[nodiscard]] QString fieldsText() const;
     [[nodiscard]] QString answerText() const;
+    // The title above the answer (it names the host when there is one answer).
+    [[nodiscard]] QString answerLabelText() const;
     // The history, one check a line, its cells separated by tabs.
     [[nodiscard]] QString historyText() const;
 
 private:
     QPlainTextEdit* m_fields = nullptr;
     QPlainTextEdit* m_answer = nullptr;
+    QLabel* m_answerLabel = nullptr;
     QTableWidget* m_history = nullptr;
 };
 

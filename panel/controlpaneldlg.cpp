@@ -21,8 +21,16 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
 
 namespace {
+
+// When the last batch from the first row began (Unix seconds): a resume
+// leaves out the rows answered since.
+constexpr const char* kBatchBeganKey = "lastbegan";
 
 constexpr int kStartupTimerMs = 300;
 
@@ -109,6 +117,8 @@ void CControlPanelDlg::BuildTemplate() {
     connect(m_export, &QPushButton::clicked, this, &CControlPanelDlg::OnExport);
     connect(m_import, &QPushButton::clicked, this, &CControlPanelDlg::OnImport);
     connect(m_redDisplay, &QCheckBox::clicked, this, &CControlPanelDlg::OnRedDisplayToggle);
+    // Enter or leaving the box: the list follows the days at once.
+    connect(m_days, &QLineEdit::editingFinished, this, &CControlPanelDlg::OnDaysChanged);
     connect(m_find, &QPushButton::clicked, this, &CControlPanelDlg::OnFind);
     connect(m_deleteChecked, &QPushButton::clicked, this, &CControlPanelDlg::OnDeleteChecked);
 }
@@ -199,12 +209,20 @@ bool CControlPanelDlg::PreTranslateMessage(const Msg& msg) {
         return false;
     }
     switch (msg.message) {
+    case UM_PANEL_QUERY_STARTED:
+        if (!m_batchRunning) { // a watch check: the panel did not start it
+            SetBatchRunning(true);
+        }
+        break;
     case UM_PANEL_QUERY_ENDED:
         SetBatchRunning(false);
         ShowStoreNotices(this);
         break;
     case UM_PANEL_DELETE_DONE:
         DeleteRemovedRows(this);
+        break;
+    case UM_PANEL_START_ROWS:
+        StartChosenRows();
         break;
     default:
         break;
@@ -243,20 +261,58 @@ void CControlPanelDlg::OnStart() {
     const std::string list = WorkingListIdentity(table);
     const std::string savedList = m_core->getConfigStr(kLastListKey);
     const int last = savedList.empty() || savedList == list ? m_core->getConfigInt("lastindex") : 0;
+    // A resume asks the rows from the saved position on that have had no
+    // answer since the stopped batch began (rows finished out of order
+    // before the stop are done): rows the last batch finished, or rows
+    // asked after the second it began (a row asked within that second may
+    // be an earlier batch's, and is asked again).
     int start = 0;
-    if (last > table.count - 1) {
-        start = 0; // the saved position lies beyond the current list
-    } else if (last > 0) {
-        std::string question = ToGbk(QStringLiteral("是否从序号"));
-        question += CCore::getStrInt(last);
-        question += ToGbk(QStringLiteral("继续执行？点击否，从第一条执行。"));
-        start = m_core->msgboxConfirm(this, question) == CCore::IDNO ? 0 : last;
+    std::vector<int32_t> left;
+    if (last > 0 && last < table.count) {
+        const std::int64_t began =
+            std::strtoll(m_core->getConfigStr(kBatchBeganKey).c_str(), nullptr, 10);
+        for (int32_t i = last; i < table.count; ++i) {
+            const bool done =
+                CMakeHtmlView::FinishedInLastBatch(i) ||
+                (began > 0 && table.IsFinished(i) && table.details.AskedAt(i) > began);
+            if (!done) {
+                left.push_back(i);
+            }
+        }
     }
+    if (!left.empty()) {
+        const QString question =
+            QStringLiteral("还有 %1 个域名未查询，是否继续？点击否，从第一条执行。")
+                .arg(static_cast<qsizetype>(left.size()));
+        if (m_core->msgboxConfirm(this, ToGbk(question)) != CCore::IDNO) {
+            start = last;
+        }
+    }
+    ForgetDeletedRows();
     table.startIndex = start;
+    table.batchRows = start > 0 ? std::move(left) : std::vector<int32_t>();
+    table.batchSavesResume = true;
+    if (start == 0) {
+        m_core->saveConfigStr(kBatchBeganKey, std::to_string(std::time(nullptr)));
+    }
     // The worker saves "lastindex" for this list.
     if (savedList != list) {
         m_core->saveConfigStr(kLastListKey, list);
     }
+    if (PostToMainWindow(UM_REQUEST_QUERY)) {
+        SetBatchRunning(true);
+    }
+}
+
+void CControlPanelDlg::StartChosenRows() {
+    DomainTable& table = TheDomainTable();
+    if (m_core == nullptr || m_batchRunning || table.batchRows.empty()) {
+        return;
+    }
+    ForgetDeletedRows();
+    // Rows asked again leave the resume point of the last full batch alone.
+    table.startIndex = 0;
+    table.batchSavesResume = false;
     if (PostToMainWindow(UM_REQUEST_QUERY)) {
         SetBatchRunning(true);
     }
@@ -272,8 +328,21 @@ void CControlPanelDlg::OnImport() {
 
 void CControlPanelDlg::OnRedDisplayToggle() {
     const bool checked = m_redDisplay->isChecked();
-    TheDomainTable().redDisplay = checked ? 1 : 0;
+    DomainTable& table = TheDomainTable();
+    table.redDisplay = checked ? 1 : 0;
+    // The days as the box shows them, also when typed but not yet confirmed.
+    table.expiryDays = ParseLeadingInt(m_days->text().toStdString());
     m_days->setEnabled(checked);
+    CMakeHtmlView::RefreshAllRedDisplays();
+}
+
+void CControlPanelDlg::OnDaysChanged() {
+    DomainTable& table = TheDomainTable();
+    const int days = ParseLeadingInt(m_days->text().toStdString());
+    if (days == table.expiryDays) {
+        return;
+    }
+    table.expiryDays = days;
     CMakeHtmlView::RefreshAllRedDisplays();
 }
 

@@ -35,6 +35,8 @@ public:
     void OnExport();
     void OnImport();
     void OnRedDisplayToggle();
+    // The days box was confirmed (Enter, or the focus left it).
+    void OnDaysChanged();
     void OnFind();
     void OnDeleteChecked();
 
@@ -44,6 +46,8 @@ public:
 private:
     void BuildTemplate();
     void OnStartupTimer();
+    // Starts a batch over table.batchRows (UM_PANEL_START_ROWS).
+    void StartChosenRows();
     void SetBatchRunning(bool running);
     void WidenDaysBox();
 

@@ -9,8 +9,11 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 #include <QWidget>
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -49,6 +52,25 @@ int CQtCoreDialogs::msgboxConfirm(void* owner, const std::string& text) {
     return box.exec() == QMessageBox::Yes ? CCore::IDYES : CCore::IDNO;
 }
 
+int CQtCoreDialogs::msgboxChoice(void* owner, const std::string& text,
+                                 const std::vector<std::string>& buttons) {
+    QMessageBox box(QMessageBox::Question, BoxCaption(), FromGbk(text), QMessageBox::NoButton,
+                    ownerWidget(owner));
+    std::vector<QAbstractButton*> added;
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        const bool last = i + 1 == buttons.size();
+        added.push_back(box.addButton(FromGbk(buttons[i]),
+                                      last ? QMessageBox::RejectRole : QMessageBox::AcceptRole));
+    }
+    if (!added.empty()) {
+        box.setEscapeButton(added.back());
+    }
+    box.exec();
+    const auto chosen = std::find(added.begin(), added.end(), box.clickedButton());
+    return chosen != added.end() ? static_cast<int>(chosen - added.begin())
+                                 : static_cast<int>(added.size()) - 1;
+}
+
 std::string CQtCoreDialogs::fileTxtOpen() {
     return nativePath(QFileDialog::getOpenFileName(MainWindow(), QStringLiteral("导入域名"),
                                                    QString(), kTextFilters));
@@ -71,6 +93,18 @@ std::string CQtCoreDialogs::fileExportSave(const std::string& proposedName, int&
     }
     const QStringList types = ExportFileTypes().split(QStringLiteral(";;"));
     type = std::max<int>(0, static_cast<int>(types.indexOf(dialog.selectedNameFilter())));
+    return nativePath(dialog.selectedFiles().constFirst());
+}
+
+std::string CQtCoreDialogs::fileImageSave(const std::string& proposedName) {
+    QFileDialog dialog(MainWindow(), QStringLiteral("导出图片"), FromGbk(proposedName),
+                       QStringLiteral("PNG 图片 (*.png)"));
+    dialog.setObjectName(QStringLiteral("imageDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("png"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
     return nativePath(dialog.selectedFiles().constFirst());
 }
 

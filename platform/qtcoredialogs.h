@@ -18,7 +18,10 @@ public:
     std::string fileTxtSave(const std::string& proposedName) override;
     // Type 0: "CSV 文件" (GBK), 1: "CSV UTF-8 (Excel)".
     std::string fileExportSave(const std::string& proposedName, int& type) override;
+    std::string fileImageSave(const std::string& proposedName) override;
     void openUrl(const std::string& address) override;
+    int msgboxChoice(void* owner, const std::string& text,
+                     const std::vector<std::string>& buttons) override;
 };
 
 // The export's file types, in the order of fileExportSave's type index.

@@ -8,6 +8,9 @@ set -euo pipefail
 packages=(
     cmake g++ make pkg-config
     qt6-base-dev libgl-dev
+    # The expiry chart; Qt Charts' CMake files need Qt OpenGL's, which
+    # Debian 12's qt6-charts-dev does not pull in. dbus: the notification test's bus.
+    qt6-charts-dev libqt6opengl6-dev dbus
     libgtest-dev libgmock-dev libbenchmark-dev
     libcurl4-openssl-dev nlohmann-json3-dev libssl-dev zlib1g-dev
     fonts-wqy-microhei qt6-translations-l10n

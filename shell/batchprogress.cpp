@@ -19,7 +19,7 @@ QString DurationText(long long seconds) {
         .arg((seconds % 3600) / 60, 2, 10, QLatin1Char('0'));
 }
 
-QString BatchProgressText(int done, int total, int finished, double seconds) {
+QString BatchProgressText(int done, int total, int finished, double seconds, bool timeLeft) {
     QString text = QStringLiteral("%1 / %2").arg(done).arg(total);
     if (finished <= 0 || seconds <= 0.0) {
         return text;
@@ -27,7 +27,7 @@ QString BatchProgressText(int done, int total, int finished, double seconds) {
     const double rate = finished / seconds;
     text += QStringLiteral("，%1 个/秒").arg(rate, 0, 'f', rate < 10.0 ? 1 : 0);
     const int left = std::max(total - done, 0);
-    if (left > 0) {
+    if (left > 0 && timeLeft) {
         text += QStringLiteral("，剩余 ") +
                 DurationText(static_cast<long long>(std::ceil(left / rate)));
     }

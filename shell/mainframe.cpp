@@ -7,9 +7,11 @@
 #include "dock/dockids.h"
 #include "dock/docksite.h"
 #include "engine/domaintable.h"
+#include "listwin/dataexport.h"
 #include "listwin/domainimport.h"
 #include "listwin/listfilterbar.h"
 #include "listwin/makehtmlview.h"
+#include "listwin/statustotals.h"
 #include "panel/batchoptionsdlg.h"
 #include "panel/controlpaneldlg.h"
 #include "platform/gbkqt.h"
@@ -18,6 +20,7 @@
 #include "shell/batchprogress.h"
 #include "shell/makehtmlapp.h"
 #include "sidebar/sidebarhost.h"
+#include "watch/watchcontroller.h"
 
 #include <QAction>
 #include <QApplication>
@@ -37,6 +40,7 @@
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <memory>
@@ -92,9 +96,10 @@ bool CMainFrame::OnCreate() {
             [this](const QString& text) { SetPaneText(0, text); });
     connect(m_view, &CMakeHtmlView::expiringCountChanged, this, &CMainFrame::ShowExpiring);
     connect(m_view, &CMakeHtmlView::batchChangesCounted, this, &CMainFrame::ShowChanged);
+    connect(m_view, &CMakeHtmlView::shownCountChanged, this, &CMainFrame::ShowShownCount);
     m_dockSite->setClientWidget(client);
     setCentralWidget(m_dockSite);
-    return createMenus() && createStatusBar() && createSideBar();
+    return createMenus() && createStatusBar() && createSideBar() && createWatch();
 }
 
 void CMainFrame::UpdateMinimumSize() {
@@ -103,17 +108,54 @@ void CMainFrame::UpdateMinimumSize() {
 
 bool CMainFrame::createMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
+    QAction* import = file->addAction(QStringLiteral("导入域名"));
+    import->setObjectName(QString::number(ID_IMPORT_FILE));
+    import->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    import->setStatusTip(QStringLiteral("从文本文件导入域名列表"));
+    connect(import, &QAction::triggered, this, &CMainFrame::OnImportFile);
     QAction* paste = file->addAction(QStringLiteral("从剪贴板导入"));
     paste->setObjectName(QString::number(ID_IMPORT_CLIPBOARD));
     paste->setStatusTip(QStringLiteral("把剪贴板中的域名列表（每行一个）作为新的域名列表导入"));
     connect(paste, &QAction::triggered, this, &CMainFrame::OnImportClipboard);
+    QAction* exportData = file->addAction(QStringLiteral("导出数据"));
+    exportData->setObjectName(QString::number(ID_EXPORT));
+    exportData->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    exportData->setStatusTip(QStringLiteral("把列表导出为CSV文件"));
+    connect(exportData, &QAction::triggered, this, [] {
+        if (QWidget* panel = panelWindow()) {
+            ExportCsv(panel);
+        }
+    });
     file->addSeparator();
     QAction* exit = file->addAction(QStringLiteral("退出(&X)"));
     exit->setObjectName(QStringLiteral("57665"));
+    exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     exit->setStatusTip(QStringLiteral("退出应用程序"));
     connect(exit, &QAction::triggered, this, &QWidget::close);
 
-    QMenu* view = menuBar()->addMenu(QStringLiteral("查看(&V)"));
+    QMenu* query = menuBar()->addMenu(QStringLiteral("查询(&Q)"));
+    QAction* start = query->addAction(QStringLiteral("开始查询"));
+    start->setObjectName(QString::number(ID_START_STOP));
+    start->setShortcut(QKeySequence(Qt::Key_F5));
+    connect(start, &QAction::triggered, this, [] {
+        if (auto* panel = qobject_cast<CControlPanelDlg*>(panelWindow())) {
+            panel->OnStart();
+        }
+    });
+    query->addSeparator();
+    m_view->AddRequeryActions(*query);
+    // The texts and states follow the batch whenever the menu opens.
+    connect(query, &QMenu::aboutToShow, this, [this, query, start] {
+        const bool running = m_view->IsQueryRunning();
+        start->setText(running ? QStringLiteral("停止查询") : QStringLiteral("开始查询"));
+        for (QAction* action : query->actions()) {
+            if (action != start && !action->isSeparator()) {
+                action->setEnabled(!running);
+            }
+        }
+    });
+
+    QMenu* view = m_viewMenu = menuBar()->addMenu(QStringLiteral("查看(&V)"));
     m_statusBarAction = view->addAction(QStringLiteral("状态栏(&S)"));
     m_statusBarAction->setObjectName(QStringLiteral("59393"));
     m_statusBarAction->setStatusTip(QStringLiteral("显示或隐藏状态栏"));
@@ -130,7 +172,7 @@ bool CMainFrame::createMenus() {
     // The command-update step: the check follows the bar whenever the menu opens.
     connect(view, &QMenu::aboutToShow, this, &CMainFrame::UpdateSideBarCheck);
 
-    QMenu* tools = menuBar()->addMenu(QStringLiteral("工具(&T)"));
+    QMenu* tools = m_toolsMenu = menuBar()->addMenu(QStringLiteral("工具(&T)"));
     QAction* options = tools->addAction(QStringLiteral("选项(&O)..."));
     options->setObjectName(QString::number(ID_OPTIONS));
     options->setStatusTip(QStringLiteral("设置同时查询的数量、查询间隔和查询方式"));
@@ -142,6 +184,14 @@ bool CMainFrame::createMenus() {
     about->setStatusTip(QStringLiteral("显示程序信息，版本号和版权"));
     connect(about, &QAction::triggered, this, &CMainFrame::OnAppAbout);
 
+    // Ctrl+Z brings back the rows of the last delete.
+    auto* undo = new QAction(this);
+    undo->setObjectName(QStringLiteral("undoDelete"));
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    undo->setShortcutContext(Qt::WindowShortcut);
+    connect(undo, &QAction::triggered, this, &CMainFrame::OnUndoDelete);
+    addAction(undo);
+
     createInertAccelerators();
     return true;
 }
@@ -150,11 +200,11 @@ void CMainFrame::createInertAccelerators() {
     // Edit and pane keys that lead to commands nobody handles: they are taken
     // here and do nothing (an edit box still keeps its own editing keys).
     const QKeySequence keys[] = {
-        QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace),
-        QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete),
-        QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert),
-        QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert),
-        QKeySequence(Qt::Key_F6),           QKeySequence(Qt::SHIFT | Qt::Key_F6),
+        QKeySequence(Qt::ALT | Qt::Key_Backspace), QKeySequence(Qt::CTRL | Qt::Key_X),
+        QKeySequence(Qt::SHIFT | Qt::Key_Delete),  QKeySequence(Qt::CTRL | Qt::Key_C),
+        QKeySequence(Qt::CTRL | Qt::Key_Insert),   QKeySequence(Qt::CTRL | Qt::Key_V),
+        QKeySequence(Qt::SHIFT | Qt::Key_Insert),  QKeySequence(Qt::Key_F6),
+        QKeySequence(Qt::SHIFT | Qt::Key_F6),
     };
     for (const QKeySequence& key : keys) {
         auto* action = new QAction(this);
@@ -196,6 +246,17 @@ bool CMainFrame::createStatusBar() {
     m_changedPane->setObjectName(QStringLiteral("changedPane"));
     m_changedPane->hide();
     bar->insertPermanentWidget(1, m_changedPane);
+    m_totalsPane = new QLabel(bar);
+    m_totalsPane->setObjectName(QStringLiteral("totalsPane"));
+    m_totalsPane->hide();
+    bar->insertPermanentWidget(1, m_totalsPane);
+    m_shownPane = new QLabel(bar);
+    m_shownPane->setObjectName(QStringLiteral("shownPane"));
+    m_shownPane->hide();
+    bar->insertPermanentWidget(1, m_shownPane);
+    m_progressTick = new QTimer(this);
+    m_progressTick->setInterval(1000);
+    connect(m_progressTick, &QTimer::timeout, this, [this] { ShowProgress(m_lastDone); });
     m_progress = new QProgressBar(bar);
     m_progress->setObjectName(QStringLiteral("progressBar"));
     m_progress->setTextVisible(true);
@@ -216,6 +277,13 @@ bool CMainFrame::createSideBar() {
     m_sideBar->SetBarStyle(m_sideBar->GetBarStyle() | CBRS_TOOLTIPS | CBRS_FLYBY |
                            CBRS_SIZE_DYNAMIC);
     m_sideBar->EnableDocking(CBRS_ALIGN_ANY);
+    // The width the user left it at (the panel made the core object).
+    if (const CCore* core = TheDomainTable().core) {
+        const int width = core->getConfigInt(kSideBarWidthKey);
+        if (width > 0) {
+            m_sideBar->m_vertSize.cx = std::max(width, m_sideBar->m_vertMin.cx);
+        }
+    }
     m_dockSite->DockControlBar(m_sideBar, AFX_IDW_DOCKBAR_LEFT);
     connect(m_dockSite, &CDockSite::controlBarVisibilityChanged, this,
             [this](CControlBar* bar, bool) {
@@ -224,6 +292,13 @@ bool CMainFrame::createSideBar() {
                 }
             });
     UpdateSideBarCheck();
+    return true;
+}
+
+bool CMainFrame::createWatch() {
+    // After the side bar: the watch reads its settings through the panel's core.
+    m_watch = new CWatchController(WatchHost{this, m_view, m_filterBar}, this);
+    m_watch->AddMenuItems(m_viewMenu, m_toolsMenu);
     return true;
 }
 
@@ -275,11 +350,21 @@ bool CMainFrame::PreTranslateMessage(const Msg& msg) {
     case UM_REQUEST_QUERY:
         if (m_view != nullptr) {
             SetPaneText(0, QStringLiteral("正在查询域名信息..."));
-            m_batchStart = std::max(table.startIndex, 0);
+            m_batchStart = table.BatchBase();
             m_batchClock.start();
+            m_sinceLastRow.start();
+            m_lastDone = m_batchStart;
+            m_batchActive = true;
+            m_totalsPane->hide();
             ShowProgress(m_batchStart);
             m_progress->show();
+            m_progressTick->start();
             PostWindowMessage(m_view, UM_START_WORKER);
+            // The start button turns into the stop button for any batch.
+            PostWindowMessage(panelWindow(), UM_PANEL_QUERY_STARTED);
+            if (m_watch != nullptr) {
+                m_watch->OnBatchRequested();
+            }
         }
         break;
     case UM_REQUEST_STOP:
@@ -290,19 +375,39 @@ bool CMainFrame::PreTranslateMessage(const Msg& msg) {
         break;
     case UM_QUERY_FINISHED:
         SetPaneText(0, QStringLiteral("操作结束！"));
+        // A stopped batch has no time left to tell.
+        m_batchActive = false;
+        m_progressTick->stop();
+        if (m_progress->isVisible()) {
+            ShowProgress(m_lastDone);
+        }
+        if (m_view != nullptr) {
+            m_totalsPane->setText(StatusTotalsText(CountStatuses(*m_view->listModel())));
+            m_totalsPane->show();
+        }
         PostWindowMessage(panelWindow(), UM_PANEL_QUERY_ENDED);
+        if (m_watch != nullptr) {
+            m_watch->OnBatchEnded();
+        }
         break;
     case UM_IMPORT_FINISHED:
         if (m_view != nullptr) {
             m_progress->hide();
             m_changedPane->hide();
-            SetPaneText(0, QStringLiteral("完成导入域名到列表！"));
+            m_totalsPane->hide();
+            // An empty list (a first start) says how to begin.
+            SetPaneText(0, table.count > 0 ? QStringLiteral("完成导入域名到列表！")
+                                           : QStringLiteral("点击 导入域名 导入域名列表"));
             SetPaneText(2, QStringLiteral("域名数量：%1").arg(table.count));
             PostWindowMessage(m_view, UM_RELOAD_LIST);
         }
         break;
     case UM_PROGRESS:
         SetPaneText(1, QStringLiteral("进度：%1 / %2").arg(msg.lParam).arg(table.count));
+        if (msg.lParam != m_lastDone) {
+            m_sinceLastRow.start();
+            m_lastDone = msg.lParam;
+        }
         ShowProgress(msg.lParam);
         break;
     case UM_REQUEST_FIND:
@@ -329,12 +434,19 @@ void CMainFrame::ShowProgress(std::intptr_t done) {
         m_batchClock.isValid() ? static_cast<double>(m_batchClock.elapsed()) / 1000.0 : 0.0;
     m_progress->setRange(0, std::max(total, 1));
     m_progress->setValue(value);
-    m_progress->setFormat(BatchProgressText(value, total, value - m_batchStart, seconds));
+    const bool timeLeft =
+        m_batchActive && m_sinceLastRow.isValid() && m_sinceLastRow.elapsed() < kStalledMs;
+    m_progress->setFormat(BatchProgressText(value, total, value - m_batchStart, seconds, timeLeft));
 }
 
 void CMainFrame::ShowExpiring(int count, int days, bool shown) {
     m_expiryPane->setText(QStringLiteral("%1 个域名将在 %2 天内到期").arg(count).arg(days));
     m_expiryPane->setVisible(shown);
+}
+
+void CMainFrame::ShowShownCount(int shown, int total, bool filtering) {
+    m_shownPane->setText(QStringLiteral("显示 %1 / %2").arg(shown).arg(total));
+    m_shownPane->setVisible(filtering);
 }
 
 void CMainFrame::ShowChanged(int changed) {
@@ -348,6 +460,23 @@ bool CMainFrame::RefuseImportDuringBatch() {
     }
     InfoBox(this, "正在查询，请先停止查询再导入域名。");
     return true;
+}
+
+void CMainFrame::OnUndoDelete() {
+    if (m_view != nullptr && !m_view->IsQueryRunning()) {
+        if (QWidget* panel = panelWindow()) {
+            RestoreDeletedRows(panel);
+        }
+    }
+}
+
+void CMainFrame::OnImportFile() {
+    if (RefuseImportDuringBatch()) {
+        return;
+    }
+    if (QWidget* panel = panelWindow()) {
+        ImportDomainFile(panel);
+    }
 }
 
 void CMainFrame::OnImportClipboard() {
@@ -441,11 +570,35 @@ QSize CMainFrame::MinimumFrameSize() const {
     return {width, height};
 }
 
+bool CMainFrame::ConfirmQuitDuringBatch() {
+    const std::string question = ToGbk(QStringLiteral("正在查询，是否停止查询并退出？"));
+    if (CCore* core = TheDomainTable().core) {
+        return core->msgboxConfirm(this, question) == CCore::IDYES;
+    }
+    if (CCoreDialogs* dialogs = CCore::dialogs()) {
+        return dialogs->msgboxConfirm(this, question) == CCore::IDYES;
+    }
+    return true;
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // Keeping the watch in the tray only hides the window; the batch goes on.
+    if (m_watch != nullptr && m_watch->KeepWatchingInTray()) {
+        event->ignore();
+        return;
+    }
+    // Quitting loses the rows under way: ask first.
+    if (m_view != nullptr && m_view->IsQueryRunning() && !ConfirmQuitDuringBatch()) {
+        event->ignore();
+        return;
+    }
     // Stop a running batch first: the table and CCore go with the panel.
     if (m_view != nullptr) {
         m_view->StopQueryThread();
         m_view->SaveColumnLayout();
+    }
+    if (CCore* core = TheDomainTable().core; core != nullptr && m_sideBar != nullptr) {
+        core->saveConfigInt(kSideBarWidthKey, m_sideBar->m_vertSize.cx);
     }
     QMainWindow::closeEvent(event);
 }

@@ -123,7 +123,8 @@ std::string FormatCsvLine(const DomainRecord& row, bool finished, const CheckVal
 }
 
 bool WriteCsvFile(const DomainTable& table, const std::string& path, int* error,
-                  CsvEncoding encoding, std::size_t* replaced) {
+                  CsvEncoding encoding, std::size_t* replaced,
+                  const std::vector<std::int32_t>* rows) {
     if (replaced != nullptr) {
         *replaced = 0;
     }
@@ -132,9 +133,44 @@ bool WriteCsvFile(const DomainTable& table, const std::string& path, int* error,
     if (ok && encoding == CsvEncoding::Utf8WithBom) {
         ok = file.Write("\xEF\xBB\xBF");
     }
-    for (int32_t i = 0; ok && i < table.count; ++i) {
-        ok = file.Write(FormatCsvLine(table.Row(i), table.IsFinished(i), ShownValues(table, i),
-                                      encoding, replaced));
+    const auto write = [&](int32_t i) {
+        return file.Write(FormatCsvLine(table.Row(i), table.IsFinished(i), ShownValues(table, i),
+                                        encoding, replaced));
+    };
+    if (rows != nullptr) {
+        for (std::size_t k = 0; ok && k < rows->size(); ++k) {
+            const int32_t i = (*rows)[k];
+            ok = i < 0 || i >= table.count || write(i);
+        }
+    } else {
+        for (int32_t i = 0; ok && i < table.count; ++i) {
+            ok = write(i);
+        }
+    }
+    ok = ok && file.Commit();
+    if (error != nullptr) {
+        *error = file.error();
+    }
+    return ok;
+}
+
+std::string FormatCsvFields(const std::vector<CsvField>& fields) {
+    std::string line;
+    for (std::size_t k = 0; k < fields.size(); ++k) {
+        if (k > 0) {
+            line += ',';
+        }
+        AppendField(line, fields[k].text, fields[k].remote ? Origin::Remote : Origin::Local);
+    }
+    line += "\r\n";
+    return line;
+}
+
+bool WriteUtf8CsvLines(const std::vector<std::string>& lines, const std::string& path, int* error) {
+    AtomicFile file(path);
+    bool ok = file.Open() && file.Write("\xEF\xBB\xBF");
+    for (std::size_t k = 0; ok && k < lines.size(); ++k) {
+        ok = file.Write(lines[k]);
     }
     ok = ok && file.Commit();
     if (error != nullptr) {

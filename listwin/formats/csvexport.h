@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/text.h"
 #include "engine/store/checkvalues.h"
@@ -38,7 +39,21 @@ enum class CsvEncoding {
 
 // Every row 0..count-1, in table order, replacing `path` atomically. False
 // when the file could not be written (an older file at `path` stays).
-// `replaced`, when given, gets the number of characters GBK lacked.
+// `replaced`, when given, gets the number of characters GBK lacked. With
+// `rows`, only those table rows, in that order.
 [[nodiscard]] bool WriteCsvFile(const DomainTable& table, const std::string& path,
                                 int* error = nullptr, CsvEncoding encoding = CsvEncoding::Gbk,
-                                std::size_t* replaced = nullptr);
+                                std::size_t* replaced = nullptr,
+                                const std::vector<std::int32_t>* rows = nullptr);
+
+// A field of a free-form line: text from outside the program (`remote`)
+// gets the same formula guard as the fixed lines.
+struct CsvField {
+    std::string text;
+    bool remote = true;
+};
+// One line of quoted fields, CR LF included, quoted as FormatCsvLine does.
+[[nodiscard]] std::string FormatCsvFields(const std::vector<CsvField>& fields);
+// UTF-8 lines after a byte-order mark, replacing `path` atomically.
+[[nodiscard]] bool WriteUtf8CsvLines(const std::vector<std::string>& lines, const std::string& path,
+                                     int* error = nullptr);

@@ -14,6 +14,8 @@
 
 namespace {
 
+constexpr std::size_t kSampleBytes = 80;
+
 // What the lines give under one reading of the file's encoding. The
 // encoding is known only at the end (a file is UTF-8 only if all of it is),
 // so the loader keeps one result per candidate and picks one then; a result
@@ -23,19 +25,22 @@ struct Reading {
     std::vector<std::string> names;
     LoadResult counts;
 
-    void Take(ListLineVerdict verdict, std::string& name) {
+    void Take(ListLineVerdict verdict, std::string& name, std::string_view line) {
         switch (verdict) {
         case ListLineVerdict::Empty:
             return;
         case ListLineVerdict::Long:
             ++counts.skippedLong;
+            KeepSample(line);
             return;
         case ListLineVerdict::InvalidBytes:
             ++counts.linesWithBadBytes;
             ++counts.skippedInvalid;
+            KeepSample(line);
             return;
         case ListLineVerdict::Invalid:
             ++counts.skippedInvalid;
+            KeepSample(line);
             return;
         case ListLineVerdict::Name:
             if (names.size() >= static_cast<std::size_t>(DomainTable::kMaxRows)) {
@@ -49,6 +54,16 @@ struct Reading {
     void TakeTooLongLine() {
         ++counts.skippedLong;
         ++counts.linesTooLong;
+        KeepSample({});
+    }
+    // The first lines skipped, cut short, for the import's summary.
+    void KeepSample(std::string_view line) {
+        if (counts.skippedSamples.size() < kSkippedSamples) {
+            while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) {
+                line.remove_suffix(1);
+            }
+            counts.skippedSamples.emplace_back(line.substr(0, kSampleBytes));
+        }
     }
 };
 
@@ -106,11 +121,11 @@ private:
         if (IsAsciiText(line)) {
             const ListLineVerdict verdict = ListNameFromLine(line, ListEncoding::Ascii, name);
             std::string copy = name;
-            m_gbk.Take(verdict, name);
-            m_utf8.Take(verdict, copy);
+            m_gbk.Take(verdict, name, line);
+            m_utf8.Take(verdict, copy, line);
             return;
         }
-        m_gbk.Take(ListNameFromLine(line, ListEncoding::Gbk, name), name);
+        m_gbk.Take(ListNameFromLine(line, ListEncoding::Gbk, name), name, line);
         if (!m_scan.MayBeUtf8()) {
             return; // that reading is out; no need to keep it up
         }
@@ -119,7 +134,7 @@ private:
             line.remove_prefix(kUtf8ByteOrderMark.size());
         }
         name.clear();
-        m_utf8.Take(ListNameFromLine(line, ListEncoding::Utf8, name), name);
+        m_utf8.Take(ListNameFromLine(line, ListEncoding::Utf8, name), name, line);
     }
 
     ListFormatScan m_scan;

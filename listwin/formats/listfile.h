@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "listwin/formats/listencoding.h"
 
@@ -18,6 +19,8 @@ inline constexpr std::size_t kMaxListLineBytes = 4096;
 // a device without an end (/dev/zero) must not keep the program reading.
 inline constexpr std::uint64_t kMaxListFileBytes = std::uint64_t{2} << 30;
 
+inline constexpr std::size_t kSkippedSamples = 5;
+
 struct LoadResult {
     int32_t stored = 0;              // rows now in the table
     int32_t skippedLong = 0;         // names over 40 bytes, lines over 4 KiB
@@ -28,6 +31,9 @@ struct LoadResult {
     bool opened = false;             // the file was opened and read to its end
     int error = 0;                   // errno when !opened
     ListFormat format;               // what the bytes read were
+    // The first lines skipped as too long or invalid, in the file's encoding
+    // and cut to 80 bytes (a line over 4 KiB is kept empty).
+    std::vector<std::string> skippedSamples;
 
     // True when the table holds everything of the file that a row can hold:
     // read to its end (or not there at all), no line too long to read, no

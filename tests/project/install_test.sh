@@ -22,6 +22,10 @@ expected=(
     share/doc/zentrix/README.md
     share/doc/zentrix/LICENSE
     share/doc/zentrix/docs/mainwindow.png
+    share/doc/zentrix/docs/watch-notification.png
+    share/doc/zentrix/docs/watch-chart.png
+    lib/systemd/user/zentrix-watch.service
+    lib/systemd/user/zentrix-watch.timer
 )
 if [ "$gui" = ON ]; then
     expected+=(
@@ -77,4 +81,15 @@ if command -v man >/dev/null; then
         warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$f" 2>&1 >/dev/null || true)
         [ -z "$warnings" ] || fail "$(basename "$f"): $warnings"
     done
+fi
+
+# The watch's user units run the installed program, and systemd reads them
+# without a complaint where it is at hand.
+service="$prefix/lib/systemd/user/zentrix-watch.service"
+grep -qxF "ExecStart=$prefix/bin/zentrix-batch --quiet --alert-within 30 --format jsonl -o %h/.local/share/zentrix/watch.jsonl \${ZENTRIX_WATCH_LIST}" "$service" ||
+    fail "the watch service does not run $prefix/bin/zentrix-batch"
+if command -v systemd-analyze >/dev/null; then
+    complaints=$(systemd-analyze verify --man=no "$service" "$prefix/lib/systemd/user/zentrix-watch.timer" 2>&1) ||
+        fail "systemd-analyze verify: $complaints"
+    [ -z "$complaints" ] || fail "systemd-analyze verify: $complaints"
 fi

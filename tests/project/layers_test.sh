@@ -81,6 +81,8 @@ if [ "$gui" = ON ]; then
     check panel/controlpaneldlg.cpp listwin/makehtmlview.h sees
     check shell/mainframe.cpp sidebar/sidebarhost.h sees
     check shell/mainframe.cpp panel/controlpaneldlg.h sees
+    check shell/mainframe.cpp watch/watchcontroller.h sees
+    check watch/watchcontroller.cpp listwin/makehtmlview.h sees
 
     check platform/gbkqt.cpp engine/domaintable.h blind
     check platform/gbkqt.cpp dock/docksite.h blind
@@ -93,5 +95,8 @@ if [ "$gui" = ON ]; then
     check listwin/makehtmlview.cpp panel/controlpaneldlg.h blind
     check panel/controlpaneldlg.cpp sidebar/sidebarhost.h blind
     check panel/controlpaneldlg.cpp shell/mainframe.h blind
+    check watch/watchcontroller.cpp shell/mainframe.h blind
+    check watch/watchcontroller.cpp panel/controlpaneldlg.h blind
+    check listwin/makehtmlview.cpp watch/watchcontroller.h blind
 fi
 [ "$failures" -eq 0 ]

@@ -345,6 +345,7 @@ void FakeRdapServer::Serve(Connection& connection) {
 
             FakeRdapRequest request;
             request.connection = connection.index;
+            request.arrived = std::chrono::steady_clock::now();
             request.sni = sni != nullptr ? sni : "";
             const std::string head = buffer.substr(0, end);
             buffer.erase(0, end + 4);

@@ -62,10 +62,11 @@ struct FakeRdapReply {
 struct FakeRdapRequest {
     std::size_t connection = 0; // 0-based, in the order of accept
     std::string method;
-    std::string target;                         // path and query
-    std::string host;                           // the Host header
-    std::string sni;                            // the name asked for in the TLS handshake
-    std::map<std::string, std::string> headers; // names lower-case
+    std::string target;                            // path and query
+    std::string host;                              // the Host header
+    std::string sni;                               // the name asked for in the TLS handshake
+    std::map<std::string, std::string> headers;    // names lower-case
+    std::chrono::steady_clock::time_point arrived; // when its whole header was read
 };
 
 class FakeRdapServer {

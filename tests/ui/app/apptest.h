@@ -29,8 +29,11 @@ struct RunningApp {
         frame = app.mainFrame();
         view = frame->GetActiveView();
         panel = qobject_cast<CControlPanelDlg*>(frame->sideBar()->panel());
-        if (panel == nullptr ||
-            !WaitUntil([&] { return Pane(0) == QStringLiteral("完成导入域名到列表！"); })) {
+        if (panel == nullptr || !WaitUntil([&] {
+                // An empty list says how to begin instead.
+                return Pane(0) == QStringLiteral("完成导入域名到列表！") ||
+                       Pane(0) == QStringLiteral("点击 导入域名 导入域名列表");
+            })) {
             return false;
         }
         DrainPostedMessages(); // the view's reload follows the status text

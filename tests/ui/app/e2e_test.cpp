@@ -16,7 +16,9 @@
 #include "listwin/dataexport.h"
 #include "listwin/rowdetailsdlg.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDate>
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -102,12 +104,25 @@ TEST_F(EndToEndTest, ImportQueryExportThenCloseDuringABatch) {
               (QStringList{"maple-harbor.com", "lanting-demo.cn", "quiet-meadow.com",
                            "silent-brook.org", "sample.zz", "closed-door.biz"}));
 
-    // Wide enough for the picture to show every result column.
+    // Wide enough for the picture to show every result column, with red
+    // display on over 600 days so the days left show their colours (the
+    // .com expiry within the days, the .cn one within twice them).
     run->frame->showNormal();
     run->frame->resize(1920, 520);
+    auto* days = run->panel->findChild<QLineEdit*>(QStringLiteral("1015"));
+    auto* red = run->panel->findChild<QCheckBox*>(QStringLiteral("1028"));
+    ASSERT_NE(days, nullptr);
+    ASSERT_NE(red, nullptr);
+    days->setText(QStringLiteral("600"));
+    QTest::mouseClick(red, Qt::LeftButton);
     DrainPostedMessages();
+    const QHeaderView* header = run->view->horizontalHeader();
+    EXPECT_EQ(header->visualIndex(ListColumn::DaysLeft),
+              header->visualIndex(ListColumn::Expiry) + 1);
+    EXPECT_FALSE(run->view->model()->index(0, ListColumn::DaysLeft).data().toString().isEmpty());
     QDir().mkpath(QStringLiteral(ZENTRIX_SCREENSHOT_DIR));
     run->frame->grab().save(QStringLiteral(ZENTRIX_SCREENSHOT_DIR "/mainwindow.png"));
+    QTest::mouseClick(red, Qt::LeftButton);
 
     // The filter above the list: a text, then an outcome.
     auto* filterText = run->frame->findChild<QLineEdit*>(QStringLiteral("filterText"));
@@ -128,6 +143,19 @@ TEST_F(EndToEndTest, ImportQueryExportThenCloseDuringABatch) {
     EXPECT_TRUE(details->fieldsText().contains(QStringLiteral("过期日期：2029-04-05")));
     EXPECT_EQ(details->answerText(),
               QString::fromStdString(AnswerForDisplay(Fixture("cn-registered.txt"))));
+    EXPECT_EQ(details->answerLabelText(), QStringLiteral("原始应答（whois.cnnic.cn）："));
+    details->close();
+    // The .com row had two answers: the registry's, then its registrar's
+    // (whose values were used), each under the host that gave it.
+    details = run->view->OpenDetails(0);
+    ASSERT_NE(details, nullptr);
+    // The text box keeps line ends as line feeds.
+    const QString registryAnswer =
+        QString::fromStdString(AnswerForDisplay(Fixture("comnet-registered.txt")))
+            .remove(QLatin1Char('\r'));
+    EXPECT_EQ(details->answerText(),
+              QStringLiteral("【whois.verisign-grs.com】\n") + registryAnswer +
+                  QStringLiteral("\n\n【whois.harbor-names.example】\n") + registryAnswer);
     details->close();
 
     const std::string csv = home.file("export.csv");
@@ -156,6 +184,34 @@ TEST_F(EndToEndTest, ImportQueryExportThenCloseDuringABatch) {
         "\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n"
         "\"whois.nic.biz\",\"closed-door.biz\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n";
     EXPECT_EQ(ReadBytes(csv), expected);
+
+    // The spreadsheet's file: a header of the list's titles, its columns as
+    // shown (the phone hidden), a failed row saying why.
+    run->view->setColumnHidden(ListColumn::Phone, true);
+    const std::string utf8 = home.file("export-utf8.csv");
+    dialogs.savePaths = {utf8};
+    dialogs.saveTypes = {1};
+    run->Click(1005);
+    run->view->setColumnHidden(ListColumn::Phone, false);
+    std::vector<std::string> lines;
+    const std::string utf8Bytes = ReadBytes(utf8);
+    for (std::size_t from = 3; from < utf8Bytes.size();) {
+        const std::size_t end = utf8Bytes.find("\r\n", from);
+        lines.push_back(utf8Bytes.substr(from, end - from));
+        from = end + 2;
+    }
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(utf8Bytes.substr(0, 3), "\xEF\xBB\xBF");
+    EXPECT_EQ(lines[0],
+              "\"域名\",\"whois服务器\",\"当前状态\",\"过期日期\",\"剩余天数\",\"注册日期\","
+              "\"所有人\",\"联系Email\",\"注册商\",\"whois更新日期\",\"变化\"");
+    const auto daysLeft = QString::number(QDate::currentDate().daysTo(QDate(2028, 7, 8)));
+    EXPECT_EQ(lines[1],
+              "\"maple-harbor.com\",\"whois.verisign-grs.com\",\"成功\",\"2028-07-08\",\"" +
+                  daysLeft.toStdString() +
+                  "\",\"2008-07-08\",\"\",\"\",\"Harbor Names LLC\",\"2024-02-03\",\"\"");
+    EXPECT_EQ(lines[6].rfind("\"closed-door.biz\",\"whois.nic.biz\",\"失败：", 0), 0u) << lines[6];
+
     // What the list shows for the same rows.
     CListCtrlModel* list = run->view->listModel();
     EXPECT_EQ(list->GetItemText(2, 5), QStringLiteral("兰亭示例科技有限公司"));
@@ -201,6 +257,7 @@ TEST_F(EndToEndTest, ImportQueryExportThenCloseDuringABatch) {
     ASSERT_TRUE(WaitUntil([&] { return run->view->shownRowCount() >= 3; }));
 
     const auto closing = std::chrono::steady_clock::now();
+    dialogs.confirmAnswers = {CCore::IDYES}; // quitting during a batch asks first
     run->frame->close();
     ASSERT_TRUE(WaitUntil([&] { return run->app.mainFrame() == nullptr; }));
     const auto took = std::chrono::steady_clock::now() - closing;
@@ -212,6 +269,88 @@ TEST_F(EndToEndTest, ImportQueryExportThenCloseDuringABatch) {
     EXPECT_EQ(SavedInt("lastindex"), 1);        // the first row not finished
     EXPECT_FALSE(TheDomainTable().IsAllocated());
     run.reset();
+}
+
+// A day's second round: more names appended to a list with results, the
+// failed row asked again alone, and a batch stopped while one registry
+// stalls and later rows finish, resumed with just the row left.
+TEST_F(EndToEndTest, AppendRequeryFailedAndResumeAfterAnOutOfOrderStop) {
+    const auto waitForEnd = [](RunningApp& run) {
+        DrainPostedMessages();
+        return WaitUntil(
+            [&] {
+                return !run.view->IsQueryRunning() && !run.panel->isBatchRunning() &&
+                       run.Pane(0) == QStringLiteral("操作结束！");
+            },
+            std::chrono::seconds(60));
+    };
+    const DomainTable& table = TheDomainTable();
+    auto run = std::make_unique<RunningApp>();
+    ASSERT_TRUE(run->Start());
+    const std::string first = home.file("first.txt");
+    WriteBytes(first, "maple-harbor.com\r\nlanting-demo.cn\r\nclosed-door.biz\r\n");
+    dialogs.openPaths = {first};
+    run->Click(1004);
+    ASSERT_TRUE(WaitUntil([&] { return run->Pane(2) == QStringLiteral("域名数量：3"); }));
+    run->Click(1003);
+    ASSERT_TRUE(waitForEnd(*run));
+    ASSERT_EQ(table.Row(2).status, Error);
+
+    // Appended: the names the list lacks go to its end; the rows there keep
+    // their results.
+    const std::string second = home.file("second.txt");
+    WriteBytes(second, "silent-brook.org\r\nMAPLE-HARBOR.com\r\nquiet-meadow.com\r\n");
+    dialogs.openPaths = {second};
+    dialogs.choiceAnswers = {1};
+    run->Click(1004);
+    ASSERT_TRUE(WaitUntil([&] { return run->Pane(2) == QStringLiteral("域名数量：5"); }));
+    DrainPostedMessages();
+    EXPECT_EQ(dialogs.infos.back(), "导入完成：新增 2 个域名。\n去掉了 1 个重复的域名。");
+    EXPECT_EQ(ReadBytes(home.file("_items.txt")),
+              "maple-harbor.com\r\nlanting-demo.cn\r\nclosed-door.biz\r\n"
+              "silent-brook.org\r\nquiet-meadow.com\r\n");
+    CListCtrlModel* list = run->view->listModel();
+    EXPECT_EQ(list->GetItemText(0, ListColumn::Registrar), QStringLiteral("Harbor Names LLC"));
+    EXPECT_EQ(list->GetItemText(2, ListColumn::Status), QStringLiteral("ERR!"));
+    EXPECT_EQ(list->GetItemText(3, ListColumn::Status), QString());
+
+    // The failed row alone, now that its registry answers.
+    server.SetScript("closed-door.biz", FakeWhoisScript::Answer(Fixture("org-notfound.txt")));
+    std::size_t before = server.ConnectionCount();
+    ASSERT_TRUE(run->view->QueryRows(CMakeHtmlView::RowChoice::Failed));
+    ASSERT_TRUE(waitForEnd(*run));
+    EXPECT_EQ(server.ConnectionCount(), before + 1);
+    EXPECT_NE(table.Row(2).status, Error);
+    EXPECT_EQ(list->GetItemText(3, ListColumn::Status), QString()) << "not asked";
+    EXPECT_EQ(list->GetItemText(0, ListColumn::Registrar), QStringLiteral("Harbor Names LLC"));
+
+    // A full batch while the .cn registry stalls: the rows after it finish,
+    // then the user stops.
+    server.SetScript("lanting-demo.cn", FakeWhoisScript::Stall());
+    dialogs.questions.clear();
+    dialogs.confirmAnswers = {CCore::IDNO}; // the two new rows were left: start over
+    run->Click(1003);
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_EQ(dialogs.questions[0], "还有 2 个域名未查询，是否继续？点击否，从第一条执行。");
+    DrainPostedMessages();
+    ASSERT_TRUE(WaitUntil([&] { return run->view->shownRowCount() >= 4; }));
+    run->Click(1003);
+    ASSERT_TRUE(waitForEnd(*run));
+    EXPECT_EQ(SavedInt("lastindex"), 1);
+
+    // The resume asks only the stalled row.
+    server.SetScript("lanting-demo.cn", FakeWhoisScript::Answer(Fixture("cn-registered.txt")));
+    before = server.ConnectionCount();
+    dialogs.questions.clear();
+    dialogs.confirmAnswers = {CCore::IDYES};
+    run->Click(1003);
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_EQ(dialogs.questions[0], "还有 1 个域名未查询，是否继续？点击否，从第一条执行。");
+    ASSERT_TRUE(waitForEnd(*run));
+    EXPECT_EQ(server.ConnectionCount(), before + 1);
+    EXPECT_EQ(list->GetItemText(1, ListColumn::Owner), QStringLiteral("兰亭示例科技有限公司"));
+    EXPECT_EQ(SavedInt("lastindex"), 5);
+    EXPECT_EQ(run->Pane(1), QStringLiteral("进度：5 / 5"));
 }
 
 // Values longer than the row's fields, or in a script GBK lacks, reach the
@@ -268,14 +407,20 @@ TEST_F(EndToEndTest, ValuesStayWholeOutsideTheGbkExport) {
     dialogs.saveTypes = {kExportUtf8};
     run->Click(1005);
     EXPECT_EQ(dialogs.infos.back(), "共导出了 2 条有效记录！");
-    const std::string rest = "\"2030-03-04\",\"2012-03-04\",";
-    EXPECT_EQ(ReadBytes(utf8), "\xEF\xBB\xBF\"whois.cnnic.cn\",\"lanna-one.cn\",\"成功\"," + rest +
-                                   "\"" + thai + "\",\"" + email64 +
-                                   "\",\"\",\"Lanna Names\"\r\n"
-                                   "\"whois.cnnic.cn\",\"lanna-two.cn\",\"成功\"," +
-                                   rest + "\"Ann Lee\",\"" + email200 +
-                                   "\",\"\",\"Lanna Names\"\r\n");
+    // The spreadsheet's file has the list's columns, whole.
+    const std::string days = std::to_string(QDate::currentDate().daysTo(QDate(2030, 3, 4)));
+    const std::string header = "\"域名\",\"whois服务器\",\"当前状态\",\"过期日期\",\"剩余天数\","
+                               "\"注册日期\",\"所有人\",\"联系Email\",\"电话\",\"注册商\","
+                               "\"whois更新日期\",\"变化\"\r\n";
+    const std::string dates = "\"2030-03-04\",\"" + days + "\",\"2012-03-04\",";
+    EXPECT_EQ(ReadBytes(utf8),
+              "\xEF\xBB\xBF" + header + "\"lanna-one.cn\",\"whois.cnnic.cn\",\"成功\"," + dates +
+                  "\"" + thai + "\",\"" + email64 +
+                  "\",\"\",\"Lanna Names\",\"N/A\",\"\"\r\n"
+                  "\"lanna-two.cn\",\"whois.cnnic.cn\",\"成功\"," +
+                  dates + "\"Ann Lee\",\"" + email200 + "\",\"\",\"Lanna Names\",\"N/A\",\"\"\r\n");
 
+    const std::string rest = "\"2030-03-04\",\"2012-03-04\",";
     const std::string gbk = home.file("gbk.csv");
     dialogs.savePaths = {gbk};
     dialogs.saveTypes = {kExportGbk};

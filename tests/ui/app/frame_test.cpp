@@ -139,13 +139,13 @@ TEST_F(FrameTest, ExportBeforeABatchLeavesTheStatusEmptyAndCountsTheRowsWritten)
                   "\",\"2030-01-02\",\"\",\"\",\"\",\"\",\"\"\r\n"
                   "\"whois.pir.org\",\"gamma.org\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n");
 
-    // The second file type: the same lines in UTF-8 after a byte-order mark.
+    // The second file type: UTF-8 after a byte-order mark, as the list shows it.
     const std::string excel = home.file("excel.csv");
     dialogs.savePaths = {excel};
     dialogs.saveTypes = {1};
     run.Click(1005);
     EXPECT_EQ(ReadBytes(excel).substr(0, 3), "\xEF\xBB\xBF");
-    EXPECT_NE(ReadBytes(excel).find("\"whois.cnnic.cn\",\"beta.cn\",\"域名未注册\""),
+    EXPECT_NE(ReadBytes(excel).find("\"beta.cn\",\"whois.cnnic.cn\",\"域名未注册\",\"2030-01-02\""),
               std::string::npos);
 }
 
@@ -295,8 +295,8 @@ TEST_F(FrameTest, StatusBarCountsRowsExpiringWhileRedDisplayIsOn) {
     QLabel* expiring = run.frame->expiryPane();
     EXPECT_FALSE(expiring->isVisible());
 
-    // The days as start takes them from the box; the box turns red display on.
-    table.expiryDays = 30;
+    // The tick takes the days from the box and turns red display on.
+    run.panel->findChild<QLineEdit*>(QStringLiteral("1015"))->setText(QStringLiteral("30"));
     QTest::mouseClick(run.panel->findChild<QCheckBox*>(QStringLiteral("1028")), Qt::LeftButton);
     EXPECT_TRUE(expiring->isVisible());
     EXPECT_EQ(expiring->text(), QStringLiteral("2 个域名将在 30 天内到期"));

@@ -32,17 +32,18 @@ TEST(ColumnLayoutTest, SavedTextsComeBackAndBadOnesFallBackPartByPart) {
     const ColumnLayout defaults = DefaultColumnLayout();
     ColumnLayout moved = defaults;
     moved.widths[ListColumn::Owner] = 222;
-    moved.order = {0, 1, 8, 2, 3, 4, 5, 6, 7, 10, 9};
+    moved.order = {0, 1, 8, 2, 3, 11, 4, 5, 6, 7, 10, 9};
     moved.hidden[ListColumn::Phone] = true;
     const ColumnLayoutTexts texts = FormatColumnLayout(moved);
-    EXPECT_EQ(texts.widths, "150,180,150,150,150,222,150,150,150,150,120");
-    EXPECT_EQ(texts.order, "0,1,8,2,3,4,5,6,7,10,9");
+    EXPECT_EQ(texts.widths, "150,180,150,150,150,222,150,150,150,150,120,80");
+    EXPECT_EQ(texts.order, "0,1,8,2,3,11,4,5,6,7,10,9");
     EXPECT_EQ(texts.hidden, "7");
     EXPECT_EQ(ParseColumnLayout(texts), moved);
 
-    // Saved before the changes column: ten columns load, the new one last.
+    // Saved before the changes column: ten columns load, the changes last,
+    // the days left after the expiry.
     ColumnLayout older = moved;
-    older.order = {0, 1, 8, 2, 3, 4, 5, 6, 7, 9, 10};
+    older.order = {0, 1, 8, 2, 3, 11, 4, 5, 6, 7, 9, 10};
     EXPECT_EQ(
         ParseColumnLayout({"150,180,150,150,150,222,150,150,150,150", "0,1,8,2,3,4,5,6,7,9", "7"}),
         older);
@@ -60,7 +61,10 @@ TEST(ColumnLayoutTest, SavedTextsComeBackAndBadOnesFallBackPartByPart) {
         {"not numbers", {"a,b,c,d,e,f,g,h,i,j", "x", "y"}, defaults},
         {"an order naming a column twice", {"", "0,1,1,2,3,4,5,6,7,8", ""}, defaults},
         {"ten columns naming the new one", {"", "0,1,2,3,4,5,6,7,8,10", ""}, defaults},
-        {"twelve widths", {"150,180,150,150,150,150,150,150,150,150,150,150", "", ""}, defaults},
+        {"eleven columns naming the days left", {"", "0,1,2,3,4,5,6,7,8,9,11", ""}, defaults},
+        {"thirteen widths",
+         {"150,180,150,150,150,150,150,150,150,150,150,150,150", "", ""},
+         defaults},
         {"an order without the domain first", {"", "1,0,2,3,4,5,6,7,8,9", ""}, defaults},
         {"the domain cannot be hidden", {"", "", "0,12,-1"}, defaults},
     };
@@ -70,7 +74,7 @@ TEST(ColumnLayoutTest, SavedTextsComeBackAndBadOnesFallBackPartByPart) {
     }
     EXPECT_EQ(
         Join(ParseColumnLayout({" 151 , 180,150,150,150,150,150,150,150,150", "", ""}).widths),
-        "151,180,150,150,150,150,150,150,150,150,120");
+        "151,180,150,150,150,150,150,150,150,150,120,80");
 }
 
 class BatchSettingsTest : public ::testing::Test {

@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -200,8 +201,8 @@ TEST_F(PanelTest, StartOffersToResumeFromLastIndex) {
         EXPECT_EQ(table.startIndex, c.startIndex);
         if (c.asks) {
             ASSERT_EQ(dialogs.questions.size(), 1u);
-            EXPECT_EQ(dialogs.questions[0], "是否从序号" + std::to_string(c.lastIndex) +
-                                                "继续执行？点击否，从第一条执行。");
+            EXPECT_EQ(dialogs.questions[0], "还有 " + std::to_string(10 - c.lastIndex) +
+                                                " 个域名未查询，是否继续？点击否，从第一条执行。");
         } else {
             EXPECT_TRUE(dialogs.questions.empty());
         }
@@ -327,12 +328,16 @@ TEST_F(PanelTest, ImportCopiesTheChosenFileAndReportsSkippedNames) {
         int rows;
         std::vector<std::string> infos;
     } cases[] = {
-        {"plain", " HTTP://WWW.Alpha.com/ \r\nbeta.cn\n", 2, {}},
-        {"long name", tooLong + ".com\nok.com\n", 1, {"已跳过 1 个超过40个字符的域名。"}},
+        {"plain", " HTTP://WWW.Alpha.com/ \r\nbeta.cn\n", 2, {"导入完成：新增 2 个域名。"}},
+        {"long name",
+         tooLong + ".com\nok.com\n",
+         1,
+         {"导入完成：新增 1 个域名。\n跳过了 1 行无效内容，前 1 行：\n    " + tooLong + ".com"}},
         {"not host names",
          "a b.com\n=1+1.com\nhttps://www.glowww.com/\nunder_score.com\n",
          1,
-         {"已跳过 3 个无效域名。"}},
+         {"导入完成：新增 1 个域名。\n跳过了 3 行无效内容，前 3 行：\n    a b.com\n    =1+1.com\n"
+          "    under_score.com"}},
         {"over capacity and long",
          [&] {
              std::string s = tooLong + ".com\n";
@@ -342,7 +347,8 @@ TEST_F(PanelTest, ImportCopiesTheChosenFileAndReportsSkippedNames) {
              return s;
          }(),
          DomainTable::kMaxRows,
-         {"已跳过 1 个超过40个字符的域名。\n列表最多容纳20000个域名，其余 3 行未导入。\n"
+         {"导入完成：新增 20000 个域名。\n跳过了 1 行无效内容，前 1 行：\n    " + tooLong +
+          ".com\n列表最多容纳20000个域名，其余 3 个未导入；更长的列表请用 zentrix-batch 查询。\n"
           "域名列表文件未能完整读入（3 行超出20000行）；在它能完整读入之前，删除选中不会改写它。"}},
     };
     Open();
@@ -411,6 +417,88 @@ TEST_F(PanelTest, ExportWritesEveryRowOrSaysWhyNot) {
     QTest::mouseClick(Control<QPushButton>(1005), Qt::LeftButton);
     EXPECT_TRUE(dialogs.infos.empty());
     EXPECT_TRUE(Control<QPushButton>(1005)->isEnabled());
+}
+
+} // namespace
+
+namespace {
+
+// With a list loaded, an import replaces it or adds to it, as the user
+// chooses. Names the list has (or the import has twice) are dropped either
+// way; rows already there keep their results; the list file follows.
+TEST_F(PanelTest, ImportReplacesOrAppendsWithoutDuplicates) {
+    WriteList(3);
+    Open();
+    table.Row(1).status = Found;
+    RowOutcome outcome;
+    outcome.server = "whois.verisign-grs.com";
+    outcome.askedAt = 1'700'000'000;
+    table.details.Set(1, std::move(outcome));
+    const std::string chosen = home.file("chosen.txt");
+    const auto import = [&](const std::string& content, int choice) {
+        WriteBytes(chosen, content);
+        dialogs.openPaths = {chosen};
+        dialogs.choiceAnswers = {choice};
+        dialogs.infos.clear();
+        dialogs.choices.clear();
+        QTest::mouseClick(Control<QPushButton>(1004), Qt::LeftButton);
+        DrainPostedMessages();
+    };
+
+    import("NAME1.com\nnew1.com\nnew1.com\nbad name\nnew2.com\n", 1);
+    EXPECT_EQ(
+        dialogs.choices,
+        std::vector<std::string>{"列表中已有 3 个域名。要用导入的域名替换当前列表，还是追加到列表？"
+                                 " [替换当前列表|追加到列表|取消]"});
+    EXPECT_EQ(table.count, 5);
+    EXPECT_EQ(ReadBytes(home.file("_items.txt")),
+              "name0.com\r\nname1.com\r\nname2.com\r\nnew1.com\r\nnew2.com\r\n");
+    EXPECT_EQ(table.Row(1).status, Found);
+    EXPECT_EQ(table.details.AskedAt(1), 1'700'000'000);
+    EXPECT_EQ(dialogs.infos, std::vector<std::string>{"导入完成：新增 2 个域名。\n"
+                                                      "去掉了 2 个重复的域名。\n"
+                                                      "跳过了 1 行无效内容，前 1 行：\n"
+                                                      "    bad name"});
+
+    // Cancel changes nothing and says nothing.
+    import("other.com\n", 2);
+    EXPECT_EQ(table.count, 5);
+    EXPECT_TRUE(dialogs.infos.empty());
+
+    // From the clipboard too.
+    dialogs.choiceAnswers = {1};
+    dialogs.infos.clear();
+    ASSERT_TRUE(ImportDomainText(panel, QStringLiteral("new2.com\r\nclip.com\r\n")));
+    DrainPostedMessages();
+    EXPECT_EQ(table.count, 6);
+    EXPECT_STREQ(table.Row(5).domain, "clip.com");
+    EXPECT_EQ(dialogs.infos,
+              std::vector<std::string>{"导入完成：新增 1 个域名。\n去掉了 1 个重复的域名。"});
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(home.file("_items.txt.pasted"))));
+
+    // Replacing drops the new list's own duplicates, in the file too.
+    import("a.com\nA.COM\nb.com\na.com\n", 0);
+    EXPECT_EQ(table.count, 2);
+    EXPECT_EQ(ReadBytes(home.file("_items.txt")), "a.com\r\nb.com\r\n");
+    EXPECT_EQ(dialogs.infos,
+              std::vector<std::string>{"导入完成：新增 2 个域名。\n去掉了 2 个重复的域名。"});
+}
+
+TEST_F(PanelTest, AppendingStopsAtTheCapacity) {
+    WriteList(DomainTable::kMaxRows - 1);
+    Open();
+    const std::string chosen = home.file("chosen.txt");
+    WriteBytes(chosen, "x1.com\nx2.com\nname0.com\nx3.com\n");
+    dialogs.openPaths = {chosen};
+    dialogs.choiceAnswers = {1};
+    QTest::mouseClick(Control<QPushButton>(1004), Qt::LeftButton);
+    DrainPostedMessages();
+    EXPECT_EQ(table.count, DomainTable::kMaxRows);
+    EXPECT_STREQ(table.Row(DomainTable::kMaxRows - 1).domain, "x1.com");
+    EXPECT_EQ(dialogs.infos,
+              std::vector<std::string>{"导入完成：新增 1 个域名。\n去掉了 1 个重复的域名。\n"
+                                       "列表最多容纳20000个域名，其余 2 个未导入；"
+                                       "更长的列表请用 zentrix-batch 查询。"});
 }
 
 } // namespace

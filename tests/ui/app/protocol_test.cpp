@@ -224,7 +224,7 @@ TEST_F(ProtocolTest, InTheListCopyCopiesTheRowsAndTheOtherEditKeysDoNothing) {
 
     QTest::keyClick(run.view, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->text(),
-              QStringLiteral("alpha.com\twhois.verisign-grs.com\t\t\t\t\t\t\t\t\t\n"));
+              QStringLiteral("alpha.com\twhois.verisign-grs.com\t\t\t\t\t\t\t\t\t\t\n"));
 }
 
 } // namespace
@@ -327,6 +327,30 @@ TEST(CoreDialogsTest, MessageBoxesCarryTheProductTitleAndAnswerSixOrSeven) {
         EXPECT_EQ(dialogs.msgboxConfirm(&owner, text), result);
         EXPECT_EQ(buttons.size(), 2);
     }
+
+    // A choice with its own buttons gives the index of the one clicked;
+    // Escape takes the last.
+    std::vector<std::string> choices = {"替换", "追加", "取消"};
+    for (std::string& choice : choices) {
+        CCore::UTF8_ANSI(choice);
+    }
+    for (const int clicked : {1, -1}) {
+        QTimer::singleShot(0, [clicked] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            ASSERT_EQ(box->buttons().size(), 3);
+            if (clicked < 0) {
+                QTest::keyClick(box, Qt::Key_Escape);
+                return;
+            }
+            for (QAbstractButton* b : box->buttons()) {
+                if (b->text() == QStringLiteral("追加")) {
+                    b->click();
+                }
+            }
+        });
+        EXPECT_EQ(dialogs.msgboxChoice(&owner, text, choices), clicked < 0 ? 2 : clicked);
+    }
 }
 
 TEST(CoreDialogsTest, BareDomainBecomesAnHttpAddress) {
@@ -350,9 +374,14 @@ TEST(MainFrameTest, StartsReadyWithTheMenusOfTheProgram) {
             menus << QStringLiteral("  ") + item->text();
         }
     }
-    EXPECT_EQ(menus, (QStringList{"文件(&F)", "  从剪贴板导入", "  ", "  退出(&X)", "查看(&V)",
-                                  "  状态栏(&S)", "  侧边拦(&L)", "工具(&T)", "  选项(&O)...",
-                                  "帮助(&H)", "  关于(&A)"}));
+    EXPECT_EQ(
+        menus,
+        (QStringList{"文件(&F)",  "  导入域名",         "  从剪贴板导入",     "  导出数据",
+                     "  ",        "  退出(&X)",         "查询(&Q)",           "  开始查询",
+                     "  ",        "  重新查询选中的行", "  重新查询失败的行", "  查询未查询的行",
+                     "查看(&V)",  "  状态栏(&S)",       "  侧边拦(&L)",       "  到期分布(&E)",
+                     "工具(&T)",  "  选项(&O)...",      "  监视(&W)...",      "帮助(&H)",
+                     "  关于(&A)"}));
 
     auto* statusItem = frame->findChild<QAction*>(QStringLiteral("59393"));
     statusItem->trigger();

@@ -113,7 +113,10 @@ TEST_F(SafetyTest, ImportTellsAboutInvalidNames) {
     run->Click(1004);
     DrainPostedMessages();
     EXPECT_EQ(table.count, 1);
-    EXPECT_EQ(dialogs.infos, std::vector<std::string>{"已跳过 2 个无效域名。"});
+    EXPECT_EQ(dialogs.infos, std::vector<std::string>{"导入完成：新增 1 个域名。\n"
+                                                      "跳过了 2 行无效内容，前 2 行：\n"
+                                                      "    bad?[0m.com\n"
+                                                      "    b\xC3\xBC_x.de"});
 }
 
 TEST_F(SafetyTest, BadConnectToEntriesAreNamedAtStart) {

@@ -23,6 +23,21 @@ int ScriptedDialogs::msgboxConfirm(void*, const std::string& text) {
     return answer;
 }
 
+int ScriptedDialogs::msgboxChoice(void*, const std::string& text,
+                                  const std::vector<std::string>& buttons) {
+    std::string shown = CCore::ANSI_UTF8(text) + " [";
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        shown += (i == 0 ? "" : "|") + CCore::ANSI_UTF8(buttons[i]);
+    }
+    choices.push_back(shown + "]");
+    if (choiceAnswers.empty()) {
+        return 0;
+    }
+    const int answer = choiceAnswers.front();
+    choiceAnswers.pop_front();
+    return answer;
+}
+
 std::string ScriptedDialogs::fileTxtOpen() {
     if (openPaths.empty()) {
         return {};

@@ -238,8 +238,10 @@ TEST_F(ViewTest, ContextMenuOpensTheRowsDomainAsGiven) {
     QContextMenuEvent event(QContextMenuEvent::Mouse, onRow, view->viewport()->mapToGlobal(onRow));
     QApplication::sendEvent(view->viewport(), &event);
     EXPECT_TRUE(menuSeen);
-    EXPECT_EQ(titles, (QStringList{QStringLiteral("打开网页"), QString(),
-                                   QStringLiteral("全部选中"), QStringLiteral("全不选")}));
+    EXPECT_EQ(titles,
+              (QStringList{QStringLiteral("打开网页"), QString(), QStringLiteral("全部选中"),
+                           QStringLiteral("全不选"), QString(), QStringLiteral("重新查询选中的行"),
+                           QStringLiteral("重新查询失败的行"), QStringLiteral("查询未查询的行")}));
     EXPECT_EQ(view->contextRow(), 1);
     EXPECT_EQ(dialogs.urls, std::vector<std::string>{"shop.example.cn"});
 }

@@ -9,9 +9,9 @@ using Action = ParsedCommandLine::Action;
 
 TEST(BatchOptionsTest, AcceptedForms) {
     const ParsedCommandLine parsed = ParseCommandLine(
-        {"--format=jsonl", "-qoout.csv", "--resume", "--timeout", "2.5", "--connect-to",
-         "a.example=127.0.0.1:4343", "--connect-to=b.example=127.0.0.2:43,c.example=127.0.0.3:44",
-         "--", "-list.txt"});
+        {"--format=jsonl", "-qoout.csv", "--resume", "--timeout", "2.5", "--extra-timeout=0.25",
+         "--connect-to", "a.example=127.0.0.1:4343",
+         "--connect-to=b.example=127.0.0.2:43,c.example=127.0.0.3:44", "--", "-list.txt"});
     ASSERT_EQ(parsed.action, Action::Run) << parsed.error;
     const BatchOptions& o = parsed.options;
     EXPECT_EQ(o.listFile, "-list.txt");
@@ -20,6 +20,7 @@ TEST(BatchOptionsTest, AcceptedForms) {
     EXPECT_TRUE(o.resume);
     EXPECT_TRUE(o.quiet);
     EXPECT_EQ(o.timeoutMs, 2500);
+    EXPECT_EQ(o.extraTimeoutMs, 250);
     ASSERT_EQ(o.connectTo.size(), 3U);
     EXPECT_EQ(o.connectTo[0].host, "a.example");
     EXPECT_EQ(o.connectTo[2].address, "127.0.0.3");
@@ -80,6 +81,9 @@ TEST(BatchOptionsTest, Refusals) {
         {"word_timeout",
          {"--timeout", "1e3", "l"},
          "bad --timeout \"1e3\" (expected seconds, more than 0)"},
+        {"zero_extra_timeout",
+         {"--extra-timeout", "0", "l"},
+         "bad --extra-timeout \"0\" (expected seconds, more than 0)"},
         {"connect_to_without_port",
          {"--connect-to", "h=127.0.0.1", "l"},
          "bad --connect-to \"h=127.0.0.1\": expected host=ADDRESS:PORT in \"h=127.0.0.1\""},

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <ctime>
+#include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -190,10 +192,23 @@ TEST_F(BatchProgramTest, StopSignalWritesFinishedRowsAndKeepsThePosition) {
         }
         setup.args.push_back(ListPath());
         setup.env = {{"ZENTRIX_HOME", Home()}};
+        // The file's rows are counted on the progress line, on a terminal.
+        setup.stderrOnTerminal = c.toFile;
         ChildProcess child(setup);
 
-        // The third connection is the stalled row: the first two are finished.
+        // The third connection is the stalled row; the first two are stopped
+        // only once the program was told they are finished (a stop while a
+        // row is being read leaves it unfinished).
         ASSERT_TRUE(fresh.WaitForConnections(3, kRunDeadline));
+        if (c.toFile) {
+            ASSERT_TRUE(child.WaitForErr("2 / 4 rows", kRunDeadline)) << child.err();
+        } else {
+            ASSERT_TRUE(child.WaitForOut(
+                [](const std::string& out) {
+                    return std::count(out.begin(), out.end(), '\n') == 2;
+                },
+                kRunDeadline));
+        }
         child.Signal(c.signal);
         ASSERT_TRUE(child.WaitForExit(kRunDeadline));
 
@@ -249,7 +264,8 @@ TEST_F(BatchProgramTest, RefusalsWriteNothingAndQueryNothing) {
              "/./names.txt' is the list file; the list is only read\n"},
         {"bad_format",
          {"--format", "xml", ListPath()},
-         "zentrix-batch: unknown format \"xml\" (expected csv, jsonl or table) (see --help)\n"},
+         "zentrix-batch: unknown format \"xml\" (expected csv, jsonl, table or prometheus) "
+         "(see --help)\n"},
         {"no_list", {"-q"}, "zentrix-batch: no LIST_FILE given (see --help)\n"},
     };
     for (const Case& c : cases) {
@@ -411,6 +427,70 @@ TEST_F(BatchProgramTest, ValuesComeOutWholeWhateverTheirLengthAndScript) {
             CsvRow(ServerCn, "gbk-three.cn", kFoundGbk,
                    rest + "\"\xC0\xBC\xCD\xA4\xCA\xBE\xC0\xFD\",\"ops@gbk-three.cn\",\"\","
                           "\"\xD6\xD0\xCE\xC4\""));
+}
+
+// A .com answer whose expiry is `days` from today, and that date as the
+// local calendar writes it.
+std::pair<std::string, std::string> ExpiringIn(const std::string& name, int days) {
+    const std::time_t then = std::time(nullptr) + static_cast<std::time_t>(days) * 86400;
+    std::tm local{};
+    localtime_r(&then, &local);
+    char date[16];
+    std::strftime(date, sizeof date, "%Y-%m-%d", &local);
+    const std::string answer = "   Domain Name: " + name +
+                               "\r\n   Registrar: Example Names\r\n"
+                               "   Registry Expiry Date: " +
+                               date + "T00:00:00Z\r\n";
+    return {answer, date};
+}
+
+// --alert-within: status 3 and one line per name to hear about, for the
+// names expiring within the days and, on the next run, the names that changed.
+TEST_F(BatchProgramTest, AlertWithinExitsThreeWithALinePerName) {
+    const auto [soon, soonDate] = ExpiringIn("SOON-EXAMPLE.COM", 10);
+    server.SetScript("soon-example.com", FakeWhoisScript::Answer(soon));
+    WriteList("soon-example.com\nalpha-example.com\nfree-example.com\n");
+
+    auto child = Run({"--quiet", "--alert-within", "30", "-o", dir.File("out.csv"), ListPath()});
+    EXPECT_EQ(child->exitCode(), 3);
+    EXPECT_EQ(child->err(),
+              "zentrix-batch: alert: soon-example.com: expires " + soonDate + " (in 10 days)\n");
+
+    // Nothing within 5 days and nothing changed: quiet, status 0.
+    child = Run({"--quiet", "--alert-within", "5", "-o", dir.File("out.csv"), ListPath()});
+    EXPECT_EQ(child->exitCode(), 0);
+    EXPECT_EQ(child->err(), "");
+
+    server.SetScript("alpha-example.com", FakeWhoisScript::Answer(ComAnswer(
+                                              "ALPHA-EXAMPLE.COM", "Other Registrar Ltd")));
+    server.SetScript("free-example.com",
+                     FakeWhoisScript::Answer(ComAnswer("FREE-EXAMPLE.COM", "Example Names, Inc.")));
+    child = Run({"--quiet", "--alert-within", "5", "-o", dir.File("out.csv"), ListPath()});
+    EXPECT_EQ(child->exitCode(), 3);
+    EXPECT_EQ(child->err(), "zentrix-batch: alert: alpha-example.com: changed: transferred\n"
+                            "zentrix-batch: alert: free-example.com: changed: registered\n");
+}
+
+// --format prometheus replaces its file whole, with every family described.
+TEST_F(BatchProgramTest, PrometheusFileIsReplacedWhole) {
+    WriteList("alpha-example.com\nfree-example.com\n");
+    const std::string target = dir.File("zentrix.prom");
+    WriteBytes(target, "stale\n");
+    const auto child = Run({"--quiet", "--format=prometheus", "-o", target, ListPath()});
+
+    EXPECT_EQ(child->exitCode(), 0) << child->err();
+    const std::string text = ReadBytes(target);
+    EXPECT_THAT(text, testing::StartsWith("# HELP zentrix_domain_expiry_timestamp_seconds "));
+    EXPECT_THAT(text, HasSubstr("\nzentrix_domain_expiry_timestamp_seconds{domain=\"alpha-"
+                                "example.com\"} 1927843200\n")); // 2031-02-03
+    EXPECT_THAT(text, HasSubstr("\nzentrix_domain_status{domain=\"free-example.com\","
+                                "status=\"notregistered\"} 1\n"));
+    EXPECT_THAT(text, HasSubstr("# TYPE zentrix_domain_changed gauge\n"));
+    EXPECT_EQ(text.find("stale"), std::string::npos);
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        EXPECT_EQ(entry.path().filename().string().find("zentrix.prom."), std::string::npos)
+            << "a temporary file was left: " << entry.path();
+    }
 }
 
 } // namespace

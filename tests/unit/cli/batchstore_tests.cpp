@@ -198,6 +198,35 @@ TEST_F(BatchStoreTest, ResumedOutputFileIsComplete) {
     EXPECT_THAT(afresh->err(), HasSubstr("no interrupted batch over"));
 }
 
+// Every row of the interrupted list was checked since it began (the last one
+// by another batch): the resume asks nothing and still writes every row.
+TEST_F(BatchStoreTest, ResumeWithNothingLeftToAskWritesEveryRow) {
+    WriteList("alpha-example.com\nstall-example.com\n");
+    WriteList("stall-example.com\n", "other.txt");
+    {
+        FakeWhoisServer first;
+        first.SetDefaultScript(FakeWhoisScript::Answer(ComNoMatch("ANY")));
+        first.SetScript("stall-example.com", FakeWhoisScript::Stall());
+        auto child = Start(first, {ListPath()}, true);
+        ASSERT_TRUE(child->WaitForErr("1 / 2 rows", kRunDeadline)) << child->err();
+        child->Signal(SIGINT);
+        ASSERT_TRUE(child->WaitForExit(kRunDeadline));
+        ASSERT_EQ(child->exitCode(), 130);
+    }
+    FakeWhoisServer second;
+    second.SetDefaultScript(FakeWhoisScript::Answer(ComNoMatch("ANY")));
+    ASSERT_EQ(Run(second, {"-q", ListPath("other.txt")})->exitCode(), 0);
+
+    FakeWhoisServer third;
+    const auto child = Run(third, {"--resume", "--format=jsonl", ListPath()});
+    EXPECT_EQ(child->exitCode(), 0) << child->err();
+    EXPECT_EQ(third.ConnectionCount(), 0U);
+    const auto lines = Lines(child->out());
+    ASSERT_EQ(lines.size(), 2U);
+    EXPECT_EQ(nlohmann::json::parse(lines[1])["domain"], "stall-example.com");
+    EXPECT_EQ(nlohmann::json::parse(lines[1])["status"], 2);
+}
+
 // Two registry places: the stalled first and last rows hold them in turn
 // while the middle rows finish; a resume asks only the stalled ones.
 TEST_F(BatchStoreTest, ResumeSkipsRowsFinishedOutOfOrder) {
@@ -221,7 +250,7 @@ TEST_F(BatchStoreTest, ResumeSkipsRowsFinishedOutOfOrder) {
     FakeWhoisServer second;
     second.SetDefaultScript(FakeWhoisScript::Answer(ComNoMatch("ANY")));
     std::vector<std::string> args = lanes;
-    args.insert(args.end(), {"--resume", "--format=jsonl", ListPath()});
+    args.insert(args.end(), {"--resume", "--format=jsonl", "--raw", ListPath()});
     const auto child = Run(second, args);
 
     EXPECT_EQ(child->exitCode(), 0) << child->err();
@@ -233,6 +262,8 @@ TEST_F(BatchStoreTest, ResumeSkipsRowsFinishedOutOfOrder) {
         const auto row = nlohmann::json::parse(lines[index]);
         EXPECT_EQ(row["index"], index);
         EXPECT_EQ(row["status"], 2) << index;
+        // The answer of a row finished before comes from the store too.
+        EXPECT_EQ(row["raw"], ComNoMatch("ANY")) << index;
     }
     EXPECT_THAT(child->err(), HasSubstr("(2 later rows finished before)"));
 }

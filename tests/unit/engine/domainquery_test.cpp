@@ -331,6 +331,9 @@ TEST_F(DomainQueryParsed, AdoptedReferralKeepsItsValuesWholeAndNamesItsServer) {
     const RowOutcome outcome = Run();
     EXPECT_EQ(row.status, Found);
     EXPECT_EQ(outcome.server, kReferral);
+    EXPECT_EQ(outcome.otherAnswer, kRegistryAnswer) << "the registry's answer stays beside it";
+    EXPECT_EQ(outcome.otherServer, ServerComNet);
+    EXPECT_TRUE(outcome.otherCameFirst);
     EXPECT_EQ(outcome.values.email, email);
     EXPECT_EQ(outcome.values.owner, owner);
     EXPECT_EQ(outcome.values.expiry, "2027-05-11")
@@ -346,6 +349,7 @@ TEST_F(DomainQueryParsed, RegistrarThatKnowsNothingLeavesTheRegistrysRow) {
     const RowOutcome outcome = Run();
     EXPECT_EQ(row.status, Found);
     EXPECT_EQ(outcome.server, ServerComNet) << "the registry's answer is the one kept";
+    EXPECT_EQ(outcome.otherAnswer, "");
     EXPECT_EQ(outcome.values.registrar, "Bluefin Names, Inc.");
     EXPECT_STREQ(row.expiryDate, "2027-05-11");
     EXPECT_STREQ(row.registrar, "Bluefin Names, Inc.");

@@ -75,6 +75,39 @@ TEST_F(RemoveRowsTest, MarkedRowsGoAndTheRestKeepResultsAndOrder) {
     }
 }
 
+// Rows taken out and put back stand where they stood, with their records
+// and outcomes; rows that would not fit, or places out of order, change
+// nothing.
+TEST_F(RemoveRowsTest, TakenRowsComeBackInTheirPlaces) {
+    const std::vector<std::string> all = {"name0.com", "name1.com", "name2.com",
+                                          "name3.com", "name4.com", "name5.com"};
+    for (const std::vector<int>& marked :
+         std::vector<std::vector<int>>{{0}, {2, 3}, {1, 5}, {0, 1, 2, 3, 4, 5}}) {
+        SetUp();
+        for (int i : marked) {
+            table.Row(i).removed = 1;
+        }
+        const std::vector<TakenRow> taken = table.CopyMarkedRows();
+        ASSERT_EQ(taken.size(), marked.size());
+        table.RemoveMarkedRows();
+        ASSERT_TRUE(table.PutBackRows(taken));
+        EXPECT_EQ(Domains(), all);
+        for (int i = 0; i < table.count; ++i) {
+            EXPECT_EQ(FieldText(table.Row(i).owner), "Owner " + std::to_string(i));
+            EXPECT_EQ(table.Row(i).removed, 0);
+            EXPECT_EQ(table.details.Answer(i), "answer " + std::to_string(i));
+        }
+    }
+    std::vector<TakenRow> outOfOrder(2);
+    outOfOrder[0].index = 3;
+    outOfOrder[1].index = 1;
+    EXPECT_FALSE(table.PutBackRows(outOfOrder));
+    table.count = DomainTable::kMaxRows;
+    EXPECT_FALSE(table.PutBackRows(std::vector<TakenRow>(1)));
+    table.count = 6;
+    EXPECT_EQ(Domains(), all);
+}
+
 TEST_F(RemoveRowsTest, FinishedMeansAnsweredOrAnOutcomeStored) {
     table.Clear();
     table.count = 3;

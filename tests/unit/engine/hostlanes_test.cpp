@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/querythread.h"
 #include "engine/rowqueue.h"
 
 namespace {
@@ -220,6 +221,75 @@ TEST(HostLanes, NamedWaitIsWaitedAndKeptAsTheGap) {
     EXPECT_GE(second.Starts()[0] - starts[1], 1s) << "the named wait stays the gap";
 }
 
+// The gap a named wait set halves after every ten calm answers, back down
+// to the interval: one refusal does not slow the rest of the batch. Named
+// waits are cut to nothing here, so the gap is the margin alone (100 ms).
+TEST(HostLanes, GapSetByANamedWaitDecaysAfterCalmAnswers) {
+    std::atomic<bool> stop{false};
+    LaneRules rules = Rules(1, 10ms);
+    rules.maxNamedWait = std::chrono::seconds(0);
+    rules.namedWaitMargin = 100ms;
+    HostLanes lanes(rules, &stop);
+    ScriptedAttempt refused({LaneVerdict::Refused(120), LaneVerdict::Answered()});
+    ASSERT_EQ(lanes.Run("rdap.a.example", std::ref(refused)), LaneResult::Done);
+    ScriptedAttempt calm({LaneVerdict::Answered()});
+    for (int n = 0; n < 40; ++n) {
+        ASSERT_EQ(lanes.Run("rdap.a.example", std::ref(calm)), LaneResult::Done);
+    }
+    // Starts: the retry (answer 1), then answers 2..41; gaps[i] precedes answer i + 2.
+    std::vector<Clock::time_point> starts = refused.Starts();
+    const auto more = calm.Starts();
+    starts.insert(starts.end(), more.begin(), more.end());
+    const auto gaps = Gaps(starts);
+    ASSERT_EQ(gaps.size(), 41u);
+    EXPECT_GE(gaps[0], 100ms) << "the named wait is held";
+    const auto slowest = [&](std::size_t from, std::size_t to) {
+        return *std::min_element(gaps.begin() + static_cast<std::ptrdiff_t>(from),
+                                 gaps.begin() + static_cast<std::ptrdiff_t>(to));
+    };
+    // Each gap is a least time; what ran in between only adds to it, so the
+    // middle of a run of gaps is compared, not its largest.
+    const auto median = [&](std::size_t from, std::size_t to) {
+        std::vector<Clock::duration> run(gaps.begin() + static_cast<std::ptrdiff_t>(from),
+                                         gaps.begin() + static_cast<std::ptrdiff_t>(to));
+        std::nth_element(run.begin(), run.begin() + static_cast<std::ptrdiff_t>(run.size() / 2),
+                         run.end());
+        return run[run.size() / 2];
+    };
+    EXPECT_GE(slowest(1, 9), 100ms) << "the first ten answers keep the wide gap";
+    EXPECT_GE(slowest(10, 19), 50ms) << "halved after ten answers, not more";
+    EXPECT_LT(median(10, 19), 90ms);
+    EXPECT_LT(median(20, 29), 45ms) << "halved again after twenty";
+    EXPECT_LT(median(32, 41), 25ms) << "back near the interval";
+    EXPECT_GE(slowest(32, 41), 10ms) << "never below the interval";
+}
+
+// A refusal after the decay began widens the gap again and starts the count anew.
+TEST(HostLanes, ARefusalRestartsTheDecay) {
+    std::atomic<bool> stop{false};
+    LaneRules rules = Rules(1);
+    rules.maxNamedWait = std::chrono::seconds(0);
+    rules.namedWaitMargin = 60ms;
+    rules.calmRun = 3;
+    HostLanes lanes(rules, &stop);
+    ScriptedAttempt attempt({LaneVerdict::Refused(5), LaneVerdict::Answered(),
+                             LaneVerdict::Answered(), LaneVerdict::Refused(5),
+                             LaneVerdict::Answered(), LaneVerdict::Answered(),
+                             LaneVerdict::Answered(), LaneVerdict::Answered()});
+    ASSERT_EQ(lanes.Run("h", std::ref(attempt)), LaneResult::Done); // refused, answered
+    ASSERT_EQ(lanes.Run("h", std::ref(attempt)), LaneResult::Done); // answered
+    ASSERT_EQ(lanes.Run("h", std::ref(attempt)), LaneResult::Done); // refused, answered
+    for (int n = 0; n < 3; ++n) {
+        ASSERT_EQ(lanes.Run("h", std::ref(attempt)), LaneResult::Done);
+    }
+    const auto gaps = Gaps(attempt.Starts());
+    ASSERT_EQ(gaps.size(), 7u);
+    // Only two calm answers came before the second refusal: the gap never halved.
+    for (std::size_t i = 0; i < 6; ++i) {
+        EXPECT_GE(gaps[i], 60ms) << i;
+    }
+}
+
 // A refusal without a named wait leaves the first back-off as the host's
 // gap: the query waiting behind the retried one is not asked right after it.
 TEST(HostLanes, RefusalWithoutANamedWaitKeepsTheFirstBackOffAsTheGap) {
@@ -392,6 +462,49 @@ TEST(RowQueue, RowsOfAGroupWithoutAHostShareItsLimit) {
     ASSERT_TRUE(row.has_value());
     EXPECT_EQ(row->index, 2);
     EXPECT_TRUE(queue.Empty());
+}
+
+// A row waiting only on its registrar leaves the group's rows under way for
+// the rows in extra questions, which have a limit of their own.
+TEST(RowQueue, RowsInExtraQuestionsHaveTheirOwnLimit) {
+    std::atomic<bool> stop{false};
+    HostLanes lanes(Rules(1), &stop);
+    std::vector<RowQueue::Row> rows;
+    for (std::int32_t index = 0; index < 8; ++index) {
+        rows.push_back({index, "a", {}});
+    }
+    RowQueue queue(rows, 1, 3);
+    Clock::time_point wakeAt;
+    std::vector<std::int32_t> taken;
+    for (int n = 0; n < 3; ++n) {
+        auto row = queue.TakeReady(lanes, wakeAt);
+        ASSERT_TRUE(row.has_value());
+        taken.push_back(row->index);
+        lanes.Cancel(row->host);
+        EXPECT_FALSE(queue.TakeReady(lanes, wakeAt).has_value()) << "the row is under way";
+        EXPECT_TRUE(queue.StartExtra(row->group)) << "room among the extras";
+    }
+    auto fourth = queue.TakeReady(lanes, wakeAt);
+    ASSERT_TRUE(fourth.has_value()) << "three rows in extras hold no place under way";
+    lanes.Cancel(fourth->host);
+    EXPECT_FALSE(queue.StartExtra("a")) << "the extras are full: the row keeps its place";
+    EXPECT_FALSE(queue.TakeReady(lanes, wakeAt).has_value());
+    queue.Finished("a", true);
+    EXPECT_TRUE(queue.StartExtra("a"));
+    auto fifth = queue.TakeReady(lanes, wakeAt);
+    ASSERT_TRUE(fifth.has_value());
+    EXPECT_EQ(fifth->index, 4);
+    lanes.Cancel(fifth->host);
+    queue.Finished("a", false);
+    EXPECT_TRUE(queue.TakeReady(lanes, wakeAt).has_value()) << "a row under way finished";
+}
+
+TEST(RowQueue, ExtraRowsPerRegistryRule) {
+    EXPECT_EQ(ExtraRowsPerRegistry(1, 16), 8);
+    EXPECT_EQ(ExtraRowsPerRegistry(2, 64), 32);
+    EXPECT_EQ(ExtraRowsPerRegistry(4, 16), 7) << "a worker stays free for other registries";
+    EXPECT_EQ(ExtraRowsPerRegistry(1, 3), 0) << "too few workers: rows stay under way";
+    EXPECT_EQ(ExtraRowsPerRegistry(0, 0), 0);
 }
 
 TEST(RowQueue, PausedHostSetsTheWakeTime) {

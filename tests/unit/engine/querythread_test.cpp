@@ -694,6 +694,32 @@ private:
     std::vector<StoredCheck> m_added;
 };
 
+// A batch over chosen rows asks just those (out-of-range ones ignored); the
+// others keep what they hold. The resume point moves only when told to.
+TEST_F(Worker, ListedRowsAreTheOnlyOnesAsked) {
+    Import({"a.com", "b.com", "c.com", "d.com", "e.com"});
+    SetField(table.Row(1).createdDate, "kept");
+    core->saveConfigInt("lastindex", 2);
+    for (const bool save : {false, true}) {
+        SCOPED_TRACE(save);
+        view.Clear();
+        QueryOptions options;
+        options.rows = {0, 3, 99};
+        options.saveResumePoint = save;
+        RunToEnd(0, options);
+        auto messages = view.Messages();
+        ASSERT_EQ(messages.size(), 3u);
+        EXPECT_TRUE(Posted(messages, RowDone(0)));
+        EXPECT_TRUE(Posted(messages, RowDone(3)));
+        EXPECT_EQ(core->getConfigInt("lastindex"), save ? 5 : 2);
+    }
+    const auto asked = server.ReceivedBytes();
+    EXPECT_EQ(std::count(asked.begin(), asked.end(), "b.com\r\n"), 0);
+    EXPECT_EQ(std::count(asked.begin(), asked.end(), "d.com\r\n"), 2);
+    EXPECT_STREQ(table.Row(1).createdDate, "kept");
+    EXPECT_EQ(table.Row(2).answered, 0);
+}
+
 // Each finished row reaches the store whole, answer and time included; a
 // row the options skip is neither asked nor stored, yet counts as finished.
 TEST_F(Worker, FinishedRowsGoToTheStoreAndSkippedRowsAreNotAsked) {

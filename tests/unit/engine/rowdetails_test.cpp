@@ -54,6 +54,34 @@ TEST(RowDetails, CutsLongAnswersAt64KiB) {
     EXPECT_EQ(kept.back(), 'y');
 }
 
+// A row with two answers keeps both, each with its host; a second answer
+// left empty keeps no host either.
+TEST(RowDetails, KeepsTheOtherAnswerBesideTheFirst) {
+    RowDetails details;
+    details.Reset(2);
+    RowOutcome two = Outcome("Registrar answer\r\n");
+    two.server = "whois.registrar.example";
+    two.otherAnswer = std::string(RowDetails::kMaxAnswerBytes + 10, 'r');
+    two.otherServer = "whois.registry.example";
+    two.otherCameFirst = true;
+    details.Set(0, std::move(two));
+    RowOutcome one = Outcome("Only answer\r\n");
+    one.otherServer = "whois.nobody.example";
+    details.Set(1, std::move(one));
+
+    EXPECT_EQ(details.Answer(0), "Registrar answer\r\n");
+    EXPECT_EQ(details.Server(0), "whois.registrar.example");
+    EXPECT_EQ(details.OtherAnswerUtf8(0), std::string(RowDetails::kMaxAnswerBytes, 'r'));
+    EXPECT_EQ(details.OtherServer(0), "whois.registry.example");
+    EXPECT_TRUE(details.OtherCameFirst(0));
+    EXPECT_EQ(details.OtherAnswerUtf8(1), "");
+    EXPECT_EQ(details.OtherServer(1), "");
+    // Rows erased before it move the answers up with the row.
+    details.EraseRows({0});
+    EXPECT_EQ(details.OtherAnswerUtf8(0), "");
+    EXPECT_EQ(details.Answer(0), "Only answer\r\n");
+}
+
 TEST(AnswerForDisplay, MakesValidUtf8) {
     struct Case {
         const char* name;

@@ -216,6 +216,28 @@ TEST_F(CsvExportTest, FieldFilledToItsWidthStaysInItsColumn) {
               std::string::npos);
 }
 
+TEST_F(CsvExportTest, ChosenRowsGoOutInTheirOrderAndRowsOutsideTheTableAreSkipped) {
+    AddRow(ServerComNet, "a.com", Found);
+    AddRow(ServerComNet, "b.com", Found);
+    AddRow(ServerComNet, "c.com", Found);
+    const std::vector<std::int32_t> rows{2, 7, 0, -1};
+    ASSERT_TRUE(
+        WriteCsvFile(table, dir.File("some.csv"), nullptr, CsvEncoding::Gbk, nullptr, &rows));
+    const std::string rest = "\",\"" + kFoundGbk + "\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n";
+    EXPECT_EQ(ReadBytes(dir.File("some.csv")), "\"whois.verisign-grs.com\",\"c.com" + rest +
+                                                   "\"whois.verisign-grs.com\",\"a.com" + rest);
+}
+
+TEST_F(CsvExportTest, FreeFieldsAreQuotedAndOnlyRemoteOnesGuarded) {
+    EXPECT_EQ(FormatCsvFields({{"-3", false}, {"=cmd()", true}, {"say \"hi\"", true}, {"", false}}),
+              "\"-3\",\"'=cmd()\",\"say \"\"hi\"\"\",\"\"\r\n");
+    ASSERT_TRUE(WriteUtf8CsvLines({"\"x\"\r\n", "\"y\"\r\n"}, dir.File("lines.csv")));
+    EXPECT_EQ(ReadBytes(dir.File("lines.csv")), "\xEF\xBB\xBF\"x\"\r\n\"y\"\r\n");
+    int error = 0;
+    EXPECT_FALSE(WriteUtf8CsvLines({}, dir.File("missing/lines.csv"), &error));
+    EXPECT_NE(error, 0);
+}
+
 TEST_F(CsvExportTest, EmptyTableWritesAnEmptyFileOverAnOldOne) {
     WriteBytes(dir.File("export.csv"), "old content\r\n");
     ASSERT_TRUE(WriteCsvFile(table, dir.File("export.csv")));

@@ -148,6 +148,7 @@ TEST_F(RdapLookupTest, ThinRegistryThenRegistrarGiveTheWholeRow) {
     EXPECT_EQ(result.fields.phone, "+64.35550100");
     EXPECT_EQ(result.answer, Fixture("registry-thin.json"));
     EXPECT_EQ(result.registrarAnswer, Fixture("registrar-full.json"));
+    EXPECT_EQ(result.registrarServer, kRegistrar);
     EXPECT_EQ(Targets(), (std::vector<std::string>{std::string(kRegistry) + kPath,
                                                    std::string(kRegistrar) + kRegistrarPath}));
 }
@@ -163,6 +164,7 @@ TEST_F(RdapLookupTest, RegistryAnswerStandsWhenTheRegistrarFails) {
         EXPECT_EQ(result.fields.expiry, "2027-04-17");
         EXPECT_EQ(result.fields.owner, "");
         EXPECT_EQ(result.registrarAnswer, "");
+        EXPECT_EQ(result.registrarServer, "");
     }
 }
 
