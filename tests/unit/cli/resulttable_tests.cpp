@@ -241,7 +241,7 @@ TEST(ResultTableTest, TableOnlyForATerminalWithoutAChosenFormatOrFile) {
     EXPECT_EQ(OutputFormatFor(options({"--format=jsonl"}), true), OutputFormat::Jsonl);
     EXPECT_EQ(OutputFormatFor(options({"--format", "table"}), false), OutputFormat::Table);
     EXPECT_EQ(ParseCommandLine({"--format", "tsv", "x"}).error,
-              "unknown format \"tsv\" (expected csv, jsonl or table)");
+              "unknown format \"tsv\" (expected csv, jsonl, table or prometheus)");
 }
 
 // The real program, its standard output on a terminal or a pipe.
