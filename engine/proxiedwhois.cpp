@@ -40,7 +40,12 @@ std::string UrlHostOf(const HostAddress& address) {
     if (address.family() == AF_INET6) {
         const auto* in6 = reinterpret_cast<const sockaddr_in6*>(address.get());
         ::inet_ntop(AF_INET6, &in6->sin6_addr, text, sizeof text);
-        return "[" + std::string(text) + "]";
+        // Appended, not concatenated: GCC 12 warns falsely of an overlap for
+        // "[" + std::string(...) in optimised builds.
+        std::string host = "[";
+        host += text;
+        host += ']';
+        return host;
     }
     const auto* in4 = reinterpret_cast<const sockaddr_in*>(address.get());
     ::inet_ntop(AF_INET, &in4->sin_addr, text, sizeof text);
