@@ -145,19 +145,25 @@ QueryProtocol RowDetails::Protocol(std::int32_t index) const {
     return entry != nullptr ? entry->protocol : QueryProtocol::None;
 }
 
-std::string RowDetails::Answer(std::int32_t index) const {
+std::string RowDetails::Unpack(std::int32_t index, std::vector<unsigned char> Entry::*data,
+                               std::uint32_t Entry::*bytes) const {
     std::vector<unsigned char> compressed;
-    std::uint32_t bytes = 0;
+    std::uint32_t size = 0;
     {
         const std::lock_guard lock(m_mutex);
         const Entry* entry = Find(index);
         if (entry == nullptr) {
             return {};
         }
-        compressed = entry->compressed;
-        bytes = entry->answerBytes;
+        compressed = entry->*data;
+        size = entry->*bytes;
     }
-    return Decompress(compressed, bytes);
+    // Decompressed outside the lock, like the compression in Set.
+    return Decompress(compressed, size);
+}
+
+std::string RowDetails::Answer(std::int32_t index) const {
+    return Unpack(index, &Entry::compressed, &Entry::answerBytes);
 }
 
 std::string RowDetails::AnswerUtf8(std::int32_t index) const {
@@ -187,18 +193,7 @@ std::string RowDetails::OtherAnswerUtf8(std::int32_t index) const {
 }
 
 std::string RowDetails::OtherAnswer(std::int32_t index) const {
-    std::vector<unsigned char> compressed;
-    std::uint32_t bytes = 0;
-    {
-        const std::lock_guard lock(m_mutex);
-        const Entry* entry = Find(index);
-        if (entry == nullptr) {
-            return {};
-        }
-        compressed = entry->otherCompressed;
-        bytes = entry->otherBytes;
-    }
-    return Decompress(compressed, bytes);
+    return Unpack(index, &Entry::otherCompressed, &Entry::otherBytes);
 }
 
 std::string RowDetails::OtherServer(std::int32_t index) const {

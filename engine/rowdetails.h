@@ -86,6 +86,9 @@ private:
         std::string otherServer;
         bool otherCameFirst = false;
     };
+    // An answer kept compressed in the entry's `data`, `bytes` long whole.
+    [[nodiscard]] std::string Unpack(std::int32_t index, std::vector<unsigned char> Entry::*data,
+                                     std::uint32_t Entry::*bytes) const;
     [[nodiscard]] const Entry* Find(std::int32_t index) const;
 
     mutable std::mutex m_mutex;
