@@ -342,13 +342,15 @@ TEST_F(ExitBatch, TwoProxiesShareTheRowsEachKeepingItsOwnGap) {
     EXPECT_GE(bySocks, 3u);
     EXPECT_GE(byHttp, 3u);
     // Each exit keeps the registry's gap; together they ask it more often.
+    // An accept is stamped when it returns, which a busy machine may delay
+    // for one connection and not the next: 50 ms of slack.
     for (const FakeProxy* proxy : {&socks, &http}) {
         const auto times = proxy->AcceptTimes();
         for (std::size_t n = 1; n < times.size(); ++n) {
-            EXPECT_GE(times[n] - times[n - 1], 180ms) << proxy->Url();
+            EXPECT_GE(times[n] - times[n - 1], 150ms) << proxy->Url();
         }
     }
-    EXPECT_LT(server.ShortestGapBetweenAccepts(), 180ms);
+    EXPECT_LT(server.ShortestGapBetweenAccepts(), 150ms);
 }
 
 TEST_F(ExitBatch, AFailingProxyIsLeftAsideAndItsRowsGoToTheOther) {
