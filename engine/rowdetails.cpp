@@ -47,6 +47,13 @@ void RowDetails::Reset(std::int32_t rows) {
     m_entries.assign(static_cast<std::size_t>(rows > 0 ? rows : 0), Entry{});
 }
 
+void RowDetails::Clear(std::int32_t index) {
+    const std::lock_guard lock(m_mutex);
+    if (index >= 0 && static_cast<std::size_t>(index) < m_entries.size()) {
+        m_entries[static_cast<std::size_t>(index)] = Entry{};
+    }
+}
+
 void RowDetails::Set(std::int32_t index, RowOutcome outcome) {
     if (outcome.answer.size() > kMaxAnswerBytes) {
         outcome.answer.resize(kMaxAnswerBytes);

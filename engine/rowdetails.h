@@ -45,6 +45,8 @@ public:
     // Every row's entry empty, room for `rows` rows.
     void Reset(std::int32_t rows);
     void Set(std::int32_t index, RowOutcome outcome);
+    // Empties one row's entry (its place is taken by another row).
+    void Clear(std::int32_t index);
     // True once the worker stored the row's outcome (since the last Reset).
     [[nodiscard]] bool Finished(std::int32_t index) const;
     // Drops the entries at `ascending` (sorted, no repeats); the entries

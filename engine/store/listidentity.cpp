@@ -6,7 +6,6 @@
 namespace {
 
 // FNV-1a, 64 bits: stable across builds and machines, which std::hash is not.
-constexpr std::uint64_t kFnvOffset = 14695981039346656037ULL;
 constexpr std::uint64_t kFnvPrime = 1099511628211ULL;
 
 void Mix(std::uint64_t& hash, std::string_view bytes) {
@@ -18,19 +17,28 @@ void Mix(std::uint64_t& hash, std::string_view bytes) {
 
 } // namespace
 
-std::string ListIdentity(std::string_view path, const std::vector<std::string>& domainsAscii) {
-    std::uint64_t hash = kFnvOffset;
-    for (const std::string& name : domainsAscii) {
-        // The line end keeps ["ab", "c"] apart from ["a", "bc"].
-        Mix(hash, name);
-        Mix(hash, "\n");
-    }
+void ListIdentityHash::Add(std::string_view domainAscii) {
+    // The line end keeps ["ab", "c"] apart from ["a", "bc"].
+    Mix(m_hash, domainAscii);
+    Mix(m_hash, "\n");
+    ++m_count;
+}
+
+std::string ListIdentityHash::Identity(std::string_view path) const {
     char hex[17];
-    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(m_hash));
     std::string identity(path);
     identity += '#';
-    identity += std::to_string(domainsAscii.size());
+    identity += std::to_string(m_count);
     identity += ':';
     identity += hex;
     return identity;
+}
+
+std::string ListIdentity(std::string_view path, const std::vector<std::string>& domainsAscii) {
+    ListIdentityHash hash;
+    for (const std::string& name : domainsAscii) {
+        hash.Add(name);
+    }
+    return hash.Identity(path);
 }

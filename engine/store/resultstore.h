@@ -85,3 +85,15 @@ public:
 // A list's identity: its path and a hash of its names in order, as text.
 [[nodiscard]] std::string ListIdentity(std::string_view path,
                                        const std::vector<std::string>& domainsAscii);
+
+// The same, a name at a time, for a list read as a stream.
+class ListIdentityHash {
+public:
+    void Add(std::string_view domainAscii);
+    [[nodiscard]] std::string Identity(std::string_view path) const;
+
+private:
+    // FNV-1a, 64 bits: stable across builds and machines, which std::hash is not.
+    std::uint64_t m_hash = 14695981039346656037ULL;
+    std::size_t m_count = 0;
+};
