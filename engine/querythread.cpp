@@ -132,6 +132,7 @@ int CQueryThread::RunBatch() {
     if (m_job) {
         m_table = m_job->table;
         m_count = m_job->count;
+        m_stream = m_job->stream;
         m_view = m_job->view;
     }
     if (OpenSession() == 0 || !OpenProtocols()) {
@@ -187,17 +188,11 @@ void CQueryThread::QueryAll() {
         return (at < m_options.skipRows.size() && m_options.skipRows[at] != 0) ||
                (at < unlisted.size() && unlisted[at] != 0);
     };
+    // A streaming job's rows come later, through AddRows.
     std::vector<RowQueue::Row> rows;
-    for (int32_t index = first; index < m_count; ++index) {
-        if (skipped(index)) {
-            continue;
-        }
-        const DomainRecord& row = m_table[index];
-        if (m_options.firstHost) {
-            rows.push_back({index, m_options.firstHost(row), {}});
-        } else {
-            FirstQuestion question = FirstQuestionOf(row, context);
-            rows.push_back({index, std::move(question.host), std::move(question.group)});
+    for (int32_t index = first; index < m_count && !m_stream; ++index) {
+        if (!skipped(index)) {
+            rows.push_back(QueueRowOf(index, context));
         }
     }
 
@@ -222,12 +217,16 @@ void CQueryThread::QueryAll() {
         m_queue->SetExits(m_exits.size(),
                           [this](std::size_t exit) { return m_exitHealth->Usable(exit); });
         m_first = first;
-        m_finished.assign(static_cast<std::size_t>(std::max(m_count - first, 0)), 0);
-        for (int32_t index = first; index < m_count; ++index) {
-            m_finished[static_cast<std::size_t>(index - first)] = skipped(index) ? 1 : 0;
+        if (m_stream) {
+            m_finished.clear(); // the caller follows a stream's rows
+        } else {
+            m_finished.assign(static_cast<std::size_t>(std::max(m_count - first, 0)), 0);
+        }
+        for (std::size_t at = 0; at < m_finished.size(); ++at) {
+            m_finished[at] = skipped(first + static_cast<int32_t>(at)) ? 1 : 0;
         }
         m_firstUnfinished = first;
-        while (m_firstUnfinished < m_count &&
+        while (!m_stream && m_firstUnfinished < m_count &&
                m_finished[static_cast<std::size_t>(m_firstUnfinished - first)] != 0) {
             ++m_firstUnfinished;
         }
@@ -257,11 +256,58 @@ void CQueryThread::QueryAll() {
     m_lookups.reset();
 }
 
+RowQueue::Row CQueryThread::QueueRowOf(int32_t index, const RowQueryContext& context) const {
+    const DomainRecord& row = m_table[SlotOf(index)];
+    if (m_options.firstHost) {
+        return {index, m_options.firstHost(row), {}};
+    }
+    FirstQuestion question = FirstQuestionOf(row, context);
+    return {index, std::move(question.host), std::move(question.group)};
+}
+
+int32_t CQueryThread::SlotOf(int32_t index) const {
+    return m_stream && m_count > 0 ? index % m_count : index;
+}
+
+void CQueryThread::AddRows(const std::vector<int32_t>& rows) {
+    std::lock_guard lock(m_mutex);
+    m_added.insert(m_added.end(), rows.begin(), rows.end());
+    m_changed.notify_all();
+}
+
+void CQueryThread::CloseRows() {
+    std::lock_guard lock(m_mutex);
+    m_closed = true;
+    m_changed.notify_all();
+}
+
+void CQueryThread::QueueAddedRows() {
+    if (m_added.empty()) {
+        return;
+    }
+    const RowQueryContext context = Context();
+    for (const int32_t index : m_added) {
+        m_queue->Add(QueueRowOf(index, context));
+    }
+    m_added.clear();
+}
+
 std::optional<RowQueue::Row> CQueryThread::NextRow() {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        if (m_stop.load() || !m_queue || m_queue->Empty()) {
+        if (m_stop.load() || !m_queue) {
             return std::nullopt;
+        }
+        if (m_stream) {
+            QueueAddedRows();
+        }
+        if (m_queue->Empty()) {
+            if (!m_stream || m_closed) {
+                return std::nullopt;
+            }
+            // More rows may come: AddRows and CloseRows wake this wait.
+            m_changed.wait_until(lock, Clock::now() + kWaitSlice);
+            continue;
         }
         Clock::time_point wakeAt;
         if (auto row = m_queue->TakeReady(*m_lanes, wakeAt)) {
@@ -310,10 +356,11 @@ bool CQueryThread::QueryDomain(int32_t index) {
 }
 
 bool CQueryThread::RunRow(int32_t index, RowWork& work) {
-    if (m_table == nullptr || index < 0 || index >= m_count || !m_protocols) {
+    if (m_table == nullptr || index < 0 || (!m_stream && index >= m_count) || m_count <= 0 ||
+        !m_protocols) {
         return false;
     }
-    DomainRecord& row = m_table[index];
+    DomainRecord& row = m_table[SlotOf(index)];
     work.domain.assign(FieldText(row.domain));
     if (work.exit >= m_exits.size()) {
         work.exit = 0;
@@ -374,7 +421,7 @@ bool CQueryThread::RunRow(int32_t index, RowWork& work) {
     }
     std::memcpy(&row, &result, sizeof row);
     if (m_job && m_job->details != nullptr) {
-        m_job->details->Set(index, std::move(outcome));
+        m_job->details->Set(SlotOf(index), std::move(outcome));
     }
     if (check) {
         m_options.store->Add(std::move(*check));
@@ -399,7 +446,7 @@ void CQueryThread::EnterExtra(RowWork& work) {
 
 void CQueryThread::FinishRow(int32_t index) {
     int32_t save = -1;
-    {
+    if (!m_stream) {
         std::lock_guard lock(m_mutex);
         const auto slot = static_cast<std::size_t>(index - m_first);
         if (slot < m_finished.size()) {

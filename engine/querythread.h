@@ -48,6 +48,11 @@ struct QueryJob {
     DomainRecord* table = nullptr;
     int32_t count = 0;
     RowDetails* details = nullptr; // where each row's outcome goes; none: dropped
+    // The rows arrive while the batch runs (AddRows), a list of any length
+    // through a table of `count` slots: row n lives in slot n % count, its
+    // outcome in that slot of `details`, and UM_ROW_DONE names n. The caller
+    // refills a slot only after its row was reported done.
+    bool stream = false;
 };
 
 // Which question of a row a WHOIS query is: the registry's own, the
@@ -165,6 +170,12 @@ public:
     int OpenSession();
     int CloseSession();
 
+    // Thread-safe, for a job that streams its rows: these rows (ascending,
+    // after every row added before) are in their slots and may be asked.
+    void AddRows(const std::vector<int32_t>& rows);
+    // Thread-safe: no row comes after those added; the batch ends once they have.
+    void CloseRows();
+
     // Thread-safe: the lane that keeps rows waiting longest right now (after
     // a refusal, or for the gap its host asked for), for a progress display.
     [[nodiscard]] std::optional<LaneWait> LongestWait() const;
@@ -180,9 +191,12 @@ private:
     [[nodiscard]] RowQueryContext Context() const;
     void WorkerLoop();
     [[nodiscard]] std::optional<RowQueue::Row> NextRow();
+    [[nodiscard]] RowQueue::Row QueueRowOf(int32_t index, const RowQueryContext& context) const;
     bool RunRow(int32_t index, RowWork& work);
     void EnterExtra(RowWork& work);
     void FinishRow(int32_t index);
+    [[nodiscard]] int32_t SlotOf(int32_t index) const;
+    void QueueAddedRows();
     bool TakeAdmission(const std::string& host, RowWork& work);
     void ReleaseAdmission(const std::string& host, RowWork& work);
     std::string QueryWhoisServer(const std::string& server, const std::string& domain, QueryHop hop,
@@ -197,6 +211,7 @@ private:
     QueryOptions m_options;
     DomainRecord* m_table = nullptr;
     int32_t m_count = 0;
+    bool m_stream = false; // QueryJob::stream
     IMessageTarget* m_view = nullptr;
     std::unique_ptr<CInternetSession> m_session; // none: no session open
     std::unique_ptr<BatchProtocolSetup> m_setup; // read from the options when made
@@ -217,6 +232,10 @@ private:
     std::vector<char> m_finished;  // by index - first; 1 once written back
     int32_t m_first = 0;           // the batch's first row
     int32_t m_firstUnfinished = 0; // every row before it is finished
-    std::mutex m_saveMutex;        // keeps the saves of "lastindex" in order
+    // A streaming job's rows added and not yet given to the queue, and
+    // whether more may come.
+    std::vector<int32_t> m_added;
+    bool m_closed = false;
+    std::mutex m_saveMutex; // keeps the saves of "lastindex" in order
     int32_t m_savedIndex = -1;
 };

@@ -9,15 +9,18 @@
 RowQueue::RowQueue(const std::vector<Row>& rows, int rowsPerGroup, int extraPerGroup)
     : m_rowsPerGroup(std::max(rowsPerGroup, 1)), m_extraPerGroup(std::max(extraPerGroup, 0)) {
     for (const Row& row : rows) {
-        Group& group = m_groups[HostKey(row.group.empty() ? row.host : row.group)];
-        if (group.waiting.empty()) {
-            group.host = HostKey(row.host);
-        }
-        group.waiting.push_back(row.index);
+        Add(row);
     }
-    for (const auto& [key, group] : m_groups) {
-        m_fronts.emplace(group.waiting.front(), key);
+}
+
+void RowQueue::Add(const Row& row) {
+    const std::string key = HostKey(row.group.empty() ? row.host : row.group);
+    Group& group = m_groups[key];
+    if (group.waiting.empty()) {
+        group.host = HostKey(row.host);
+        m_fronts.emplace(row.index, key);
     }
+    group.waiting.push_back(row.index);
 }
 
 std::optional<RowQueue::Row> RowQueue::TakeReady(HostLanes& lanes,

@@ -40,6 +40,10 @@ public:
     // question stays under way).
     RowQueue(const std::vector<Row>& rows, int rowsPerGroup, int extraPerGroup = 0);
 
+    // One more row, after every row given so far (a batch whose rows arrive
+    // while it runs).
+    void Add(const Row& row);
+
     // Rows may leave by `count` exits, each with its own lanes, those for
     // which `usable` says yes (all when empty); a group then may have
     // `rowsPerGroup` rows under way per exit. Before the first TakeReady.
