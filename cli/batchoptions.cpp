@@ -156,7 +156,8 @@ private:
             name == "--output" || name == "--format" || name == "--connect-to" ||
             name == "--timeout" || name == "--extra-timeout" || name == "--protocol" ||
             name == "--rdap-bootstrap" || name == "--cacert" || name == "--store" ||
-            name == "--proxy" || name == "--source-address" || FindCount(name) != nullptr;
+            name == "--proxy" || name == "--source-address" || name == "--shard" ||
+            FindCount(name) != nullptr;
         if (!takesValue && inline_) {
             m_error = "option " + name + " takes no value";
             return false;
@@ -302,6 +303,13 @@ private:
                 return false;
             }
             options.timeoutMs = *ms;
+        } else if (name == "--shard") {
+            const auto shard = ParseShard(value);
+            if (!shard) {
+                m_error = "bad --shard \"" + value + "\" (expected K/N, 1 <= K <= N)";
+                return false;
+            }
+            options.shard = *shard;
         } else if (name == "--extra-timeout") {
             const auto ms = ParseTimeoutMs(value);
             if (!ms) {
@@ -412,6 +420,11 @@ Options:
                            has expired) and every name that changed since its
                            previous check, and exit with status 3 if there is
                            any
+      --shard K/N          ask only the names of shard K of N (1 <= K <= N):
+                           a stable hash of each name picks its shard, so N
+                           runs over copies of the list, in any order, share
+                           it out with no name twice; jsonl's "index" stays
+                           the name's place in the whole list
   -q, --quiet              no progress line and no summary
   -h, --help               show this help and exit
       --version            show the version and exit

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/shard.h"
 #include "engine/querythread.h"
 #include "engine/whoisclient.h"
 
@@ -42,6 +43,7 @@ struct BatchOptions {
     std::vector<std::string> proxies;
     std::vector<std::string> sourceAddresses;
     bool proxyFromEnvironment = false;
+    Shard shard; // --shard K/N; 1/1: every name
 };
 
 struct ParsedCommandLine {

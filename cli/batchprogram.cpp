@@ -7,6 +7,7 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +19,7 @@
 #include "cli/prometheustext.h"
 #include "cli/resulttable.h"
 #include "cli/resultwriter.h"
+#include "cli/shard.h"
 #include "cli/signalwatcher.h"
 #include "cli/watchalerts.h"
 #include "core/ccore.h"
@@ -29,7 +31,8 @@
 #include "engine/querythread.h"
 #include "engine/rowvalues.h"
 #include "engine/storedrow.h"
-#include "listwin/formats/listfile.h"
+#include "engine/whoisservers.h"
+#include "listwin/formats/liststream.h"
 
 namespace {
 
@@ -108,11 +111,31 @@ private:
     bool m_shown = false;
 };
 
+// The rows of a list of any length pass through a window of table slots:
+// row n lives in slot n % window from when it is read until it is written.
+// Rows are written in list order, so a row still under way holds back at
+// most a window of rows behind it; the batch starts no row past that.
+int32_t WindowRows() {
+    int32_t rows = DomainTable::kMaxRows;
+    // Tests shrink it to see rows wrap around the slots.
+    if (const char* text = std::getenv("ZENTRIX_BATCH_WINDOW")) {
+        int value = 0;
+        if (ParseInt(text, value) && value > 0) {
+            rows = std::min<int32_t>(value, DomainTable::kMaxRows);
+        }
+    }
+    return rows;
+}
+
+// Names are read and looked up in the store a piece at a time.
+constexpr int32_t kReadPiece = 500;
+
 class BatchRun {
 public:
     explicit BatchRun(const BatchOptions& options)
-        : m_options(options), m_writer(OutputFormatFor(options, ::isatty(STDOUT_FILENO) == 1),
-                                       options.outputFile, StdoutColumns()),
+        : m_options(options), m_window(WindowRows()),
+          m_writer(OutputFormatFor(options, ::isatty(STDOUT_FILENO) == 1), options.outputFile,
+                   StdoutColumns()),
           m_progress(!options.quiet && ::isatty(STDERR_FILENO) == 1),
           m_stdoutIsTerminal(options.outputFile.empty() && ::isatty(STDOUT_FILENO) == 1) {}
 
@@ -134,23 +157,24 @@ public:
             Complain("cannot watch for Ctrl+C");
             return kExitFailure;
         }
-        const LoadResult loaded = LoadListFile(m_table, m_options.listFile);
-        if (!loaded.opened) {
-            Complain("cannot read list file '" + m_options.listFile +
-                     "': " + std::strerror(loaded.error));
-            return kExitFailure;
-        }
-        m_summary.total = m_table.count;
-        m_summary.skippedLong = loaded.skippedLong;
-        m_summary.skippedOverCapacity = loaded.skippedOverCapacity;
-        m_summary.skippedInvalid = loaded.skippedInvalid;
-
         if (SameFile(m_options.listFile, m_options.outputFile)) {
             Complain("output file '" + m_options.outputFile +
                      "' is the list file; the list is only read");
             return kExitFailure;
         }
-        m_writer.SetTable(&m_table);
+        ListIdentityHash identity;
+        if (!SurveyList(identity)) {
+            Complain("cannot read list file '" + m_options.listFile +
+                     "': " + std::strerror(m_list.error()));
+            return kExitFailure;
+        }
+        if (!m_table.Allocate()) {
+            Complain("out of memory for the rows");
+            return kExitFailure;
+        }
+        m_table.count = m_window;
+        m_table.details.Reset(m_window);
+        m_slots.assign(static_cast<std::size_t>(m_window), Slot{});
         if (!m_writer.Open()) {
             Complain(m_writer.errorText());
             return kExitFailure;
@@ -168,12 +192,9 @@ public:
             return kExitFailure;
         }
         if (!m_options.noStore) {
-            OpenStore();
+            OpenStore(identity);
         }
-        m_summary.startIndex = m_plan.startIndex;
         m_summary.compared = m_store != nullptr;
-        query.startIndex = m_plan.startIndex;
-        query.skipRows = m_plan.done;
         query.store = m_store ? &m_store->store() : nullptr;
 
         int status = RunWorker(std::move(query));
@@ -207,6 +228,58 @@ public:
     }
 
 private:
+    // What a slot holds beside its table row.
+    struct Slot {
+        int32_t listIndex = 0;               // the name's place among the list's names (all shards)
+        bool finished = false;               // it has its result (asked now, or before)
+        bool doneBefore = false;             // the interrupted batch's result, from the store
+        std::optional<StoredCheck> previous; // the name's check to compare with
+    };
+
+    [[nodiscard]] Slot& SlotOf(int32_t row) {
+        return m_slots[static_cast<std::size_t>(row % m_window)];
+    }
+
+    // The next name of this run's shard, with its place in the whole list.
+    bool NextName(std::string& name, int32_t& listIndex) {
+        while (m_list.Next(name)) {
+            listIndex = m_listIndex++;
+            if (InShard(name, m_options.shard)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // A first reading of the list: its identity, its size and what it skips,
+    // and for the table its longest name. Nothing of it is kept.
+    bool SurveyList(ListIdentityHash& identity) {
+        if (!m_list.Open(m_options.listFile)) {
+            return false;
+        }
+        const bool table =
+            OutputFormatFor(m_options, ::isatty(STDOUT_FILENO) == 1) == OutputFormat::Table;
+        int longest = 0;
+        std::string name;
+        int32_t listIndex = 0;
+        while (NextName(name, listIndex)) {
+            identity.Add(name);
+            ++m_summary.total;
+            if (table) {
+                longest = std::max(longest, DisplayWidth(ToUnicodeName(name)));
+            }
+        }
+        const LoadResult counts = m_list.counts();
+        if (counts.error != 0) {
+            return false;
+        }
+        m_summary.skippedLong = counts.skippedLong;
+        m_summary.skippedInvalid = counts.skippedInvalid;
+        m_writer.SetLongestName(longest);
+        m_listIndex = 0;
+        return m_list.Rewind();
+    }
+
     // --alert-within: the alert lines go out even with --quiet (they are what
     // the run is for), and they outrank a store that could not be written.
     int Alert(int status) const {
@@ -222,39 +295,22 @@ private:
         return finished && !lines.empty() ? kExitAlert : status;
     }
 
-    void OpenStore() {
+    void OpenStore(const ListIdentityHash& identity) {
         m_store =
             std::make_unique<BatchStore>(BatchStore::PathFor(m_options.storeFile, m_dataFolder));
         if (m_options.prune) {
             m_store->store().Prune(Now());
         }
-        std::vector<std::string> names;
-        names.reserve(static_cast<std::size_t>(std::max(m_table.count, 0)));
-        for (int32_t index = 0; index < m_table.count; ++index) {
-            names.emplace_back(FieldText(m_table.Row(index).domain));
+        // A shard is a list of its own: each machine resumes its own share.
+        std::string path = BatchStore::ListPathKey(m_options.listFile);
+        if (m_options.shard.count > 1) {
+            path += "#shard " + std::to_string(m_options.shard.index) + "/" +
+                    std::to_string(m_options.shard.count);
         }
-        m_plan = m_store->Begin(m_options.listFile, names, m_options.resume, Now());
-        if (m_options.resume && !m_plan.resumed) {
+        m_start = m_store->Begin(identity.Identity(path), m_options.resume, Now());
+        if (m_options.resume && !m_start.resumed) {
             Complain("no interrupted batch over '" + m_options.listFile +
                      "' as it is now (same names in the same order); starting at the first row");
-        }
-        // Rows the interrupted batch finished are written from the store, as
-        // they were found.
-        const bool raw = m_options.raw && m_options.format == OutputFormat::Jsonl;
-        for (int32_t index = 0; index < m_table.count; ++index) {
-            const StoredCheck* check =
-                m_plan.done[static_cast<std::size_t>(index)] != 0
-                    ? m_store->Finished(names[static_cast<std::size_t>(index)])
-                    : nullptr;
-            if (check == nullptr) {
-                continue;
-            }
-            RowOutcome outcome;
-            RowFromCheck(*check, m_table.Row(index), outcome);
-            if (raw) {
-                outcome.answer = m_store->store().LatestAnswer(check->domainAscii);
-            }
-            m_table.details.Set(index, std::move(outcome));
         }
         ShowStoreNotices();
     }
@@ -270,13 +326,7 @@ private:
         });
     }
 
-    [[nodiscard]] bool DoneBefore(int32_t index) const {
-        return static_cast<std::size_t>(index) < m_plan.done.size() &&
-               m_plan.done[static_cast<std::size_t>(index)] != 0;
-    }
-
-    // The worker's options from the command line; where it starts and the
-    // store come later.
+    // The worker's options from the command line; the store comes later.
     [[nodiscard]] QueryOptions QueryOptionsFor() const {
         QueryOptions query;
         query.dataFolder = m_dataFolder;
@@ -305,19 +355,104 @@ private:
         return query;
     }
 
+    // Reads rows into the slots written rows freed, up to a window ahead of
+    // the first row not written; rows the interrupted batch finished come
+    // from the store and are not asked. The others go to the worker, and the
+    // worker hears when the list has ended. False when the list could no
+    // longer be read.
+    bool FillWindow(CQueryThread& worker) {
+        std::vector<int32_t> toAsk;
+        std::vector<std::string> names;
+        while (!m_listEnded && m_loaded < m_written + m_window) {
+            const int32_t first = m_loaded;
+            names.clear();
+            std::string name;
+            int32_t listIndex = 0;
+            while (m_loaded - first < kReadPiece && m_loaded < m_written + m_window) {
+                if (!NextName(name, listIndex)) {
+                    m_listEnded = true;
+                    break;
+                }
+                const int32_t slot = m_loaded % m_window;
+                DomainRecord& row = m_table.Row(slot);
+                std::memset(&row, 0, sizeof row);
+                SetField(row.domain, name);
+                if (const char* server = WhoisServerFor(name)) {
+                    SetField(row.whoisServer, server);
+                }
+                m_table.details.Clear(slot);
+                Slot& place = SlotOf(m_loaded);
+                place = Slot{};
+                place.listIndex = listIndex;
+                names.push_back(std::move(name));
+                ++m_loaded;
+            }
+            if (m_listEnded && m_list.error() != 0) {
+                return false;
+            }
+            LookUpStored(first, names);
+            for (int32_t row = first; row < m_loaded; ++row) {
+                if (!SlotOf(row).doneBefore) {
+                    toAsk.push_back(row);
+                }
+            }
+        }
+        if (!toAsk.empty()) {
+            worker.AddRows(toAsk);
+        }
+        if (m_listEnded && !m_closed) {
+            worker.CloseRows();
+            m_closed = true;
+        }
+        return true;
+    }
+
+    // The store's checks of rows first.. (their `names`): what each is
+    // compared with, and the rows an interrupted batch finished, which are
+    // written as they were found.
+    void LookUpStored(int32_t first, const std::vector<std::string>& names) {
+        if (!m_store || names.empty()) {
+            return;
+        }
+        std::vector<BatchStore::NameChecks> checks = m_store->ChecksOf(names);
+        const bool raw = m_options.raw && m_options.format == OutputFormat::Jsonl;
+        for (std::size_t at = 0; at < checks.size(); ++at) {
+            const int32_t row = first + static_cast<int32_t>(at);
+            Slot& place = SlotOf(row);
+            place.previous = std::move(checks[at].previous);
+            if (!checks[at].finished) {
+                continue;
+            }
+            RowOutcome outcome;
+            RowFromCheck(*checks[at].finished, m_table.Row(row % m_window), outcome);
+            if (raw) {
+                outcome.answer = m_store->store().LatestAnswer(names[at]);
+            }
+            m_table.details.Set(row % m_window, std::move(outcome));
+            place.doneBefore = true;
+            place.finished = true;
+            ++m_doneBeforeCount;
+        }
+    }
+
     int RunWorker(QueryOptions query) {
         auto job = std::make_unique<QueryJob>();
         job->view = &m_queue;
         job->table = m_table.Rows();
-        job->count = m_table.count;
+        job->count = m_window;
         job->details = &m_table.details;
+        job->stream = true;
         CQueryThread worker(std::move(job), std::move(query));
-        m_finished.assign(static_cast<std::size_t>(std::max(m_table.count, 0)), 0);
 
         // Rows an interrupted batch finished go out at once: when it left
         // nothing to ask, no row's report would ever write them.
-        if (!WriteFinishedRows()) {
-            Complain(m_writer.errorText());
+        if (!FillWindow(worker)) {
+            Complain("cannot read list file '" + m_options.listFile +
+                     "': " + std::strerror(m_list.error()));
+            return kExitFailure;
+        }
+        if (!WriteAndRefill(worker)) {
+            Complain(m_failure);
             return kExitFailure;
         }
         m_started = Clock::now();
@@ -326,7 +461,7 @@ private:
             return kExitFailure;
         }
         bool stopRequested = false;
-        bool writeFailed = false;
+        bool failed = false;
         for (;;) {
             const auto message = m_queue.WaitFor(kProgressInterval);
             if (!message) {
@@ -339,17 +474,17 @@ private:
                 worker.RequestStop();
             } else if (message->message == UM_ROW_DONE) {
                 MarkFinished(message->lParam);
-                if (!writeFailed && !WriteFinishedRows()) {
-                    writeFailed = true;
+                if (!failed && !WriteAndRefill(worker)) {
+                    failed = true;
                     worker.RequestStop();
                 }
                 ShowProgress(worker, false);
             } else if (message->message == UM_WORKER_EXIT) {
                 worker.Join();
                 m_summary.elapsedSeconds = Seconds();
-                if (writeFailed) {
+                if (failed) {
                     m_progress.Wipe();
-                    Complain(m_writer.errorText());
+                    Complain(m_failure);
                     return kExitFailure;
                 }
                 if (message->lParam == -1) {
@@ -358,80 +493,103 @@ private:
                     return kExitFailure;
                 }
                 ShowProgress(worker, true);
-                m_summary.interrupted = stopRequested && m_written < m_table.count;
+                m_summary.interrupted = stopRequested && !(m_listEnded && m_written == m_loaded);
                 return m_summary.interrupted ? kExitInterrupted : kExitDone;
             }
         }
     }
 
-    void MarkFinished(std::intptr_t index) {
-        if (index >= 0 && index < m_table.count &&
-            m_finished[static_cast<std::size_t>(index)] == 0) {
-            m_finished[static_cast<std::size_t>(index)] = 1;
+    void MarkFinished(std::intptr_t row) {
+        if (row >= m_written && row < m_loaded && !SlotOf(static_cast<int32_t>(row)).finished) {
+            SlotOf(static_cast<int32_t>(row)).finished = true;
             ++m_finishedThisRun;
         }
     }
 
-    // Writes the rows that can go out in table order: each once it and every
-    // row before it are finished (rows before the start count as finished;
-    // the worker never touches them). The worker no longer writes a row it
+    // Writes what can go out, then reads rows into the slots it freed.
+    bool WriteAndRefill(CQueryThread& worker) {
+        if (!WriteFinishedRows()) {
+            m_failure = m_writer.errorText();
+            return false;
+        }
+        if (!FillWindow(worker)) {
+            m_failure = "cannot read list file '" + m_options.listFile +
+                        "': " + std::strerror(m_list.error());
+            return false;
+        }
+        // Rows read now may be finished already (from the store).
+        if (!WriteFinishedRows()) {
+            m_failure = m_writer.errorText();
+            return false;
+        }
+        return true;
+    }
+
+    // Writes the rows that can go out in list order: each once it and every
+    // row before it are finished. The worker no longer writes a row it
     // reported, so reading it here is safe.
     bool WriteFinishedRows() {
-        const auto ready = [this](int32_t index) {
-            return index < m_summary.startIndex || DoneBefore(index) ||
-                   m_finished[static_cast<std::size_t>(index)] != 0;
-        };
-        if (m_written >= m_table.count || !ready(m_written)) {
+        if (m_written >= m_loaded || !SlotOf(m_written).finished) {
             return true;
         }
         if (m_stdoutIsTerminal) {
             m_progress.Wipe();
         }
-        for (; m_written < m_table.count && ready(m_written); ++m_written) {
-            const DomainRecord& row = m_table.Row(m_written);
-            JsonLineDetails details;
-            details.reason = m_table.details.Reason(m_written);
-            details.protocol = m_table.details.Protocol(m_written);
-            const CheckValues values = ShownValues(m_table, m_written);
-            details.values = &values;
-            const bool doneBefore = DoneBefore(m_written);
-            const bool askedNow = m_written >= m_summary.startIndex && !doneBefore;
-            if (askedNow) {
-                ++(row.status >= 0 && row.status < 4 ? m_summary.byStatus[row.status]
-                                                     : m_summary.otherStatus);
-                if (row.status == Error) {
-                    ++m_summary.errorsByReason[static_cast<std::size_t>(details.reason)];
-                }
-            } else if (doneBefore && m_written >= m_summary.startIndex) {
-                ++m_summary.doneBefore;
-            }
-            const std::uint8_t changes =
-                m_store ? CompareWithPrevious(row, values, doneBefore, askedNow, details) : 0;
-            if (m_watching) {
-                m_watchRows.push_back(WatchRow{ToUnicodeName(FieldText(row.domain)), row.status,
-                                               values.expiry, m_table.details.AskedAt(m_written),
-                                               changes});
-            }
-            std::string raw;
-            if (m_options.raw && m_options.format == OutputFormat::Jsonl) {
-                raw = m_table.details.AnswerUtf8(m_written);
-                details.raw = &raw;
-            }
-            if (!m_writer.WriteRow(row, m_written, details)) {
+        for (; m_written < m_loaded && SlotOf(m_written).finished; ++m_written) {
+            if (!WriteRow(m_written)) {
                 return false;
             }
+            SlotOf(m_written).previous.reset();
         }
         m_summary.done = m_written;
         return m_writer.Flush();
+    }
+
+    bool WriteRow(int32_t index) {
+        const int32_t slot = index % m_window;
+        const Slot& place = SlotOf(index);
+        const DomainRecord& row = m_table.Row(slot);
+        JsonLineDetails details;
+        details.reason = m_table.details.Reason(slot);
+        details.protocol = m_table.details.Protocol(slot);
+        const CheckValues values = ShownValues(m_table, slot);
+        details.values = &values;
+        details.finished = m_table.details.Finished(slot);
+        const bool askedNow = !place.doneBefore;
+        // Rows a resumed batch finished before its first row left to ask
+        // are where it starts; those after it are counted apart.
+        if (askedNow && !m_startSeen) {
+            m_startSeen = true;
+            m_summary.startIndex = index;
+        }
+        if (askedNow) {
+            ++(row.status >= 0 && row.status < 4 ? m_summary.byStatus[row.status]
+                                                 : m_summary.otherStatus);
+            if (row.status == Error) {
+                ++m_summary.errorsByReason[static_cast<std::size_t>(details.reason)];
+            }
+        } else if (m_startSeen) {
+            ++m_summary.doneBefore;
+        }
+        const std::uint8_t changes = m_store ? CompareWithPrevious(row, values, place, details) : 0;
+        if (m_watching) {
+            m_watchRows.push_back(WatchRow{ToUnicodeName(FieldText(row.domain)), row.status,
+                                           values.expiry, m_table.details.AskedAt(slot), changes});
+        }
+        std::string raw;
+        if (m_options.raw && m_options.format == OutputFormat::Jsonl) {
+            raw = m_table.details.AnswerUtf8(slot);
+            details.raw = &raw;
+        }
+        return m_writer.WriteRow(row, place.listIndex, details);
     }
 
     // The row against its name's check before this batch: "changed" and
     // "previous" in jsonl, and the summary's count for rows asked now.
     // Returns the changes' bits.
     std::uint8_t CompareWithPrevious(const DomainRecord& row, const CheckValues& values,
-                                     bool doneBefore, bool askedNow, JsonLineDetails& details) {
-        const std::string name(FieldText(row.domain));
-        details.previous = doneBefore ? m_store->BeforeFinished(name) : m_store->Previous(name);
+                                     const Slot& place, JsonLineDetails& details) {
+        details.previous = place.previous ? &*place.previous : nullptr;
         if (details.previous == nullptr) {
             return 0;
         }
@@ -440,7 +598,7 @@ private:
         current.values = values;
         details.changed = ChangedFields(*details.previous, current);
         const std::vector<ChangeKind> kinds = ChangesBetween(*details.previous, current);
-        if (askedNow) {
+        if (!place.doneBefore) {
             if (!kinds.empty()) {
                 ++m_summary.changedRows;
             }
@@ -457,7 +615,7 @@ private:
             return;
         }
         m_lastProgress = now;
-        std::string line = FormatProgress(m_plan.doneCount + m_finishedThisRun, m_table.count,
+        std::string line = FormatProgress(m_doneBeforeCount + m_finishedThisRun, m_summary.total,
                                           m_finishedThisRun, Seconds());
         // Short gaps between queries are the normal pace; a longer wait is
         // a server that refused, and the user should see why nothing moves.
@@ -472,23 +630,32 @@ private:
     }
 
     const BatchOptions& m_options;
+    const int32_t m_window; // slots, and so the rows read ahead of the first not written
     std::vector<ConnectOverride> m_connectToEnvironment;
-    DomainTable m_table;
-    CCore m_core; // for the data folder only
+    ListNameStream m_list;
+    int32_t m_listIndex = 0; // names the list gave so far, of every shard
+    DomainTable m_table;     // the slots' rows: `m_window` of them
+    std::vector<Slot> m_slots;
+    int32_t m_loaded = 0;  // rows read into slots so far
+    int32_t m_written = 0; // rows written: every row before it is out
+    bool m_listEnded = false;
+    bool m_closed = false; // the worker knows no row comes after those it has
+    CCore m_core;          // for the data folder only
     std::string m_dataFolder;
     std::unique_ptr<BatchStore> m_store; // none with --no-store
+    ResumeStart m_start;
+    bool m_startSeen = false; // a row asked now was written
     // The written rows as --alert-within and --format prometheus read them.
     const bool m_watching =
         m_options.format == OutputFormat::Prometheus || m_options.alertWithinDays >= 0;
     std::vector<WatchRow> m_watchRows;
-    ResumePlan m_plan;
     MessageQueue m_queue;
     ResultWriter m_writer;
     ProgressLine m_progress;
     bool m_stdoutIsTerminal;
     BatchSummary m_summary;
-    int32_t m_written = 0;        // rows written, all from row 0 on
-    std::vector<char> m_finished; // by index: reported finished by the worker
+    std::string m_failure; // why writing or reading stopped the batch
+    int32_t m_doneBeforeCount = 0;
     int32_t m_finishedThisRun = 0;
     Clock::time_point m_started;
     Clock::time_point m_lastProgress;

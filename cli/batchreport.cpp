@@ -101,12 +101,10 @@ std::string FormatSummary(const BatchSummary& s) {
     if (s.compared) {
         line += Changes(s);
     }
-    const int32_t skipped = s.skippedLong + s.skippedOverCapacity + s.skippedInvalid;
+    const int32_t skipped = s.skippedLong + s.skippedInvalid;
     line += "; " + std::to_string(skipped) + (skipped == 1 ? " name" : " names") + " skipped";
     if (skipped > 0) {
-        line += " (" + std::to_string(s.skippedLong) + " longer than 40 bytes, " +
-                std::to_string(s.skippedOverCapacity) + " past row " +
-                std::to_string(DomainTable::kMaxRows);
+        line += " (" + std::to_string(s.skippedLong) + " longer than 40 bytes";
         if (s.skippedInvalid > 0) {
             line += ", " + std::to_string(s.skippedInvalid) + " invalid";
         }

@@ -33,7 +33,6 @@ struct BatchSummary {
     std::array<int32_t, kFailReasonCount> errorsByReason{};
     int32_t otherStatus = 0;
     int32_t skippedLong = 0;
-    int32_t skippedOverCapacity = 0;
     int32_t skippedInvalid = 0; // control bytes, bad bytes, no A-label
     bool interrupted = false;
     double elapsedSeconds = 0;

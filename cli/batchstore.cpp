@@ -8,59 +8,47 @@ std::string BatchStore::PathFor(const std::string& storeFile, const std::string&
     return storeFile.empty() ? dataFolder + std::string(kResultStoreFileName) : storeFile;
 }
 
-BatchStore::BatchStore(const std::string& path) : m_store(ResultStore::Open(path)) {}
-
-ResumePlan BatchStore::Begin(const std::string& listPath, const std::vector<std::string>& names,
-                             bool resume, std::int64_t now) {
-    // One list whatever way its path is spelt ("names.txt", "./names.txt").
+std::string BatchStore::ListPathKey(const std::string& listPath) {
     std::error_code error;
     const std::filesystem::path canonical = std::filesystem::weakly_canonical(listPath, error);
-    m_listId = ListIdentity(error ? listPath : canonical.string(), names);
+    return error ? listPath : canonical.string();
+}
 
-    std::unordered_map<std::string, StoredCheck> latest = m_store->Latest(names);
+BatchStore::BatchStore(const std::string& path) : m_store(ResultStore::Open(path)) {}
+
+ResumeStart BatchStore::Begin(const std::string& listId, bool resume, std::int64_t now) {
+    m_listId = listId;
     std::optional<ListPosition> position;
     if (resume) {
         position = m_store->Position(kBatchProgramKey, m_listId);
     }
-    ResumePlan plan = PlanResume(names, position, latest, now);
-    m_startedAt = plan.startedAt;
-    for (std::size_t index = 0; index < names.size(); ++index) {
-        if (plan.done[index] == 0 || m_finished.count(names[index]) != 0) {
+    m_start = StartOf(position, now);
+    m_store->SavePosition(kBatchProgramKey, m_listId, {m_start.startedAt, 0});
+    return m_start;
+}
+
+std::vector<BatchStore::NameChecks>
+BatchStore::ChecksOf(const std::vector<std::string>& names) const {
+    std::unordered_map<std::string, StoredCheck> latest = m_store->Latest(names);
+    std::vector<NameChecks> checks(names.size());
+    for (std::size_t at = 0; at < names.size(); ++at) {
+        const auto found = latest.find(names[at]);
+        if (found == latest.end()) {
+            continue;
+        }
+        NameChecks& row = checks[at];
+        if (!FinishedBefore(&found->second, m_start)) {
+            row.previous = found->second;
             continue;
         }
         // The check that run made is the row; the one before it, its previous.
-        const auto found = latest.find(names[index]);
-        m_finished.emplace(names[index], found->second);
-        std::vector<StoredCheck> history = m_store->History(names[index], 2);
+        row.finished = found->second;
+        std::vector<StoredCheck> history = m_store->History(names[at], 2);
         if (history.size() == 2) {
-            m_beforeFinished.emplace(names[index], std::move(history[1]));
+            row.previous = std::move(history[1]);
         }
     }
-    m_latest = std::move(latest);
-    m_store->SavePosition(kBatchProgramKey, m_listId, {m_startedAt, plan.startIndex});
-    return plan;
-}
-
-namespace {
-
-const StoredCheck* Find(const std::unordered_map<std::string, StoredCheck>& checks,
-                        const std::string& name) {
-    const auto found = checks.find(name);
-    return found == checks.end() ? nullptr : &found->second;
-}
-
-} // namespace
-
-const StoredCheck* BatchStore::Previous(const std::string& name) const {
-    return Find(m_latest, name);
-}
-
-const StoredCheck* BatchStore::Finished(const std::string& name) const {
-    return Find(m_finished, name);
-}
-
-const StoredCheck* BatchStore::BeforeFinished(const std::string& name) const {
-    return Find(m_beforeFinished, name);
+    return checks;
 }
 
 bool BatchStore::End(bool complete, std::int32_t nextIndex) {
@@ -68,7 +56,7 @@ bool BatchStore::End(bool complete, std::int32_t nextIndex) {
         if (complete) {
             m_store->ForgetPosition(kBatchProgramKey, m_listId);
         } else {
-            m_store->SavePosition(kBatchProgramKey, m_listId, {m_startedAt, nextIndex});
+            m_store->SavePosition(kBatchProgramKey, m_listId, {m_start.startedAt, nextIndex});
         }
     }
     m_store->Flush();

@@ -25,21 +25,27 @@ public:
     [[nodiscard]] static std::string PathFor(const std::string& storeFile,
                                              const std::string& dataFolder);
 
+    // The list's path as its identity names it: one list whatever way its
+    // path is spelt ("names.txt", "./names.txt").
+    [[nodiscard]] static std::string ListPathKey(const std::string& listPath);
+
     explicit BatchStore(const std::string& path);
 
     [[nodiscard]] ResultStore& store() { return *m_store; }
 
-    // Reads what the store holds for the list's names and where this list's
-    // batch stopped (when `resume`), and keeps the new batch's position.
-    [[nodiscard]] ResumePlan Begin(const std::string& listPath,
-                                   const std::vector<std::string>& names, bool resume,
-                                   std::int64_t now);
-    // The name's latest check before the batch; none: never checked.
-    [[nodiscard]] const StoredCheck* Previous(const std::string& name) const;
-    // For a row the interrupted batch finished: that check, and the one
-    // before it (the name's previous).
-    [[nodiscard]] const StoredCheck* Finished(const std::string& name) const;
-    [[nodiscard]] const StoredCheck* BeforeFinished(const std::string& name) const;
+    // Where this list's batch starts (`listId`: ListIdentity's text); with
+    // `resume`, where its interrupted batch stopped. Keeps the new batch's
+    // position.
+    [[nodiscard]] ResumeStart Begin(const std::string& listId, bool resume, std::int64_t now);
+
+    // What the store holds for one name of the list.
+    struct NameChecks {
+        std::optional<StoredCheck> previous; // to compare with: its latest check before the batch
+        std::optional<StoredCheck> finished; // the interrupted batch's check: the row is done
+    };
+    // For a piece of the list's names, in their order (read as the rows come,
+    // so only a piece of a long list is held at once).
+    [[nodiscard]] std::vector<NameChecks> ChecksOf(const std::vector<std::string>& names) const;
 
     // A batch that finished every row forgets its position; any other keeps
     // where it stopped. Waits until every write is done; false when the
@@ -52,8 +58,5 @@ public:
 private:
     std::unique_ptr<ResultStore> m_store;
     std::string m_listId;
-    std::int64_t m_startedAt = 0;
-    std::unordered_map<std::string, StoredCheck> m_latest;   // before the batch
-    std::unordered_map<std::string, StoredCheck> m_finished; // the interrupted batch's
-    std::unordered_map<std::string, StoredCheck> m_beforeFinished;
+    ResumeStart m_start;
 };

@@ -25,6 +25,7 @@ struct JsonLineDetails {
     // (ChangedFields); "previous": that check, null when there is none.
     std::vector<std::string_view> changed{};
     const StoredCheck* previous = nullptr;
+    bool finished = true; // the row has a result (the table shows one never asked apart)
 };
 
 // {"index":0,"domain":...,"registrar":...,"changed":[],"previous":null,

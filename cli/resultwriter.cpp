@@ -28,13 +28,8 @@ bool ResultWriter::Open() {
     if (m_format != OutputFormat::Table) {
         return true;
     }
-    if (m_rows != nullptr) {
-        int longest = 0;
-        for (int32_t i = 0; i < m_rows->count; ++i) {
-            longest =
-                std::max(longest, DisplayWidth(ToUnicodeName(FieldText(m_rows->Row(i).domain))));
-        }
-        m_table = ResultTableLayoutFor(m_columns, longest);
+    if (m_longestName > 0) {
+        m_table = ResultTableLayoutFor(m_columns, m_longestName);
     }
     return WriteBytes(FormatResultTableHeader(m_table));
 }
@@ -67,10 +62,9 @@ bool ResultWriter::WriteRow(const DomainRecord& row, int32_t index,
     case OutputFormat::Prometheus:
         return true; // a metrics file is written whole, with WriteText, when the batch ends
     }
-    const bool finished = m_rows == nullptr || m_rows->details.Finished(index);
-    const CheckValues values = m_rows != nullptr ? m_rows->details.Values(index) : CheckValues{};
-    return WriteBytes(
-        FormatResultTableLine(ResultTableRowFor(row, finished, details.reason, values), m_table));
+    const CheckValues values = details.values != nullptr ? *details.values : CheckValues{};
+    return WriteBytes(FormatResultTableLine(
+        ResultTableRowFor(row, details.finished, details.reason, values), m_table));
 }
 
 bool ResultWriter::WriteText(const std::string& text) {

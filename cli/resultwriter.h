@@ -15,7 +15,6 @@
 
 class AtomicFile;
 struct DomainRecord;
-struct DomainTable;
 
 class ResultWriter {
 public:
@@ -25,11 +24,9 @@ public:
     ResultWriter(const ResultWriter&) = delete;
     ResultWriter& operator=(const ResultWriter&) = delete;
 
-    // The rows to come, for the table format: its domain column fits their
-    // longest name, and a row's whole values and whether it was asked come
-    // from their details. Without it the domain column has a usual width and
-    // every row counts as asked, with the row's own fields.
-    void SetTable(const DomainTable* table) { m_rows = table; }
+    // The display width of the longest name to come, for the table format:
+    // its domain column fits it (0: a usual width).
+    void SetLongestName(int width) { m_longestName = width; }
 
     // Creates the temporary file for a file output, so an unwritable path is
     // found before any query runs; the table's header goes out here.
@@ -55,7 +52,7 @@ private:
     std::string m_path;
     int m_columns;
     ResultTableLayout m_table;
-    const DomainTable* m_rows = nullptr;
+    int m_longestName = 0;
     std::unique_ptr<AtomicFile> m_file;
     int m_stdoutError = 0;
 };

@@ -1,27 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "cli/resumeplan.h"
 
-ResumePlan PlanResume(const std::vector<std::string>& names,
-                      const std::optional<ListPosition>& position,
-                      const std::unordered_map<std::string, StoredCheck>& latest,
-                      std::int64_t now) {
-    ResumePlan plan;
-    plan.startedAt = now;
-    plan.done.assign(names.size(), 0);
+ResumeStart StartOf(const std::optional<ListPosition>& position, std::int64_t now) {
     if (!position) {
-        return plan;
+        return {false, now};
     }
-    plan.resumed = true;
-    plan.startedAt = position->startedAt;
-    plan.startIndex = static_cast<std::int32_t>(names.size());
-    for (std::size_t index = 0; index < names.size(); ++index) {
-        const auto found = latest.find(names[index]);
-        if (found != latest.end() && found->second.askedAt >= position->startedAt) {
-            plan.done[index] = 1;
-            ++plan.doneCount;
-        } else if (plan.startIndex == static_cast<std::int32_t>(names.size())) {
-            plan.startIndex = static_cast<std::int32_t>(index);
-        }
-    }
-    return plan;
+    return {true, position->startedAt};
+}
+
+bool FinishedBefore(const StoredCheck* latest, const ResumeStart& start) {
+    return start.resumed && latest != nullptr && latest->askedAt >= start.startedAt;
 }

@@ -27,11 +27,11 @@ TEST(BatchReportTest, Summaries) {
     cut.done = 8;
     cut.interrupted = true;
     cut.skippedLong = 1;
-    cut.skippedOverCapacity = 2;
+    cut.skippedInvalid = 2;
     EXPECT_EQ(FormatSummary(cut),
               "interrupted after 8 of 20 rows in 2.0 s, resumed at row 3: 2 found, 1 not "
               "registered, 1 error, 1 no server (5 queried); 3 names skipped (1 longer than 40 "
-              "bytes, 2 past row 20000)");
+              "bytes, 2 invalid)");
 
     BatchSummary changes = full;
     changes.compared = true;
