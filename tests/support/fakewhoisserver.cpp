@@ -221,11 +221,14 @@ void FakeWhoisServer::AcceptLoop() {
             continue;
         }
         std::lock_guard lock(m_mutex);
-        // Reap threads that are done so a long benchmark does not pile them up.
-        for (auto& old : m_connections) {
-            if (old->finished && old->thread.joinable()) {
-                old->thread.join();
+        // Reap threads that are done so a long benchmark does not pile them
+        // up; from the first not reaped on, so a million connections do not
+        // make each accept walk them all.
+        while (m_reaped < m_connections.size() && m_connections[m_reaped]->finished) {
+            if (m_connections[m_reaped]->thread.joinable()) {
+                m_connections[m_reaped]->thread.join();
             }
+            ++m_reaped;
         }
         auto connection = std::make_unique<Connection>();
         connection->fd = fd;

@@ -151,5 +151,6 @@ private:
     Clock::time_point m_lastRequest = Clock::time_point::min();
     std::size_t m_refused = 0;
     std::vector<std::unique_ptr<Connection>> m_connections;
+    std::size_t m_reaped = 0; // m_connections before it are finished and joined
     std::thread m_acceptThread;
 };
