@@ -338,7 +338,9 @@ std::string UsageText() {
 
 Queries the registry of every domain in LIST_FILE (one name per line,
 UTF-8 or GBK text; names in other scripts are asked by their xn-- form) and
-writes one result line per name, in the list's order. A name is asked over
+writes one result line per name, in the list's order, as soon as every name
+before it has ended; a list of any length is read as it goes, at most 20,000
+names ahead of the first not yet written. A name is asked over
 RDAP (HTTPS) where IANA's RDAP bootstrap lists its TLD, else over WHOIS
 (port 43): the built-in server table, else the server IANA's WHOIS names for
 the TLD. The registries are asked in parallel, each politely: one query at a

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/batchprogram.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -363,7 +364,10 @@ private:
     bool FillWindow(CQueryThread& worker) {
         std::vector<int32_t> toAsk;
         std::vector<std::string> names;
-        while (!m_listEnded && m_loaded < m_written + m_window) {
+        // Read a piece at a time, not a name per row written: the store is
+        // asked once per piece.
+        const int32_t least = std::clamp(m_window / 4, 1, kReadPiece);
+        while (!m_listEnded && m_written + m_window - m_loaded >= least) {
             const int32_t first = m_loaded;
             names.clear();
             std::string name;
