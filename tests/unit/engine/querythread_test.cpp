@@ -392,14 +392,21 @@ TEST_F(Worker, HostIntervalSpacesTheStartsOfQueriesToOneHost) {
     options.client.connectTo = server.OverridesFor({ServerComNet});
     auto other = cn.OverridesFor({ServerCn});
     options.client.connectTo.insert(options.client.connectTo.end(), other.begin(), other.end());
+    const auto began = FakeWhoisServer::Clock::now();
     RunToEnd(0, options);
 
-    // The server stamps a connection when its accept returns, which on a
-    // busy machine may come a little late for one connection and not for
-    // the next; the worker itself keeps the full interval.
-    constexpr auto kStampSlack = 50ms;
+    // The n-th connection to a host cannot come before n intervals since
+    // the batch began, however late the server stamps an accept on a busy
+    // machine (gaps between two stamps would count that lateness too).
     for (const FakeWhoisServer* fake : {&server, &cn}) {
-        EXPECT_GE(fake->ShortestGapBetweenAccepts(), 200ms - kStampSlack);
+        std::vector<FakeWhoisServer::Clock::time_point> accepted;
+        for (const auto& times : fake->ConnectionTimes()) {
+            accepted.push_back(times.accepted);
+        }
+        std::sort(accepted.begin(), accepted.end());
+        for (std::size_t n = 0; n < accepted.size(); ++n) {
+            EXPECT_GE(accepted[n] - began, static_cast<int>(n) * 200ms) << n;
+        }
     }
     EXPECT_EQ(server.ConnectionCount(), 4u);
 }
