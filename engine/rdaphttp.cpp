@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <curl/curl.h>
+#include <optional>
 
 #include "core/text.h"
 #include "engine/rdaptext.h"
@@ -66,23 +67,59 @@ std::optional<int> ParseRetryAfter(std::string_view value, std::time_t now) {
     return seconds > INT_MAX ? INT_MAX : static_cast<int>(seconds);
 }
 
+namespace {
+
+// A part of `parts`, or nullopt when libcurl has none.
+std::optional<std::string> UrlPart(CURLU* parts, CURLUPart part, unsigned flags = 0) {
+    char* text = nullptr;
+    if (curl_url_get(parts, part, &text, flags) != CURLUE_OK || text == nullptr) {
+        return std::nullopt;
+    }
+    std::string value(text);
+    curl_free(text);
+    return value;
+}
+
+} // namespace
+
+HttpUrl::HttpUrl(std::string_view text) {
+    std::size_t rest = 0;
+    if (StartsWithNoCase(text, "https://")) {
+        rest = 8;
+    } else if (StartsWithNoCase(text, "http://")) {
+        rest = 7;
+    }
+    if (rest == 0 || rest == text.size() || text[rest] == '/' || text[rest] == '\\') {
+        return;
+    }
+    CURLU* parts = curl_url();
+    if (parts == nullptr) {
+        return;
+    }
+    const std::string whole(text);
+    std::optional<std::string> scheme;
+    std::optional<std::string> host;
+    std::optional<std::string> port;
+    if (curl_url_set(parts, CURLUPART_URL, whole.c_str(), 0) == CURLUE_OK) {
+        scheme = UrlPart(parts, CURLUPART_SCHEME);
+        host = UrlPart(parts, CURLUPART_HOST);
+        port = UrlPart(parts, CURLUPART_PORT, CURLU_DEFAULT_PORT);
+    }
+    if (!scheme || !host || !port || host->empty()) {
+        curl_url_cleanup(parts);
+        return;
+    }
+    m_parts = parts;
+    m_scheme = AsciiLower(*scheme);
+    m_host = AsciiLower(*host);
+    m_port = std::move(*port);
+}
+
+HttpUrl::~HttpUrl() {
+    curl_url_cleanup(m_parts);
+}
+
 std::string UrlHost(std::string_view url) {
-    std::string_view rest;
-    if (StartsWithNoCase(url, "https://")) {
-        rest = url.substr(8);
-    } else if (StartsWithNoCase(url, "http://")) {
-        rest = url.substr(7);
-    } else {
-        return {};
-    }
-    rest = rest.substr(0, rest.find_first_of("/?#"));
-    if (const auto at = rest.rfind('@'); at != std::string_view::npos) {
-        rest.remove_prefix(at + 1);
-    }
-    if (!rest.empty() && rest.front() == '[') {
-        const auto close = rest.find(']');
-        return close == std::string_view::npos ? std::string{}
-                                               : AsciiLower(rest.substr(0, close + 1));
-    }
-    return AsciiLower(rest.substr(0, rest.find(':')));
+    const HttpUrl read(url);
+    return read.ok() ? read.host() : std::string();
 }

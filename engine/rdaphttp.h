@@ -74,6 +74,35 @@ using RdapFetchFunction = std::function<RdapHttpResult(const RdapRequest& reques
 // seconds from `now`; a date in the past gives 0; nullopt when unreadable.
 [[nodiscard]] std::optional<int> ParseRetryAfter(std::string_view value, std::time_t now);
 
-// The host name of an http(s) URL, lower-case, without port; "" when the
-// text is not one.
+struct Curl_URL; // libcurl's CURLU
+
+// An http(s) URL read once, by libcurl's URL API: the host that lanes,
+// down-hosts and the address guard check is the one the client connects to,
+// as the client hands this very reading to libcurl. Only "http://" and
+// "https://" (any case) followed by a host are read; anything libcurl would
+// guess at ("https:/host", "https:///host") is no URL here.
+class HttpUrl {
+public:
+    explicit HttpUrl(std::string_view text);
+    ~HttpUrl();
+    HttpUrl(const HttpUrl&) = delete;
+    HttpUrl& operator=(const HttpUrl&) = delete;
+
+    [[nodiscard]] bool ok() const { return m_parts != nullptr; }
+    [[nodiscard]] const std::string& scheme() const { return m_scheme; } // "http" or "https"
+    // Lower-case, percent-decoded, an IPv6 literal in brackets; a trailing
+    // dot is kept, as libcurl matches connect-to entries with it.
+    [[nodiscard]] const std::string& host() const { return m_host; }
+    [[nodiscard]] const std::string& port() const { return m_port; } // the scheme's when none
+    // For CURLOPT_CURLU; lives as long as this object.
+    [[nodiscard]] Curl_URL* handle() const { return m_parts; }
+
+private:
+    Curl_URL* m_parts = nullptr;
+    std::string m_scheme;
+    std::string m_host;
+    std::string m_port;
+};
+
+// The host of an http(s) URL as HttpUrl reads it; "" when the text is not one.
 [[nodiscard]] std::string UrlHost(std::string_view url);
