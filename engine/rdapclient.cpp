@@ -323,7 +323,7 @@ RdapHttpResult RdapClient::Get(const RdapRequest& request, const std::atomic<boo
     }
     // Read once: the host checked below and the host libcurl connects to
     // are this reading's.
-    const HttpUrl url(request.url);
+    const CurlUrl url(request.url);
     if (!url.ok()) {
         result.failure = RdapFailure::BadUrl;
         result.detail = "not an http(s) URL: " + request.url;

@@ -271,7 +271,10 @@ TEST(QueryExits, EachExitHasItsOwnLaneAndAFailedOneRests) {
     std::string why;
     EXPECT_TRUE(IsUsableProxyUrl("socks5h://127.0.0.1:1080", why));
     EXPECT_TRUE(IsUsableProxyUrl("http://user:pw@proxy.example:3128/", why));
-    for (const char* bad : {"socks4://h:1", "http://h", "h:1", "http://:1", "http://h:99999"}) {
+    EXPECT_TRUE(IsUsableProxyUrl("SOCKS5://[::1]:1080", why));
+    for (const char* bad :
+         {"socks4://h:1", "http://h", "h:1", "http://:1", "http://h:99999", "http://h:0",
+          "http://h:1/x", "http://h:1?x", "socks5:///h:1", "http://h:1@:2", "socks5h://h\\x:1"}) {
         EXPECT_FALSE(IsUsableProxyUrl(bad, why)) << bad;
     }
 }
