@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "core/text.h"
-#include "engine/rdaphttp.h"
+#include "engine/curlurl.h"
 #include "engine/rdaptext.h"
 
 bool IsUsableProxyUrl(const std::string& url, std::string& why) {

@@ -15,6 +15,7 @@
 #include "core/readfile.h"
 #include "core/text.h"
 #include "core/version.h"
+#include "engine/curlurl.h"
 #include "engine/hostlookup.h"
 #include "engine/proxyfailure.h"
 #include "engine/rdaptext.h"

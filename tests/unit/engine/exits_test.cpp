@@ -127,6 +127,18 @@ TEST(ProxiedWhois, TellsTheProxyFailingFromTheServerBehindIt) {
     EXPECT_EQ(FailReasonChinese(FailReason::ProxyFailed), "代理失败");
 }
 
+// A name that a URL would read as another host is not handed to the proxy.
+TEST(ProxiedWhois, ANameAUrlWouldReadAsAnotherHostIsNotAsked) {
+    FakeProxy proxy(FakeProxy::Kind::Socks5);
+    WhoisClientOptions options;
+    options.proxy = proxy.Url();
+    for (const char* host : {"whois.a.test@127.0.0.1", "127.0.0.1/whois.a.test",
+                             "127.0.0.1:9#whois.a.test", "127.0.0.1?whois.a.test"}) {
+        EXPECT_EQ(WhoisQuery(host, "a.test", options), kMarkerInvalidAddr) << host;
+    }
+    EXPECT_EQ(proxy.ConnectionCount(), 0u);
+}
+
 TEST(ProxiedWhois, RefusesAReferralToALocalAddressWithoutAskingTheProxy) {
     FakeProxy proxy(FakeProxy::Kind::Socks5);
     WhoisClientOptions options;
