@@ -45,7 +45,7 @@ void ParseOne(benchmark::State& state, const char* server, const std::string& an
     std::memset(&row, 0, sizeof row);
     SetField(row.whoisServer, server);
     for (auto _ : state) {
-        ParseAnswer(row, answer); // the copy of the answer is part of each call
+        ParseAnswer(row, server, answer); // the copy of the answer is part of each call
         benchmark::DoNotOptimize(row);
     }
     state.SetLabel(std::to_string(answer.size()) + " B");

@@ -186,18 +186,18 @@ constexpr std::string_view kDomainLabels[] = {"Domain Name", "Domain", "[Domain 
 
 } // namespace
 
-void ParseAnswer(DomainRecord& row, std::string answer) {
+void ParseAnswer(DomainRecord& row, std::string_view server, std::string answer) {
     CheckValues whole;
-    ParseAnswer(row, std::move(answer), whole);
+    ParseAnswer(row, server, std::move(answer), whole);
 }
 
-void ParseAnswer(DomainRecord& row, std::string answer, CheckValues& whole) {
+void ParseAnswer(DomainRecord& row, std::string_view server, std::string answer,
+                 CheckValues& whole) {
     whole = CheckValues{};
     if (answer.empty()) {
         row.status = Error;
         return;
     }
-    const std::string_view server = FieldText(row.whoisServer);
     if (server.empty()) {
         return;
     }

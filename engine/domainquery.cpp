@@ -116,16 +116,17 @@ bool Adoptable(const std::string& answer) {
 
 } // namespace
 
-RowOutcome QueryRow(DomainRecord& row, const WhoisTransport& transport) {
-    return QueryRow(row, transport, [](DomainRecord& r, std::string answer, CheckValues& whole) {
-        ParseAnswer(r, std::move(answer), whole);
-    });
+RowOutcome QueryRow(DomainRecord& row, const std::string& server, const WhoisTransport& transport) {
+    return QueryRow(
+        row, server, transport,
+        [](DomainRecord& r, std::string_view recipeServer, std::string answer, CheckValues& whole) {
+            ParseAnswer(r, recipeServer, std::move(answer), whole);
+        });
 }
 
-RowOutcome QueryRow(DomainRecord& row, const WhoisTransport& transport,
+RowOutcome QueryRow(DomainRecord& row, const std::string& server, const WhoisTransport& transport,
                     const AnswerParseFunction& parse) {
     RowOutcome outcome;
-    const std::string server(FieldText(row.whoisServer));
     const std::string domain(FieldText(row.domain));
     if (server.empty()) {
         // Nothing to ask: the row says so instead of failing a connection.
@@ -161,7 +162,7 @@ RowOutcome QueryRow(DomainRecord& row, const WhoisTransport& transport,
 
     DomainRecord fromRegistry;
     CopyRow(fromRegistry, row);
-    parse(fromRegistry, std::move(first), outcome.values);
+    parse(fromRegistry, server, std::move(first), outcome.values);
     if (fromRegistry.status == Error) {
         outcome.reason = ReasonForAnswer(outcome.answer);
     }
@@ -177,7 +178,8 @@ RowOutcome QueryRow(DomainRecord& row, const WhoisTransport& transport,
             std::string text = second;
             ReplaceLineEnds(text);
             CheckValues registrarValues;
-            parse(fromRegistrar, std::move(text), registrarValues);
+            // The registry's recipe reads the registrar's answer too.
+            parse(fromRegistrar, server, std::move(text), registrarValues);
             if (fromRegistrar.status == Found) {
                 Combine(fromRegistry, fromRegistrar);
                 Combine(outcome.values, registrarValues);

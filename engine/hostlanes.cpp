@@ -39,9 +39,9 @@ void HostLanes::Pause(Host& lane, const LaneVerdict& verdict, Clock::time_point 
     if (verdict.waitSeconds) {
         // The host said how long: wait that, and keep that gap until it has
         // answered calmly for a while (Calm).
-        const auto named =
-            std::clamp<std::chrono::seconds>(std::chrono::seconds(*verdict.waitSeconds),
-                                             std::chrono::seconds(0), m_rules.maxNamedWait);
+        const auto named = std::clamp<std::chrono::seconds>(
+            std::chrono::seconds(*verdict.waitSeconds), std::chrono::seconds(0),
+            verdict.retryAfter ? m_rules.maxRetryAfter : m_rules.maxNamedWait);
         wait = named + m_rules.namedWaitMargin;
         lane.gap = std::max(lane.gap, wait);
     } else {

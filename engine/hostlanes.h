@@ -4,9 +4,10 @@
 // The lanes of a batch: one per host a query goes to. A lane admits a query
 // when fewer than `perHost` of its queries are open and the host's gap since
 // the last start has passed; after a refusal it pauses (the wait the server
-// named, else a back-off that doubles) and the query is asked again, at most
-// `maxTries` times in all. The pause holds every query waiting for the host,
-// and the gap grows to the named wait, else the first back-off, so the
+// named, cut to its cap, else a back-off that doubles) and the query is asked
+// again, at most `maxTries` times in all. These rules are the one retry and
+// wait policy of both protocols: the adapters only say what was refused. The pause holds every
+// query waiting for the host, and the gap grows to the named wait, else the first back-off, so the
 // waiting queries are not asked in a burst once it ends. Registries do not mind parallel work
 // across hosts; what they punish is many connections or fast repeats to one.
 //
@@ -31,11 +32,17 @@ struct LaneVerdict {
         ResetAtConnect, // reset before any answer: a refusal if the host refused just before
     };
     Kind kind = Kind::Answered;
-    std::optional<int> waitSeconds; // Refused: the wait the host named, if any
+    std::optional<int> waitSeconds; // Refused: the wait the host named, if any, uncut
+    bool retryAfter = false;        // the wait came in an HTTP Retry-After header
 
     [[nodiscard]] static LaneVerdict Answered() { return {}; }
+    // A refusal in a WHOIS answer, with the wait it names in words.
     [[nodiscard]] static LaneVerdict Refused(std::optional<int> waitSeconds) {
         return {Kind::Refused, waitSeconds};
+    }
+    // An HTTP 429, with its Retry-After.
+    [[nodiscard]] static LaneVerdict RefusedRetryAfter(std::optional<int> waitSeconds) {
+        return {Kind::Refused, waitSeconds, true};
     }
     [[nodiscard]] static LaneVerdict ResetAtConnect() { return {Kind::ResetAtConnect, {}}; }
 };
@@ -53,7 +60,8 @@ struct LaneRules {
     Ms firstBackoff{15'000};                 // pause after a refusal that names no wait ...
     Ms maxBackoff{300'000};                  // ... doubling on each further refusal up to this
     Ms namedWaitMargin{200};                 // added to a named wait for the way to the server
-    std::chrono::seconds maxNamedWait{3600}; // a longer named wait is taken as this
+    std::chrono::seconds maxNamedWait{3600}; // a longer wait named in an answer is taken as this
+    std::chrono::seconds maxRetryAfter{60};  // a longer Retry-After is taken as this
     int maxTries = 4;
     int calmRun = 10; // answers without a refusal after which a widened gap halves
 };

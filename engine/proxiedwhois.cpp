@@ -16,9 +16,11 @@
 #include <vector>
 
 #include "engine/addressrules.h"
+#include "engine/curlurl.h"
 #include "engine/hostlookup.h"
 #include "engine/proxyfailure.h"
 #include "engine/rdapclient.h"
+#include "engine/rdaptext.h"
 #include "engine/whoisclient.h"
 
 namespace {
@@ -56,25 +58,27 @@ std::string UrlHostOf(const HostAddress& address) {
 // answer named is looked up here and checked like a direct connection, and
 // the proxy is given the checked address, so it cannot be led to another
 // one (socks5h would otherwise let the proxy resolve it again). A registry's
-// own host goes as a name. An empty string on success, else the marker.
+// own host goes as a name. `target` gets the host part of the URL ("[::1]"
+// for an IPv6 address). An empty string on success, else the marker.
 std::string Destination(const std::string& host, const WhoisClientOptions& options,
                         Clock::time_point deadline, const std::atomic<bool>* stop,
-                        HostLookupCache* lookups, std::string& url) {
+                        HostLookupCache* lookups, std::string& target, std::string& port) {
     for (const ConnectOverride& entry : options.connectTo) {
         if (::strcasecmp(entry.host.c_str(), host.c_str()) == 0) {
             HostAddress address;
             if (!ParseAddressLiteral(entry.address, address)) {
                 return kMarkerInvalidAddr;
             }
-            url = "http://" + UrlHostOf(address) + ":" + std::to_string(entry.port) + "/";
+            target = UrlHostOf(address);
+            port = std::to_string(entry.port);
             return {};
         }
     }
-    const std::string port = std::to_string(options.port);
+    port = std::to_string(options.port);
     HostAddress literal;
     const bool isLiteral = ParseAddressLiteral(host, literal);
     if (!options.publicAddressesOnly) {
-        url = "http://" + (isLiteral ? UrlHostOf(literal) : host) + ":" + port + "/";
+        target = isLiteral ? UrlHostOf(literal) : host;
         return {};
     }
     std::vector<HostAddress> found;
@@ -95,7 +99,7 @@ std::string Destination(const std::string& host, const WhoisClientOptions& optio
     if (found.empty()) {
         return kMarkerAddressRefused;
     }
-    url = "http://" + UrlHostOf(found.front()) + ":" + port + "/";
+    target = UrlHostOf(found.front());
     return {};
 }
 
@@ -154,10 +158,18 @@ std::string ProxiedWhoisQuery(const std::string& host, const std::string& domain
         return kMarkerConnect;
     }
     const auto queryDeadline = Clock::now() + std::chrono::milliseconds(options.totalTimeoutMs);
-    std::string url;
-    if (std::string failed = Destination(host, options, queryDeadline, stop, lookups, url);
+    std::string target;
+    std::string port;
+    if (std::string failed = Destination(host, options, queryDeadline, stop, lookups, target, port);
         !failed.empty()) {
         return failed;
+    }
+    // libcurl is handed this reading of the URL: the proxy is asked for the
+    // host named or checked, never another that a name with "@" or "/" in it
+    // would spell.
+    const CurlUrl url("http://" + target + ":" + port + "/");
+    if (!url.ok() || url.host() != AsciiLower(target) || url.port() != port) {
+        return kMarkerInvalidAddr;
     }
     EnsureCurlInitialised();
     std::unique_ptr<CURL, EasyDeleter> handle(curl_easy_init());
@@ -165,7 +177,7 @@ std::string ProxiedWhoisQuery(const std::string& host, const std::string& domain
         return kMarkerInvalidSocket;
     }
     CURL* easy = handle.get();
-    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy, CURLOPT_CURLU, url.handle());
     curl_easy_setopt(easy, CURLOPT_CONNECT_ONLY, 1L);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,

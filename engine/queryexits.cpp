@@ -1,32 +1,28 @@
 // SPDX-License-Identifier: MIT
 #include "engine/queryexits.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "core/text.h"
+#include "engine/curlurl.h"
 #include "engine/rdaptext.h"
 
 bool IsUsableProxyUrl(const std::string& url, std::string& why) {
-    const auto schemeEnd = url.find("://");
-    const std::string scheme =
-        schemeEnd == std::string::npos ? "" : AsciiLower(url.substr(0, schemeEnd));
-    if (scheme != "socks5h" && scheme != "socks5" && scheme != "http") {
+    static constexpr std::string_view kProxySchemes[] = {"socks5h", "socks5", "http"};
+    const bool knownScheme =
+        std::any_of(std::begin(kProxySchemes), std::end(kProxySchemes), [&](std::string_view s) {
+            return StartsWithNoCase(url, std::string(s) + "://");
+        });
+    if (!knownScheme) {
         why = "expected socks5h://, socks5:// or http://HOST:PORT";
         return false;
     }
-    std::string rest = url.substr(schemeEnd + 3);
-    if (!rest.empty() && rest.back() == '/') {
-        rest.pop_back();
-    }
-    const auto at = rest.rfind('@'); // user:password@ is allowed
-    if (at != std::string::npos) {
-        rest = rest.substr(at + 1);
-    }
-    const auto colon = rest.rfind(':');
-    const std::string port = colon == std::string::npos ? "" : rest.substr(colon + 1);
-    const std::string host = colon == std::string::npos ? rest : rest.substr(0, colon);
+    // user:password@ is allowed; nothing after the port but a "/".
+    const CurlUrl read(url, kProxySchemes);
     int number = 0;
-    if (host.empty() || host.find_first_of("/?#") != std::string::npos || port.empty() ||
-        port.find_first_not_of("0123456789") != std::string::npos || port.size() > 5 ||
-        !ParseInt(port, number) || number < 1 || number > 65535) {
+    if (!read.ok() || !read.namesPort() || read.hasPathOrQuery() ||
+        !ParseInt(read.port(), number) || number < 1 || number > 65535) {
         why = "expected a host and a port after the scheme";
         return false;
     }

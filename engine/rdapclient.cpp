@@ -15,6 +15,7 @@
 #include "core/readfile.h"
 #include "core/text.h"
 #include "core/version.h"
+#include "engine/curlurl.h"
 #include "engine/hostlookup.h"
 #include "engine/proxyfailure.h"
 #include "engine/rdaptext.h"
@@ -66,32 +67,6 @@ RdapFailure FailureForCurlCode(CURLcode code) {
     default:
         return RdapFailure::Internal;
     }
-}
-
-// "https://rdap.example:443" for an http(s) URL; "" for anything else.
-std::string OriginOf(const std::string& url) {
-    CURLU* parts = curl_url();
-    if (parts == nullptr) {
-        return {};
-    }
-    std::string origin;
-    char* scheme = nullptr;
-    char* host = nullptr;
-    char* port = nullptr;
-    if (curl_url_set(parts, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
-        curl_url_get(parts, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
-        curl_url_get(parts, CURLUPART_HOST, &host, 0) == CURLUE_OK &&
-        curl_url_get(parts, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK) {
-        const std::string schemeText = AsciiLower(scheme);
-        if (schemeText == "https" || schemeText == "http") {
-            origin = schemeText + "://" + AsciiLower(host) + ":" + port;
-        }
-    }
-    curl_free(scheme);
-    curl_free(host);
-    curl_free(port);
-    curl_url_cleanup(parts);
-    return origin;
 }
 
 struct SlistDeleter {
@@ -347,12 +322,15 @@ RdapHttpResult RdapClient::Get(const RdapRequest& request, const std::atomic<boo
         result.detail = m_caError;
         return result;
     }
-    const std::string origin = OriginOf(request.url);
-    if (origin.empty()) {
+    // Read once: the host checked below and the host libcurl connects to
+    // are this reading's.
+    const CurlUrl url(request.url);
+    if (!url.ok()) {
         result.failure = RdapFailure::BadUrl;
         result.detail = "not an http(s) URL: " + request.url;
         return result;
     }
+    const std::string origin = url.scheme() + "://" + url.host() + ":" + url.port();
     // Connections through different exits are not interchangeable.
     const std::string pool = request.proxy + "|" + request.sourceAddress + "|" + origin;
     std::unique_ptr<Handle> handle = Acquire(pool);
@@ -374,7 +352,7 @@ RdapHttpResult RdapClient::Get(const RdapRequest& request, const std::atomic<boo
     for (const std::string& line : request.headers) {
         ok = ok && Append(headers, line);
     }
-    const std::string host = UrlHost(request.url);
+    const std::string& host = url.host();
     Slist connectTo;
     bool overridden = false;
     for (const ConnectOverride& entry : m_options.connectTo) {
@@ -407,7 +385,7 @@ RdapHttpResult RdapClient::Get(const RdapRequest& request, const std::atomic<boo
         return result;
     }
 
-    curl_easy_setopt(easy, CURLOPT_URL, request.url.c_str());
+    curl_easy_setopt(easy, CURLOPT_CURLU, url.handle());
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);

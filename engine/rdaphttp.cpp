@@ -65,24 +65,3 @@ std::optional<int> ParseRetryAfter(std::string_view value, std::time_t now) {
     const auto seconds = static_cast<long long>(when - now);
     return seconds > INT_MAX ? INT_MAX : static_cast<int>(seconds);
 }
-
-std::string UrlHost(std::string_view url) {
-    std::string_view rest;
-    if (StartsWithNoCase(url, "https://")) {
-        rest = url.substr(8);
-    } else if (StartsWithNoCase(url, "http://")) {
-        rest = url.substr(7);
-    } else {
-        return {};
-    }
-    rest = rest.substr(0, rest.find_first_of("/?#"));
-    if (const auto at = rest.rfind('@'); at != std::string_view::npos) {
-        rest.remove_prefix(at + 1);
-    }
-    if (!rest.empty() && rest.front() == '[') {
-        const auto close = rest.find(']');
-        return close == std::string_view::npos ? std::string{}
-                                               : AsciiLower(rest.substr(0, close + 1));
-    }
-    return AsciiLower(rest.substr(0, rest.find(':')));
-}

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/curlurl.h" // UrlHost, for the many who read a request's host
 #include "engine/failreason.h"
 
 // Why no HTTP answer came back.
@@ -73,7 +74,3 @@ using RdapFetchFunction = std::function<RdapHttpResult(const RdapRequest& reques
 // "Retry-After: 120" or "Retry-After: Fri, 07 Nov 2025 10:00:00 GMT" as
 // seconds from `now`; a date in the past gives 0; nullopt when unreadable.
 [[nodiscard]] std::optional<int> ParseRetryAfter(std::string_view value, std::time_t now);
-
-// The host name of an http(s) URL, lower-case, without port; "" when the
-// text is not one.
-[[nodiscard]] std::string UrlHost(std::string_view url);

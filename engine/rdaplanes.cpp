@@ -1,19 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "engine/rdaplanes.h"
 
-#include <algorithm>
-
-#include "engine/rdapmeaning.h"
-
 LaneVerdict RdapLaneVerdict(const RdapHttpResult& result) {
     if (result.failure != RdapFailure::None || result.status != 429) {
         return LaneVerdict::Answered();
     }
-    std::optional<int> wait;
-    if (result.retryAfterSeconds) {
-        wait = std::clamp(*result.retryAfterSeconds, 0, kRdapMaxRetryAfterSeconds);
-    }
-    return LaneVerdict::Refused(wait);
+    return LaneVerdict::RefusedRetryAfter(result.retryAfterSeconds);
 }
 
 RdapHttpResult FetchThroughLane(HostLanes& lanes, const RdapRequest& request,

@@ -4,14 +4,14 @@
 // RDAP requests through a batch's host lanes (engine/hostlanes.h), like the
 // WHOIS questions: at most `perHost` open to one RDAP server, its interval
 // kept, and a 429 taken as the server refusing for its rate limit: the lane
-// pauses for the Retry-After it names (at most 60 s; else the back-off) and
-// the request is asked again, 4 tries in all, before the row ends as "rate
-// limited".
+// pauses for the Retry-After it names (cut to the lanes' cap; else the
+// back-off) and the request is asked again, as often as the lanes' rules
+// say, before the row ends as "rate limited".
 
 #include "engine/hostlanes.h"
 #include "engine/rdaphttp.h"
 
-// A 429 is a refusal naming its Retry-After (capped at 60 s) as the wait;
+// A 429 is a refusal naming its Retry-After as the wait (the lanes cut it);
 // anything else, failures included, is an answer.
 [[nodiscard]] LaneVerdict RdapLaneVerdict(const RdapHttpResult& result);
 

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "engine/rdapmeaning.h"
 
-#include <algorithm>
-
 namespace {
 
 RdapMeaning Make(RdapVerdict verdict, FailReason reason, std::string detail) {
@@ -53,12 +51,7 @@ RdapMeaning ClassifyRdapResult(const RdapHttpResult& result, std::string_view qu
         return Make(RdapVerdict::NotRegistered, FailReason::None, http);
     }
     if (status == 429) {
-        RdapMeaning meaning = Make(RdapVerdict::RateLimited, FailReason::RateLimited, http);
-        if (result.retryAfterSeconds) {
-            meaning.waitSeconds =
-                std::clamp(*result.retryAfterSeconds, 0, kRdapMaxRetryAfterSeconds);
-        }
-        return meaning;
+        return Make(RdapVerdict::RateLimited, FailReason::RateLimited, http);
     }
     if (status == 301 || status == 302 || status == 303 || status == 307 || status == 308) {
         if (result.location.empty()) {

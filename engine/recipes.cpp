@@ -267,8 +267,8 @@ constexpr std::array<std::string_view, 24> kCommonAbsent{
 
 constexpr AnswerStep kNone{};
 
-// First match wins: a row's whoisServer is compared, as whole bytes, with each
-// server in this order, and the first equal one chooses the recipe.
+// First match wins: the server a row is asked at is compared, as whole bytes,
+// with each server in this order, and the first equal one chooses the recipe.
 //
 // .tv's old layout: with its banner, the markers count only between the
 // banner and "NOTICE:" and the thin table is read; today's answers have no

@@ -55,24 +55,16 @@ RowOutcome AskPort43(DomainRecord& row, const ProtocolPlan& plan, const std::str
     if (server.empty()) {
         return NoServerFor(row);
     }
+    // The column only shows the server (cut to its width); the question and
+    // the recipe take the whole name. A server IANA named is data from the
+    // network: it must lead to a public address, like a referral.
     SetField(row.whoisServer, server);
-    // The row's own question goes to the server by its whole name, should
-    // the column have cut it. A server IANA named is data from the network:
-    // it must lead to a public address, like a referral.
     const QueryHop registryHop =
         plan.whois == WhoisRoute::Iana ? QueryHop::NamedRegistry : QueryHop::Registry;
-    RowOutcome outcome =
-        QueryRow(row, [&](const std::string& asked, const std::string& name, QueryHop hop) {
-            return hop == QueryHop::Registry ? questions.whois(server, name, registryHop)
-                                             : questions.whois(asked, name, hop);
+    return QueryRow(
+        row, server, [&](const std::string& asked, const std::string& name, QueryHop hop) {
+            return questions.whois(asked, name, hop == QueryHop::Registry ? registryHop : hop);
         });
-    if (outcome.server == FieldText(row.whoisServer)) {
-        outcome.server = server; // the registry answered: its whole name
-    }
-    if (outcome.otherCameFirst && outcome.otherServer == FieldText(row.whoisServer)) {
-        outcome.otherServer = server;
-    }
-    return outcome;
 }
 
 } // namespace

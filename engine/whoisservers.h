@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// The ten WHOIS endpoints. The same texts are stored in a row's whoisServer by
-// the suffix table and compared by the answer parser to choose a recipe.
+// The ten WHOIS endpoints. The same texts are given to a row by the suffix
+// table and compared by the answer parser to choose a recipe.
 
 inline constexpr const char* ServerComNet = "whois.verisign-grs.com";
 inline constexpr const char* ServerCn = "whois.cnnic.cn";

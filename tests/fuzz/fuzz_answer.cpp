@@ -36,11 +36,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     DomainRecord row{};
     SetField(row.domain, "example.com");
-    SetField(row.whoisServer, kServers[data[0] % std::size(kServers)]);
+    const std::string server = kServers[data[0] % std::size(kServers)];
+    SetField(row.whoisServer, server);
     const WhoisTransport transport = [&](const std::string&, const std::string&, QueryHop hop) {
         return hop == QueryHop::Registry ? registry : referral;
     };
-    const RowOutcome outcome = QueryRow(row, transport);
+    const RowOutcome outcome = QueryRow(row, server, transport);
     // Every field stays terminated inside its width.
     if (FieldText(row.owner).size() >= sizeof row.owner ||
         FieldText(row.registrar).size() >= sizeof row.registrar) {

@@ -48,15 +48,16 @@ class DomainQuery : public testing::Test {
 protected:
     DomainQuery() {
         std::memset(&row, 0, sizeof row);
-        SetField(row.whoisServer, kFirstServer);
         SetField(row.domain, "example.com");
     }
 
     // With a parser that records its texts and reads every answer as a
     // registered name's, so that referrals are asked.
     RowOutcome Run() {
-        return QueryRow(row, transport.AsTransport(),
-                        [this](DomainRecord& r, std::string answer, CheckValues&) {
+        return QueryRow(row, server, transport.AsTransport(),
+                        [this](DomainRecord& r, std::string_view recipeServer, std::string answer,
+                               CheckValues&) {
+                            EXPECT_EQ(recipeServer, server) << "the registry's recipe, always";
                             r.status = Found;
                             parsed.push_back(std::move(answer));
                         });
@@ -72,6 +73,7 @@ protected:
     }
 
     DomainRecord row;
+    std::string server = kFirstServer;
     ScriptedTransport transport;
     Texts parsed;
 };
@@ -212,7 +214,7 @@ TEST_F(DomainQuery, ReferralNamesThatAreNeverAsked) {
 }
 
 TEST_F(DomainQuery, RowWithoutServerIsAskedNothing) {
-    SetField(row.whoisServer, "");
+    server.clear();
     row.status = Error;
     const RowOutcome outcome = Run();
     EXPECT_EQ(row.status, NoServer);
@@ -279,10 +281,9 @@ class DomainQueryParsed : public testing::Test {
 protected:
     DomainQueryParsed() {
         std::memset(&row, 0, sizeof row);
-        SetField(row.whoisServer, ServerComNet);
         SetField(row.domain, "lanternfield.com");
     }
-    RowOutcome Run() { return QueryRow(row, transport.AsTransport()); }
+    RowOutcome Run() { return QueryRow(row, ServerComNet, transport.AsTransport()); }
 
     DomainRecord row;
     ScriptedTransport transport;
@@ -406,7 +407,7 @@ TEST(DomainQueryOverTcp, RowWithoutServerConnectsNowhere) {
     SetField(row.domain, "example.de");
     int asked = 0;
     const RowOutcome outcome =
-        QueryRow(row, [&asked](const std::string& server, const std::string& domain, QueryHop) {
+        QueryRow(row, "", [&asked](const std::string& server, const std::string& domain, QueryHop) {
             ++asked;
             return WhoisQuery(server, domain, WhoisClientOptions{});
         });

@@ -127,6 +127,18 @@ TEST(ProxiedWhois, TellsTheProxyFailingFromTheServerBehindIt) {
     EXPECT_EQ(FailReasonChinese(FailReason::ProxyFailed), "代理失败");
 }
 
+// A name that a URL would read as another host is not handed to the proxy.
+TEST(ProxiedWhois, ANameAUrlWouldReadAsAnotherHostIsNotAsked) {
+    FakeProxy proxy(FakeProxy::Kind::Socks5);
+    WhoisClientOptions options;
+    options.proxy = proxy.Url();
+    for (const char* host : {"whois.a.test@127.0.0.1", "127.0.0.1/whois.a.test",
+                             "127.0.0.1:9#whois.a.test", "127.0.0.1?whois.a.test"}) {
+        EXPECT_EQ(WhoisQuery(host, "a.test", options), kMarkerInvalidAddr) << host;
+    }
+    EXPECT_EQ(proxy.ConnectionCount(), 0u);
+}
+
 TEST(ProxiedWhois, RefusesAReferralToALocalAddressWithoutAskingTheProxy) {
     FakeProxy proxy(FakeProxy::Kind::Socks5);
     WhoisClientOptions options;
@@ -271,7 +283,10 @@ TEST(QueryExits, EachExitHasItsOwnLaneAndAFailedOneRests) {
     std::string why;
     EXPECT_TRUE(IsUsableProxyUrl("socks5h://127.0.0.1:1080", why));
     EXPECT_TRUE(IsUsableProxyUrl("http://user:pw@proxy.example:3128/", why));
-    for (const char* bad : {"socks4://h:1", "http://h", "h:1", "http://:1", "http://h:99999"}) {
+    EXPECT_TRUE(IsUsableProxyUrl("SOCKS5://[::1]:1080", why));
+    for (const char* bad :
+         {"socks4://h:1", "http://h", "h:1", "http://:1", "http://h:99999", "http://h:0",
+          "http://h:1/x", "http://h:1?x", "socks5:///h:1", "http://h:1@:2", "socks5h://h\\x:1"}) {
         EXPECT_FALSE(IsUsableProxyUrl(bad, why)) << bad;
     }
 }

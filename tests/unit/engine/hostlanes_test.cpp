@@ -224,6 +224,33 @@ TEST(HostLanes, NamedWaitIsWaitedAndKeptAsTheGap) {
     EXPECT_GE(second.Starts()[0] - starts[1], 1s) << "the named wait stays the gap";
 }
 
+// One policy caps the waits both protocols name: a wait named in a WHOIS
+// answer at an hour, an HTTP Retry-After at a minute (the margin added).
+TEST(HostLanes, NamedWaitsAreCutToTheirCaps) {
+    HostLanes lanes(LaneRules{}, nullptr);
+    const LanePatience once{1, {}};
+    const struct {
+        const char* host;
+        LaneVerdict verdict;
+        std::chrono::seconds pause;
+    } cases[] = {
+        {"whois.short.example", LaneVerdict::Refused(90), 90s},
+        {"whois.long.example", LaneVerdict::Refused(7200), 3600s},
+        {"rdap.short.example", LaneVerdict::RefusedRetryAfter(30), 30s},
+        {"rdap.long.example", LaneVerdict::RefusedRetryAfter(3600), 60s},
+        {"rdap.negative.example", LaneVerdict::RefusedRetryAfter(-5), 0s},
+    };
+    for (const auto& c : cases) {
+        ScriptedAttempt refused({c.verdict});
+        const auto before = Clock::now();
+        ASSERT_EQ(lanes.Run(c.host, std::ref(refused), once), LaneResult::RateLimited) << c.host;
+        const auto after = Clock::now();
+        const auto margin = LaneRules{}.namedWaitMargin;
+        EXPECT_GE(lanes.ReadyAt(c.host), before + c.pause + margin) << c.host;
+        EXPECT_LE(lanes.ReadyAt(c.host), after + c.pause + margin) << c.host;
+    }
+}
+
 // The gap a named wait set halves after every ten calm answers, back down
 // to the interval: one refusal does not slow the rest of the batch. Named
 // waits are cut to nothing here, so the gap is the margin alone (100 ms).

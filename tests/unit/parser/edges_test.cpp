@@ -92,7 +92,7 @@ class NotRegisteredMarker : public ::testing::TestWithParam<MarkerCase> {};
 TEST_P(NotRegisteredMarker, IsMatchedExactlyAsWritten) {
     const MarkerCase& c = GetParam();
     DomainRecord row = OldRow(c.server);
-    ParseAnswer(row, c.answer);
+    ParseAnswer(row, c.server, c.answer);
     if (c.notRegistered) {
         DomainRecord want = OldRow(c.server);
         want.status = NotRegistered;
@@ -112,7 +112,7 @@ const char* const kComAnswer = "   Creation Date: 2001-02-03T04:05:06Z^   Regist
 TEST(ParseAnswerDispatch, RowWithoutServerIsLeftAlone) {
     DomainRecord row = OldRow("", NotRegistered);
     const DomainRecord before = Snapshot(row);
-    ParseAnswer(row, kComAnswer);
+    ParseAnswer(row, "", kComAnswer);
     EXPECT_TRUE(SameRow(row, before));
 }
 
@@ -127,7 +127,7 @@ TEST(ParseAnswerDispatch, ServerOutsideTheTenGetsTheCommonLabels) {
     };
     for (const std::string& server : servers) {
         DomainRecord row = OldRow(server.c_str(), NotRegistered);
-        ParseAnswer(row, kComAnswer);
+        ParseAnswer(row, server, kComAnswer);
         EXPECT_EQ(row.status, Found) << server;
         EXPECT_STREQ(row.createdDate, "2001-02-03") << server;
         EXPECT_STREQ(row.registrar, "R Inc.") << server;
@@ -136,12 +136,26 @@ TEST(ParseAnswerDispatch, ServerOutsideTheTenGetsTheCommonLabels) {
     }
 }
 
+// The server the row is asked at chooses the recipe, whatever the row's
+// server column shows: only .cc's recipe writes the phone.
+TEST(ParseAnswerDispatch, RecipeIsTheServerAskedNotTheColumn) {
+    const char* const answer = "Domain Name: A.CC^Registrant Phone: +86.5925551234^";
+    DomainRecord row = OldRow("whois.example.net", NotRegistered);
+    ParseAnswer(row, ServerCc, answer);
+    EXPECT_STREQ(row.phone, "+86.5925551234");
+    EXPECT_STREQ(row.whoisServer, "whois.example.net") << "the column is not written";
+
+    row = OldRow(ServerCc, NotRegistered);
+    ParseAnswer(row, "whois.example.net", answer);
+    EXPECT_STREQ(row.phone, "old-phone");
+}
+
 TEST(ParseAnswerDispatch, EmptyAnswerIsAnErrorWhateverTheServer) {
     for (const char* server : {ServerComNet, ServerCn, ServerJp, "", "whois.example.net"}) {
         DomainRecord row = OldRow(server, Found);
         DomainRecord want = Snapshot(row);
         want.status = Error;
-        ParseAnswer(row, "");
+        ParseAnswer(row, server, "");
         EXPECT_TRUE(SameRow(row, want)) << "server \"" << server << "\"";
     }
 }
@@ -158,7 +172,7 @@ TEST(ParseAnswerDispatch, RefusedQueryIsAnErrorNotARegisteredDomain) {
         DomainRecord row = OldRow(server, Found);
         DomainRecord want = Snapshot(row);
         want.status = Error;
-        ParseAnswer(row, answer);
+        ParseAnswer(row, server, answer);
         EXPECT_TRUE(SameRow(row, want)) << answer;
     }
 }
@@ -178,7 +192,7 @@ TEST(ParseAnswerDispatch, AnswerNamingNothingIsAnError) {
             DomainRecord row = OldRow(server, Found);
             DomainRecord want = Snapshot(row);
             want.status = Error;
-            ParseAnswer(row, answer);
+            ParseAnswer(row, server, answer);
             EXPECT_TRUE(SameRow(row, want)) << server << ": " << answer;
         }
     }
@@ -196,7 +210,7 @@ TEST(ParseAnswerDispatch, AnswerNamingTheDomainOrALabelIsFound) {
     };
     for (const char* answer : answers) {
         DomainRecord row = OldRow("whois.nic.example", Error);
-        ParseAnswer(row, answer);
+        ParseAnswer(row, "whois.nic.example", answer);
         EXPECT_EQ(row.status, Found) << answer;
     }
 }
@@ -218,7 +232,7 @@ TEST(ParseAnswerDispatch, CountryRegistriesRefusalsAndNotFoundWords) {
         DomainRecord row = OldRow("whois.nic.example", Found);
         DomainRecord want = Snapshot(row);
         want.status = Error;
-        ParseAnswer(row, answer);
+        ParseAnswer(row, "whois.nic.example", answer);
         EXPECT_TRUE(SameRow(row, want)) << answer;
     }
     const char* absent[] = {
@@ -236,7 +250,7 @@ TEST(ParseAnswerDispatch, CountryRegistriesRefusalsAndNotFoundWords) {
     };
     for (const char* answer : absent) {
         DomainRecord row = OldRow("whois.nic.example", Found);
-        ParseAnswer(row, answer);
+        ParseAnswer(row, "whois.nic.example", answer);
         EXPECT_EQ(row.status, NotRegistered) << answer;
     }
 }
@@ -376,7 +390,7 @@ class FieldCut : public ::testing::TestWithParam<CutCase> {};
 TEST_P(FieldCut, StoresTheCutValue) {
     const CutCase& c = GetParam();
     DomainRecord row = OldRow(c.server);
-    ParseAnswer(row, c.answer);
+    ParseAnswer(row, c.server, c.answer);
     EXPECT_EQ(row.status, Found);
     EXPECT_EQ(FieldText(row, c.field), c.want);
 }
@@ -418,7 +432,7 @@ TEST(ParseAnswerWidth, GbkCutNeverSplitsACharacter) {
                                        ? "Registrant: " + name + "^Registrant Contact Email: a@b^"
                                        : "Sponsoring Registrar:" + name + "^Name Server: ns1^";
         DomainRecord row = OldRow(ServerCn);
-        ParseAnswer(row, answer);
+        ParseAnswer(row, ServerCn, answer);
         const std::string stored = c.owner ? row.owner : row.registrar;
         const int chars = static_cast<int>((c.bytes - c.lead.size()) / 2);
         EXPECT_EQ(stored.size(), c.bytes) << c.name;
@@ -442,7 +456,7 @@ TEST(ParseAnswerWhole, LongAndForeignValuesStayWholeWhileTheRowIsCut) {
         const std::string email = Address(bytes, "example.cn");
         DomainRecord row = OldRow(ServerCn);
         CheckValues whole;
-        ParseAnswer(row,
+        ParseAnswer(row, ServerCn,
                     "Registrant: " + kThaiOwner + "^Registrant Contact Email: " + email +
                         "^Sponsoring Registrar: Lanna Names^Expiration Time: 2030-01-02 03:04:05^",
                     whole);
@@ -461,7 +475,7 @@ TEST(ParseAnswerWhole, GbkAnswerIsReadInUtf8) {
     // A .cn-like registry answering in GBK: 兰亭示例 and a GBK "^" trail byte.
     DomainRecord row = OldRow(ServerCn);
     CheckValues whole;
-    ParseAnswer(row,
+    ParseAnswer(row, ServerCn,
                 "Registrant: \xc0\xbc\xcd\xa4\xca\xbe\xc0\xfd \x81\x5e^"
                 "Registrant Contact Email: ops@example.cn^Sponsoring Registrar: "
                 "\xd6\xd0\xce\xc4^",
@@ -478,7 +492,7 @@ TEST(ParseAnswerWhole, NothingIsLeftFromAnEarlierRead) {
     DomainRecord row = OldRow(ServerCn);
     CheckValues whole;
     whole.owner = "left over";
-    ParseAnswer(row, "no matching record^", whole);
+    ParseAnswer(row, ServerCn, "no matching record^", whole);
     EXPECT_EQ(row.status, NotRegistered);
     EXPECT_EQ(whole, CheckValues{});
 }

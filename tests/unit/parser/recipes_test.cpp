@@ -197,7 +197,7 @@ void ExpectField(const char* field, const char* old, const Want& want, const cha
 TEST_P(RecipeOnAnswer, FillsItsFieldsAndNoOthers) {
     const RecipeCase& c = GetParam();
     DomainRecord row = OldRow(c.server);
-    ParseAnswer(row, CaretAnswer(c.file));
+    ParseAnswer(row, c.server, CaretAnswer(c.file));
 
     EXPECT_EQ(row.status, c.status);
     ExpectField(row.createdDate, "old-created", c.created, "createdDate");

@@ -76,8 +76,6 @@ TEST(RdapMeaning, EachOutcomeHasOneMeaning) {
         EXPECT_EQ(meaning.verdict, c.verdict);
         EXPECT_EQ(meaning.reason, c.reason);
     }
-    EXPECT_EQ(ClassifyRdapResult(limited, kName).waitSeconds, kRdapMaxRetryAfterSeconds);
-    EXPECT_EQ(ClassifyRdapResult(Http(429), kName).waitSeconds, std::nullopt);
     EXPECT_EQ(ClassifyRdapResult(Http(403), kName).detail, "HTTP 403");
     EXPECT_EQ(ClassifyRdapResult(Http(200, "{"), kName).detail, "malformed JSON");
 }
@@ -269,7 +267,8 @@ TEST_F(RdapLookupTest, RedirectMayNotLeaveHttps) {
     EXPECT_EQ(server.Requests().size(), 1u);
 }
 
-TEST(RdapLaneVerdict, OnlyA429IsARefusalAndItsWaitIsCapped) {
+// The wait goes to the lanes uncut, marked as a Retry-After for its cap.
+TEST(RdapLaneVerdict, OnlyA429IsARefusalAndItsWaitIsARetryAfter) {
     RdapHttpResult named = Http(429);
     named.retryAfterSeconds = 7;
     RdapHttpResult long_ = Http(429);
@@ -283,8 +282,7 @@ TEST(RdapLaneVerdict, OnlyA429IsARefusalAndItsWaitIsCapped) {
         std::optional<int> wait;
     } cases[] = {
         {"named wait", named, LaneVerdict::Kind::Refused, 7},
-        {"an hour is cut to a minute", long_, LaneVerdict::Kind::Refused,
-         kRdapMaxRetryAfterSeconds},
+        {"an hour, for the lanes to cut", long_, LaneVerdict::Kind::Refused, 3600},
         {"no Retry-After: the lanes' back-off", Http(429), LaneVerdict::Kind::Refused,
          std::nullopt},
         {"404 is an answer", Http(404), LaneVerdict::Kind::Answered, std::nullopt},
@@ -295,6 +293,7 @@ TEST(RdapLaneVerdict, OnlyA429IsARefusalAndItsWaitIsCapped) {
         const LaneVerdict verdict = RdapLaneVerdict(c.result);
         EXPECT_EQ(verdict.kind, c.kind) << c.name;
         EXPECT_EQ(verdict.waitSeconds, c.wait) << c.name;
+        EXPECT_EQ(verdict.retryAfter, c.kind == LaneVerdict::Kind::Refused) << c.name;
     }
 }
 
@@ -332,7 +331,7 @@ TEST_F(RdapLaneTest, RateLimitEndsAfterThreeRetries) {
     const RdapLookupResult result = LookupThroughLanes(lanes);
     EXPECT_EQ(result.verdict, RdapVerdict::RateLimited);
     EXPECT_EQ(result.reason, FailReason::RateLimited);
-    EXPECT_EQ(server.Requests().size(), 1u + kRdapRateLimitRetries);
+    EXPECT_EQ(server.Requests().size(), static_cast<std::size_t>(LaneRules{}.maxTries));
 }
 
 TEST_F(RdapLaneTest, StopCutsTheRateLimitWait) {

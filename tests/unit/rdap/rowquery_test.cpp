@@ -163,6 +163,37 @@ TEST(RowQuery, AServerIanaNamedIsAskedAsANamedRegistry) {
     EXPECT_EQ(asked, expected);
 }
 
+// A server name longer than the row's column is asked whole, reads by the
+// recipe of its whole name and is reported whole; the column shows it cut.
+TEST(RowQuery, AServerLongerThanTheColumnIsAskedWhole) {
+    const std::string longName = "whois.registry-with-a-name-longer-than-the-column.example";
+    ASSERT_GE(longName.size(), sizeof(DomainRecord::whoisServer));
+    ScratchDir dir;
+    WriteBytes(dir.File(kIanaWhoisCacheName), "me " + longName + " 1799999999\n");
+    IanaWhoisDirectory iana(dir.File(kIanaWhoisCacheName),
+                            [] { return std::time_t{1'800'000'000}; });
+    RowQueryContext context;
+    context.protocol = ProtocolChoice::Whois;
+    context.iana = &iana;
+    const std::string registrarAnswer =
+        "Domain Name: A.ME\r\nRegistrar: Registrar Inc.\r\n" + std::string(200, '%') + "\r\n";
+    Script script;
+    script.whois = {{longName, "Domain Name: A.ME\r\nRegistrar WHOIS Server: whois.rr.example\r\n"
+                               "Creation Date: 2001-02-03\r\n"},
+                    {"whois.rr.example", registrarAnswer}};
+    DomainRecord row{};
+    SetField(row.domain, "a.me");
+    const RowOutcome outcome = QueryRowByProtocol(row, context, script.Questions());
+    EXPECT_EQ(script.asked, (std::vector<std::string>{"whois " + longName + " a.me",
+                                                      "whois whois.rr.example a.me"}));
+    EXPECT_EQ(row.status, Found);
+    EXPECT_EQ(outcome.values.created, "2001-02-03") << "the common labels' recipe";
+    EXPECT_EQ(outcome.values.registrar, "Registrar Inc.");
+    EXPECT_EQ(outcome.server, "whois.rr.example");
+    EXPECT_EQ(outcome.otherServer, longName);
+    EXPECT_EQ(FieldText(row.whoisServer), longName.substr(0, sizeof row.whoisServer - 1));
+}
+
 TEST(RowQuery, RdapValuesAreStoredAsTheRecipesStoreTheirs) {
     IanaWhoisDirectory iana("");
     RowQueryContext context;
