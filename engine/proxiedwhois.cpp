@@ -12,7 +12,6 @@
 #include <memory>
 #include <netinet/in.h>
 #include <poll.h>
-#include <strings.h>
 #include <vector>
 
 #include "engine/addressrules.h"
@@ -60,15 +59,13 @@ std::string UrlHostOf(const HostAddress& address) {
 std::string Destination(const std::string& host, const WhoisClientOptions& options,
                         Clock::time_point deadline, const std::atomic<bool>* stop,
                         HostLookupCache* lookups, std::string& url) {
-    for (const ConnectOverride& entry : options.connectTo) {
-        if (::strcasecmp(entry.host.c_str(), host.c_str()) == 0) {
-            HostAddress address;
-            if (!ParseAddressLiteral(entry.address, address)) {
-                return kMarkerInvalidAddr;
-            }
-            url = "http://" + UrlHostOf(address) + ":" + std::to_string(entry.port) + "/";
-            return {};
+    if (const ConnectOverride* entry = FindConnectOverride(options.connectTo, host)) {
+        HostAddress address;
+        if (!ParseAddressLiteral(entry->address, address)) {
+            return kMarkerInvalidAddr;
         }
+        url = "http://" + UrlHostOf(address) + ":" + std::to_string(entry->port) + "/";
+        return {};
     }
     const std::string port = std::to_string(options.port);
     HostAddress literal;
