@@ -247,6 +247,19 @@ std::string CCore::parseDate1(std::string_view text, DateOrder order) {
     return same;
 }
 
+std::optional<CivilDate> ReadStoredDate(std::string_view text) {
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') {
+        return std::nullopt;
+    }
+    for (const std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+        if (text[i] < '0' || text[i] > '9') {
+            return std::nullopt;
+        }
+    }
+    // The shape is right; the reader says whether the day exists.
+    return CCore::parseDateValue(text);
+}
+
 long DaysFromCivil(const CivilDate& date) {
     // Howard Hinnant's days_from_civil: eras of 400 years from March 1st.
     const long y = date.year - (date.month <= 2 ? 1 : 0);
