@@ -49,22 +49,12 @@ QString CopyField(QString text) {
     return text;
 }
 
-// The row's outcome without its answer (which the copy needs not).
-RowOutcome OutcomeWithoutAnswer(const RowDetails& details, std::int32_t index) {
-    RowOutcome outcome;
-    outcome.reason = details.Reason(index);
-    outcome.protocol = details.Protocol(index);
-    outcome.values = details.Values(index);
-    outcome.server = details.Server(index);
-    outcome.askedAt = details.AskedAt(index);
-    return outcome;
-}
-
 // Row `index` of `from`, its record and outcome, into `to`.
 void CopyShownRow(const DomainTable& from, DomainTable& to, std::int32_t index) {
     std::memcpy(&to.Row(index), &from.Row(index), sizeof(DomainRecord));
     if (from.details.Finished(index)) {
-        to.details.Set(index, OutcomeWithoutAnswer(from.details, index));
+        // Without its answers, which the copy needs not.
+        to.details.Set(index, from.details.Outcome(index, false));
     }
 }
 
