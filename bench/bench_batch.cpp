@@ -18,6 +18,7 @@
 #include "engine/whoisservers.h"
 #include "rowcounter.h"
 #include "tests/support/fakewhoisserver.h"
+#include "tests/support/temphome.h"
 
 namespace {
 
@@ -40,12 +41,7 @@ std::string ComAnswer() {
 }
 
 void BM_SequentialBatch(benchmark::State& state) {
-    char pattern[] = "/tmp/zentrix-bench-XXXXXX";
-    if (::mkdtemp(pattern) == nullptr) {
-        state.SkipWithError("no temporary folder");
-        return;
-    }
-    ::setenv("ZENTRIX_HOME", pattern, 1);
+    const TempHome home;
     {
         CCore core;
         core.autoFileConfig();
@@ -68,15 +64,7 @@ void BM_SequentialBatch(benchmark::State& state) {
         options.protocol = ProtocolChoice::Whois; // port 43 is measured here
 
         for (auto _ : state) {
-            RowCounter view;
-            auto job = std::make_unique<QueryJob>();
-            job->view = &view;
-            job->table = table.Rows();
-            job->count = table.count;
-            CQueryThread worker(std::move(job), options);
-            worker.Start();
-            worker.Join();
-            if (view.rowsDone.load() != kRows) {
+            if (RunBatchToEnd(table, options) != kRows) {
                 state.SkipWithError("not every row finished");
                 break;
             }
@@ -86,8 +74,6 @@ void BM_SequentialBatch(benchmark::State& state) {
             static_cast<double>(kRows), benchmark::Counter::kIsIterationInvariantRate);
         table.Release();
     }
-    ::unsetenv("ZENTRIX_HOME");
-    std::filesystem::remove_all(pattern);
 }
 
 } // namespace

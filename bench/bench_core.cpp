@@ -3,6 +3,7 @@
 // after every row (target: well under 100 us, so a batch can reach 2,000
 // rows/s), and the conversions and date reading done per row or per export line.
 #include "core/ccore.h"
+#include "tests/support/temphome.h"
 
 #include <benchmark/benchmark.h>
 
@@ -12,27 +13,8 @@
 
 namespace {
 
-class BenchHome {
-public:
-    BenchHome() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zentrix-bench-XXXXXX");
-        if (::mkdtemp(pattern.data()) != nullptr)
-            m_dir = pattern;
-        ::setenv("ZENTRIX_HOME", m_dir.c_str(), 1);
-    }
-    ~BenchHome() {
-        std::error_code ec;
-        std::filesystem::remove_all(m_dir, ec);
-    }
-    BenchHome(const BenchHome&) = delete;
-    BenchHome& operator=(const BenchHome&) = delete;
-
-private:
-    std::string m_dir;
-};
-
 void BM_SaveLastIndex(benchmark::State& state) {
-    const BenchHome home;
+    const TempHome home;
     CCore core;
     core.autoFileConfig();
     core.saveConfigInt("gqts", 30);
@@ -45,7 +27,7 @@ void BM_SaveLastIndex(benchmark::State& state) {
 BENCHMARK(BM_SaveLastIndex);
 
 void BM_SaveUnchanged(benchmark::State& state) {
-    const BenchHome home;
+    const TempHome home;
     CCore core;
     core.autoFileConfig();
     for (auto _ : state)

@@ -17,18 +17,14 @@
 #include "rowcounter.h"
 #include "tests/support/fakeproxy.h"
 #include "tests/support/fakewhoisserver.h"
+#include "tests/support/temphome.h"
 
 namespace {
 
 constexpr int kRows = 30;
 
 void BM_ExitsAgainstOneRegistry(benchmark::State& state) {
-    char pattern[] = "/tmp/zentrix-bench-exits-XXXXXX";
-    if (::mkdtemp(pattern) == nullptr) {
-        state.SkipWithError("no temporary folder");
-        return;
-    }
-    ::setenv("ZENTRIX_HOME", pattern, 1);
+    const TempHome home;
     {
         FakeWhoisServer server;
         server.SetDefaultScript(FakeWhoisScript::Answer("   Domain Name: BENCH.COM\r\n"
@@ -53,15 +49,7 @@ void BM_ExitsAgainstOneRegistry(benchmark::State& state) {
         AssignWhoisServers(table);
 
         for (auto _ : state) {
-            RowCounter view;
-            auto job = std::make_unique<QueryJob>();
-            job->view = &view;
-            job->table = table.Rows();
-            job->count = table.count;
-            CQueryThread worker(std::move(job), options);
-            worker.Start();
-            worker.Join();
-            if (view.rowsDone.load() != kRows) {
+            if (RunBatchToEnd(table, options) != kRows) {
                 state.SkipWithError("not every row finished");
                 break;
             }
@@ -70,8 +58,6 @@ void BM_ExitsAgainstOneRegistry(benchmark::State& state) {
             static_cast<double>(kRows), benchmark::Counter::kIsIterationInvariantRate);
         table.Release();
     }
-    ::unsetenv("ZENTRIX_HOME");
-    std::filesystem::remove_all(pattern);
 }
 
 } // namespace

@@ -85,17 +85,8 @@ void BM_RdapSequentialBatch(benchmark::State& state) {
         options.perHost = 1;
 
         for (auto _ : state) {
-            RowCounter view;
-            auto job = std::make_unique<QueryJob>();
-            job->view = &view;
-            job->table = table.Rows();
-            job->count = table.count;
-            job->details = &table.details;
-            table.details.Reset(table.count);
-            CQueryThread worker(std::move(job), options);
-            worker.Start();
-            worker.Join();
-            if (view.rowsDone.load() != kRows || table.Row(kRows - 1).status != Found) {
+            if (RunBatchToEnd(table, options, true) != kRows ||
+                table.Row(kRows - 1).status != Found) {
                 state.SkipWithError("not every row was found");
                 break;
             }

@@ -66,7 +66,7 @@ std::string FormatPrometheus(const std::vector<WatchRow>& rows) {
          "When the domain's registration expires (midnight UTC of the expiry date).",
          [](std::string& out, const WatchRow& row, const std::string& domain) {
              const auto date = row.status == Found && !row.expiry.empty()
-                                   ? CCore::parseDateValue(row.expiry)
+                                   ? ReadStoredDate(row.expiry)
                                    : std::nullopt;
              if (date) {
                  Sample(out, "zentrix_domain_expiry_timestamp_seconds", domain,

@@ -250,7 +250,7 @@ ResultTableRow ResultTableRowFor(const DomainRecord& row, bool finished, FailRea
         return out;
     }
     out.status = StatusEnglish(row.status);
-    out.expiry = OrRowText(values.expiry, CCore::parseDate1(FieldText(row.expiryDate)));
+    out.expiry = OrRowText(values.expiry, FieldText(row.expiryDate));
     out.registrar = OrRowText(values.registrar, FieldText(row.registrar));
     out.owner = OrRowText(values.owner, FieldText(row.owner));
     // "no server" is the status already.

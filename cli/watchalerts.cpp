@@ -9,7 +9,7 @@ std::optional<long> DaysToExpiry(const WatchRow& row, long today) {
     if (row.status != Found || row.expiry.empty()) {
         return std::nullopt;
     }
-    const std::optional<CivilDate> date = CCore::parseDateValue(row.expiry);
+    const std::optional<CivilDate> date = ReadStoredDate(row.expiry);
     if (!date) {
         return std::nullopt;
     }

@@ -67,6 +67,10 @@ struct CivilDate {
 [[nodiscard]] long DaysFromCivil(const CivilDate& date);
 // The local calendar date now.
 [[nodiscard]] CivilDate LocalToday();
+// A date as a result stores it: registry dates are read once, when the
+// result is stored (CCore::parseDate1), and a readable one is then exactly
+// "YYYY-MM-DD". Every later reader takes that form or no date at all.
+[[nodiscard]] std::optional<CivilDate> ReadStoredDate(std::string_view text);
 
 class CCore {
 public:

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "core/ccore.h"
 
+#include "core/asciicase.h"
+
 #include <array>
 #include <cstdio>
 #include <ctime>
@@ -33,7 +35,6 @@ private:
     static bool isDigit(char c) { return c >= '0' && c <= '9'; }
     static bool isAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
     static bool isBlank(char c) { return c == ' ' || c == '\t'; }
-    static char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
     void skipLeading() {
         while (more() && (isBlank(peek()) || peek() == '^' || peek() == '\r' || peek() == '\n' ||
@@ -84,12 +85,7 @@ private:
         if (name.size() < 3)
             return 0;
         for (size_t m = 0; m < names.size(); ++m) {
-            if (name.size() > names[m].size())
-                continue;
-            bool same = true;
-            for (size_t k = 0; k < name.size() && same; ++k)
-                same = lower(name[k]) == names[m][k];
-            if (same)
+            if (StartsWithNoCase(names[m], name))
                 return static_cast<int>(m) + 1;
         }
         return 0;
@@ -101,7 +97,7 @@ private:
         if (name.size() != 3)
             return false;
         for (const auto day : names) {
-            if (lower(name[0]) == day[0] && lower(name[1]) == day[1] && lower(name[2]) == day[2])
+            if (EqualsNoCase(name, day))
                 return true;
         }
         return false;
@@ -249,6 +245,19 @@ std::string CCore::parseDate1(std::string_view text, DateOrder order) {
     std::string same(text);
     trimStr(same);
     return same;
+}
+
+std::optional<CivilDate> ReadStoredDate(std::string_view text) {
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') {
+        return std::nullopt;
+    }
+    for (const std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+        if (text[i] < '0' || text[i] > '9') {
+            return std::nullopt;
+        }
+    }
+    // The shape is right; the reader says whether the day exists.
+    return CCore::parseDateValue(text);
 }
 
 long DaysFromCivil(const CivilDate& date) {

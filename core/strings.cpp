@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "core/ccore.h"
 
+#include "core/text.h"
+
 std::string CCore::getStrInt(int value) {
     return std::to_string(value);
 }
@@ -19,12 +21,5 @@ std::string CCore::getStrPart(std::string_view text, std::string_view begin, std
 }
 
 void CCore::trimStr(std::string& text) {
-    constexpr std::string_view blanks = " \t\r\n\v\f";
-    const size_t last = text.find_last_not_of(blanks);
-    if (last == std::string::npos) {
-        text.clear();
-        return;
-    }
-    text.erase(last + 1);
-    text.erase(0, text.find_first_not_of(blanks));
+    text = std::string(TrimBlanks(text));
 }

@@ -117,13 +117,15 @@ bool IsBlankByte(char c) {
 }
 
 std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && IsBlankByte(text.front())) {
-        text.remove_prefix(1);
+    return TrimBytes(text, " \t\r\n\v\f");
+}
+
+std::string_view TrimBytes(std::string_view text, std::string_view set) {
+    const std::size_t first = text.find_first_not_of(set);
+    if (first == std::string_view::npos) {
+        return {};
     }
-    while (!text.empty() && IsBlankByte(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
+    return text.substr(first, text.find_last_not_of(set) - first + 1);
 }
 
 bool ParseInt(std::string_view text, int& value) {

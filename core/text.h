@@ -62,6 +62,9 @@ template <std::size_t N>
 // Blank, TAB, CR, LF, VT and FF: what every reader of ours trims.
 [[nodiscard]] bool IsBlankByte(char c);
 [[nodiscard]] std::string_view TrimBlanks(std::string_view text);
+// The one trim: `text` without the bytes of `set` at either end (TrimBlanks
+// is it with the six blank bytes; an answer's values trim blanks and TABs).
+[[nodiscard]] std::string_view TrimBytes(std::string_view text, std::string_view set);
 
 // A whole decimal number with an optional sign, blanks around it allowed;
 // false for anything else or a value outside int.

@@ -24,13 +24,7 @@ std::size_t SkipBlanks(std::string_view text, std::size_t at) {
 } // namespace
 
 std::string_view TrimValue(std::string_view value) {
-    while (!value.empty() && IsBlankOrTab(value.front())) {
-        value.remove_prefix(1);
-    }
-    while (!value.empty() && IsBlankOrTab(value.back())) {
-        value.remove_suffix(1);
-    }
-    return value;
+    return TrimBytes(value, " \t");
 }
 
 AnswerLines::AnswerLines(std::string_view text, bool gbk, bool indexLetters)
@@ -47,7 +41,7 @@ AnswerLines::AnswerLines(std::string_view text, bool gbk, bool indexLetters)
             label = SkipBlanks(line, label + 3); // "a. [Domain Name]"
         }
         m_lines.push_back(
-            {line, indent, label, label < line.size() ? LowerAscii(line[label]) : '\0'});
+            {line, indent, label, label < line.size() ? AsciiLowerByte(line[label]) : '\0'});
     };
     while (pos < text.size()) {
         const auto c = static_cast<unsigned char>(text[pos]);
@@ -79,7 +73,7 @@ std::optional<std::string_view> AnswerLines::ValueAt(std::size_t index,
     const std::string_view text = line.text;
     std::size_t at = line.label;
     if (label.empty() || text.size() - at < label.size() ||
-        line.first != LowerAscii(label.front()) ||
+        line.first != AsciiLowerByte(label.front()) ||
         !EqualsNoCase(text.substr(at, label.size()), label)) {
         return std::nullopt;
     }

@@ -15,6 +15,8 @@
 // Lines end at CR, LF or "^" (the per-row query's mark for either). The
 // views point into the text given, which must outlive this object.
 
+#include "core/asciicase.h"
+
 #include <cstddef>
 #include <optional>
 #include <string_view>
@@ -52,7 +54,7 @@ public:
         if (label.empty()) {
             return std::nullopt;
         }
-        const char first = LowerAscii(label.front());
+        const char first = AsciiLowerByte(label.front());
         for (std::size_t i = from; i < to && i < m_lines.size(); ++i) {
             if (m_lines[i].first != first) {
                 continue; // most lines: no need to look further
@@ -77,9 +79,6 @@ private:
         std::size_t label;  // where a label would begin (after an index such as "a. ")
         char first;         // the byte there, lower case; 0 for none
     };
-    [[nodiscard]] static char LowerAscii(char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    }
     [[nodiscard]] bool IsBlank(std::size_t index) const;
 
     std::vector<Line> m_lines;

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <netinet/in.h>
 
+#include "core/asciicase.h"
+#include "core/hostname.h"
 #include "core/text.h"
 
 namespace {
@@ -17,16 +19,6 @@ std::string Shown(std::string_view entry) {
         out += byte < 0x20 || byte == 0x7F ? '?' : c;
     }
     return "\"" + out + "\"";
-}
-
-bool IsHostNameText(std::string_view host) {
-    for (const char c : host) {
-        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-              c == '-' || c == '.' || c == '_')) {
-            return false;
-        }
-    }
-    return !host.empty();
 }
 
 // One "host=ADDRESS:PORT" entry; the reason, naming the entry, when it is bad.
@@ -44,7 +36,8 @@ bool ParseEntry(std::string_view entry, ConnectOverride& item, std::string& why)
         why = "empty host name in " + Shown(entry);
         return false;
     }
-    if (!IsHostNameText(item.host)) {
+    // Test and lab hosts: one label, or an "_" in a name, may be mapped too.
+    if (!IsHostName(item.host, {.underscore = true, .singleLabel = true})) {
         why = "not a host name: " + Shown(item.host) + " in " + Shown(entry);
         return false;
     }
@@ -130,4 +123,14 @@ ConnectToSetting ReadConnectToEnvironment() {
 
 std::vector<ConnectOverride> ConnectToFromEnvironment() {
     return ReadConnectToEnvironment().overrides;
+}
+
+const ConnectOverride* FindConnectOverride(const std::vector<ConnectOverride>& overrides,
+                                           std::string_view host) {
+    for (const ConnectOverride& entry : overrides) {
+        if (EqualsNoCase(entry.host, host)) {
+            return &entry;
+        }
+    }
+    return nullptr;
 }

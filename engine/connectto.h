@@ -32,3 +32,7 @@ struct ConnectToSetting {
 // The good entries of ZENTRIX_CONNECT_TO; see ReadConnectToEnvironment for
 // the bad ones.
 [[nodiscard]] std::vector<ConnectOverride> ConnectToFromEnvironment();
+
+// The first entry for `host` (host names compare without regard to case), or null.
+[[nodiscard]] const ConnectOverride*
+FindConnectOverride(const std::vector<ConnectOverride>& overrides, std::string_view host);

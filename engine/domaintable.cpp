@@ -114,16 +114,7 @@ std::vector<TakenRow> DomainTable::CopyMarkedRows() const {
         row.record.removed = 0;
         row.hasOutcome = details.Finished(i);
         if (row.hasOutcome) {
-            RowOutcome& outcome = row.outcome;
-            outcome.reason = details.Reason(i);
-            outcome.protocol = details.Protocol(i);
-            outcome.answer = details.Answer(i);
-            outcome.values = details.Values(i);
-            outcome.server = details.Server(i);
-            outcome.askedAt = details.AskedAt(i);
-            outcome.otherAnswer = details.OtherAnswer(i);
-            outcome.otherServer = details.OtherServer(i);
-            outcome.otherCameFirst = details.OtherCameFirst(i);
+            row.outcome = details.Outcome(i);
         }
     }
     return taken;

@@ -6,6 +6,7 @@
 
 #include "core/atomicfile.h"
 #include "core/folderlock.h"
+#include "core/hostname.h"
 #include "core/readfile.h"
 #include "core/text.h"
 #include "engine/rdaptext.h"
@@ -17,19 +18,9 @@ namespace {
 constexpr std::size_t kMaxCacheBytes = 1u << 20;
 constexpr std::chrono::milliseconds kCacheLockWait{5'000};
 
-// A TLD as IANA names one: letters, digits and hyphens, not starting with a hyphen.
+// A TLD as IANA names one: a single host-name label.
 bool IsTldLabel(std::string_view text) {
-    if (text.empty() || text.size() > 63 || text.front() == '-') {
-        return false;
-    }
-    for (const char c : text) {
-        const bool ok =
-            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
-        if (!ok) {
-            return false;
-        }
-    }
-    return true;
+    return IsHostLabel(text);
 }
 
 // ".IO" -> "io".

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "engine/idn.h"
 
+#include "core/asciicase.h"
+#include "core/hostname.h"
 #include "core/text.h"
 
 #include <cstdlib>
@@ -45,31 +47,7 @@ bool HasALabel(std::string_view name) {
 } // namespace
 
 bool IsHostNameSyntax(std::string_view name) {
-    constexpr std::size_t kMaxName = 253;
-    constexpr std::size_t kMaxLabel = 63;
-    if (name.empty() || name.size() > kMaxName) {
-        return false;
-    }
-    std::size_t labels = 0;
-    for (std::size_t start = 0; start <= name.size(); ++labels) {
-        auto end = name.find('.', start);
-        if (end == std::string_view::npos) {
-            end = name.size();
-        }
-        const std::string_view label = name.substr(start, end - start);
-        if (label.empty() || label.size() > kMaxLabel || label.front() == '-' ||
-            label.back() == '-') {
-            return false;
-        }
-        for (const char c : label) {
-            const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-            if (!letter && !(c >= '0' && c <= '9') && c != '-') {
-                return false;
-            }
-        }
-        start = end + 1;
-    }
-    return labels >= 2;
+    return IsHostName(name);
 }
 
 bool ToALabel(std::string_view utf8, std::string& ascii) {
@@ -102,12 +80,7 @@ std::string ToUnicodeName(std::string_view ascii) {
         return std::string(ascii);
     }
     // Punycode keeps the case of the letters it carries as they are.
-    std::string lower(ascii);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
+    const std::string lower = AsciiLower(ascii);
     char* raw = nullptr;
     const int rc = idn2_to_unicode_8z8z(lower.c_str(), &raw, 0);
     const std::unique_ptr<char, FreeDeleter> output(raw);

@@ -15,10 +15,9 @@
 // False, and `ascii` untouched, when the name cannot be converted.
 [[nodiscard]] bool ToALabel(std::string_view utf8, std::string& ascii);
 
-// True when `name` is a domain name as the DNS spells it for a host: at
-// least two labels separated by dots, each of 1 to 63 letters, digits and
-// hyphens, none starting or ending with a hyphen, 253 bytes in all at most
-// (no trailing dot). Anything else must never be sent to a server.
+// True when `name` is a domain name as the DNS spells it for a host: the
+// core's host-name rule (IsHostName) with two labels or more. Anything else
+// must never be sent to a server.
 [[nodiscard]] bool IsHostNameSyntax(std::string_view name);
 
 // The Unicode form of a stored name for display, in UTF-8: its "xn--" labels

@@ -12,7 +12,6 @@
 #include <memory>
 #include <netinet/in.h>
 #include <poll.h>
-#include <strings.h>
 #include <vector>
 
 #include "engine/addressrules.h"
@@ -63,16 +62,14 @@ std::string UrlHostOf(const HostAddress& address) {
 std::string Destination(const std::string& host, const WhoisClientOptions& options,
                         Clock::time_point deadline, const std::atomic<bool>* stop,
                         HostLookupCache* lookups, std::string& target, std::string& port) {
-    for (const ConnectOverride& entry : options.connectTo) {
-        if (::strcasecmp(entry.host.c_str(), host.c_str()) == 0) {
-            HostAddress address;
-            if (!ParseAddressLiteral(entry.address, address)) {
-                return kMarkerInvalidAddr;
-            }
-            target = UrlHostOf(address);
-            port = std::to_string(entry.port);
-            return {};
+    if (const ConnectOverride* entry = FindConnectOverride(options.connectTo, host)) {
+        HostAddress address;
+        if (!ParseAddressLiteral(entry->address, address)) {
+            return kMarkerInvalidAddr;
         }
+        target = UrlHostOf(address);
+        port = std::to_string(entry->port);
+        return {};
     }
     port = std::to_string(options.port);
     HostAddress literal;

@@ -1,15 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// ASCII case rules for the protocol texts of RDAP (roles, event actions,
-// link relations, media types, host names), which compare without regard
-// to case. Bytes outside ASCII are left as they are.
+// The protocol texts of RDAP and WHOIS (roles, event actions, link
+// relations, media types, host names) compare without regard to ASCII case:
+// the one rule is the core's.
 
-#include <string>
-#include <string_view>
-
-[[nodiscard]] std::string AsciiLower(std::string_view text);
-[[nodiscard]] bool EqualsNoCase(std::string_view a, std::string_view b);
-[[nodiscard]] bool StartsWithNoCase(std::string_view text, std::string_view prefix);
-[[nodiscard]] bool EndsWithNoCase(std::string_view text, std::string_view suffix);
-[[nodiscard]] bool ContainsNoCase(std::string_view text, std::string_view part);
+#include "core/asciicase.h"

@@ -1,14 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "engine/referralguard.h"
 
-#include <algorithm>
-
+#include "core/hostname.h"
 #include "core/text.h"
 #include "engine/rdaptext.h"
 
 namespace {
-
-constexpr std::size_t kMaxHostBytes = 253;
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -16,10 +13,6 @@ bool IsDigit(char c) {
 
 bool IsHexDigit(char c) {
     return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-bool IsHostByte(char c) {
-    return IsDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-' || c == '.';
 }
 
 // "1", "0177", "0x7f", "0X": what inet_aton reads as one part of an address.
@@ -67,27 +60,10 @@ std::string ReferralHost(std::string_view value) {
 }
 
 bool IsReferralHostName(std::string_view host) {
-    if (host.empty() || host.size() > kMaxHostBytes) {
+    if (!IsHostName(host)) {
         return false;
     }
-    for (const char c : host) {
-        if (!IsHostByte(c)) {
-            return false;
-        }
-    }
-    std::size_t labels = 0;
-    std::string_view last;
-    for (std::size_t start = 0; start <= host.size();) {
-        const std::size_t dot = std::min(host.find('.', start), host.size());
-        const std::string_view label = host.substr(start, dot - start);
-        if (label.empty()) {
-            return false;
-        }
-        ++labels;
-        last = label;
-        start = dot + 1;
-    }
-    if (labels < 2 || IsNumber(last)) {
+    if (IsNumber(host.substr(host.rfind('.') + 1))) {
         return false;
     }
     return !EqualsNoCase(host, "localhost") && !EndsWithNoCase(host, ".localhost");

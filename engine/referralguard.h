@@ -14,9 +14,8 @@
 // off, a trailing dot dropped, lower case.
 [[nodiscard]] std::string ReferralHost(std::string_view value);
 
-// Letters, digits, hyphens and dots only; at most 253 bytes; two labels or
-// more, none empty; not an IPv4 address in any spelling ("127.0.0.1",
-// "127.1", "2130706433", "0x7f000001": a name whose last label is a number
-// is one), and not "localhost" or a name under it. IPv6 spellings ("::1")
-// fail the first rule.
+// A host name by the core's rule (IsHostName, two labels or more); not an
+// IPv4 address in any spelling ("127.0.0.1", "127.1", "2130706433",
+// "0x7f000001": a name whose last label is a number is one), and not
+// "localhost" or a name under it. IPv6 spellings ("::1") fail the first rule.
 [[nodiscard]] bool IsReferralHostName(std::string_view host);

@@ -214,3 +214,19 @@ bool RowDetails::OtherCameFirst(std::int32_t index) const {
     const Entry* entry = Find(index);
     return entry != nullptr && entry->otherCameFirst;
 }
+
+RowOutcome RowDetails::Outcome(std::int32_t index, bool answers) const {
+    RowOutcome outcome;
+    outcome.reason = Reason(index);
+    outcome.protocol = Protocol(index);
+    outcome.values = Values(index);
+    outcome.server = Server(index);
+    outcome.askedAt = AskedAt(index);
+    if (answers) {
+        outcome.answer = Answer(index);
+        outcome.otherAnswer = OtherAnswer(index);
+        outcome.otherServer = OtherServer(index);
+        outcome.otherCameFirst = OtherCameFirst(index);
+    }
+    return outcome;
+}

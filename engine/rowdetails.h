@@ -72,6 +72,9 @@ public:
     [[nodiscard]] std::string OtherAnswer(std::int32_t index) const;
     [[nodiscard]] std::string OtherServer(std::int32_t index) const;
     [[nodiscard]] bool OtherCameFirst(std::int32_t index) const;
+    // All of the above as one outcome; without `answers`, only what the
+    // list shows (no answer, no other answer or its host).
+    [[nodiscard]] RowOutcome Outcome(std::int32_t index, bool answers = true) const;
 
 private:
     struct Entry {

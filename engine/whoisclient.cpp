@@ -8,7 +8,6 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <strings.h>
 #include <sys/socket.h>
 #include <vector>
 
@@ -59,16 +58,6 @@ Wait WaitFor(int fd, short events, Clock::time_point deadline, const std::atomic
             return Wait::Failed;
         }
     }
-}
-
-const ConnectOverride* FindOverride(const std::vector<ConnectOverride>& overrides,
-                                    const std::string& host) {
-    for (const ConnectOverride& entry : overrides) {
-        if (::strcasecmp(entry.host.c_str(), host.c_str()) == 0) {
-            return &entry;
-        }
-    }
-    return nullptr;
 }
 
 // Sends all of `bytes`; false when the connection fails or the wait ends.
@@ -131,7 +120,7 @@ namespace {
 std::string Targets(const std::string& host, const WhoisClientOptions& options,
                     Clock::time_point deadline, const std::atomic<bool>* stop,
                     HostLookupCache* lookups, std::vector<HostAddress>& out) {
-    if (const ConnectOverride* redirect = FindOverride(options.connectTo, host)) {
+    if (const ConnectOverride* redirect = FindConnectOverride(options.connectTo, host)) {
         HostAddress address;
         if (!ParseAddressLiteral(redirect->address, address)) {
             return kMarkerInvalidAddr;

@@ -211,7 +211,7 @@ std::int32_t CListCtrlModel::DayNumber(std::string_view gbkDate) {
     if (gbkDate.empty()) {
         return kNoDay;
     }
-    const auto date = CCore::parseDateValue(gbkDate);
+    const auto date = ReadStoredDate(gbkDate);
     return date ? static_cast<std::int32_t>(DaysFromCivil(*date)) : kNoDay;
 }
 

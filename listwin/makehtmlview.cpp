@@ -3,10 +3,8 @@
 
 #include "core/ccore.h"
 #include "core/messages.h"
-#include "engine/connectto.h"
 #include "engine/domaintable.h"
 #include "engine/store/resultstore.h"
-#include "listwin/batchsettings.h"
 #include "listwin/celldelegate.h"
 #include "listwin/frozencolumnview.h"
 #include "listwin/listitem.h"
@@ -51,22 +49,12 @@ QString CopyField(QString text) {
     return text;
 }
 
-// The row's outcome without its answer (which the copy needs not).
-RowOutcome OutcomeWithoutAnswer(const RowDetails& details, std::int32_t index) {
-    RowOutcome outcome;
-    outcome.reason = details.Reason(index);
-    outcome.protocol = details.Protocol(index);
-    outcome.values = details.Values(index);
-    outcome.server = details.Server(index);
-    outcome.askedAt = details.AskedAt(index);
-    return outcome;
-}
-
 // Row `index` of `from`, its record and outcome, into `to`.
 void CopyShownRow(const DomainTable& from, DomainTable& to, std::int32_t index) {
     std::memcpy(&to.Row(index), &from.Row(index), sizeof(DomainRecord));
     if (from.details.Finished(index)) {
-        to.details.Set(index, OutcomeWithoutAnswer(from.details, index));
+        // Without its answers, which the copy needs not.
+        to.details.Set(index, from.details.Outcome(index, false));
     }
 }
 
@@ -99,8 +87,7 @@ CMakeHtmlView::CMakeHtmlView(QWidget* parent)
     }
     m_flushTimer.setSingleShot(true);
     connect(&m_flushTimer, &QTimer::timeout, this, &CMakeHtmlView::FlushFinishedRows);
-    m_waitTimer.setInterval(kWaitCheckMs);
-    connect(&m_waitTimer, &QTimer::timeout, this, &CMakeHtmlView::ShowLongestWait);
+    connect(&m_batch, &CBatchControl::waitingHostChanged, m_model, &CListCtrlModel::SetWaitingHost);
     for (const auto signal :
          {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
         connect(m_proxy, signal, this, &CMakeHtmlView::UpdateShownCount);
@@ -205,23 +192,21 @@ bool CMakeHtmlView::PreTranslateMessage(const Msg& msg) {
     case UM_ROW_DONE:
         ShowFinishedRow(msg.lParam);
         break;
-    case UM_WORKER_EXIT:
+    case UM_WORKER_EXIT: {
         // The worker's last act was this post: its thread is ending, so the
         // object can go (the destructor joins).
-        if (m_thread && !m_thread->SetupError().empty()) {
+        if (const std::string error = m_batch.End(); !error.empty()) {
             InfoBox(this, "无法开始查询：RDAP 的设置文件无法使用（ZENTRIX_RDAP_BOOTSTRAP 或 "
                           "ZENTRIX_CACERT）。\n" +
-                              m_thread->SetupError());
+                              error);
         }
-        m_thread.reset();
-        m_waitTimer.stop();
-        m_model->SetWaitingHost({});
         // No worker writes the table any more: it is what the list shows.
         m_shown.reset();
         FlushFinishedRows();
-        emit batchChangesCounted(m_changedInBatch);
+        emit batchChangesCounted(m_batch.ChangedCount());
         PostToMainWindow(UM_QUERY_FINISHED);
         break;
+    }
     default:
         break;
     }
@@ -229,81 +214,28 @@ bool CMakeHtmlView::PreTranslateMessage(const Msg& msg) {
 }
 
 int CMakeHtmlView::StartQueryThread() {
-    DomainTable& table = TheDomainTable();
+    const DomainTable& table = TheDomainTable();
     if (table.count <= 0 || !table.IsAllocated()) {
         InfoBox(this, "请至少指定一个域名。");
         return 0;
     }
-    // A previous batch has ended (start is a stop button until then); reap it.
-    m_thread.reset();
-
-    auto job = std::make_unique<QueryJob>();
-    job->view = m_target.get();
-    job->table = table.Rows();
-    job->count = table.count;
-    job->details = &table.details;
-
-    m_thread = std::make_unique<CQueryThread>(std::move(job), MakeQueryOptions());
+    // Before the worker writes the table.
     KeepShownCopy();
-    if (!m_thread->Start()) {
-        m_thread.reset();
+    if (!m_batch.Start(m_target.get())) {
         m_shown.reset();
         QMessageBox::warning(this, BoxCaption(), QStringLiteral("Cannot Start New Thread"));
         return 0;
     }
-    m_batchStart = table.BatchBase();
-    m_inBatch.assign(static_cast<std::size_t>(table.count), 0);
-    for (int32_t i = 0; i < table.count; ++i) {
-        m_inBatch[static_cast<std::size_t>(i)] = table.InNextBatch(i) ? 1 : 0;
-    }
-    m_finishedInBatch = 0;
-    m_changedInBatch = 0;
-    m_finishedRows.assign(static_cast<std::size_t>(table.count), false);
     m_lastFinished = -1;
     m_following = true;
-    m_waitTimer.start();
     return 1;
-}
-
-QueryOptions CMakeHtmlView::MakeQueryOptions() const {
-    const DomainTable& table = TheDomainTable();
-    QueryOptions options;
-    options.startIndex = table.startIndex;
-    options.rows = table.batchRows;
-    options.saveResumePoint = table.batchSavesResume;
-    options.core = table.core;
-    options.store = table.store;
-    options.client.connectTo = ConnectToFromEnvironment();
-    options.transport = m_transport;
-    if (table.core != nullptr) {
-        ApplyBatchSettings(LoadBatchSettings(*table.core), options);
-    }
-    return options;
-}
-
-void CMakeHtmlView::RequestStopQuery() {
-    if (m_thread) {
-        m_thread->RequestStop();
-    }
-}
-
-void CMakeHtmlView::StopQueryThread() {
-    if (m_thread) {
-        m_thread->RequestStop();
-        m_thread->Join();
-    }
-}
-
-bool CMakeHtmlView::IsQueryRunning() const {
-    // Until its end is handled: rows it reported may still wait in the queue.
-    return m_thread != nullptr;
 }
 
 void CMakeHtmlView::Reload() {
     const DomainTable& table = TheDomainTable();
     // The rows may have moved: what the last batch finished is told by
     // the times the rows were asked from now on.
-    m_finishedRows.clear();
+    m_batch.ForgetReports();
     const int stored = ShowStoredResults();
     std::vector<CListCtrlModel::Item> items;
     int finished = 0;
@@ -399,20 +331,17 @@ void CMakeHtmlView::ShowFinishedRow(std::intptr_t index) {
     if (table.IsAllocated() && index >= 0 && index < table.count &&
         index < m_model->GetItemCount()) {
         const int row = static_cast<int>(index);
-        if (m_finishedRows.size() < static_cast<std::size_t>(m_model->GetItemCount())) {
-            m_finishedRows.resize(static_cast<std::size_t>(m_model->GetItemCount()), false);
-        }
         // A row reported twice counts once, and its change stays the one
         // against the result shown before the batch.
-        if (!m_finishedRows[static_cast<std::size_t>(row)]) {
-            m_finishedRows[static_cast<std::size_t>(row)] = true;
-            ++m_finishedInBatch;
+        if (m_batch.Report(row, m_model->GetItemCount())) {
             std::uint8_t changes = 0;
             if (m_shown && m_shown->IsFinished(row)) {
                 changes =
                     ChangeBits(ChangesBetween(ShownCheck(*m_shown, row), ShownCheck(table, row)));
             }
-            m_changedInBatch += changes != 0 ? 1 : 0;
+            if (changes != 0) {
+                m_batch.CountChange();
+            }
             m_changes[std::string(FieldText(table.Row(row).domain))] = changes;
             if (m_shown) {
                 CopyShownRow(table, *m_shown, row);
@@ -683,11 +612,7 @@ CRowDetailsDlg* CMakeHtmlView::OpenDetails(int row) {
     source.store = table.store;
     const DomainTable* from = &table;
     // A row the batch has not reported may be written by a worker right now.
-    const bool reported = static_cast<std::size_t>(row) < m_finishedRows.size() &&
-                          m_finishedRows[static_cast<std::size_t>(row)];
-    const bool inBatch = static_cast<std::size_t>(row) < m_inBatch.size() &&
-                         m_inBatch[static_cast<std::size_t>(row)] != 0;
-    if (m_shown && inBatch && !reported) {
+    if (m_shown && m_batch.Asks(row) && !m_batch.Reported(row)) {
         from = m_shown.get();
         source.underWay = true;
     }
@@ -853,19 +778,6 @@ void CMakeHtmlView::UpdateShownCount() {
     emit shownCountChanged(m_proxy->rowCount(), m_model->GetItemCount(), IsFiltering());
 }
 
-void CMakeHtmlView::ShowLongestWait() {
-    // The worker knows which lane waits, not which row: the rows not yet
-    // finished that go to that server are the ones it keeps waiting.
-    QString host;
-    if (m_thread) {
-        const std::optional<LaneWait> wait = m_thread->LongestWait();
-        if (wait && wait->left.count() > 0) {
-            host = QString::fromStdString(wait->host);
-        }
-    }
-    m_model->SetWaitingHost(host);
-}
-
 void CMakeHtmlView::RefreshRedDisplay() {
     const DomainTable& table = TheDomainTable();
     m_model->SetRedRule(table.redDisplay != 0, table.expiryDays, LocalToday());
@@ -882,22 +794,8 @@ void CMakeHtmlView::RefreshAllRedDisplays() {
 }
 
 bool CMakeHtmlView::FinishedInLastBatch(int row) {
-    for (const QPointer<CMakeHtmlView>& view : liveViews()) {
-        if (!view.isNull()) {
-            const auto& rows = view->m_finishedRows;
-            return row >= 0 && static_cast<std::size_t>(row) < rows.size() &&
-                   rows[static_cast<std::size_t>(row)];
-        }
-    }
-    return false;
-}
-
-void CMakeHtmlView::StopAllQueryThreads() {
-    for (const QPointer<CMakeHtmlView>& view : liveViews()) {
-        if (!view.isNull()) {
-            view->StopQueryThread();
-        }
-    }
+    const CMakeHtmlView* view = FirstView();
+    return view != nullptr && view->m_batch.Reported(row);
 }
 
 void CMakeHtmlView::SaveColumnLayout() const {

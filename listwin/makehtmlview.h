@@ -11,6 +11,7 @@
 // is a sorted and filtered view of it, with the domain column kept in view.
 
 #include "engine/querythread.h"
+#include "listwin/batchcontrol.h"
 #include "listwin/columnlayout.h"
 #include "listwin/listctrlmodel.h"
 #include "listwin/listsortfilter.h"
@@ -57,17 +58,15 @@ public:
     // Non-zero when the worker was started.
     int StartQueryThread();
     // Asks a running worker to stop and returns at once; it ends as usual.
-    void RequestStopQuery();
+    void RequestStopQuery() { m_batch.RequestStop(); }
     // Asks a running worker to stop and waits for it; the table and the core
     // object may be released afterwards.
-    void StopQueryThread();
-    // From the start of a batch until its UM_WORKER_EXIT has been handled.
-    [[nodiscard]] bool IsQueryRunning() const;
-    // What the next batch is started with: the start index, the settings of
-    // the options dialog, connect-to overrides, the transport.
-    [[nodiscard]] QueryOptions MakeQueryOptions() const;
-    // Where the worker sends its questions; empty: the TCP client.
-    void SetTransport(WhoisTransport transport) { m_transport = std::move(transport); }
+    void StopQueryThread() { m_batch.Stop(); }
+    // From the start of a batch until its UM_WORKER_EXIT has been handled
+    // (rows it reported may still wait in the queue until then).
+    [[nodiscard]] bool IsQueryRunning() const { return m_batch.IsRunning(); }
+    [[nodiscard]] QueryOptions MakeQueryOptions() const { return m_batch.MakeQueryOptions(); }
+    void SetTransport(WhoisTransport transport) { m_batch.SetTransport(std::move(transport)); }
 
     void OnOpenWebPage();
     void OnCheckAll();
@@ -105,7 +104,7 @@ public:
     [[nodiscard]] bool IsFiltering() const;
     [[nodiscard]] CListCtrlModel::Item ShownItem(int row) const;
     // Rows of the last batch whose check changed something, since its start.
-    [[nodiscard]] int changedInBatch() const { return m_changedInBatch; }
+    [[nodiscard]] int changedInBatch() const { return m_batch.ChangedCount(); }
     // The selected rows as tab-separated text, as Ctrl+C copies them.
     [[nodiscard]] QString SelectedRowsText() const;
     void CopySelectedRows();
@@ -121,8 +120,6 @@ public:
     // Whether the last batch of the first list view finished table row
     // `row` (forgotten when the list is reloaded).
     [[nodiscard]] static bool FinishedInLastBatch(int row);
-    // Stops the workers of every list view (before the table is released).
-    static void StopAllQueryThreads();
 
     // The column layout through the table's core object (none: not kept).
     void SaveColumnLayout() const;
@@ -133,10 +130,8 @@ public:
     [[nodiscard]] CListCtrlModel* listModel() const { return m_model; }
     [[nodiscard]] CListSortFilter* sortFilter() const { return m_proxy; }
     [[nodiscard]] CFrozenColumnView* frozenColumn() const { return m_frozen; }
-    // How often the rows kept waiting by a paused server are looked for.
-    static constexpr int kWaitCheckMs = 1000;
     // The batch's start index plus the rows it finished, as UM_PROGRESS says.
-    [[nodiscard]] int shownRowCount() const { return m_batchStart + m_finishedInBatch; }
+    [[nodiscard]] int shownRowCount() const { return m_batch.ShownRowCount(); }
     [[nodiscard]] int contextRow() const { return m_contextRow; }
     [[nodiscard]] bool isFollowingBatch() const { return m_following; }
     // The visible row of table row `row`, -1 when it is filtered out.
@@ -180,29 +175,20 @@ private:
     void UpdateExpiringCount();
     void KeepDomainColumnFirst();
     void UpdateShownCount();
-    // Marks the rows kept waiting by a paused server, while a batch runs.
-    void ShowLongestWait();
 
     CListCtrlModel* m_model = nullptr;
     CListSortFilter* m_proxy = nullptr;
     CFrozenColumnView* m_frozen = nullptr;
     CCellDelegate* m_delegate = nullptr;
     std::unique_ptr<CWidgetMessageTarget> m_target;
-    std::unique_ptr<CQueryThread> m_thread;
+    CBatchControl m_batch;
     // While a batch runs: the rows as last reported (see ShownTable).
     std::unique_ptr<DomainTable> m_shown;
     // The changes of each name's latest check shown, by A-label (ChangeKind bits).
     std::unordered_map<std::string, std::uint8_t> m_changes;
-    WhoisTransport m_transport;
     QTimer m_flushTimer;
-    QTimer m_waitTimer;               // while a batch runs: which server keeps rows waiting
-    std::vector<bool> m_finishedRows; // rows the current batch finished
-    std::vector<char> m_inBatch;      // rows the current batch asks
-    ColumnWidths m_columnWidths{};    // last width of each column while shown
-    int m_batchStart = 0;
-    int m_finishedInBatch = 0;
-    int m_changedInBatch = 0;
-    int m_lastFinished = -1; // the furthest row finished: the list follows it
+    ColumnWidths m_columnWidths{}; // last width of each column while shown
+    int m_lastFinished = -1;       // the furthest row finished: the list follows it
     int m_contextRow = -1;
     bool m_following = false;   // until the user scrolls during a batch
     bool m_progressDue = false; // a report awaits its UM_PROGRESS

@@ -11,12 +11,8 @@
 #include <algorithm>
 
 StoredCheck ShownCheck(const DomainTable& table, std::int32_t index) {
-    RowOutcome outcome;
-    outcome.reason = table.details.Reason(index);
-    outcome.protocol = table.details.Protocol(index);
+    RowOutcome outcome = table.details.Outcome(index, false);
     outcome.values = ShownValues(table, index);
-    outcome.server = table.details.Server(index);
-    outcome.askedAt = table.details.AskedAt(index);
     return CheckOfRow(table.Row(index), outcome, 0);
 }
 

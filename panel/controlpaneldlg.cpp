@@ -6,6 +6,7 @@
 #include "core/text.h"
 #include "engine/domaintable.h"
 #include "engine/store/resultstore.h"
+#include "listwin/batchcontrol.h"
 #include "listwin/dataexport.h"
 #include "listwin/domainimport.h"
 #include "listwin/makehtmlview.h"
@@ -185,7 +186,7 @@ CControlPanelDlg::~CControlPanelDlg() {
         return;
     }
     // No worker may outlive the table and the core object it uses.
-    CMakeHtmlView::StopAllQueryThreads();
+    CBatchControl::StopAll();
     DomainTable& table = TheDomainTable();
     if (table.panelWindow == static_cast<QWidget*>(this)) {
         table.panelWindow = nullptr;

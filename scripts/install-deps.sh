@@ -3,7 +3,24 @@
 # Installs the Debian packages the build and the tests need, only those missing.
 # ca-certificates: the system's CA bundle, trusted beside a --cacert file;
 # iproute2 and util-linux: test.sh's loopback-only namespace (ip, unshare).
+# dpkg-dev: dpkg-shlibdeps, which the DEB packing step runs.
 set -euo pipefail
+
+# The major version of the clang that is (or will be) installed: the
+# compiler's own word when it is there, else the version Debian's clang
+# package depends on. The fuzz build links libFuzzer from the runtime
+# package of exactly that version.
+clang_major() {
+    if command -v clang >/dev/null 2>&1; then
+        clang --version | sed -n 's/.*clang version \([0-9][0-9]*\)\..*/\1/p' | head -n 1
+    else
+        apt-cache depends clang 2>/dev/null | sed -n 's/.*Depends: clang-\([0-9][0-9]*\)$/\1/p' | head -n 1
+    fi
+}
+clang_version=$(clang_major || true)
+# Without a known version, the unversioned package follows Debian's default clang.
+clang_runtime=libclang-rt-dev
+[ -n "$clang_version" ] && clang_runtime="libclang-rt-${clang_version}-dev"
 
 packages=(
     cmake g++ make pkg-config
@@ -16,7 +33,8 @@ packages=(
     fonts-wqy-microhei qt6-translations-l10n
     libidn2-dev
     libsqlite3-dev sqlite3
-    clang libclang-rt-14-dev
+    clang "$clang_runtime"
+    dpkg-dev
     ca-certificates
     iproute2 util-linux
 )

@@ -35,6 +35,28 @@ constexpr int kWriterTurnMs = 200;
 constexpr auto kLockPatience = std::chrono::seconds(60);
 constexpr auto kCloseWait = std::chrono::seconds(10);
 
+// A read transaction: one snapshot, and the log's read lock taken once;
+// committed when it goes, if it began.
+class ReadSnapshot {
+public:
+    ReadSnapshot(SqliteStatement& begin, SqliteStatement& commit) : m_commit(commit) {
+        const StatementScope scope(begin);
+        m_open = begin.Step() == SQLITE_DONE;
+    }
+    ~ReadSnapshot() {
+        if (m_open) {
+            const StatementScope scope(m_commit);
+            m_commit.Step();
+        }
+    }
+    ReadSnapshot(const ReadSnapshot&) = delete;
+    ReadSnapshot& operator=(const ReadSnapshot&) = delete;
+
+private:
+    SqliteStatement& m_commit;
+    bool m_open = false;
+};
+
 int Primary(int rc) {
     return rc & 0xFF;
 }
@@ -384,6 +406,15 @@ void SqliteResultStore::Flush() {
 
 void SqliteResultStore::SavePosition(std::string_view program, std::string_view listId,
                                      ListPosition position) {
+    QueuePosition(program, listId, position);
+}
+
+void SqliteResultStore::ForgetPosition(std::string_view program, std::string_view listId) {
+    QueuePosition(program, listId, std::nullopt);
+}
+
+void SqliteResultStore::QueuePosition(std::string_view program, std::string_view listId,
+                                      std::optional<ListPosition> position) {
     {
         const std::lock_guard lock(m_queueMutex);
         ++m_added;
@@ -395,23 +426,6 @@ void SqliteResultStore::SavePosition(std::string_view program, std::string_view 
             m_firstQueuedAt = Clock::now();
         }
         m_positionOps[{std::string(program), std::string(listId)}] = position;
-        ++m_positionOpCount;
-    }
-    m_wakeWriter.notify_one();
-}
-
-void SqliteResultStore::ForgetPosition(std::string_view program, std::string_view listId) {
-    {
-        const std::lock_guard lock(m_queueMutex);
-        ++m_added;
-        if (!m_writerRunning) {
-            ++m_finished;
-            return;
-        }
-        if (m_queue.empty() && m_positionOps.empty()) {
-            m_firstQueuedAt = Clock::now();
-        }
-        m_positionOps[{std::string(program), std::string(listId)}] = std::nullopt;
         ++m_positionOpCount;
     }
     m_wakeWriter.notify_one();
@@ -836,21 +850,13 @@ SqliteResultStore::Latest(const std::vector<std::string>& domainsAscii) const {
         return found;
     }
     found.reserve(domainsAscii.size());
-    // One read transaction: one snapshot, and the log's read lock taken once.
-    const bool inTransaction = [&] {
-        const StatementScope scope(m_sql.beginRead);
-        return m_sql.beginRead.Step() == SQLITE_DONE;
-    }();
+    const ReadSnapshot snapshot(m_sql.beginRead, m_sql.commit);
     for (const std::string& name : domainsAscii) {
         const StatementScope scope(m_sql.latest);
         m_sql.latest.Bind(1, name);
         if (m_sql.latest.Step() == SQLITE_ROW) {
             found.insert_or_assign(name, ReadCheck(m_sql.latest));
         }
-    }
-    if (inTransaction) {
-        const StatementScope scope(m_sql.commit);
-        m_sql.commit.Step();
     }
     return found;
 }
@@ -877,10 +883,7 @@ std::string SqliteResultStore::LatestAnswer(std::string_view domainAscii) const 
         return {};
     }
     // One snapshot: the check, its answer and the answer's base.
-    const bool inTransaction = [&] {
-        const StatementScope scope(m_sql.beginRead);
-        return m_sql.beginRead.Step() == SQLITE_DONE;
-    }();
+    const ReadSnapshot snapshot(m_sql.beginRead, m_sql.commit);
     std::string text;
     std::int64_t answerId = 0;
     {
@@ -892,10 +895,6 @@ std::string SqliteResultStore::LatestAnswer(std::string_view domainAscii) const 
     }
     if (answerId != 0 && LoadAnswer(answerId, text) != SQLITE_OK) {
         text.clear();
-    }
-    if (inTransaction) {
-        const StatementScope scope(m_sql.commit);
-        m_sql.commit.Step();
     }
     return text;
 }

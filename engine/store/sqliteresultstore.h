@@ -70,6 +70,10 @@ public:
     bool LimitGrowth(int pages);
 
 private:
+    // A position saved, or forgotten (nullopt), for the writer to store.
+    void QueuePosition(std::string_view program, std::string_view listId,
+                       std::optional<ListPosition> position);
+
     explicit SqliteResultStore(std::string path, StoreRetention retention);
 
     enum class NoticeKind { MovedAside, NotWritable, NotOpened, COUNT };

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "engine/store/storedcheck.h"
 
-#include <cctype>
+#include "core/asciicase.h"
+#include "core/text.h"
 
 namespace {
 
@@ -14,10 +15,6 @@ bool StatesState(const StoredCheck& check) {
     return check.status == kStatusFound || check.status == kStatusNotRegistered;
 }
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
 // Registrar and owner names as registries write them: "GoDaddy.com, LLC" in
 // RDAP and "GODADDY.COM, LLC" in port 43, sometimes with doubled blanks. A
 // change of letter case or spacing is not a change of registrar or owner.
@@ -26,7 +23,7 @@ std::string Folded(std::string_view text) {
     out.reserve(text.size());
     bool pendingBlank = false;
     for (const char c : text) {
-        if (IsBlank(c)) {
+        if (IsBlankByte(c)) {
             pendingBlank = !out.empty();
             continue;
         }
@@ -34,7 +31,7 @@ std::string Folded(std::string_view text) {
             out += ' ';
             pendingBlank = false;
         }
-        out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        out += AsciiLowerByte(c);
     }
     return out;
 }

@@ -2,6 +2,7 @@
 #include "listwin/formats/csvexport.h"
 
 #include <array>
+#include <initializer_list>
 
 #include "core/atomicfile.h"
 #include "core/ccore.h"
@@ -62,56 +63,61 @@ void AppendField(std::string& line, std::string_view text, Origin origin) {
     line += '"';
 }
 
+// The next field of a line, after a comma unless it is the first.
+void AppendNextField(std::string& line, std::string_view text, Origin origin) {
+    if (!line.empty()) {
+        line += ',';
+    }
+    AppendField(line, text, origin);
+}
+
+struct FieldView {
+    std::string_view text;
+    Origin origin;
+};
+
+// A fixed line: the fields quoted and comma-separated, and its CR LF.
+std::string FixedLine(std::initializer_list<FieldView> fields) {
+    std::string line;
+    line.reserve(256);
+    for (const FieldView& field : fields) {
+        AppendNextField(line, field.text, field.origin);
+    }
+    line += "\r\n";
+    return line;
+}
+
 } // namespace
 
 std::string FormatCsvLine(const DomainRecord& row, bool finished) {
-    std::string line;
-    line.reserve(256);
-    AppendField(line, FieldText(row.whoisServer), Origin::Local);
-    line += ',';
-    AppendField(line, FieldText(row.domain), Origin::Remote);
-    line += ',';
-    AppendField(line, finished ? ExportStatusGbk(row.status) : std::string_view(), Origin::Local);
-    line += ',';
-    AppendField(line, CCore::parseDate1(FieldText(row.expiryDate)), Origin::Remote);
-    line += ',';
-    AppendField(line, CCore::parseDate1(FieldText(row.createdDate)), Origin::Remote);
-    line += ',';
-    AppendField(line, FieldText(row.owner), Origin::Remote);
-    line += ',';
-    AppendField(line, FieldText(row.email), Origin::Remote);
-    line += ',';
-    AppendField(line, FieldText(row.phone), Origin::Remote);
-    line += ',';
-    AppendField(line, FieldText(row.registrar), Origin::Remote);
-    line += "\r\n";
-    return line;
+    return FixedLine({
+        {FieldText(row.whoisServer), Origin::Local},
+        {FieldText(row.domain), Origin::Remote},
+        {finished ? ExportStatusGbk(row.status) : std::string_view(), Origin::Local},
+        {FieldText(row.expiryDate), Origin::Remote},
+        {FieldText(row.createdDate), Origin::Remote},
+        {FieldText(row.owner), Origin::Remote},
+        {FieldText(row.email), Origin::Remote},
+        {FieldText(row.phone), Origin::Remote},
+        {FieldText(row.registrar), Origin::Remote},
+    });
 }
 
 std::string FormatCsvLine(const DomainRecord& row, bool finished, const CheckValues& values,
                           CsvEncoding encoding, std::size_t* replaced) {
     // Built in UTF-8, then converted once: the values' characters reach a
     // UTF-8 file whole, and a GBK file as far as GBK has them.
-    std::string line;
-    line.reserve(256);
-    AppendField(line, CCore::ANSI_UTF8(FieldText(row.whoisServer)), Origin::Local);
-    line += ',';
-    AppendField(line, CCore::ANSI_UTF8(FieldText(row.domain)), Origin::Local);
-    line += ',';
-    AppendField(line, finished ? QueryStatusExportText(row.status) : "", Origin::Local);
-    line += ',';
-    AppendField(line, CCore::parseDate1(values.expiry), Origin::Remote);
-    line += ',';
-    AppendField(line, CCore::parseDate1(values.created), Origin::Remote);
-    line += ',';
-    AppendField(line, values.owner, Origin::Remote);
-    line += ',';
-    AppendField(line, values.email, Origin::Remote);
-    line += ',';
-    AppendField(line, values.phone, Origin::Remote);
-    line += ',';
-    AppendField(line, values.registrar, Origin::Remote);
-    line += "\r\n";
+    std::string line = FixedLine({
+        {CCore::ANSI_UTF8(FieldText(row.whoisServer)), Origin::Local},
+        {CCore::ANSI_UTF8(FieldText(row.domain)), Origin::Local},
+        {finished ? QueryStatusExportText(row.status) : "", Origin::Local},
+        {values.expiry, Origin::Remote},
+        {values.created, Origin::Remote},
+        {values.owner, Origin::Remote},
+        {values.email, Origin::Remote},
+        {values.phone, Origin::Remote},
+        {values.registrar, Origin::Remote},
+    });
     if (encoding == CsvEncoding::Gbk) {
         std::size_t count = 0;
         Utf8ToGbk(line, count);
@@ -156,11 +162,8 @@ bool WriteCsvFile(const DomainTable& table, const std::string& path, int* error,
 
 std::string FormatCsvFields(const std::vector<CsvField>& fields) {
     std::string line;
-    for (std::size_t k = 0; k < fields.size(); ++k) {
-        if (k > 0) {
-            line += ',';
-        }
-        AppendField(line, fields[k].text, fields[k].remote ? Origin::Remote : Origin::Local);
+    for (const CsvField& field : fields) {
+        AppendNextField(line, field.text, field.remote ? Origin::Remote : Origin::Local);
     }
     line += "\r\n";
     return line;

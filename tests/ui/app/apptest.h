@@ -44,4 +44,15 @@ struct RunningApp {
         return panel->findChild<QPushButton*>(QString::number(id));
     }
     void Click(int id) const { QTest::mouseClick(Button(id), Qt::LeftButton); }
+    // Delivers a posted start and waits for the batch's end, as the user
+    // sees it: no worker, the start button back, the end in the status line.
+    bool WaitForBatchEnd() {
+        DrainPostedMessages();
+        return WaitUntil(
+            [&] {
+                return !view->IsQueryRunning() && !panel->isBatchRunning() &&
+                       Pane(0) == QStringLiteral("操作结束！");
+            },
+            std::chrono::seconds(60));
+    }
 };

@@ -275,15 +275,6 @@ TEST_F(EndToEndTest, ImportQueryExportThenCloseDuringABatch) {
 // failed row asked again alone, and a batch stopped while one registry
 // stalls and later rows finish, resumed with just the row left.
 TEST_F(EndToEndTest, AppendRequeryFailedAndResumeAfterAnOutOfOrderStop) {
-    const auto waitForEnd = [](RunningApp& run) {
-        DrainPostedMessages();
-        return WaitUntil(
-            [&] {
-                return !run.view->IsQueryRunning() && !run.panel->isBatchRunning() &&
-                       run.Pane(0) == QStringLiteral("操作结束！");
-            },
-            std::chrono::seconds(60));
-    };
     const DomainTable& table = TheDomainTable();
     auto run = std::make_unique<RunningApp>();
     ASSERT_TRUE(run->Start());
@@ -293,7 +284,7 @@ TEST_F(EndToEndTest, AppendRequeryFailedAndResumeAfterAnOutOfOrderStop) {
     run->Click(1004);
     ASSERT_TRUE(WaitUntil([&] { return run->Pane(2) == QStringLiteral("域名数量：3"); }));
     run->Click(1003);
-    ASSERT_TRUE(waitForEnd(*run));
+    ASSERT_TRUE(run->WaitForBatchEnd());
     ASSERT_EQ(table.Row(2).status, Error);
 
     // Appended: the names the list lacks go to its end; the rows there keep
@@ -318,7 +309,7 @@ TEST_F(EndToEndTest, AppendRequeryFailedAndResumeAfterAnOutOfOrderStop) {
     server.SetScript("closed-door.biz", FakeWhoisScript::Answer(Fixture("org-notfound.txt")));
     std::size_t before = server.ConnectionCount();
     ASSERT_TRUE(run->view->QueryRows(CMakeHtmlView::RowChoice::Failed));
-    ASSERT_TRUE(waitForEnd(*run));
+    ASSERT_TRUE(run->WaitForBatchEnd());
     EXPECT_EQ(server.ConnectionCount(), before + 1);
     EXPECT_NE(table.Row(2).status, Error);
     EXPECT_EQ(list->GetItemText(3, ListColumn::Status), QString()) << "not asked";
@@ -335,7 +326,7 @@ TEST_F(EndToEndTest, AppendRequeryFailedAndResumeAfterAnOutOfOrderStop) {
     DrainPostedMessages();
     ASSERT_TRUE(WaitUntil([&] { return run->view->shownRowCount() >= 4; }));
     run->Click(1003);
-    ASSERT_TRUE(waitForEnd(*run));
+    ASSERT_TRUE(run->WaitForBatchEnd());
     EXPECT_EQ(SavedInt("lastindex"), 1);
 
     // The resume asks only the stalled row.
@@ -346,7 +337,7 @@ TEST_F(EndToEndTest, AppendRequeryFailedAndResumeAfterAnOutOfOrderStop) {
     run->Click(1003);
     ASSERT_EQ(dialogs.questions.size(), 1u);
     EXPECT_EQ(dialogs.questions[0], "还有 1 个域名未查询，是否继续？点击否，从第一条执行。");
-    ASSERT_TRUE(waitForEnd(*run));
+    ASSERT_TRUE(run->WaitForBatchEnd());
     EXPECT_EQ(server.ConnectionCount(), before + 1);
     EXPECT_EQ(list->GetItemText(1, ListColumn::Owner), QStringLiteral("兰亭示例科技有限公司"));
     EXPECT_EQ(SavedInt("lastindex"), 5);

@@ -76,7 +76,7 @@ protected:
 
 TEST_F(ListTest, HeaderClickSortsDatesAsDatesThenTextAndASecondClickReverses) {
     Fill({{"c.com", "s"}, {"a.com", "s"}, {"d.com", "s"}, {"b.com", "s"}, {"e.com", "s"}});
-    const char* expiries[] = {"2031-05-01", "soon", "2029-12-31T00:00:00Z", "", "2030-02-03"};
+    const char* expiries[] = {"2031-05-01", "soon", "2029-12-31", "", "2030-02-03"};
     for (int i = 0; i < 5; ++i) {
         Answer(i, Found, expiries[i]);
         Post(UM_ROW_DONE, i);

@@ -45,16 +45,6 @@ protected:
         DrainPostedMessages();
         return run;
     }
-    // Delivers the start and waits for the batch's end.
-    static bool WaitForBatchEnd(RunningApp& run) {
-        DrainPostedMessages();
-        return WaitUntil(
-            [&] {
-                return !run.view->IsQueryRunning() && !run.panel->isBatchRunning() &&
-                       run.Pane(0) == QStringLiteral("操作结束！");
-            },
-            std::chrono::seconds(60));
-    }
     static QAction* Action(const RunningApp& run, int id) {
         return run.frame->findChild<QAction*>(QString::number(id));
     }
@@ -74,7 +64,7 @@ TEST_F(RequeryTest, ChosenRowsAreAskedAloneAndTheOthersKeepTheirResults) {
     auto run = StartWithList();
     ASSERT_NE(run, nullptr);
     run->Click(1003);
-    ASSERT_TRUE(WaitForBatchEnd(*run));
+    ASSERT_TRUE(run->WaitForBatchEnd());
     ASSERT_EQ(Status(3), Error);
     ASSERT_EQ(SavedInt("lastindex"), 4);
     TheDomainTable().core->saveConfigInt("lastindex", 2); // as if a full batch had stopped there
@@ -84,7 +74,7 @@ TEST_F(RequeryTest, ChosenRowsAreAskedAloneAndTheOthersKeepTheirResults) {
     server.SetScript("alpha.com", FakeWhoisScript::Answer(Answer("alpha.com", "2035-01-01")));
     std::size_t before = server.ConnectionCount();
     Action(*run, CMakeHtmlView::ID_REQUERY_FAILED)->trigger();
-    ASSERT_TRUE(WaitForBatchEnd(*run));
+    ASSERT_TRUE(run->WaitForBatchEnd());
     EXPECT_EQ(server.ConnectionCount(), before + 1);
     EXPECT_EQ(Status(3), Found);
     CListCtrlModel* model = run->view->listModel();
@@ -107,7 +97,7 @@ TEST_F(RequeryTest, ChosenRowsAreAskedAloneAndTheOthersKeepTheirResults) {
         menu->findChild<QAction*>(QString::number(CMakeHtmlView::ID_REQUERY_SELECTED));
     ASSERT_NE(selected, nullptr);
     selected->trigger();
-    ASSERT_TRUE(WaitForBatchEnd(*run));
+    ASSERT_TRUE(run->WaitForBatchEnd());
     EXPECT_EQ(server.ConnectionCount(), before + 1);
     EXPECT_EQ(model->GetItemText(0, ListColumn::Expiry), QStringLiteral("2035-01-01"));
     EXPECT_EQ(model->GetItemText(3, ListColumn::Expiry), QStringLiteral("2031-05-06"));
@@ -123,7 +113,7 @@ TEST_F(RequeryTest, ResumeAsksOnlyTheRowsWithoutAResult) {
     DrainPostedMessages();
     ASSERT_TRUE(WaitUntil([&] { return run->view->shownRowCount() >= 3; }));
     run->Click(1003); // stop
-    ASSERT_TRUE(WaitForBatchEnd(*run));
+    ASSERT_TRUE(run->WaitForBatchEnd());
     ASSERT_EQ(SavedInt("lastindex"), 1);
     ASSERT_EQ(Status(2), Found);
 
@@ -145,7 +135,7 @@ TEST_F(RequeryTest, ResumeAsksOnlyTheRowsWithoutAResult) {
     run->Click(1003);
     ASSERT_EQ(dialogs.questions.size(), 1u);
     EXPECT_EQ(dialogs.questions[0], "还有 1 个域名未查询，是否继续？点击否，从第一条执行。");
-    ASSERT_TRUE(WaitForBatchEnd(*run));
+    ASSERT_TRUE(run->WaitForBatchEnd());
     EXPECT_EQ(server.ConnectionCount(), before + 1);
     EXPECT_EQ(Status(1), Found);
     EXPECT_EQ(SavedInt("lastindex"), 4);
@@ -157,7 +147,7 @@ TEST_F(RequeryTest, ResumeAsksOnlyTheRowsWithoutAResult) {
     TheDomainTable().core->saveConfigInt("lastindex", 2);
     run->Click(1003);
     EXPECT_TRUE(dialogs.questions.empty());
-    ASSERT_TRUE(WaitForBatchEnd(*run));
+    ASSERT_TRUE(run->WaitForBatchEnd());
     EXPECT_EQ(server.ConnectionCount(), before + 5);
 }
 
@@ -180,7 +170,7 @@ TEST_F(RequeryTest, MenusKeysAndQuittingDuringABatch) {
     }
 
     run->Click(1003);
-    ASSERT_TRUE(WaitForBatchEnd(*run));
+    ASSERT_TRUE(run->WaitForBatchEnd());
     const DomainTable& table = TheDomainTable();
     const std::int64_t askedAt = table.details.AskedAt(1);
     ASSERT_GT(askedAt, 0);
@@ -221,7 +211,7 @@ TEST_F(RequeryTest, MenusKeysAndQuittingDuringABatch) {
     // After a batch there is nothing to undo.
     deleteRow(1, CCore::IDYES);
     Action(*run, CMainFrame::ID_START_STOP)->trigger();
-    ASSERT_TRUE(WaitForBatchEnd(*run));
+    ASSERT_TRUE(run->WaitForBatchEnd());
     undo->trigger();
     DrainPostedMessages();
     EXPECT_EQ(table.count, 3);

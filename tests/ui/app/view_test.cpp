@@ -3,11 +3,14 @@
 
 #include "viewtest.h"
 
+#include "core/messagetarget.h"
+
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDate>
 #include <QHeaderView>
 #include <QMenu>
+#include <atomic>
 #include <gtest/gtest.h>
 
 namespace {
@@ -277,6 +280,39 @@ TEST_F(ViewTest, BatchFromStartIndexFillsRowsAndEnds) {
     EXPECT_EQ(Cell(2, 2), QStringLiteral("成功"));
     EXPECT_EQ(main.LParams(UM_PROGRESS).back(), 3);
     table.startIndex = 0;
+}
+
+// The list's batch on its own: each row's report counts once, and the
+// registry's StopAll returns only after the worker has ended.
+TEST_F(ViewTest, BatchControlCountsReportsOnceAndStopAllJoinsTheWorker) {
+    Fill({{"a.cn", "whois.cnnic.cn"}, {"b.cn", "whois.cnnic.cn"}, {"c.cn", "whois.cnnic.cn"}});
+    struct ExitCounter final : IMessageTarget {
+        std::atomic<int> exits{0};
+        void PostMessage(unsigned message, std::uintptr_t, std::intptr_t) override {
+            exits += message == UM_WORKER_EXIT ? 1 : 0;
+        }
+    } target;
+    CBatchControl control;
+    control.SetTransport([this](const std::string&, const std::string&, QueryHop) {
+        gate.Pass();
+        return std::string("Registrant: Someone\r\n");
+    });
+    ASSERT_TRUE(control.Start(&target));
+    EXPECT_TRUE(control.IsRunning());
+    EXPECT_TRUE(control.Asks(2));
+    EXPECT_FALSE(control.Asks(3));
+    EXPECT_TRUE(control.Report(1, 3));
+    EXPECT_FALSE(control.Report(1, 3));
+    EXPECT_FALSE(control.Report(3, 3));
+    EXPECT_FALSE(control.Report(-1, 3));
+    EXPECT_TRUE(control.Reported(1));
+    EXPECT_FALSE(control.Reported(0));
+    EXPECT_EQ(control.ShownRowCount(), 1);
+    gate.Allow(INT32_MAX);
+    CBatchControl::StopAll();
+    EXPECT_EQ(target.exits.load(), 1);
+    EXPECT_TRUE(control.End().empty());
+    EXPECT_FALSE(control.IsRunning());
 }
 
 } // namespace

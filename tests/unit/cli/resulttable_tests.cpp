@@ -195,7 +195,7 @@ TEST(ResultTableTest, TerminalWidthFromTheTerminalElseColumnsElse80) {
 TEST(ResultTableTest, RowTextsPreferTheWholeValuesAndSpeakEnglish) {
     DomainRecord row{};
     SetField(row.domain, "xn--fiq228c.cn");
-    SetField(row.expiryDate, "2031-02-03T04:05:06Z");
+    SetField(row.expiryDate, "2031-02-03"); // dates are read when stored
     SetField(row.registrar, "\xD6\xD0\xCE\xC4 Names"); // GBK 中文
     SetField(row.owner, "cut ow");
     row.status = Found;

@@ -124,4 +124,15 @@ TEST(ParseDateValue, GivesTheDateOrNothing) {
     EXPECT_FALSE(CCore::parseDateValue("2010-02-30").has_value());
 }
 
+// Dates are read once, when stored; later readers take the stored form only.
+TEST(ReadStoredDate, TakesTheStoredFormOnly) {
+    EXPECT_EQ(ReadStoredDate("2031-07-14"), (CivilDate{2031, 7, 14}));
+    EXPECT_EQ(ReadStoredDate("2024-02-29"), (CivilDate{2024, 2, 29}));
+    EXPECT_EQ(ReadStoredDate(CCore::parseDate1("14-Jul-2031 04:00 UTC")), (CivilDate{2031, 7, 14}));
+    for (const char* text : {"", "2023-02-29", "2031-7-14", "2031-07-14T04:00:00Z", " 2031-07-14",
+                             "14-Jul-2031", "2031/07/14", "+031-07-14", "2031-13-01", "N/A"}) {
+        EXPECT_FALSE(ReadStoredDate(text).has_value()) << text;
+    }
+}
+
 } // namespace

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "core/ccore.h"
+#include "core/text.h"
 
 #include <gtest/gtest.h>
 
@@ -52,6 +53,16 @@ TEST(TrimStr, RemovesOuterWhiteSpaceOnly) {
         CCore::trimStr(text);
         EXPECT_EQ(text, expected) << '"' << original << '"';
     }
+}
+
+// The one trim under every reader: the chosen bytes at both ends, none inside.
+TEST(TrimBytes, CutsTheChosenBytesAtBothEnds) {
+    EXPECT_EQ(TrimBytes(" \t a\t b \t", " \t"), "a\t b");
+    EXPECT_EQ(TrimBytes("\r a \r", " \t"), "\r a \r");
+    EXPECT_EQ(TrimBytes(" \t ", " \t"), "");
+    EXPECT_EQ(TrimBytes("", " "), "");
+    EXPECT_EQ(TrimBytes("x", ""), "x");
+    EXPECT_EQ(TrimBlanks("\v\f\r\n\t x \t\n\r\f\v"), "x");
 }
 
 TEST(GetStrInt, DecimalText) {

@@ -51,6 +51,19 @@ TEST(ReadConnectToEnvironmentTest, NamesEveryBadEntryAndKeepsTheGoodOnes) {
     EXPECT_THAT(setting.errors[5], HasSubstr("\"whois.e=127.0.0.1:0\""));
 }
 
+// Lab hosts may have one label or an "_"; the rest is the host-name rule.
+TEST(ParseConnectToTest, HostNamesOfOneLabelOrWithUnderscoresAreMapped) {
+    std::vector<ConnectOverride> out;
+    EXPECT_TRUE(ParseConnectTo("fake_whois=127.0.0.1:4343,rdap.lab_1.test=[::1]:443", out));
+    ASSERT_EQ(out.size(), 2U);
+    EXPECT_EQ(out[0].host, "fake_whois");
+    std::string error;
+    for (const char* bad : {"a..b=127.0.0.1:43", "-lab=127.0.0.1:43", "a.b.=127.0.0.1:43"}) {
+        EXPECT_FALSE(ParseConnectTo(bad, out, &error)) << bad;
+        EXPECT_THAT(error, HasSubstr("not a host name")) << bad;
+    }
+}
+
 TEST(ReadConnectToEnvironmentTest, ControlBytesAreNotEchoed) {
     const ConnectToVariable variable("wh\x1b[2Jois=127.0.0.1:43");
     const ConnectToSetting setting = ReadConnectToEnvironment();

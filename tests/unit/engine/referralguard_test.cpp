@@ -60,8 +60,15 @@ TEST(IsReferralHostName, TakesPlainHostNamesOnly) {
         {".whois.example", false},
         {"whois_server.example", false},
         {"", false},
-        {std::string(250, 'a') + ".com", false},
-        {std::string(249, 'a') + ".com", true},
+        // At most 253 bytes, in labels of at most 63.
+        {std::string(63, 'a') + "." + std::string(63, 'b') + "." + std::string(63, 'c') + "." +
+             std::string(61, 'd'),
+         true},
+        {std::string(63, 'a') + "." + std::string(63, 'b') + "." + std::string(63, 'c') + "." +
+             std::string(62, 'd'),
+         false},
+        {std::string(64, 'a') + ".com", false},
+        {"whois.-registrar.example", false},
     };
     for (const auto& [host, ok] : cases) {
         EXPECT_EQ(IsReferralHostName(host), ok) << host;

@@ -76,6 +76,16 @@ TEST(RowDetails, KeepsTheOtherAnswerBesideTheFirst) {
     EXPECT_TRUE(details.OtherCameFirst(0));
     EXPECT_EQ(details.OtherAnswerUtf8(1), "");
     EXPECT_EQ(details.OtherServer(1), "");
+    // The whole outcome at once, and the list's part of it.
+    const RowOutcome whole = details.Outcome(0);
+    EXPECT_EQ(whole.answer, "Registrar answer\r\n");
+    EXPECT_EQ(whole.otherServer, "whois.registry.example");
+    EXPECT_TRUE(whole.otherCameFirst);
+    const RowOutcome shown = details.Outcome(0, false);
+    EXPECT_EQ(shown.server, "whois.registrar.example");
+    EXPECT_EQ(shown.protocol, QueryProtocol::Whois);
+    EXPECT_TRUE(shown.answer.empty() && shown.otherAnswer.empty() && shown.otherServer.empty());
+    EXPECT_FALSE(shown.otherCameFirst);
     // Rows erased before it move the answers up with the row.
     details.EraseRows({0});
     EXPECT_EQ(details.OtherAnswerUtf8(0), "");

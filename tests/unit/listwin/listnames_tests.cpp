@@ -183,49 +183,6 @@ TEST_F(ListNamesTest, ControlBytesMakeANameInvalid) {
     EXPECT_EQ(name, "a.com");
 }
 
-TEST(HostNameSyntaxTest, LettersDigitsAndHyphensInTwoOrMoreLabels) {
-    const std::string label63(63, 'a');
-    const std::string name253 =
-        label63 + "." + label63 + "." + label63 + "." + std::string(61, 'b');
-    ASSERT_EQ(name253.size(), 253U);
-    struct Case {
-        const char* name;
-        std::string text;
-        bool valid;
-    };
-    const Case cases[] = {
-        {"plain", "example.com", true},
-        {"digits_and_hyphens", "a-1.b2-c.cn", true},
-        {"upper_case", "Example.COM", true},
-        {"alabel", "xn--fsqu00a.xn--fiqs8s", true},
-        {"one_letter_labels", "a.b", true},
-        {"label_of_63", label63 + ".com", true},
-        {"label_of_64", label63 + "a.com", false},
-        {"name_of_253", name253, true},
-        {"name_of_254", name253 + "b", false},
-        {"one_label", "localhost", false},
-        {"empty", "", false},
-        {"empty_label", "a..com", false},
-        {"leading_dot", ".a.com", false},
-        {"trailing_dot", "a.com.", false},
-        {"leading_hyphen", "-a.com", false},
-        {"trailing_hyphen", "a-.com", false},
-        {"hyphen_tld", "a.-", false},
-        {"space", "a b.com", false},
-        {"formula", "=1+1.com", false},
-        {"question_mark", "x?y.com", false},
-        {"underscore", "under_score.com", false},
-        {"at_sign", "user@a.com", false},
-        {"colon", "a.com:80", false},
-        {"non_ascii", "\xC3\xA9.com", false},
-        {"nul", std::string("a\0b.com", 7), false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(IsHostNameSyntax(c.text), c.valid);
-    }
-}
-
 // A name that is not a host name's syntax takes no row and is counted, in
 // every encoding a list is read in.
 TEST_F(ListNamesTest, NamesThatAreNoHostNameAreSkippedAndCounted) {

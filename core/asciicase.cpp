@@ -1,18 +1,24 @@
 // SPDX-License-Identifier: MIT
-#include "engine/rdaptext.h"
+#include "core/asciicase.h"
 
-namespace {
-
-char LowerByte(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-} // namespace
+#include "core/text.h"
 
 std::string AsciiLower(std::string_view text) {
     std::string out(text);
     for (char& c : out) {
-        c = LowerByte(c);
+        c = AsciiLowerByte(c);
+    }
+    return out;
+}
+
+std::string GbkAsciiLower(std::string_view gbk) {
+    std::string out(gbk);
+    for (std::size_t pos = 0; pos < out.size();) {
+        const std::size_t width = GbkCharLength(out, pos);
+        if (width == 1) {
+            out[pos] = AsciiLowerByte(out[pos]);
+        }
+        pos += width;
     }
     return out;
 }
@@ -22,7 +28,7 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
         return false;
     }
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerByte(a[i]) != LowerByte(b[i])) {
+        if (AsciiLowerByte(a[i]) != AsciiLowerByte(b[i])) {
             return false;
         }
     }
