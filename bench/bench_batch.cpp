@@ -14,8 +14,8 @@
 #include "core/ccore.h"
 #include "core/messages.h"
 #include "core/messagetarget.h"
-#include "engine/querythread.h"
-#include "engine/whoisservers.h"
+#include "engine/batch/querythread.h"
+#include "engine/whois/whoisservers.h"
 #include "rowcounter.h"
 #include "tests/support/fakewhoisserver.h"
 

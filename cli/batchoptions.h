@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/querythread.h"
-#include "engine/whoisclient.h"
+#include "engine/batch/querythread.h"
+#include "engine/whois/whoisclient.h"
 
 enum class OutputFormat {
     Csv,        // the desktop program's export, GBK

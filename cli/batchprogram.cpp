@@ -23,13 +23,13 @@
 #include "core/ccore.h"
 #include "core/messages.h"
 #include "core/text.h"
-#include "engine/batchprotocols.h"
+#include "engine/batch/batchprotocols.h"
 #include "engine/domaintable.h"
-#include "engine/idn.h"
-#include "engine/querythread.h"
+#include "engine/net/idn.h"
+#include "engine/batch/querythread.h"
 #include "engine/rowvalues.h"
 #include "engine/storedrow.h"
-#include "listwin/formats/listfile.h"
+#include "formats/listfile.h"
 
 namespace {
 

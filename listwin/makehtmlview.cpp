@@ -3,7 +3,7 @@
 
 #include "core/ccore.h"
 #include "core/messages.h"
-#include "engine/connectto.h"
+#include "engine/net/connectto.h"
 #include "engine/domaintable.h"
 #include "engine/store/resultstore.h"
 #include "listwin/batchsettings.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "engine/rdapclient.h"
+#include "engine/rdap/rdapclient.h"
 
 #include <arpa/inet.h>
 #include <atomic>

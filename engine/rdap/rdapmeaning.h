@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// What one RDAP HTTP outcome means for a row: registered (with the fields
+// read), not registered, rate limited (wait and ask again), a reason to ask
+// port 43 instead, a redirect to check and follow, or an error with its
+// reason.
+//
+//   200 + a domain object       -> Registered
+//   404                         -> NotRegistered
+//   429                         -> RateLimited (Retry-After, at most 60 s)
+//   301/302/303/307/308         -> Redirect (to `location`)
+//   5xx, time-out, unreachable  -> FallBack
+//   other 4xx                   -> Error, QueryRefused
+//   200 without a domain object -> Error, BadAnswer
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/failreason.h"
+#include "engine/rdap/rdapdomain.h"
+#include "engine/rdap/rdaphttp.h"
+
+enum class RdapVerdict { Registered, NotRegistered, RateLimited, Redirect, FallBack, Error };
+
+// The longest a Retry-After is obeyed, and how often a rate-limited query is
+// asked again before the row ends as "rate limited".
+inline constexpr int kRdapMaxRetryAfterSeconds = 60;
+inline constexpr int kRdapRateLimitRetries = 3;
+
+struct RdapMeaning {
+    RdapVerdict verdict = RdapVerdict::Error;
+    FailReason reason = FailReason::None; // for FallBack and Error (and RateLimited)
+    std::string detail;                   // English, e.g. "HTTP 403", "malformed JSON"
+    std::optional<int> waitSeconds;       // RateLimited: Retry-After, capped at 60 s
+    RdapDomainFields fields;              // Registered: what the answer says
+};
+
+[[nodiscard]] RdapMeaning ClassifyRdapResult(const RdapHttpResult& result,
+                                             std::string_view queriedName);
