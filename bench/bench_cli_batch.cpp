@@ -32,7 +32,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "engine/whoisservers.h"
+#include "engine/whois/whoisservers.h"
 #include "tests/support/fakewhoisserver.h"
 
 namespace {

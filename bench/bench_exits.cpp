@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/querythread.h"
-#include "engine/whoisservers.h"
+#include "engine/batch/querythread.h"
+#include "engine/whois/whoisservers.h"
 #include "rowcounter.h"
 #include "tests/support/fakeproxy.h"
 #include "tests/support/fakewhoisserver.h"

@@ -9,7 +9,7 @@
 //   bench_listfile --benchmark_filter=HugeLine
 
 #include "engine/domaintable.h"
-#include "listwin/formats/listfile.h"
+#include "formats/listfile.h"
 
 #include <benchmark/benchmark.h>
 

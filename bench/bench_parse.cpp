@@ -12,9 +12,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "engine/answerparser.h"
+#include "engine/whois/answerparser.h"
 #include "engine/domaintable.h"
-#include "engine/whoisservers.h"
+#include "engine/whois/whoisservers.h"
 
 namespace {
 

@@ -17,9 +17,9 @@
 #include "core/ccore.h"
 #include "core/messages.h"
 #include "core/messagetarget.h"
-#include "engine/querythread.h"
-#include "engine/rdapclient.h"
-#include "engine/whoisservers.h"
+#include "engine/batch/querythread.h"
+#include "engine/rdap/rdapclient.h"
+#include "engine/whois/whoisservers.h"
 #include "rowcounter.h"
 #include "tests/support/fakerdapserver.h"
 

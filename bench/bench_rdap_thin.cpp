@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "engine/domaintable.h"
-#include "engine/querythread.h"
-#include "engine/whoisservers.h"
+#include "engine/batch/querythread.h"
+#include "engine/whois/whoisservers.h"
 #include "rowcounter.h"
 #include "tests/support/fakerdapserver.h"
 

@@ -6,7 +6,7 @@
 
 #include "core/messages.h"
 #include "core/messagetarget.h"
-#include "engine/querythread.h"
+#include "engine/batch/querythread.h"
 
 #include <atomic>
 #include <cstdint>

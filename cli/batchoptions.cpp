@@ -7,9 +7,9 @@
 #include <optional>
 
 #include "core/text.h"
-#include "engine/hostlookup.h"
-#include "engine/queryexits.h"
-#include "engine/querythread.h"
+#include "engine/net/hostlookup.h"
+#include "engine/batch/queryexits.h"
+#include "engine/batch/querythread.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "cli/shard.h"
-#include "engine/querythread.h"
-#include "engine/whoisclient.h"
+#include "engine/batch/querythread.h"
+#include "engine/whois/whoisclient.h"
 
 enum class OutputFormat {
     Csv,        // the desktop program's export, GBK

@@ -26,14 +26,14 @@
 #include "core/ccore.h"
 #include "core/messages.h"
 #include "core/text.h"
-#include "engine/batchprotocols.h"
+#include "engine/batch/batchprotocols.h"
 #include "engine/domaintable.h"
-#include "engine/idn.h"
-#include "engine/querythread.h"
+#include "engine/net/idn.h"
+#include "engine/batch/querythread.h"
 #include "engine/rowvalues.h"
 #include "engine/storedrow.h"
-#include "engine/whoisservers.h"
-#include "listwin/formats/liststream.h"
+#include "engine/whois/whoisservers.h"
+#include "formats/liststream.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 
 #include "core/ccore.h"
 #include "engine/domaintable.h"
-#include "engine/idn.h"
+#include "engine/net/idn.h"
 #include "engine/rowvalues.h"
-#include "listwin/formats/csvexport.h"
+#include "formats/csvexport.h"
 
 void AppendJsonString(std::string& out, std::string_view utf8) {
     out += '"';

@@ -6,7 +6,7 @@
 #include "core/ccore.h"
 #include "core/text.h"
 #include "engine/domaintable.h"
-#include "engine/idn.h"
+#include "engine/net/idn.h"
 #include "engine/store/checkvalues.h"
 
 namespace {

@@ -8,8 +8,8 @@
 
 #include "core/atomicfile.h"
 #include "engine/domaintable.h"
-#include "engine/idn.h"
-#include "listwin/formats/csvexport.h"
+#include "engine/net/idn.h"
+#include "formats/csvexport.h"
 
 ResultWriter::ResultWriter(OutputFormat format, std::string path, int tableColumns)
     : m_format(format), m_path(std::move(path)), m_columns(tableColumns),

@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "engine/whoisclient.h"
+#include "engine/whois/whoisclient.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/text.h"
-#include "engine/idn.h"
+#include "engine/net/idn.h"
 #include "engine/rowvalues.h"
 
 StoredCheck CheckOfRow(const DomainRecord& row, const RowOutcome& outcome, std::int64_t now) {

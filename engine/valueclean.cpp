@@ -4,7 +4,7 @@
 #include <array>
 
 #include "core/text.h"
-#include "engine/rdaptext.h"
+#include "core/asciicase.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "listwin/batchcontrol.h"
 
-#include "engine/connectto.h"
+#include "engine/net/connectto.h"
 #include "engine/domaintable.h"
 #include "listwin/batchsettings.h"
 

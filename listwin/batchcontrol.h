@@ -7,7 +7,7 @@
 // rows waiting. Every control is known to one registry, so all workers can
 // be stopped before the table is released.
 
-#include "engine/querythread.h"
+#include "engine/batch/querythread.h"
 
 #include <QObject>
 #include <QTimer>

@@ -3,7 +3,7 @@
 
 #include "core/ccore.h"
 #include "engine/domaintable.h"
-#include "listwin/formats/csvexport.h"
+#include "formats/csvexport.h"
 #include "listwin/listcsvexport.h"
 #include "listwin/makehtmlview.h"
 #include "platform/gbkqt.h"

@@ -3,7 +3,7 @@
 
 #include "platform/gbkqt.h"
 
-#include "engine/idn.h"
+#include "engine/net/idn.h"
 
 QString DisplayDomain(std::string_view gbkDomain) {
     const QString shown = FromGbk(gbkDomain);

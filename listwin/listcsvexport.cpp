@@ -2,8 +2,8 @@
 #include "listwin/listcsvexport.h"
 
 #include "engine/domaintable.h"
-#include "engine/idn.h"
-#include "listwin/formats/csvexport.h"
+#include "engine/net/idn.h"
+#include "formats/csvexport.h"
 #include "listwin/makehtmlview.h"
 
 namespace {

@@ -10,7 +10,7 @@
 // Underneath, item i of the list model is table row i; what the user sees
 // is a sorted and filtered view of it, with the domain column kept in view.
 
-#include "engine/querythread.h"
+#include "engine/batch/querythread.h"
 #include "listwin/batchcontrol.h"
 #include "listwin/columnlayout.h"
 #include "listwin/listctrlmodel.h"

@@ -2,7 +2,7 @@
 #include "shell/startupnotices.h"
 
 #include "core/usernotice.h"
-#include "engine/connectto.h"
+#include "engine/net/connectto.h"
 #include "platform/gbkqt.h"
 #include "platform/mainwindow.h"
 #include "shell/mainframe.h"

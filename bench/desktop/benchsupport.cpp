@@ -3,7 +3,7 @@
 
 #include "core/text.h"
 #include "engine/domaintable.h"
-#include "engine/whoisservers.h"
+#include "engine/whois/whoisservers.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>

@@ -11,10 +11,10 @@
 #include <string_view>
 
 #include "core/ccore.h"
-#include "engine/domainquery.h"
+#include "engine/whois/domainquery.h"
 #include "engine/domaintable.h"
 #include "engine/rowvalues.h"
-#include "engine/whoisservers.h"
+#include "engine/whois/whoisservers.h"
 
 namespace {
 

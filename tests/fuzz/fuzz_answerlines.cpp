@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "engine/answerlines.h"
+#include "engine/whois/answerlines.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "fuzzrow.h"
-#include "listwin/formats/csvexport.h"
+#include "formats/csvexport.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "engine/domaintable.h"
-#include "listwin/formats/listfile.h"
+#include "formats/listfile.h"
 
 namespace {
 

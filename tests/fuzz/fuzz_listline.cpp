@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "core/text.h"
-#include "listwin/formats/linenormalize.h"
-#include "listwin/formats/listname.h"
+#include "formats/linenormalize.h"
+#include "formats/listname.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "engine/idn.h"
-#include "listwin/formats/linenormalize.h"
-#include "listwin/formats/listname.h"
+#include "engine/net/idn.h"
+#include "formats/linenormalize.h"
+#include "formats/listname.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/rdapdomain.h"
-#include "engine/rdapmeaning.h"
+#include "engine/rdap/rdapdomain.h"
+#include "engine/rdap/rdapmeaning.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/rdaptext.h"
-#include "engine/refusals.h"
+#include "core/asciicase.h"
+#include "engine/whois/refusals.h"
 
 namespace {
 

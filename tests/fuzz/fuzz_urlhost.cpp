@@ -9,10 +9,10 @@
 #include <string>
 #include <string_view>
 
-#include "engine/hostlookup.h"
-#include "engine/rdaphttp.h"
-#include "engine/referralguard.h"
-#include "engine/rowquery.h"
+#include "engine/net/hostlookup.h"
+#include "engine/rdap/rdaphttp.h"
+#include "engine/net/referralguard.h"
+#include "engine/batch/rowquery.h"
 
 namespace {
 

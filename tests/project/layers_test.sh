@@ -60,15 +60,15 @@ check() { # source, header, expected (sees|blind)
 
 # Down the layers: found.
 check engine/domaintable.cpp core/text.h sees
-check listwin/formats/csvexport.cpp engine/domaintable.h sees
-check cli/batchprogram.cpp listwin/formats/csvexport.h sees
+check formats/csvexport.cpp engine/domaintable.h sees
+check cli/batchprogram.cpp formats/csvexport.h sees
 # Up or across: not found.
 check core/text.cpp engine/domaintable.h blind
 check core/text.cpp cli/batchoptions.h blind
-check engine/domaintable.cpp listwin/formats/csvexport.h blind
+check engine/domaintable.cpp formats/csvexport.h blind
 check engine/domaintable.cpp cli/batchoptions.h blind
 check engine/domaintable.cpp platform/windowmessage.h blind
-check listwin/formats/csvexport.cpp cli/batchoptions.h blind
+check formats/csvexport.cpp cli/batchoptions.h blind
 # The results store sits below the engine, which feeds it.
 check engine/store/storedcheck.cpp core/text.h sees
 check engine/store/storedcheck.cpp engine/domaintable.h blind

@@ -30,7 +30,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/connectto.h"
+#include "engine/net/connectto.h"
 #include "tests/support/testca.h"
 
 struct ssl_ctx_st;

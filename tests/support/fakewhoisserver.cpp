@@ -13,7 +13,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "engine/whoisservers.h"
+#include "engine/whois/whoisservers.h"
 
 namespace {
 

@@ -30,7 +30,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/whoisclient.h"
+#include "engine/whois/whoisclient.h"
 
 struct FakeWhoisScript {
     enum class Action {
@@ -124,7 +124,7 @@ public:
     // The same as text for ZENTRIX_CONNECT_TO / --connect-to: "h1=127.0.0.1:P,h2=..."
     // ("h1=[::1]:P" for IPv6).
     [[nodiscard]] std::string ConnectToFor(const std::vector<std::string>& hosts) const;
-    // The ten endpoint host names of engine/whoisservers.h.
+    // The ten endpoint host names of engine/whois/whoisservers.h.
     [[nodiscard]] static std::vector<std::string> AllEndpoints();
 
 private:

@@ -12,7 +12,7 @@
 #include "tests/support/offlineregistry.h"
 
 #include "engine/answertext.h"
-#include "engine/ianawhois.h"
+#include "engine/whois/ianawhois.h"
 #include "listwin/dataexport.h"
 #include "listwin/rowdetailsdlg.h"
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "childprocess.h"
-#include "engine/whoisservers.h"
+#include "engine/whois/whoisservers.h"
 #include "tests/support/fakewhoisserver.h"
 #include "tests/support/scratchdir.h"
 

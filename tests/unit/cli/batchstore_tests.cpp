@@ -16,9 +16,9 @@
 
 #include "childprocess.h"
 #include "engine/failreason.h"
-#include "engine/idn.h"
+#include "engine/net/idn.h"
 #include "engine/store/resultstore.h"
-#include "engine/whoisservers.h"
+#include "engine/whois/whoisservers.h"
 #include "tests/support/fakewhoisserver.h"
 #include "tests/support/scratchdir.h"
 

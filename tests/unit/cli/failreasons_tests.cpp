@@ -14,7 +14,7 @@
 #include "cli/batchreport.h"
 #include "cli/jsonlines.h"
 #include "engine/domaintable.h"
-#include "engine/whoisservers.h"
+#include "engine/whois/whoisservers.h"
 #include "tests/support/fakewhoisserver.h"
 #include "tests/support/scratchdir.h"
 

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "childprocess.h"
-#include "engine/referralguard.h"
-#include "engine/whoisservers.h"
+#include "engine/net/referralguard.h"
+#include "engine/whois/whoisservers.h"
 #include "tests/support/fakewhoisserver.h"
 #include "tests/support/scratchdir.h"
 

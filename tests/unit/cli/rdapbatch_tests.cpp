@@ -18,9 +18,9 @@
 
 #include "childprocess.h"
 #include "core/readfile.h"
-#include "engine/ianawhois.h"
-#include "engine/rdapbootstrapstore.h"
-#include "engine/whoisservers.h"
+#include "engine/whois/ianawhois.h"
+#include "engine/rdap/rdapbootstrapstore.h"
+#include "engine/whois/whoisservers.h"
 #include "tests/support/fakeproxy.h"
 #include "tests/support/fakerdapserver.h"
 #include "tests/support/fakewhoisserver.h"

@@ -14,7 +14,7 @@
 #include "cli/resulttable.h"
 #include "engine/domaintable.h"
 #include "engine/store/checkvalues.h"
-#include "engine/whoisservers.h"
+#include "engine/whois/whoisservers.h"
 #include "tests/support/fakewhoisserver.h"
 #include "tests/support/scratchdir.h"
 

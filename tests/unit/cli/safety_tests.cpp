@@ -14,7 +14,7 @@
 
 #include "childprocess.h"
 #include "core/text.h"
-#include "engine/whoisservers.h"
+#include "engine/whois/whoisservers.h"
 #include "tests/support/fakewhoisserver.h"
 #include "tests/support/scratchdir.h"
 

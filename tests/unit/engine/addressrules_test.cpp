@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "engine/addressrules.h"
+#include "engine/net/addressrules.h"
 
 #include <gtest/gtest.h>
 

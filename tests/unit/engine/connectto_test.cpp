@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "engine/connectto.h"
+#include "engine/net/connectto.h"
 
 #include <cstdlib>
 #include <gmock/gmock.h>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "engine/domainquery.h"
+#include "engine/whois/domainquery.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/answerparser.h"
-#include "engine/whoisservers.h"
+#include "engine/whois/answerparser.h"
+#include "engine/whois/whoisservers.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "engine/hostlanes.h"
+#include "engine/batch/hostlanes.h"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "engine/querythread.h"
-#include "engine/rowqueue.h"
+#include "engine/batch/querythread.h"
+#include "engine/batch/rowqueue.h"
 
 namespace {
 

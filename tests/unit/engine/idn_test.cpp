@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "engine/idn.h"
+#include "engine/net/idn.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "engine/querythread.h"
+#include "engine/batch/querythread.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@
 #include "core/messages.h"
 #include "engine/failreason.h"
 #include "engine/store/resultstore.h"
-#include "engine/whoisservers.h"
+#include "engine/whois/whoisservers.h"
 #include "tests/support/fakewhoisserver.h"
 #include "tests/support/offlineregistry.h"
 #include "tests/support/recordingtarget.h"

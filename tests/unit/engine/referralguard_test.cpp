@@ -2,7 +2,7 @@
 // The name rule for referral targets: an answer from the network never
 // makes the program ask an address, or a name meaning this machine.
 
-#include "engine/referralguard.h"
+#include "engine/net/referralguard.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // Refusal texts: a registry's "not now" or "not here" in place of an answer,
 // and the wait it names.
 
-#include "engine/refusals.h"
+#include "engine/whois/refusals.h"
 
 #include <gtest/gtest.h>
 

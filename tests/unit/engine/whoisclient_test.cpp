@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "engine/whoisclient.h"
+#include "engine/whois/whoisclient.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@
 #include <unistd.h>
 
 #include "engine/failreason.h"
-#include "engine/hostlookup.h"
+#include "engine/net/hostlookup.h"
 #include "tests/support/fakewhoisserver.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "engine/whoisservers.h"
+#include "engine/whois/whoisservers.h"
 
 #include <gtest/gtest.h>
 

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/answerparser.h"
-#include "engine/whoisservers.h"
+#include "engine/whois/answerparser.h"
+#include "engine/whois/whoisservers.h"
 #include "parserfixture.h"
 
 using parsertest::OldRow;

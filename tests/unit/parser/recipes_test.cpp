@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "core/ccore.h"
-#include "engine/answerparser.h"
-#include "engine/whoisservers.h"
+#include "engine/whois/answerparser.h"
+#include "engine/whois/whoisservers.h"
 #include "parserfixture.h"
 
 using parsertest::CaretAnswer;

@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/rdapclient.h"
+#include "engine/rdap/rdapclient.h"
 #include "tests/support/fakerdapserver.h"
 
 namespace {

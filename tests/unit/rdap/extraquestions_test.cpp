@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "engine/domaintable.h"
-#include "engine/querythread.h"
-#include "engine/whoisservers.h"
+#include "engine/batch/querythread.h"
+#include "engine/whois/whoisservers.h"
 #include "tests/support/fakerdapserver.h"
 #include "tests/support/temphome.h"
 

@@ -4,7 +4,7 @@
 // What an RDAP fetch gives back, made by hand for tests that stand in for
 // the network.
 
-#include "engine/rdaphttp.h"
+#include "engine/rdap/rdaphttp.h"
 
 #include <string>
 #include <utility>

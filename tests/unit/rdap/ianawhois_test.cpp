@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "engine/ianawhois.h"
+#include "engine/whois/ianawhois.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/whoisclient.h"
+#include "engine/whois/whoisclient.h"
 #include "tests/support/fakewhoisserver.h"
 #include "tests/support/offlineregistry.h"
 #include "tests/support/scratchdir.h"

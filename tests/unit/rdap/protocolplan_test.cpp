@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "engine/protocolplan.h"
+#include "engine/batch/protocolplan.h"
 
 #include <gtest/gtest.h>
 
-#include "engine/rdapbootstrap.h"
-#include "engine/whoisservers.h"
+#include "engine/rdap/rdapbootstrap.h"
+#include "engine/whois/whoisservers.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "engine/rdapbootstrap.h"
+#include "engine/rdap/rdapbootstrap.h"
 
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
 #include "core/readfile.h"
-#include "engine/rdapbootstrapstore.h"
+#include "engine/rdap/rdapbootstrapstore.h"
 #include "tests/support/scratchdir.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "engine/rdapclient.h"
+#include "engine/rdap/rdapclient.h"
 
 #include <arpa/inet.h>
 #include <atomic>
@@ -12,7 +12,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "engine/rowquery.h"
+#include "engine/batch/rowquery.h"
 #include "tests/support/fakerdapserver.h"
 #include "tests/support/scratchdir.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "engine/rdapdomain.h"
+#include "engine/rdap/rdapdomain.h"
 
 #include <gtest/gtest.h>
 #include <string>

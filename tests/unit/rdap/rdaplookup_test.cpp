@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "engine/rdaplookup.h"
+#include "engine/rdap/rdaplookup.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "core/readfile.h"
-#include "engine/rdapclient.h"
-#include "engine/rdaplanes.h"
-#include "engine/rdapmeaning.h"
+#include "engine/rdap/rdapclient.h"
+#include "engine/batch/rdaplanes.h"
+#include "engine/rdap/rdapmeaning.h"
 #include "httpresults.h"
 #include "tests/support/fakerdapserver.h"
 

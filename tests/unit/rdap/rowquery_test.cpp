@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "engine/rowquery.h"
+#include "engine/batch/rowquery.h"
 
 #include <gtest/gtest.h>
 
@@ -10,11 +10,11 @@
 
 #include "core/ccore.h"
 #include "core/text.h"
-#include "engine/downhosts.h"
-#include "engine/ianawhois.h"
-#include "engine/rdapbootstrap.h"
-#include "engine/whoisclient.h"
-#include "engine/whoisservers.h"
+#include "engine/batch/downhosts.h"
+#include "engine/whois/ianawhois.h"
+#include "engine/rdap/rdapbootstrap.h"
+#include "engine/whois/whoisclient.h"
+#include "engine/whois/whoisservers.h"
 #include "httpresults.h"
 #include "tests/support/offlineregistry.h"
 #include "tests/support/scratchdir.h"
