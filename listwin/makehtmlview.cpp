@@ -3,8 +3,8 @@
 
 #include "core/ccore.h"
 #include "core/messages.h"
-#include "engine/net/connectto.h"
 #include "engine/domaintable.h"
+#include "engine/net/connectto.h"
 #include "engine/store/resultstore.h"
 #include "listwin/batchsettings.h"
 #include "listwin/celldelegate.h"

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "engine/batch/queryexits.h"
 
-#include "core/text.h"
 #include "core/asciicase.h"
+#include "core/text.h"
 
 bool IsUsableProxyUrl(const std::string& url, std::string& why) {
     const auto schemeEnd = url.find("://");

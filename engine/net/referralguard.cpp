@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "core/text.h"
 #include "core/asciicase.h"
+#include "core/text.h"
 
 namespace {
 

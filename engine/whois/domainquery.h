@@ -8,8 +8,9 @@
 // fails or refuses to answer leaves the row as the registry's answer alone
 // makes it.
 
-#include "engine/batch/querythread.h"
+#include "engine/domaintable.h"
 #include "engine/rowdetails.h"
+#include "engine/whois/queryhop.h"
 
 // The domain used after "MORE.INFO.AT." in answers that point at no referral.
 inline constexpr const char* kReferralMarkerDomain = "WWW.TV.COM";

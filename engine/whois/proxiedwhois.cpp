@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "engine/net/addressrules.h"
+#include "engine/net/curlsetup.h"
 #include "engine/net/hostlookup.h"
 #include "engine/net/proxyfailure.h"
-#include "engine/rdap/rdapclient.h"
 #include "engine/whois/whoisclient.h"
 
 namespace {
