@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// ASCII case rules for the protocol texts of RDAP (roles, event actions,
-// link relations, media types, host names), which compare without regard
-// to case. Bytes outside ASCII are left as they are.
+// ASCII case rules for protocol texts (RDAP roles, event actions, link
+// relations, media types, WHOIS labels, host names), which compare without
+// regard to case. Bytes outside ASCII are left as they are.
 
 #include <string>
 #include <string_view>
