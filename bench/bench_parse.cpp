@@ -12,8 +12,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "engine/whois/answerparser.h"
 #include "engine/domaintable.h"
+#include "engine/whois/answerparser.h"
 #include "engine/whois/whoisservers.h"
 
 namespace {

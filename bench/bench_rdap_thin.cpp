@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/domaintable.h"
 #include "engine/batch/querythread.h"
+#include "engine/domaintable.h"
 #include "engine/whois/whoisservers.h"
 #include "rowcounter.h"
 #include "tests/support/fakerdapserver.h"

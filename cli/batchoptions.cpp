@@ -7,9 +7,9 @@
 #include <optional>
 
 #include "core/text.h"
-#include "engine/net/hostlookup.h"
 #include "engine/batch/queryexits.h"
 #include "engine/batch/querythread.h"
+#include "engine/net/hostlookup.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "engine/whois/whoisclient.h"
+#include "engine/failmarkers.h"
 
 namespace {
 

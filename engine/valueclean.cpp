@@ -3,8 +3,8 @@
 
 #include <array>
 
-#include "core/text.h"
 #include "core/asciicase.h"
+#include "core/text.h"
 
 namespace {
 

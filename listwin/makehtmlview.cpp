@@ -4,6 +4,7 @@
 #include "core/ccore.h"
 #include "core/messages.h"
 #include "engine/domaintable.h"
+#include "engine/net/connectto.h"
 #include "engine/store/resultstore.h"
 #include "listwin/celldelegate.h"
 #include "listwin/frozencolumnview.h"

@@ -13,11 +13,11 @@
 #include <string>
 
 #include "engine/batch/downhosts.h"
-#include "engine/whois/ianawhois.h"
-#include "engine/batch/querythread.h"
+#include "engine/batch/queryoptions.h"
 #include "engine/rdap/rdapbootstrap.h"
 #include "engine/rdap/rdapbootstrapstore.h"
 #include "engine/rdap/rdapclient.h"
+#include "engine/whois/ianawhois.h"
 
 // The longest a refresh of the bootstrap cache may hold up the start of a
 // batch; a slower one keeps the last good copy.

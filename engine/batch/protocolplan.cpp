@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "engine/batch/protocolplan.h"
 
-#include "engine/rdap/rdapbootstrap.h"
 #include "core/asciicase.h"
+#include "engine/rdap/rdapbootstrap.h"
 #include "engine/whois/whoisservers.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/batch/querythread.h"
+#include "engine/batch/queryoptions.h"
 
 class RdapBootstrap;
 

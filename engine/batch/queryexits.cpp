@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <iterator>
 
-#include "core/text.h"
 #include "engine/net/curlurl.h"
 #include "core/asciicase.h"
+#include "core/text.h"
 
 bool IsUsableProxyUrl(const std::string& url, std::string& why) {
     static constexpr std::string_view kProxySchemes[] = {"socks5h", "socks5", "http"};

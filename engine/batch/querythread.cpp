@@ -10,11 +10,12 @@
 #include "core/messages.h"
 #include "core/messagetarget.h"
 #include "engine/batch/batchprotocols.h"
+#include "engine/batch/rdaplanes.h"
+#include "engine/batch/rowquery.h"
+#include "engine/batch/whoislanes.h"
 #include "engine/failreason.h"
 #include "engine/net/hostlookup.h"
 #include "engine/net/internetsession.h"
-#include "engine/batch/rdaplanes.h"
-#include "engine/batch/rowquery.h"
 #include "engine/store/resultstore.h"
 #include "engine/storedrow.h"
 
@@ -517,36 +518,13 @@ std::string CQueryThread::QueryWhoisServer(const std::string& server, const std:
     if (server.empty() || !m_lanes) {
         return remember(Ask(server, hop, domain, work.exit));
     }
-    std::string result;
-    const auto attempt = [&] {
-        result = Ask(server, hop, domain, work.exit);
-        return VerdictFor(result);
-    };
-    const std::string laneKey = ExitLaneKey(work.exit, server);
     if (hop == QueryHop::Referral) {
         EnterExtra(work);
     }
-    LaneResult lane;
-    if (TakeAdmission(server, work)) {
-        lane = m_lanes->RunAdmitted(laneKey, attempt);
-    } else {
-        // A registrar's server is an extra: it is not waited for or asked
-        // again when it refuses, the registry's answer stands.
-        lane =
-            m_lanes->Run(laneKey, attempt,
-                         hop == QueryHop::Referral ? LanePatience::Extra() : LanePatience::Full());
-    }
-    switch (lane) {
-    case LaneResult::Done:
-        return remember(result);
-    case LaneResult::RateLimited:
-        // The last refusal is the host's answer: it says why, and is kept as
-        // the row's answer text. A refusal seen only as a reset has no text.
-        return result.empty() || IsFailureMarker(result) ? std::string(kMarkerRateLimited) : result;
-    case LaneResult::Stopped:
-        break;
-    }
-    return kMarkerTimeout;
+    const bool admitted = TakeAdmission(server, work);
+    return remember(AskThroughLane(
+        *m_lanes, ExitLaneKey(work.exit, server), hop,
+        [&] { return Ask(server, hop, domain, work.exit); }, m_options.detectRefusal, admitted));
 }
 
 RdapHttpResult CQueryThread::FetchRdap(const RdapRequest& asked, RowWork& work) {
@@ -598,19 +576,6 @@ std::string CQueryThread::Ask(const std::string& server, QueryHop hop, const std
         client.idleTimeoutMs = std::min(client.idleTimeoutMs, client.totalTimeoutMs);
     }
     return ::WhoisQuery(server, domain, client, &m_stop, m_lookups.get());
-}
-
-LaneVerdict CQueryThread::VerdictFor(const std::string& result) const {
-    if (IsFailureMarker(result)) {
-        const bool reset = result == kMarkerRecv || result == kMarkerSend || result == kMarkerSend2;
-        return reset ? LaneVerdict::ResetAtConnect() : LaneVerdict::Answered();
-    }
-    const Refusal refusal =
-        m_options.detectRefusal ? m_options.detectRefusal(result) : DetectRefusal(result);
-    if (refusal.reason == FailReason::RateLimited) {
-        return LaneVerdict::Refused(refusal.waitSeconds);
-    }
-    return LaneVerdict::Answered();
 }
 
 std::optional<LaneWait> CQueryThread::LongestWait() const {

@@ -23,12 +23,13 @@
 #include <thread>
 #include <vector>
 
-#include "engine/domaintable.h"
 #include "engine/batch/hostlanes.h"
 #include "engine/batch/queryexits.h"
+#include "engine/batch/queryoptions.h"
+#include "engine/batch/rowqueue.h"
+#include "engine/domaintable.h"
 #include "engine/rdap/rdaphttp.h"
 #include "engine/whois/refusals.h"
-#include "engine/batch/rowqueue.h"
 #include "engine/whois/whoisclient.h"
 
 class BatchProtocols;
@@ -53,82 +54,6 @@ struct QueryJob {
     // outcome in that slot of `details`, and UM_ROW_DONE names n. The caller
     // refills a slot only after its row was reported done.
     bool stream = false;
-};
-
-// Which question of a row a WHOIS query is: the registry's own, the
-// registry's own to a server IANA named (its answer or its cached answer),
-// or the referral to a registrar's server that the registry's answer named.
-// A server named by data from the network must lead to a public address.
-enum class QueryHop { Registry, Referral, NamedRegistry };
-
-// Whether the hop's server must resolve to public addresses only (unless
-// the connect-to overrides map it), checked at every connect.
-[[nodiscard]] inline bool HopNeedsPublicAddress(QueryHop hop) {
-    return hop != QueryHop::Registry;
-}
-
-// Where the per-row query sends its questions: (server, domain, hop) ->
-// answer or failure marker. The default is the TCP client.
-using WhoisTransport =
-    std::function<std::string(const std::string& server, const std::string& domain, QueryHop hop)>;
-
-// Which protocol a row is asked by: RDAP where IANA's bootstrap lists the
-// name's TLD (falling back to port 43 when the RDAP server cannot be
-// reached), port 43 only, or RDAP only.
-enum class ProtocolChoice { Auto = 0, Whois = 1, Rdap = 2 };
-
-// The most queries a batch keeps open at once, in all and to one host, and
-// the longest gap between two query starts to one host.
-inline constexpr int kMaxJobs = 256;
-inline constexpr int kMaxPerHost = 64;
-inline constexpr int kMaxHostIntervalMs = 3'600'000;
-
-struct QueryOptions {
-    int32_t startIndex = 0; // the first row to query
-    // By index: rows not to ask (an earlier run finished them); they count as
-    // finished. Shorter than the table: the rows past its end are asked.
-    std::vector<char> skipRows;
-    // By index, ascending: when not empty, only these rows are asked (from
-    // startIndex on); the others keep what they hold and count as finished.
-    std::vector<int32_t> rows;
-    // Whether "lastindex" follows the batch; a batch over a few chosen rows
-    // leaves the resume point of the last full batch alone.
-    bool saveResumePoint = true;
-    int jobs = 16;          // queries open at once, in all (at most kMaxJobs)
-    int perHost = 1;        // queries open at once to one host
-    int hostIntervalMs = 0; // least time between two query starts to one host
-    ProtocolChoice protocol = ProtocolChoice::Auto;
-    // RDAP's bootstrap, used as it is and never refreshed; empty:
-    // $ZENTRIX_RDAP_BOOTSTRAP when set, else the copy cached in the data
-    // folder (refreshed at most daily) or the snapshot built in.
-    std::string rdapBootstrapFile;
-    // A PEM file of further CAs trusted for RDAP; empty: $ZENTRIX_CACERT when set.
-    std::string caFile;
-    // Where the RDAP bootstrap and IANA's servers are cached; empty: the
-    // core's program folder (with no core, nothing is kept).
-    std::string dataFolder;
-    CCore* core = nullptr;        // "lastindex" is saved here; none: not saved
-    ResultStore* store = nullptr; // every finished row is kept here; none: not kept
-    WhoisClientOptions client;    // time-outs and connect-to overrides (RDAP hosts too)
-    WhoisTransport transport;     // port 43; empty: the TCP client with `client`
-    // The host a row's first question goes to, which names its lane; empty:
-    // the host the row's protocol plan asks first.
-    std::function<std::string(const DomainRecord& row)> firstHost;
-    // Reads a WHOIS answer as a refusal; empty: DetectRefusal.
-    std::function<Refusal(std::string_view answer)> detectRefusal;
-    // The pause after a refusal that names no wait, doubling on each further
-    // one up to maxBackoffMs.
-    int backoffMs = 15'000;
-    int maxBackoffMs = 300'000;
-    // The whole of an extra question (a registrar's RDAP answer, a port-43
-    // referral): past it the registry's answer stands.
-    int extraTimeoutMs = 10'000;
-    // The exits queries leave by (engine/batch/queryexits.h): each proxy URL, each
-    // local address; each keeps its own lane to every host. None: direct.
-    std::vector<std::string> proxies;
-    std::vector<std::string> sourceAddresses;
-    // Without it the proxy settings of the environment are never used.
-    bool proxyFromEnvironment = false;
 };
 
 // How many rows of one registry may wait on extra questions at once, beside
@@ -204,7 +129,6 @@ private:
     std::string Ask(const std::string& server, QueryHop hop, const std::string& domain,
                     std::size_t exit);
     RdapHttpResult FetchRdap(const RdapRequest& request, RowWork& work);
-    [[nodiscard]] LaneVerdict VerdictFor(const std::string& result) const;
     void Wake();
 
     std::unique_ptr<QueryJob> m_job;

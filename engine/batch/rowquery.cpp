@@ -2,13 +2,13 @@
 #include "engine/batch/rowquery.h"
 
 #include "core/text.h"
-#include "engine/whois/domainquery.h"
-#include "engine/whois/ianawhois.h"
 #include "engine/batch/protocolplan.h"
-#include "engine/rdap/rdaplookup.h"
 #include "engine/net/referralguard.h"
+#include "engine/rdap/rdaplookup.h"
 #include "engine/rowvalues.h"
 #include "engine/valueclean.h"
+#include "engine/whois/domainquery.h"
+#include "engine/whois/ianawhois.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include <atomic>
 #include <string>
 
+#include "engine/batch/queryoptions.h"
 #include "engine/domaintable.h"
-#include "engine/batch/querythread.h"
 #include "engine/rdap/rdapdomain.h"
 #include "engine/rdap/rdaphttp.h"
 #include "engine/rowdetails.h"

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "engine/net/hostlookup.h"
 #include "engine/batch/queryexits.h"
+#include "engine/net/hostlookup.h"
 
 RowQueue::RowQueue(const std::vector<Row>& rows, int rowsPerGroup, int extraPerGroup)
     : m_rowsPerGroup(std::max(rowsPerGroup, 1)), m_extraPerGroup(std::max(extraPerGroup, 0)) {

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "engine/net/referralguard.h"
 
+#include <algorithm>
+
 #include "core/hostname.h"
-#include "core/text.h"
 #include "core/asciicase.h"
+#include "core/text.h"
 
 namespace {
 

@@ -12,13 +12,14 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include "core/asciicase.h"
 #include "core/readfile.h"
 #include "core/text.h"
 #include "core/version.h"
+#include "engine/net/curlsetup.h"
 #include "engine/net/curlurl.h"
 #include "engine/net/hostlookup.h"
 #include "engine/net/proxyfailure.h"
-#include "core/asciicase.h"
 
 namespace {
 
@@ -152,11 +153,6 @@ curl_socket_t OpenCheckedSocket(void* user, curlsocktype purpose, curl_sockaddr*
 }
 
 } // namespace
-
-void EnsureCurlInitialised() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 struct RdapClient::Handle {
     CURL* easy = nullptr;

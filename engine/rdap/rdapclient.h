@@ -96,6 +96,3 @@ private:
     std::mutex m_mutex;
     std::list<Idle> m_idle; // least recently used first
 };
-
-// libcurl's global set-up, done once per process whatever thread asks first.
-void EnsureCurlInitialised();

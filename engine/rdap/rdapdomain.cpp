@@ -6,9 +6,9 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "core/asciicase.h"
 #include "core/ccore.h"
 #include "core/text.h"
-#include "core/asciicase.h"
 #include "engine/valueclean.h"
 
 namespace {

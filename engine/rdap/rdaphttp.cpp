@@ -4,8 +4,8 @@
 #include <climits>
 #include <curl/curl.h>
 
-#include "core/text.h"
 #include "core/asciicase.h"
+#include "core/text.h"
 
 bool IsUnreachable(RdapFailure failure) {
     return failure == RdapFailure::ResolveFailed || failure == RdapFailure::ConnectionRefused ||

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "engine/rdap/rdaplookup.h"
 
-#include "engine/rdap/rdapclient.h"
 #include "core/asciicase.h"
+#include "engine/rdap/rdapclient.h"
 
 namespace {
 

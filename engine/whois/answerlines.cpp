@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "engine/whois/answerlines.h"
 
-#include "core/text.h"
 #include "core/asciicase.h"
+#include "core/text.h"
 
 namespace {
 

@@ -7,15 +7,15 @@
 #include <span>
 #include <string_view>
 
+#include "core/asciicase.h"
 #include "core/ccore.h"
-#include "engine/whois/answerlines.h"
 #include "engine/answertext.h"
 #include "engine/domaintable.h"
-#include "core/asciicase.h"
-#include "engine/whois/recipes.h"
-#include "engine/whois/refusals.h"
 #include "engine/rowvalues.h"
 #include "engine/valueclean.h"
+#include "engine/whois/answerlines.h"
+#include "engine/whois/recipes.h"
+#include "engine/whois/refusals.h"
 
 namespace {
 

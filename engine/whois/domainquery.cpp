@@ -6,12 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "core/asciicase.h"
 #include "core/ccore.h"
+#include "engine/failreason.h"
+#include "engine/net/referralguard.h"
 #include "engine/whois/answerlines.h"
 #include "engine/whois/answerparser.h"
-#include "engine/failreason.h"
-#include "core/asciicase.h"
-#include "engine/net/referralguard.h"
 #include "engine/whois/refusals.h"
 #include "engine/whois/whoisclient.h"
 

@@ -11,8 +11,9 @@
 #include <string>
 #include <string_view>
 
-#include "engine/batch/querythread.h"
+#include "engine/domaintable.h"
 #include "engine/rowdetails.h"
+#include "engine/whois/queryhop.h"
 
 // The domain used after "MORE.INFO.AT." in answers that point at no referral.
 inline constexpr const char* kReferralMarkerDomain = "WWW.TV.COM";

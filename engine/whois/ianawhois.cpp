@@ -4,12 +4,12 @@
 #include <chrono>
 #include <sstream>
 
+#include "core/asciicase.h"
 #include "core/atomicfile.h"
 #include "core/folderlock.h"
 #include "core/hostname.h"
 #include "core/readfile.h"
 #include "core/text.h"
-#include "core/asciicase.h"
 #include "engine/net/referralguard.h"
 #include "engine/whois/whoisclient.h"
 

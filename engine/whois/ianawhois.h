@@ -24,7 +24,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/batch/querythread.h"
+#include "engine/failreason.h"
+#include "engine/whois/queryhop.h"
 
 inline constexpr const char* ServerIana = "whois.iana.org";
 inline constexpr const char* kIanaWhoisCacheName = "iana-whois.txt";

@@ -15,11 +15,10 @@
 #include <vector>
 
 #include "engine/net/addressrules.h"
+#include "engine/net/curlsetup.h"
 #include "engine/net/curlurl.h"
 #include "engine/net/hostlookup.h"
 #include "engine/net/proxyfailure.h"
-#include "engine/rdap/rdapclient.h"
-#include "core/asciicase.h"
 #include "engine/whois/whoisclient.h"
 
 namespace {

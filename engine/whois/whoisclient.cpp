@@ -23,11 +23,6 @@ using Clock = std::chrono::steady_clock;
 constexpr int kPollSliceMs = 250;
 constexpr std::size_t kMaxHostBytes = 127;
 
-constexpr const char* kMarkers[] = {kMarkerInvalidSocket, kMarkerSocketErr,  kMarkerInvalidAddr,
-                                    kMarkerConnect,       kMarkerSend,       kMarkerSend2,
-                                    kMarkerRecv,          kMarkerTimeout,    kMarkerAddressRefused,
-                                    kMarkerRateLimited,   kMarkerProxyFailed};
-
 bool Stopped(const std::atomic<bool>* stop) {
     return stop != nullptr && stop->load();
 }
@@ -81,38 +76,6 @@ bool SendAll(int fd, std::string_view bytes, Clock::time_point deadline,
     }
     return true;
 }
-
-} // namespace
-
-std::string CutOffAnswer(std::string_view text) {
-    std::string result(kMarkerTimeout);
-    result.push_back('\0');
-    result.append(text);
-    return result;
-}
-
-std::string_view MarkerOf(std::string_view result) {
-    return result.substr(0, result.find('\0'));
-}
-
-std::string_view CutOffText(std::string_view result) {
-    const std::size_t nul = result.find('\0');
-    if (nul == std::string_view::npos || result.substr(0, nul) != kMarkerTimeout) {
-        return {};
-    }
-    return result.substr(nul + 1);
-}
-
-bool IsFailureMarker(std::string_view result) {
-    const std::string_view marker = MarkerOf(result);
-    if (marker.size() != result.size() && marker != kMarkerTimeout) {
-        return false;
-    }
-    return std::any_of(std::begin(kMarkers), std::end(kMarkers),
-                       [&](const char* known) { return marker == known; });
-}
-
-namespace {
 
 // Where a query may connect: the override's address, the host's own literal
 // address, or what the look-up finds (only public addresses when asked).

@@ -11,9 +11,9 @@
 #include <string_view>
 
 #include "core/ccore.h"
-#include "engine/whois/domainquery.h"
 #include "engine/domaintable.h"
 #include "engine/rowvalues.h"
+#include "engine/whois/domainquery.h"
 #include "engine/whois/whoisservers.h"
 
 namespace {

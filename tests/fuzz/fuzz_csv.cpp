@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "fuzzrow.h"
 #include "formats/csvexport.h"
+#include "fuzzrow.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/whois/ianawhois.h"
 #include "engine/net/referralguard.h"
+#include "engine/whois/ianawhois.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

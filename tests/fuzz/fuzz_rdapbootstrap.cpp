@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/rdap/rdapbootstrap.h"
 #include "core/asciicase.h"
+#include "engine/rdap/rdapbootstrap.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

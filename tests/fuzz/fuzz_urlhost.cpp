@@ -9,10 +9,10 @@
 #include <string>
 #include <string_view>
 
-#include "engine/net/hostlookup.h"
-#include "engine/rdap/rdaphttp.h"
-#include "engine/net/referralguard.h"
 #include "engine/batch/rowquery.h"
+#include "engine/net/hostlookup.h"
+#include "engine/net/referralguard.h"
+#include "engine/rdap/rdaphttp.h"
 
 namespace {
 

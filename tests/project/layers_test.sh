@@ -74,6 +74,37 @@ check engine/store/storedcheck.cpp core/text.h sees
 check engine/store/storedcheck.cpp engine/domaintable.h blind
 check engine/domaintable.cpp engine/store/resultstore.h sees
 
+# Inside the engine: net/ at the bottom, then the engine's own folder (the
+# domain table, row details, failure reasons), then whois/ and rdap/ side by
+# side, then batch/, which asks by both.
+check engine/net/idn.cpp core/text.h sees
+check engine/domaintable.cpp engine/net/idn.h sees
+check engine/whois/recipes.cpp engine/domaintable.h sees
+check engine/whois/whoisclient.cpp engine/net/connectto.h sees
+check engine/rdap/rdapclient.cpp engine/net/connectto.h sees
+check engine/rdap/rdapdomain.cpp engine/valueclean.h sees
+check engine/batch/querythread.cpp engine/whois/whoisclient.h sees
+check engine/batch/querythread.cpp engine/rdap/rdaphttp.h sees
+check engine/batch/querythread.cpp engine/store/resultstore.h sees
+check cli/batchprogram.cpp engine/batch/querythread.h sees
+check formats/csvexport.cpp engine/whois/whoisservers.h sees
+# The two protocols do not see each other, nor the batch above them.
+check engine/whois/recipes.cpp engine/rdap/rdaphttp.h blind
+check engine/whois/proxiedwhois.cpp engine/rdap/rdapclient.h blind
+check engine/rdap/rdapclient.cpp engine/whois/whoisclient.h blind
+check engine/whois/recipes.cpp engine/batch/querythread.h blind
+check engine/whois/ianawhois.cpp engine/batch/queryoptions.h blind
+check engine/rdap/rdapclient.cpp engine/batch/querythread.h blind
+# The engine's own folder exposes its headers, not its sub-folders'.
+check engine/domaintable.cpp engine/whois/whoisclient.h blind
+check engine/domaintable.cpp engine/rdap/rdaphttp.h blind
+check engine/domaintable.cpp engine/batch/querythread.h blind
+check engine/net/idn.cpp engine/domaintable.h blind
+check engine/net/idn.cpp engine/whois/whoisclient.h blind
+check engine/net/idn.cpp engine/batch/querythread.h blind
+check engine/store/storedcheck.cpp engine/net/idn.h blind
+check formats/csvexport.cpp engine/batch/querythread.h blind
+
 if [ "$gui" = ON ]; then
     check dock/dockbar.cpp dock/dockids.h sees
     check sidebar/resizablebar.cpp dock/docksite.h sees

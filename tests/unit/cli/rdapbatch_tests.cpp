@@ -18,8 +18,9 @@
 
 #include "childprocess.h"
 #include "core/readfile.h"
-#include "engine/whois/ianawhois.h"
+#include "engine/domaintable.h"
 #include "engine/rdap/rdapbootstrapstore.h"
+#include "engine/whois/ianawhois.h"
 #include "engine/whois/whoisservers.h"
 #include "tests/support/fakeproxy.h"
 #include "tests/support/fakerdapserver.h"

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/whois/answerparser.h"
+#include "engine/whois/whoisclient.h"
 #include "engine/whois/whoisservers.h"
 
 namespace {

@@ -18,9 +18,9 @@
 
 #include "core/ccore.h"
 #include "core/messages.h"
-#include "engine/failreason.h"
 #include "engine/batch/queryexits.h"
 #include "engine/batch/querythread.h"
+#include "engine/failreason.h"
 #include "engine/rdap/rdapclient.h"
 #include "engine/whois/whoisclient.h"
 #include "engine/whois/whoisservers.h"

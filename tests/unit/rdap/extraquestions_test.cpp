@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/domaintable.h"
 #include "engine/batch/querythread.h"
+#include "engine/domaintable.h"
 #include "engine/whois/whoisservers.h"
 #include "tests/support/fakerdapserver.h"
 #include "tests/support/temphome.h"

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "core/readfile.h"
-#include "engine/rdap/rdapclient.h"
 #include "engine/batch/rdaplanes.h"
+#include "engine/rdap/rdapclient.h"
 #include "engine/rdap/rdapmeaning.h"
 #include "httpresults.h"
 #include "tests/support/fakerdapserver.h"
