@@ -14,6 +14,7 @@
 #include <poll.h>
 #include <vector>
 
+#include "core/asciicase.h"
 #include "engine/net/addressrules.h"
 #include "engine/net/curlsetup.h"
 #include "engine/net/curlurl.h"
