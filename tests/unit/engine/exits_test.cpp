@@ -27,7 +27,7 @@
 #include "tests/support/fakeproxy.h"
 #include "tests/support/fakerdapserver.h"
 #include "tests/support/fakewhoisserver.h"
-#include "tests/support/offlineregistry.h"
+#include "tests/support/loopbackhome.h"
 #include "tests/support/recordingtarget.h"
 #include "tests/support/scratchdir.h"
 
@@ -295,21 +295,13 @@ TEST(QueryExits, EachExitHasItsOwnLaneAndAFailedOneRests) {
 class ExitBatch : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/zentrix-exits-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        m_home = pattern;
-        ::setenv("ZENTRIX_HOME", m_home.c_str(), 1);
-        const std::string bootstrap = m_home + "/bootstrap.json";
-        WriteBytes(bootstrap, LoopbackBootstrap());
-        ::setenv("ZENTRIX_RDAP_BOOTSTRAP", bootstrap.c_str(), 1);
+        ASSERT_TRUE(m_home.Create("zentrix-exits"));
         ASSERT_TRUE(table.Allocate());
         server.SetDefaultScript(FakeWhoisScript::Answer("Domain Name: X\r\n"));
     }
     void TearDown() override {
         table.Release();
-        ::unsetenv("ZENTRIX_HOME");
-        ::unsetenv("ZENTRIX_RDAP_BOOTSTRAP");
-        std::filesystem::remove_all(m_home);
+        m_home.Remove();
     }
 
     void Run(int rows, QueryOptions options) {
@@ -337,7 +329,7 @@ protected:
     RecordingTarget view;
 
 private:
-    std::string m_home;
+    LoopbackHome m_home;
 };
 
 TEST_F(ExitBatch, TwoProxiesShareTheRowsEachKeepingItsOwnGap) {
