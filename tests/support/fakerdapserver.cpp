@@ -184,12 +184,7 @@ void FakeRdapServer::SetReply(const std::string& target, FakeRdapReply reply) {
 void FakeRdapServer::SetReplySequence(const std::string& target,
                                       std::vector<FakeRdapReply> replies) {
     std::lock_guard lock(m_mutex);
-    if (replies.empty()) {
-        m_replies.erase(target);
-    } else {
-        m_replies[target] = std::move(replies);
-    }
-    m_replyUses.erase(target);
+    m_replies.Set(target, std::move(replies));
 }
 
 void FakeRdapServer::SetDefaultReply(FakeRdapReply reply) {
@@ -199,14 +194,7 @@ void FakeRdapServer::SetDefaultReply(FakeRdapReply reply) {
 
 FakeRdapReply FakeRdapServer::ReplyFor(const std::string& target) {
     std::lock_guard lock(m_mutex);
-    const auto found = m_replies.find(target);
-    if (found == m_replies.end()) {
-        return m_default;
-    }
-    std::size_t& uses = m_replyUses[target];
-    const std::size_t index = std::min(uses, found->second.size() - 1);
-    ++uses;
-    return found->second[index];
+    return m_replies.Next(target, m_default);
 }
 
 void FakeRdapServer::Stop() {

@@ -118,12 +118,7 @@ void FakeWhoisServer::SetScript(const std::string& request, FakeWhoisScript scri
 void FakeWhoisServer::SetScriptSequence(const std::string& request,
                                         std::vector<FakeWhoisScript> scripts) {
     std::lock_guard lock(m_mutex);
-    if (scripts.empty()) {
-        m_scripts.erase(request);
-    } else {
-        m_scripts[request] = std::move(scripts);
-    }
-    m_scriptUses.erase(request);
+    m_scripts.Set(request, std::move(scripts));
 }
 
 void FakeWhoisServer::SetDefaultScript(FakeWhoisScript script) {
@@ -152,14 +147,7 @@ FakeWhoisScript FakeWhoisServer::ScriptFor(const std::string& request, Clock::ti
             return FakeWhoisScript::Answer(m_refusal);
         }
     }
-    const auto found = m_scripts.find(request);
-    if (found == m_scripts.end()) {
-        return m_default;
-    }
-    std::size_t& uses = m_scriptUses[request];
-    const std::size_t index = std::min(uses, found->second.size() - 1);
-    ++uses;
-    return found->second[index];
+    return m_scripts.Next(request, m_default);
 }
 
 void FakeWhoisServer::Stop() {
