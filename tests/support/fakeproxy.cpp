@@ -247,19 +247,14 @@ bool FakeProxy::Handshake(int client, std::string& host, std::uint16_t& port) {
         return false;
     }
     char text[INET6_ADDRSTRLEN] = {};
-    if (request[3] == 1) {
-        unsigned char v4[4];
-        if (!ReadExactly(client, v4, 4)) {
+    if (request[3] == 1 || request[3] == 4) {
+        // An IPv4 (type 1) or IPv6 (type 4) address.
+        const bool v4 = request[3] == 1;
+        unsigned char address[16];
+        if (!ReadExactly(client, address, v4 ? 4 : 16)) {
             return false;
         }
-        ::inet_ntop(AF_INET, v4, text, sizeof text);
-        host = text;
-    } else if (request[3] == 4) {
-        unsigned char v6[16];
-        if (!ReadExactly(client, v6, 16)) {
-            return false;
-        }
-        ::inet_ntop(AF_INET6, v6, text, sizeof text);
+        ::inet_ntop(v4 ? AF_INET : AF_INET6, address, text, sizeof text);
         host = text;
     } else if (request[3] == 3) {
         unsigned char length = 0;
