@@ -30,6 +30,7 @@
 #include "tests/support/loopbackhome.h"
 #include "tests/support/recordingtarget.h"
 #include "tests/support/scratchdir.h"
+#include "tests/support/tablejob.h"
 
 namespace {
 
@@ -310,12 +311,7 @@ protected:
             SetField(table.Row(table.count++).domain, "name" + std::to_string(n) + ".com");
         }
         AssignWhoisServers(table);
-        table.details.Reset(table.count);
-        auto job = std::make_unique<QueryJob>();
-        job->view = &view;
-        job->table = table.Rows();
-        job->count = table.count;
-        job->details = &table.details;
+        auto job = JobOver(table, &view);
         options.protocol = ProtocolChoice::Whois;
         options.client.connectTo = server.OverridesFor(FakeWhoisServer::AllEndpoints());
         CQueryThread worker(std::move(job), std::move(options));

@@ -25,6 +25,7 @@
 #include "tests/support/loopbackhome.h"
 #include "tests/support/recordingtarget.h"
 #include "tests/support/scratchdir.h"
+#include "tests/support/tablejob.h"
 
 namespace {
 
@@ -71,12 +72,7 @@ protected:
 
     CQueryThread& MakeWorker(int32_t startIndex) { return MakeWorker(startIndex, QueryOptions{}); }
     CQueryThread& MakeWorker(int32_t startIndex, QueryOptions options) {
-        table.details.Reset(table.count);
-        auto job = std::make_unique<QueryJob>();
-        job->view = &view;
-        job->table = table.Rows();
-        job->count = table.count;
-        job->details = &table.details;
+        auto job = JobOver(table, &view);
         options.startIndex = startIndex;
         options.core = core.get();
         if (options.client.connectTo.empty()) {
