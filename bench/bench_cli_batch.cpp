@@ -114,21 +114,28 @@ void WriteList(const std::string& path, int rows, int suffixes) {
     }
 }
 
-void BM_TenRegistries(benchmark::State& state) {
-    constexpr int kRows = 200;
-    constexpr int kDelayMs = 50;
-    Scratch scratch;
-    WriteList(scratch.File("names.txt"), kRows, 10);
+// One fake server per registry endpoint, each answering every name with
+// kAnswer after `delayMs`; `connectTo` sends each endpoint to its own.
+std::vector<std::unique_ptr<FakeWhoisServer>> StartRegistries(int delayMs, std::string& connectTo) {
     std::vector<std::unique_ptr<FakeWhoisServer>> servers;
-    std::string connectTo;
     for (const std::string& host : FakeWhoisServer::AllEndpoints()) {
         servers.push_back(std::make_unique<FakeWhoisServer>());
-        servers.back()->SetDefaultScript(FakeWhoisScript::Answer(kAnswer, kDelayMs));
+        servers.back()->SetDefaultScript(FakeWhoisScript::Answer(kAnswer, delayMs));
         if (!connectTo.empty()) {
             connectTo += ',';
         }
         connectTo += servers.back()->ConnectToFor({host});
     }
+    return servers;
+}
+
+void BM_TenRegistries(benchmark::State& state) {
+    constexpr int kRows = 200;
+    constexpr int kDelayMs = 50;
+    Scratch scratch;
+    WriteList(scratch.File("names.txt"), kRows, 10);
+    std::string connectTo;
+    const auto servers = StartRegistries(kDelayMs, connectTo);
     const std::vector<std::string> common = {
         BatchProgram(),           "-q", "--connect-to", connectTo, "-o", scratch.File("out.csv"),
         scratch.File("names.txt")};
@@ -210,16 +217,8 @@ void BM_LongList(benchmark::State& state) {
     const auto rows = static_cast<int>(state.range(0));
     Scratch scratch;
     WriteList(scratch.File("names.txt"), rows, 10);
-    std::vector<std::unique_ptr<FakeWhoisServer>> servers;
     std::string connectTo;
-    for (const std::string& host : FakeWhoisServer::AllEndpoints()) {
-        servers.push_back(std::make_unique<FakeWhoisServer>());
-        servers.back()->SetDefaultScript(FakeWhoisScript::Answer(kAnswer));
-        if (!connectTo.empty()) {
-            connectTo += ',';
-        }
-        connectTo += servers.back()->ConnectToFor({host});
-    }
+    const auto servers = StartRegistries(0, connectTo);
     const std::vector<std::string> args = {
         BatchProgram(), "-q", "--protocol=whois",      "--connect-to",
         connectTo,      "-o", scratch.File("out.csv"), scratch.File("names.txt")};

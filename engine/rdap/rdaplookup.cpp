@@ -38,13 +38,16 @@ bool MayFollow(const std::string& from, const std::string& to, const RdapUrlChec
 Hop Ask(const std::string& url, bool pointedAt, bool extra, std::string_view name,
         const RdapFetchFunction& fetch, const RdapUrlCheck& allowUrl) {
     Hop hop;
-    hop.url = url;
     RdapRequest request;
-    request.url = url;
-    request.publicOnly = pointedAt;
     request.extra = extra;
-    hop.result = fetch(request);
-    hop.meaning = ClassifyRdapResult(hop.result, name);
+    const auto askAt = [&](const std::string& at, bool publicOnly) {
+        hop.url = at;
+        request.url = at;
+        request.publicOnly = publicOnly;
+        hop.result = fetch(request);
+        hop.meaning = ClassifyRdapResult(hop.result, name);
+    };
+    askAt(url, pointedAt);
     if (hop.meaning.verdict != RdapVerdict::Redirect) {
         return hop;
     }
@@ -53,11 +56,7 @@ Hop Ask(const std::string& url, bool pointedAt, bool extra, std::string_view nam
         hop.meaning = Refused("redirect to " + target + " refused");
         return hop;
     }
-    hop.url = target;
-    request.url = target;
-    request.publicOnly = true;
-    hop.result = fetch(request);
-    hop.meaning = ClassifyRdapResult(hop.result, name);
+    askAt(target, true);
     if (hop.meaning.verdict == RdapVerdict::Redirect) {
         hop.meaning.verdict = RdapVerdict::Error;
         hop.meaning.reason = FailReason::BadAnswer;

@@ -14,10 +14,12 @@
 
 namespace {
 
-bool ReadExactly(int fd, void* buffer, std::size_t size) {
-    auto* bytes = static_cast<unsigned char*>(buffer);
+// Repeats `step` (a recv or send) until `size` bytes went through; false
+// when the peer closed or the socket failed first.
+template <typename Bytes, typename Step>
+bool MoveAll(Bytes* bytes, std::size_t size, Step step) {
     while (size > 0) {
-        const ssize_t n = ::recv(fd, bytes, size, 0);
+        const ssize_t n = step(bytes, size);
         if (n <= 0) {
             if (n < 0 && errno == EINTR) {
                 continue;
@@ -30,20 +32,17 @@ bool ReadExactly(int fd, void* buffer, std::size_t size) {
     return true;
 }
 
+bool ReadExactly(int fd, void* buffer, std::size_t size) {
+    return MoveAll(
+        static_cast<unsigned char*>(buffer), size,
+        [fd](unsigned char* bytes, std::size_t left) { return ::recv(fd, bytes, left, 0); });
+}
+
 bool WriteAll(int fd, const void* buffer, std::size_t size) {
-    const auto* bytes = static_cast<const unsigned char*>(buffer);
-    while (size > 0) {
-        const ssize_t n = ::send(fd, bytes, size, MSG_NOSIGNAL);
-        if (n <= 0) {
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
+    return MoveAll(static_cast<const unsigned char*>(buffer), size,
+                   [fd](const unsigned char* bytes, std::size_t left) {
+                       return ::send(fd, bytes, left, MSG_NOSIGNAL);
+                   });
 }
 
 int ConnectTo(const std::string& host, std::uint16_t port) {
@@ -248,19 +247,14 @@ bool FakeProxy::Handshake(int client, std::string& host, std::uint16_t& port) {
         return false;
     }
     char text[INET6_ADDRSTRLEN] = {};
-    if (request[3] == 1) {
-        unsigned char v4[4];
-        if (!ReadExactly(client, v4, 4)) {
+    if (request[3] == 1 || request[3] == 4) {
+        // An IPv4 (type 1) or IPv6 (type 4) address.
+        const bool v4 = request[3] == 1;
+        unsigned char address[16];
+        if (!ReadExactly(client, address, v4 ? 4 : 16)) {
             return false;
         }
-        ::inet_ntop(AF_INET, v4, text, sizeof text);
-        host = text;
-    } else if (request[3] == 4) {
-        unsigned char v6[16];
-        if (!ReadExactly(client, v6, 16)) {
-            return false;
-        }
-        ::inet_ntop(AF_INET6, v6, text, sizeof text);
+        ::inet_ntop(v4 ? AF_INET : AF_INET6, address, text, sizeof text);
         host = text;
     } else if (request[3] == 3) {
         unsigned char length = 0;

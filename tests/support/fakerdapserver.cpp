@@ -16,17 +16,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "tests/support/serverfds.h"
+
 namespace {
 
 constexpr std::size_t kMaxHeaderBytes = 64 * 1024;
 constexpr std::size_t kWritePiece = 16 * 1024;
-
-void CloseFd(int& fd) {
-    if (fd >= 0) {
-        ::close(fd);
-        fd = -1;
-    }
-}
 
 // A peer that closes while we write must not end the test process.
 void IgnoreSigpipe() {
@@ -153,13 +148,10 @@ FakeRdapServer::FakeRdapServer(std::vector<std::string> hostNames) {
         throw std::runtime_error("fake RDAP server: cannot write the CA file");
     }
 
-    int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
+    if (!OpenWakePipe(m_wakeRead, m_wakeWrite)) {
         ::unlink(m_caFile.c_str());
         throw std::runtime_error("fake RDAP server: pipe failed");
     }
-    m_wakeRead = pipeFds[0];
-    m_wakeWrite = pipeFds[1];
     m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
@@ -192,12 +184,7 @@ void FakeRdapServer::SetReply(const std::string& target, FakeRdapReply reply) {
 void FakeRdapServer::SetReplySequence(const std::string& target,
                                       std::vector<FakeRdapReply> replies) {
     std::lock_guard lock(m_mutex);
-    if (replies.empty()) {
-        m_replies.erase(target);
-    } else {
-        m_replies[target] = std::move(replies);
-    }
-    m_replyUses.erase(target);
+    m_replies.Set(target, std::move(replies));
 }
 
 void FakeRdapServer::SetDefaultReply(FakeRdapReply reply) {
@@ -207,14 +194,7 @@ void FakeRdapServer::SetDefaultReply(FakeRdapReply reply) {
 
 FakeRdapReply FakeRdapServer::ReplyFor(const std::string& target) {
     std::lock_guard lock(m_mutex);
-    const auto found = m_replies.find(target);
-    if (found == m_replies.end()) {
-        return m_default;
-    }
-    std::size_t& uses = m_replyUses[target];
-    const std::size_t index = std::min(uses, found->second.size() - 1);
-    ++uses;
-    return found->second[index];
+    return m_replies.Next(target, m_default);
 }
 
 void FakeRdapServer::Stop() {
@@ -225,8 +205,7 @@ void FakeRdapServer::Stop() {
         }
         m_stopped = true;
     }
-    const char byte = 'x';
-    [[maybe_unused]] const auto written = ::write(m_wakeWrite, &byte, 1);
+    Wake(m_wakeWrite);
     if (m_acceptThread.joinable()) {
         m_acceptThread.join();
     }
@@ -253,19 +232,9 @@ void FakeRdapServer::Stop() {
 
 void FakeRdapServer::AcceptLoop() {
     for (;;) {
-        pollfd fds[2] = {{m_listenFd, POLLIN, 0}, {m_wakeRead, POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return;
-        }
-        if (fds[1].revents != 0) {
-            return;
-        }
-        const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+        const int fd = AcceptUnlessWoken(m_listenFd, m_wakeRead, SOCK_CLOEXEC);
         if (fd < 0) {
-            continue;
+            return;
         }
         std::lock_guard lock(m_mutex);
         for (auto& old : m_connections) {

@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "engine/net/connectto.h"
+#include "tests/support/replysequences.h"
 #include "tests/support/testca.h"
 
 struct ssl_ctx_st;
@@ -121,8 +122,7 @@ private:
 
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;
-    std::map<std::string, std::vector<FakeRdapReply>> m_replies;
-    std::map<std::string, std::size_t> m_replyUses;
+    ReplySequences<FakeRdapReply> m_replies;
     FakeRdapReply m_default;
     std::vector<FakeRdapRequest> m_requests;
     std::vector<std::unique_ptr<Connection>> m_connections;

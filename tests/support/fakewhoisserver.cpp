@@ -14,19 +14,13 @@
 #include <unistd.h>
 
 #include "engine/whois/whoisservers.h"
+#include "tests/support/serverfds.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kMaxRequestBytes = 64 * 1024;
-
-void CloseFd(int& fd) {
-    if (fd >= 0) {
-        ::close(fd);
-        fd = -1;
-    }
-}
 
 } // namespace
 
@@ -74,12 +68,9 @@ FakeWhoisScript FakeWhoisScript::Drip(std::string bytes, std::size_t piece, int 
 }
 
 FakeWhoisServer::FakeWhoisServer(Family family) : m_family(family) {
-    int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
+    if (!OpenWakePipe(m_wakeRead, m_wakeWrite)) {
         throw std::runtime_error("fake WHOIS server: pipe failed");
     }
-    m_wakeRead = pipeFds[0];
-    m_wakeWrite = pipeFds[1];
 
     const int domain = family == Family::IPv4 ? AF_INET : AF_INET6;
     m_listenFd = ::socket(domain, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -127,12 +118,7 @@ void FakeWhoisServer::SetScript(const std::string& request, FakeWhoisScript scri
 void FakeWhoisServer::SetScriptSequence(const std::string& request,
                                         std::vector<FakeWhoisScript> scripts) {
     std::lock_guard lock(m_mutex);
-    if (scripts.empty()) {
-        m_scripts.erase(request);
-    } else {
-        m_scripts[request] = std::move(scripts);
-    }
-    m_scriptUses.erase(request);
+    m_scripts.Set(request, std::move(scripts));
 }
 
 void FakeWhoisServer::SetDefaultScript(FakeWhoisScript script) {
@@ -161,14 +147,7 @@ FakeWhoisScript FakeWhoisServer::ScriptFor(const std::string& request, Clock::ti
             return FakeWhoisScript::Answer(m_refusal);
         }
     }
-    const auto found = m_scripts.find(request);
-    if (found == m_scripts.end()) {
-        return m_default;
-    }
-    std::size_t& uses = m_scriptUses[request];
-    const std::size_t index = std::min(uses, found->second.size() - 1);
-    ++uses;
-    return found->second[index];
+    return m_scripts.Next(request, m_default);
 }
 
 void FakeWhoisServer::Stop() {
@@ -179,8 +158,7 @@ void FakeWhoisServer::Stop() {
         }
         m_stopped = true;
     }
-    const char byte = 'x';
-    [[maybe_unused]] const auto written = ::write(m_wakeWrite, &byte, 1);
+    Wake(m_wakeWrite);
     if (m_acceptThread.joinable()) {
         m_acceptThread.join();
     }
@@ -204,21 +182,10 @@ void FakeWhoisServer::Stop() {
 
 void FakeWhoisServer::AcceptLoop() {
     for (;;) {
-        pollfd fds[2] = {{m_listenFd, POLLIN, 0}, {m_wakeRead, POLLIN, 0}};
-        const int ready = ::poll(fds, 2, -1);
-        if (ready < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return;
-        }
-        if (fds[1].revents != 0) {
-            return;
-        }
-        const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        const int fd = AcceptUnlessWoken(m_listenFd, m_wakeRead, SOCK_CLOEXEC | SOCK_NONBLOCK);
         const auto accepted = Clock::now();
         if (fd < 0) {
-            continue;
+            return;
         }
         std::lock_guard lock(m_mutex);
         // Reap threads that are done so a long benchmark does not pile them

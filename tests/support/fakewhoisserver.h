@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "engine/whois/whoisclient.h"
+#include "tests/support/replysequences.h"
 
 struct FakeWhoisScript {
     enum class Action {
@@ -143,8 +144,7 @@ private:
 
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;
-    std::map<std::string, std::vector<FakeWhoisScript>> m_scripts;
-    std::map<std::string, std::size_t> m_scriptUses;
+    ReplySequences<FakeWhoisScript> m_scripts;
     FakeWhoisScript m_default;
     std::chrono::milliseconds m_refuseGap{0};
     std::string m_refusal;

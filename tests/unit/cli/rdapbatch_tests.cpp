@@ -160,6 +160,17 @@ protected:
         return rows;
     }
 
+    // A .com name whose registry links to its registrar's answer, and a
+    // .org name, both answered over RDAP.
+    void AnswerOverRdap() {
+        rdapServer.SetReply("/com/v1/domain/lanternfish-trading.com",
+                            FakeRdapReply::Json(200, RdapFixture("registry-thin.json")));
+        rdapServer.SetReply("/rdap/domain/LANTERNFISH-TRADING.COM",
+                            FakeRdapReply::Json(200, RdapFixture("registrar-full.json")));
+        rdapServer.SetReply("/rdap/domain/quiet-harbor.org",
+                            FakeRdapReply::Json(200, CliFixture("org-registry.json")));
+    }
+
     [[nodiscard]] std::size_t RdapRequestsTo(const std::string& target) const {
         std::size_t count = 0;
         for (const FakeRdapRequest& request : rdapServer.Requests()) {
@@ -227,12 +238,7 @@ TEST_F(RdapBatchTest, ValuesComeOutWhole) {
 }
 
 TEST_F(RdapBatchTest, AutoAsksRdapAndFallsBackToPort43WhenItCannot) {
-    rdapServer.SetReply("/com/v1/domain/lanternfish-trading.com",
-                        FakeRdapReply::Json(200, RdapFixture("registry-thin.json")));
-    rdapServer.SetReply("/rdap/domain/LANTERNFISH-TRADING.COM",
-                        FakeRdapReply::Json(200, RdapFixture("registrar-full.json")));
-    rdapServer.SetReply("/rdap/domain/quiet-harbor.org",
-                        FakeRdapReply::Json(200, CliFixture("org-registry.json")));
+    AnswerOverRdap();
     rdapServer.SetReply("/com/v1/domain/open-berth.com",
                         FakeRdapReply::Json(404, R"({"errorCode":404,"title":"Not Found"})"));
     rdapServer.SetReplySequence(
@@ -534,12 +540,7 @@ TEST_F(RdapBatchTest, UnusableFilesStopTheBatchBeforeAnyQuestion) {
 // of different kinds; each is asked for the addresses --connect-to maps, and
 // the environment's proxy is left alone.
 TEST_F(RdapBatchTest, RowsGoThroughTheProxiesAtTheMappedAddresses) {
-    rdapServer.SetReply("/com/v1/domain/lanternfish-trading.com",
-                        FakeRdapReply::Json(200, RdapFixture("registry-thin.json")));
-    rdapServer.SetReply("/rdap/domain/LANTERNFISH-TRADING.COM",
-                        FakeRdapReply::Json(200, RdapFixture("registrar-full.json")));
-    rdapServer.SetReply("/rdap/domain/quiet-harbor.org",
-                        FakeRdapReply::Json(200, CliFixture("org-registry.json")));
+    AnswerOverRdap();
     whois.SetScript("far-away.net", FakeWhoisScript::Answer(ComWhoisAnswer("FAR-AWAY.NET")));
     FakeProxy socks(FakeProxy::Kind::Socks5);
     FakeProxy http(FakeProxy::Kind::HttpConnect);

@@ -27,9 +27,10 @@
 #include "tests/support/fakeproxy.h"
 #include "tests/support/fakerdapserver.h"
 #include "tests/support/fakewhoisserver.h"
-#include "tests/support/offlineregistry.h"
+#include "tests/support/loopbackhome.h"
 #include "tests/support/recordingtarget.h"
 #include "tests/support/scratchdir.h"
+#include "tests/support/tablejob.h"
 
 namespace {
 
@@ -295,21 +296,13 @@ TEST(QueryExits, EachExitHasItsOwnLaneAndAFailedOneRests) {
 class ExitBatch : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/zentrix-exits-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        m_home = pattern;
-        ::setenv("ZENTRIX_HOME", m_home.c_str(), 1);
-        const std::string bootstrap = m_home + "/bootstrap.json";
-        WriteBytes(bootstrap, LoopbackBootstrap());
-        ::setenv("ZENTRIX_RDAP_BOOTSTRAP", bootstrap.c_str(), 1);
+        ASSERT_TRUE(m_home.Create("zentrix-exits"));
         ASSERT_TRUE(table.Allocate());
         server.SetDefaultScript(FakeWhoisScript::Answer("Domain Name: X\r\n"));
     }
     void TearDown() override {
         table.Release();
-        ::unsetenv("ZENTRIX_HOME");
-        ::unsetenv("ZENTRIX_RDAP_BOOTSTRAP");
-        std::filesystem::remove_all(m_home);
+        m_home.Remove();
     }
 
     void Run(int rows, QueryOptions options) {
@@ -318,12 +311,7 @@ protected:
             SetField(table.Row(table.count++).domain, "name" + std::to_string(n) + ".com");
         }
         AssignWhoisServers(table);
-        table.details.Reset(table.count);
-        auto job = std::make_unique<QueryJob>();
-        job->view = &view;
-        job->table = table.Rows();
-        job->count = table.count;
-        job->details = &table.details;
+        auto job = JobOver(table, &view);
         options.protocol = ProtocolChoice::Whois;
         options.client.connectTo = server.OverridesFor(FakeWhoisServer::AllEndpoints());
         CQueryThread worker(std::move(job), std::move(options));
@@ -337,7 +325,7 @@ protected:
     RecordingTarget view;
 
 private:
-    std::string m_home;
+    LoopbackHome m_home;
 };
 
 TEST_F(ExitBatch, TwoProxiesShareTheRowsEachKeepingItsOwnGap) {

@@ -22,9 +22,10 @@
 #include "engine/store/resultstore.h"
 #include "engine/whois/whoisservers.h"
 #include "tests/support/fakewhoisserver.h"
-#include "tests/support/offlineregistry.h"
+#include "tests/support/loopbackhome.h"
 #include "tests/support/recordingtarget.h"
 #include "tests/support/scratchdir.h"
+#include "tests/support/tablejob.h"
 
 namespace {
 
@@ -48,14 +49,7 @@ struct SessionFailure {
 class Worker : public testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/zentrix-worker-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        m_home = pattern;
-        ::setenv("ZENTRIX_HOME", m_home.c_str(), 1);
-        // The built-in bootstrap names the real registries' RDAP servers.
-        const std::string bootstrap = m_home + "/bootstrap.json";
-        WriteBytes(bootstrap, LoopbackBootstrap());
-        ::setenv("ZENTRIX_RDAP_BOOTSTRAP", bootstrap.c_str(), 1);
+        ASSERT_TRUE(m_home.Create("zentrix-worker"));
         core = std::make_unique<CCore>();
         core->autoFileConfig();
         ASSERT_TRUE(table.Allocate());
@@ -65,9 +59,7 @@ protected:
         worker.reset();
         table.Release();
         core.reset();
-        ::unsetenv("ZENTRIX_HOME");
-        ::unsetenv("ZENTRIX_RDAP_BOOTSTRAP");
-        std::filesystem::remove_all(m_home);
+        m_home.Remove();
     }
 
     void Import(const std::vector<std::string>& domains) {
@@ -80,12 +72,7 @@ protected:
 
     CQueryThread& MakeWorker(int32_t startIndex) { return MakeWorker(startIndex, QueryOptions{}); }
     CQueryThread& MakeWorker(int32_t startIndex, QueryOptions options) {
-        table.details.Reset(table.count);
-        auto job = std::make_unique<QueryJob>();
-        job->view = &view;
-        job->table = table.Rows();
-        job->count = table.count;
-        job->details = &table.details;
+        auto job = JobOver(table, &view);
         options.startIndex = startIndex;
         options.core = core.get();
         if (options.client.connectTo.empty()) {
@@ -114,7 +101,7 @@ protected:
     std::unique_ptr<CQueryThread> worker;
 
 private:
-    std::string m_home;
+    LoopbackHome m_home;
 };
 
 // Every row is reported once and the exit comes last. With parallel workers

@@ -17,6 +17,7 @@
 #include "engine/domaintable.h"
 #include "engine/whois/whoisservers.h"
 #include "tests/support/fakerdapserver.h"
+#include "tests/support/tablejob.h"
 #include "tests/support/temphome.h"
 
 namespace {
@@ -88,12 +89,7 @@ TEST(ExtraQuestions, StalledRegistrarHoldsBackNeitherTheLaneNorTheRows) {
     options.hostIntervalMs = 50;
     options.extraTimeoutMs = static_cast<int>(
         std::chrono::duration_cast<std::chrono::milliseconds>(kExtraTimeout).count());
-    auto job = std::make_unique<QueryJob>();
-    job->table = table.Rows();
-    job->count = table.count;
-    job->details = &table.details;
-    table.details.Reset(table.count);
-    CQueryThread worker(std::move(job), options);
+    CQueryThread worker(JobOver(table), options);
     const auto began = std::chrono::steady_clock::now();
     ASSERT_TRUE(worker.Start());
     worker.Join();

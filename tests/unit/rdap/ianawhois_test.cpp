@@ -227,15 +227,42 @@ TEST_F(IanaDirectoryTest, BadTldsAreNeverSentAndBadLinesAreSkipped) {
     EXPECT_TRUE(iana.asked.empty());
 }
 
+// Holds the questions of a test back until it lets them go.
+class Gate {
+public:
+    void Wait() {
+        std::unique_lock lock(m_mutex);
+        m_opened.wait(lock, [&] { return m_open; });
+    }
+    void Open() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_open = true;
+        }
+        m_opened.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_opened;
+    bool m_open = false;
+};
+
+// Spins until `done` holds or five seconds pass.
+template <typename Done>
+void SpinUntil(Done done) {
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (!done() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+    }
+}
+
 TEST_F(IanaDirectoryTest, ConcurrentAskersOfOneTldMakeOneQuestion) {
-    std::mutex gate;
-    std::condition_variable opened;
-    bool open = false;
+    Gate gate;
     std::atomic<int> questions{0};
     const WhoisTransport slow = [&](const std::string&, const std::string& tld, QueryHop) {
         ++questions;
-        std::unique_lock lock(gate);
-        opened.wait(lock, [&] { return open; });
+        gate.Wait();
         return IanaAnswer(tld, "whois.nic." + tld, "whois.nic." + tld);
     };
     IanaWhoisDirectory directory(CacheFile(), [this] { return now.load(); });
@@ -245,15 +272,8 @@ TEST_F(IanaDirectoryTest, ConcurrentAskersOfOneTldMakeOneQuestion) {
         askers.emplace_back([&, i] { servers[i] = directory.ServerFor("io", slow).server; });
     }
     // Release the one question once it is asked; the others wait for it.
-    const auto deadline = std::chrono::steady_clock::now() + 5s;
-    while (questions.load() == 0 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::yield();
-    }
-    {
-        std::lock_guard lock(gate);
-        open = true;
-    }
-    opened.notify_all();
+    SpinUntil([&] { return questions.load() != 0; });
+    gate.Open();
     for (auto& asker : askers) {
         asker.join();
     }
@@ -264,46 +284,33 @@ TEST_F(IanaDirectoryTest, ConcurrentAskersOfOneTldMakeOneQuestion) {
 }
 
 TEST_F(IanaDirectoryTest, AWaitingAskerGivesUpOnStop) {
-    std::mutex gate;
-    std::condition_variable opened;
-    bool open = false;
+    Gate gate;
     std::atomic<bool> asking{false};
     const WhoisTransport slow = [&](const std::string&, const std::string& tld, QueryHop) {
         asking = true;
-        std::unique_lock lock(gate);
-        opened.wait(lock, [&] { return open; });
+        gate.Wait();
         return IanaAnswer(tld, "", "whois.nic." + tld);
     };
     IanaWhoisDirectory directory(CacheFile(), [this] { return now.load(); });
     std::thread first([&] { (void)directory.ServerFor("io", slow); });
-    const auto deadline = std::chrono::steady_clock::now() + 5s;
-    while (!asking.load() && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::yield();
-    }
+    SpinUntil([&] { return asking.load(); });
     std::atomic<bool> stop{true};
     const IanaLookup waited = directory.ServerFor("io", slow, &stop);
     EXPECT_FALSE(waited.ok);
     EXPECT_EQ(waited.reason, FailReason::TimedOut);
-    {
-        std::lock_guard lock(gate);
-        open = true;
-    }
-    opened.notify_all();
+    gate.Open();
     first.join();
 }
 
 // A question that throws ends the look-up for every asker waiting on it as
 // an internal error (none waits for a stop), and is not kept.
 TEST_F(IanaDirectoryTest, ThrowingQuestionEndsTheLookUpForEveryWaitingAsker) {
-    std::mutex gate;
-    std::condition_variable opened;
-    bool open = false;
+    Gate gate;
     std::atomic<int> questions{0};
     const WhoisTransport throwing = [&](const std::string&, const std::string&,
                                         QueryHop) -> std::string {
         if (++questions == 1) {
-            std::unique_lock lock(gate);
-            opened.wait(lock, [&] { return open; });
+            gate.Wait();
         }
         throw std::runtime_error("lane bookkeeping failed");
     };
@@ -314,15 +321,8 @@ TEST_F(IanaDirectoryTest, ThrowingQuestionEndsTheLookUpForEveryWaitingAsker) {
         askers.push_back(std::async(std::launch::async,
                                     [&] { return directory.ServerFor("io", throwing, &stop); }));
     }
-    const auto deadline = std::chrono::steady_clock::now() + 5s;
-    while (questions.load() == 0 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::yield();
-    }
-    {
-        std::lock_guard lock(gate);
-        open = true;
-    }
-    opened.notify_all();
+    SpinUntil([&] { return questions.load() != 0; });
+    gate.Open();
     for (auto& asker : askers) {
         if (asker.wait_for(5s) != std::future_status::ready) {
             ADD_FAILURE() << "an asker still waits on the failed look-up";
