@@ -6,6 +6,7 @@
 
 #include "listwin/makehtmlview.h"
 #include "panel/controlpaneldlg.h"
+#include "scripteddialogs.h"
 #include "shell/mainframe.h"
 #include "shell/makehtmlapp.h"
 #include "sidebar/sidebarhost.h"
@@ -44,6 +45,17 @@ struct RunningApp {
         return panel->findChild<QPushButton*>(QString::number(id));
     }
     void Click(int id) const { QTest::mouseClick(Button(id), Qt::LeftButton); }
+    // Imports `path` through "导入域名", `dialogs` choosing it, and waits
+    // until the list holds `count` names and the view has caught up.
+    bool ImportFile(ScriptedDialogs& dialogs, const std::string& path, std::size_t count) {
+        dialogs.openPaths = {path};
+        Click(1004);
+        if (!WaitUntil([&] { return Pane(2) == QStringLiteral("域名数量：%1").arg(count); })) {
+            return false;
+        }
+        DrainPostedMessages();
+        return true;
+    }
     // Delivers a posted start and waits for the batch's end, as the user
     // sees it: no worker, the start button back, the end in the status line.
     bool WaitForBatchEnd() {

@@ -84,10 +84,7 @@ TEST_F(EndToEndTest, ImportQueryExportThenCloseDuringABatch) {
     ASSERT_TRUE(run->Start());
     EXPECT_EQ(run->Pane(2), QStringLiteral("域名数量：0"));
 
-    dialogs.openPaths = {std::string(ZENTRIX_UI_DATA_DIR) + "/import-list.txt"};
-    run->Click(1004);
-    ASSERT_TRUE(WaitUntil([&] { return run->Pane(2) == QStringLiteral("域名数量：6"); }));
-    DrainPostedMessages();
+    ASSERT_TRUE(run->ImportFile(dialogs, std::string(ZENTRIX_UI_DATA_DIR) + "/import-list.txt", 6));
     EXPECT_EQ(ReadBytes(home.file("_items.txt")), Fixture("import-list.txt"));
 
     run->Click(1003);

@@ -37,12 +37,9 @@ protected:
         if (!run->Start()) {
             return nullptr;
         }
-        dialogs.openPaths = {list};
-        run->Click(1004);
-        if (!WaitUntil([&] { return run->Pane(2) == QStringLiteral("域名数量：4"); })) {
+        if (!run->ImportFile(dialogs, list, 4)) {
             return nullptr;
         }
-        DrainPostedMessages();
         return run;
     }
     static QAction* Action(const RunningApp& run, int id) {

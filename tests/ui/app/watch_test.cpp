@@ -184,11 +184,7 @@ protected:
         }
         const std::string path = home.file("import.txt");
         WriteBytes(path, text);
-        dialogs.openPaths = {path};
-        run->Click(1004);
-        ASSERT_TRUE(WaitUntil(
-            [&] { return run->Pane(2) == QStringLiteral("域名数量：%1").arg(names.size()); }));
-        DrainPostedMessages();
+        ASSERT_TRUE(run->ImportFile(dialogs, path, names.size()));
     }
     void RunUserBatch() {
         run->frame->SetPaneText(0, QString());
