@@ -4,7 +4,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <initializer_list>
 #include <optional>
+#include <string_view>
+#include <utility>
 
 #include "core/text.h"
 #include "engine/batch/queryexits.h"
@@ -27,6 +30,18 @@ std::optional<int> ParseTimeoutMs(const std::string& text) {
         return std::nullopt;
     }
     return std::max(1, static_cast<int>(std::lround(seconds * 1000)));
+}
+
+// The choice a word names, or nothing when it names none.
+template <typename T>
+std::optional<T> ChoiceNamed(std::string_view word,
+                             std::initializer_list<std::pair<std::string_view, T>> choices) {
+    for (const auto& [name, choice] : choices) {
+        if (word == name) {
+            return choice;
+        }
+    }
+    return std::nullopt;
 }
 
 // A whole number of plain digits within [low, high].
@@ -54,6 +69,22 @@ const CountOption kCountOptions[] = {
     {"--host-interval", 0, kMaxHostIntervalMs, "milliseconds", &BatchOptions::hostIntervalMs},
     {"--alert-within", 0, kMaxAlertDays, "days", &BatchOptions::alertWithinDays},
 };
+
+// The options that only switch something on.
+const std::pair<std::string_view, bool BatchOptions::*> kFlagOptions[] = {
+    {"--quiet", &BatchOptions::quiet}, {"--resume", &BatchOptions::resume},
+    {"--raw", &BatchOptions::raw},     {"--no-store", &BatchOptions::noStore},
+    {"--prune", &BatchOptions::prune}, {"--proxy-from-env", &BatchOptions::proxyFromEnvironment},
+};
+
+bool BatchOptions::*FindFlag(std::string_view name) {
+    for (const auto& [flag, field] : kFlagOptions) {
+        if (name == flag) {
+            return field;
+        }
+    }
+    return nullptr;
+}
 
 class Parser {
 public:
@@ -166,18 +197,8 @@ private:
             help = true;
         } else if (name == "--version") {
             version = true;
-        } else if (name == "--quiet") {
-            options.quiet = true;
-        } else if (name == "--resume") {
-            options.resume = true;
-        } else if (name == "--raw") {
-            options.raw = true;
-        } else if (name == "--no-store") {
-            options.noStore = true;
-        } else if (name == "--prune") {
-            options.prune = true;
-        } else if (name == "--proxy-from-env") {
-            options.proxyFromEnvironment = true;
+        } else if (bool BatchOptions::*flag = FindFlag(name)) {
+            options.*flag = true;
         } else if (!takesValue) {
             m_error = "unknown option " + name;
             return false;
@@ -239,19 +260,17 @@ private:
             }
             options.outputFile = value;
         } else if (name == "--format") {
-            if (value == "csv") {
-                options.format = OutputFormat::Csv;
-            } else if (value == "jsonl") {
-                options.format = OutputFormat::Jsonl;
-            } else if (value == "table") {
-                options.format = OutputFormat::Table;
-            } else if (value == "prometheus") {
-                options.format = OutputFormat::Prometheus;
-            } else {
+            const auto format =
+                ChoiceNamed<OutputFormat>(value, {{"csv", OutputFormat::Csv},
+                                                  {"jsonl", OutputFormat::Jsonl},
+                                                  {"table", OutputFormat::Table},
+                                                  {"prometheus", OutputFormat::Prometheus}});
+            if (!format) {
                 m_error =
                     "unknown format \"" + value + "\" (expected csv, jsonl, table or prometheus)";
                 return false;
             }
+            options.format = *format;
             options.formatGiven = true;
         } else if (name == "--connect-to") {
             std::vector<ConnectOverride> parsed;
@@ -263,16 +282,15 @@ private:
             }
             options.connectTo.insert(options.connectTo.end(), parsed.begin(), parsed.end());
         } else if (name == "--protocol") {
-            if (value == "auto") {
-                options.protocol = ProtocolChoice::Auto;
-            } else if (value == "whois") {
-                options.protocol = ProtocolChoice::Whois;
-            } else if (value == "rdap") {
-                options.protocol = ProtocolChoice::Rdap;
-            } else {
+            const auto protocol =
+                ChoiceNamed<ProtocolChoice>(value, {{"auto", ProtocolChoice::Auto},
+                                                    {"whois", ProtocolChoice::Whois},
+                                                    {"rdap", ProtocolChoice::Rdap}});
+            if (!protocol) {
                 m_error = "unknown protocol \"" + value + "\" (expected auto, whois or rdap)";
                 return false;
             }
+            options.protocol = *protocol;
         } else if (name == "--rdap-bootstrap" || name == "--cacert" || name == "--store") {
             if (value.empty()) {
                 m_error = "option " + name + " needs a file name";
@@ -296,13 +314,13 @@ private:
                 return false;
             }
             options.sourceAddresses.push_back(value);
-        } else if (name == "--timeout") {
+        } else if (name == "--timeout" || name == "--extra-timeout") {
             const auto ms = ParseTimeoutMs(value);
             if (!ms) {
-                m_error = "bad --timeout \"" + value + "\" (expected seconds, more than 0)";
+                m_error = "bad " + name + " \"" + value + "\" (expected seconds, more than 0)";
                 return false;
             }
-            options.timeoutMs = *ms;
+            (name == "--timeout" ? options.timeoutMs : options.extraTimeoutMs) = *ms;
         } else if (name == "--shard") {
             const auto shard = ParseShard(value);
             if (!shard) {
@@ -310,13 +328,6 @@ private:
                 return false;
             }
             options.shard = *shard;
-        } else if (name == "--extra-timeout") {
-            const auto ms = ParseTimeoutMs(value);
-            if (!ms) {
-                m_error = "bad --extra-timeout \"" + value + "\" (expected seconds, more than 0)";
-                return false;
-            }
-            options.extraTimeoutMs = *ms;
         }
         return true;
     }

@@ -42,32 +42,32 @@ std::string FormatLaneWait(const std::string& host, double seconds) {
 
 namespace {
 
-// " (2 timed out, 1 rate limited)", in the order of the reasons; "" when no
-// error has a reason.
-std::string ErrorReasons(const BatchSummary& s) {
+// " (2 timed out, 1 rate limited)": each kind with a count, in the kinds'
+// order from `first`, named by `name`; "" when none has a count.
+template <std::size_t N, typename Name>
+std::string CountedKinds(const std::array<int32_t, N>& counts, std::size_t first, Name name) {
     std::string text;
-    for (int reason = 1; reason < kFailReasonCount; ++reason) {
-        const int32_t count = s.errorsByReason[static_cast<std::size_t>(reason)];
-        if (count > 0) {
-            text += (text.empty() ? " (" : ", ") + std::to_string(count) + " " +
-                    std::string(FailReasonEnglish(static_cast<FailReason>(reason)));
+    for (std::size_t kind = first; kind < N; ++kind) {
+        if (counts[kind] > 0) {
+            text += (text.empty() ? " (" : ", ") + std::to_string(counts[kind]) + " " +
+                    std::string(name(static_cast<int>(kind)));
         }
     }
     return text.empty() ? text : text + ")";
 }
 
+// Reason 0 is "no failure".
+std::string ErrorReasons(const BatchSummary& s) {
+    return CountedKinds(s.errorsByReason, 1, [](int reason) {
+        return FailReasonEnglish(static_cast<FailReason>(reason));
+    });
+}
+
 // "; 2 changed (1 renewed, 1 transferred)", "; 0 changed".
 std::string Changes(const BatchSummary& s) {
-    std::string text = "; " + std::to_string(s.changedRows) + " changed";
-    std::string kinds;
-    for (int kind = 0; kind < kChangeKindCount; ++kind) {
-        const int32_t count = s.changesByKind[static_cast<std::size_t>(kind)];
-        if (count > 0) {
-            kinds += (kinds.empty() ? " (" : ", ") + std::to_string(count) + " " +
-                     std::string(ChangeKindKey(static_cast<ChangeKind>(kind)));
-        }
-    }
-    return kinds.empty() ? text : text + kinds + ")";
+    return "; " + std::to_string(s.changedRows) + " changed" +
+           CountedKinds(s.changesByKind, 0,
+                        [](int kind) { return ChangeKindKey(static_cast<ChangeKind>(kind)); });
 }
 
 } // namespace

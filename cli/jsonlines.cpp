@@ -46,18 +46,6 @@ void AppendText(std::string& out, const char* key, std::string_view utf8) {
     AppendJsonString(out, utf8);
 }
 
-std::string_view ProtocolText(QueryProtocol protocol) {
-    switch (protocol) {
-    case QueryProtocol::Rdap:
-        return "rdap";
-    case QueryProtocol::Whois:
-        return "whois";
-    case QueryProtocol::None:
-        break;
-    }
-    return {};
-}
-
 // "2026-12-07T19:10:35Z".
 std::string IsoTime(std::int64_t unixSeconds) {
     const auto seconds = static_cast<std::time_t>(unixSeconds);
@@ -114,7 +102,7 @@ std::string FormatJsonLine(const DomainRecord& row, int32_t index, const JsonLin
     AppendKey(out, "answered");
     out += row.answered != 0 ? "true" : "false";
     AppendKey(out, "protocol");
-    AppendJsonString(out, ProtocolText(details.protocol));
+    AppendJsonString(out, QueryProtocolName(details.protocol));
     const CheckValues values = details.values != nullptr ? *details.values : RecordValues(row);
     AppendText(out, "expiryDate", values.expiry);
     AppendText(out, "createdDate", values.created);

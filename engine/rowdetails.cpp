@@ -146,6 +146,18 @@ FailReason RowDetails::Reason(std::int32_t index) const {
     return entry != nullptr ? entry->reason : FailReason::None;
 }
 
+std::string_view QueryProtocolName(QueryProtocol protocol) {
+    switch (protocol) {
+    case QueryProtocol::Whois:
+        return "whois";
+    case QueryProtocol::Rdap:
+        return "rdap";
+    case QueryProtocol::None:
+        break;
+    }
+    return {};
+}
+
 QueryProtocol RowDetails::Protocol(std::int32_t index) const {
     const std::lock_guard lock(m_mutex);
     const Entry* entry = Find(index);

@@ -15,12 +15,16 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/failreason.h"
 #include "engine/store/checkvalues.h"
 
 enum class QueryProtocol : std::uint8_t { None = 0, Whois, Rdap };
+
+// "whois", "rdap", or empty for None: as scripts read it.
+[[nodiscard]] std::string_view QueryProtocolName(QueryProtocol protocol);
 
 struct RowOutcome {
     FailReason reason = FailReason::None;

@@ -22,16 +22,10 @@ namespace {
 constexpr Qt::TextInteractionFlags kSelectable =
     Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard;
 
-const char* ProtocolText(QueryProtocol protocol) {
-    switch (protocol) {
-    case QueryProtocol::Whois:
-        return "WHOIS";
-    case QueryProtocol::Rdap:
-        return "RDAP";
-    case QueryProtocol::None:
-        break;
-    }
-    return "";
+// Upper case, as the protocols are written for people.
+QString ProtocolText(QueryProtocol protocol) {
+    const std::string_view name = QueryProtocolName(protocol);
+    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())).toUpper();
 }
 
 // How many earlier checks the window lists.
@@ -88,7 +82,7 @@ QString RowFieldsText(const DomainTable& table, std::int32_t index, bool underWa
                      : finished ? item.cells[ListColumn::Status]
                                 : QStringLiteral("尚未查询")},
         {"失败原因", item.statusTip},
-        {"查询方式", QString::fromLatin1(ProtocolText(table.details.Protocol(index)))},
+        {"查询方式", ProtocolText(table.details.Protocol(index))},
         {"查询时间", AskedAtText(table.details.AskedAt(index))},
         {"过期日期", item.cells[ListColumn::Expiry]},
         {"注册日期", item.cells[ListColumn::Created]},

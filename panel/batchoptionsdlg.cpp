@@ -2,6 +2,7 @@
 #include "panel/batchoptionsdlg.h"
 
 #include "core/ccore.h"
+#include "platform/dialogbuttons.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -49,9 +50,7 @@ CBatchOptionsDlg::CBatchOptionsDlg(CCore& core, QWidget* parent) : QDialog(paren
                    this);
     note->setWordWrap(true);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttons = OkCancelButtons(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);

@@ -235,25 +235,21 @@ bool CMainFrame::createStatusBar() {
 
     // Left of the panes: how many rows expire soon (while red display is
     // on), and the batch's progress bar (while one runs, and after it).
-    m_expiryPane = new QLabel(bar);
-    m_expiryPane->setObjectName(QStringLiteral("expiryPane"));
+    // Each lands left of the ones made before it; all start hidden.
+    const auto addHiddenPane = [bar](const QString& name) {
+        auto* pane = new QLabel(bar);
+        pane->setObjectName(name);
+        pane->hide();
+        // Index 1: after pane 0, the one stretching pane, before panes 1 and 2.
+        bar->insertPermanentWidget(1, pane);
+        return pane;
+    };
+    m_expiryPane = addHiddenPane(QStringLiteral("expiryPane"));
     m_expiryPane->setStyleSheet(QStringLiteral("color: red"));
-    m_expiryPane->hide();
-    // Index 1: after pane 0, the one stretching pane, before panes 1 and 2.
-    bar->insertPermanentWidget(1, m_expiryPane);
     // How many rows the last batch found changed (the "变化" column).
-    m_changedPane = new QLabel(bar);
-    m_changedPane->setObjectName(QStringLiteral("changedPane"));
-    m_changedPane->hide();
-    bar->insertPermanentWidget(1, m_changedPane);
-    m_totalsPane = new QLabel(bar);
-    m_totalsPane->setObjectName(QStringLiteral("totalsPane"));
-    m_totalsPane->hide();
-    bar->insertPermanentWidget(1, m_totalsPane);
-    m_shownPane = new QLabel(bar);
-    m_shownPane->setObjectName(QStringLiteral("shownPane"));
-    m_shownPane->hide();
-    bar->insertPermanentWidget(1, m_shownPane);
+    m_changedPane = addHiddenPane(QStringLiteral("changedPane"));
+    m_totalsPane = addHiddenPane(QStringLiteral("totalsPane"));
+    m_shownPane = addHiddenPane(QStringLiteral("shownPane"));
     m_progressTick = new QTimer(this);
     m_progressTick->setInterval(1000);
     connect(m_progressTick, &QTimer::timeout, this, [this] { ShowProgress(m_lastDone); });

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "watch/watchdlg.h"
 
+#include "platform/dialogbuttons.h"
+
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDialogButtonBox>
@@ -54,9 +56,7 @@ CWatchDlg::CWatchDlg(const WatchSettings& settings, std::int64_t nextCheck, QWid
     }
     next->setVisible(m_settings.enabled);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttons = OkCancelButtons(this);
     connect(m_enabled, &QCheckBox::toggled, this, &CWatchDlg::UpdateEnabled);
 
     auto* layout = new QVBoxLayout(this);

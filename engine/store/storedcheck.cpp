@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "engine/store/storedcheck.h"
 
+#include <array>
+
 #include "core/asciicase.h"
 #include "core/text.h"
 
@@ -74,38 +76,32 @@ bool BothFound(const StoredCheck& a, const StoredCheck& b) {
     return a.status == kStatusFound && b.status == kStatusFound;
 }
 
+// Both names of each kind, in the enum's order.
+struct ChangeKindNames {
+    std::string_view chinese;
+    std::string_view key;
+};
+constexpr std::array<ChangeKindNames, kChangeKindCount> kChangeKindNames{{
+    {"已注册", "registered"},
+    {"已释放", "released"},
+    {"已续费", "renewed"},
+    {"已转移", "transferred"},
+    {"所有人变更", "owner"},
+}};
+
+ChangeKindNames NamesOf(ChangeKind kind) {
+    const auto index = static_cast<std::size_t>(kind);
+    return index < kChangeKindNames.size() ? kChangeKindNames[index] : ChangeKindNames{};
+}
+
 } // namespace
 
 std::string_view ChangeKindChinese(ChangeKind kind) {
-    switch (kind) {
-    case ChangeKind::Registered:
-        return "已注册";
-    case ChangeKind::Released:
-        return "已释放";
-    case ChangeKind::Renewed:
-        return "已续费";
-    case ChangeKind::Transferred:
-        return "已转移";
-    case ChangeKind::OwnerChanged:
-        return "所有人变更";
-    }
-    return {};
+    return NamesOf(kind).chinese;
 }
 
 std::string_view ChangeKindKey(ChangeKind kind) {
-    switch (kind) {
-    case ChangeKind::Registered:
-        return "registered";
-    case ChangeKind::Released:
-        return "released";
-    case ChangeKind::Renewed:
-        return "renewed";
-    case ChangeKind::Transferred:
-        return "transferred";
-    case ChangeKind::OwnerChanged:
-        return "owner";
-    }
-    return {};
+    return NamesOf(kind).key;
 }
 
 std::vector<ChangeKind> ChangesBetween(const StoredCheck& previous, const StoredCheck& current) {

@@ -1,0 +1,12 @@
+// SPDX-License-Identifier: MIT
+#include "platform/dialogbuttons.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+
+QDialogButtonBox* OkCancelButtons(QDialog* dialog) {
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    return buttons;
+}
