@@ -20,10 +20,16 @@ std::size_t EntriesIn(const std::filesystem::path& dir) {
                                                   std::filesystem::directory_iterator()));
 }
 
-TEST(AtomicFileTest, TargetChangesOnlyAtCommit) {
+// A folder whose "out.txt" holds "old".
+class AtomicFileTest : public testing::Test {
+protected:
+    void SetUp() override { WriteBytes(path, "old"); }
+
     ScratchDir dir;
     const std::string path = dir.File("out.txt");
-    WriteBytes(path, "old");
+};
+
+TEST_F(AtomicFileTest, TargetChangesOnlyAtCommit) {
     {
         AtomicFile file(path);
         ASSERT_TRUE(file.Open());
@@ -36,10 +42,7 @@ TEST(AtomicFileTest, TargetChangesOnlyAtCommit) {
     EXPECT_EQ(EntriesIn(dir.path()), 1U);
 }
 
-TEST(AtomicFileTest, UncommittedFileLeavesTargetAndNoTemporary) {
-    ScratchDir dir;
-    const std::string path = dir.File("out.txt");
-    WriteBytes(path, "old");
+TEST_F(AtomicFileTest, UncommittedFileLeavesTargetAndNoTemporary) {
     {
         AtomicFile file(path);
         ASSERT_TRUE(file.Open());
@@ -49,10 +52,7 @@ TEST(AtomicFileTest, UncommittedFileLeavesTargetAndNoTemporary) {
     EXPECT_EQ(EntriesIn(dir.path()), 1U);
 }
 
-TEST(AtomicFileTest, ReplacedFileKeepsItsPermissions) {
-    ScratchDir dir;
-    const std::string path = dir.File("out.txt");
-    WriteBytes(path, "old");
+TEST_F(AtomicFileTest, ReplacedFileKeepsItsPermissions) {
     ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
     ASSERT_TRUE(WriteFileAtomically(path, "new"));
     struct stat st {};

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+
 namespace {
 
 struct DateCase {
@@ -11,8 +13,15 @@ struct DateCase {
     std::string_view expected;
 };
 
+// Each case's text, read in `order`, gives its expected text.
+void ExpectReads(std::initializer_list<DateCase> cases, DateOrder order = DateOrder::Usual) {
+    for (const DateCase& c : cases) {
+        EXPECT_EQ(CCore::parseDate1(c.text, order), c.expected) << c.name << ": " << c.text;
+    }
+}
+
 TEST(ParseDate1, ReadsTheFormsRegistriesWrite) {
-    const DateCase cases[] = {
+    ExpectReads({
         {"iso utc", "1997-09-15T04:00:00Z", "1997-09-15"},
         {"iso offset", "2028-09-13T00:00:00-0700", "2028-09-13"},
         {"iso fraction", "2010-03-23T00:00:00.0Z", "2010-03-23"},
@@ -42,15 +51,13 @@ TEST(ParseDate1, ReadsTheFormsRegistriesWrite) {
         {"weekday form without time", "Wed Mar 27 2002", "2002-03-27"},
         {"leap day", "Thu Feb 29 10:00:00 UTC 2024", "2024-02-29"},
         {"leap day 2000", "2000-02-29", "2000-02-29"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(CCore::parseDate1(c.text), c.expected) << c.name << ": " << c.text;
+    });
 }
 
 // Values as the answer parser cuts them: blanks after the label, "^" for the
 // answer's line ends, and whatever follows up to the recipe's end marker.
 TEST(ParseDate1, ReadsValuesAsTheParserCutsThem) {
-    const DateCase cases[] = {
+    ExpectReads({
         {"leading blank", " 2027-03-17 12:48:36", "2027-03-17"},
         {"many blanks", "                    2005/05/30", "2005-05-30"},
         {"line ends before", "^^ 2010-03-23", "2010-03-23"},
@@ -61,13 +68,11 @@ TEST(ParseDate1, ReadsValuesAsTheParserCutsThem) {
         {"weekday form with padding", "              Fri Mar 26 23:59:59 GMT 2010^", "2010-03-26"},
         {"cut before the T", " 2001-07-31", "2001-07-31"},
         {"edu tail", "             31-Jul-2027^^The data", "2027-07-31"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(CCore::parseDate1(c.text), c.expected) << c.name << ": " << c.text;
+    });
 }
 
 TEST(ParseDate1, ReturnsUnreadableTextTrimmed) {
-    const DateCase cases[] = {
+    ExpectReads({
         {"empty", "", ""},
         {"blanks only", "  \t ", ""},
         {"N/A", "N/A", "N/A"},
@@ -93,26 +98,23 @@ TEST(ParseDate1, ReturnsUnreadableTextTrimmed) {
         {"date not at the start", "expires 2010-03-23", "expires 2010-03-23"},
         {"huge number", "99999999999-01-01", "99999999999-01-01"},
         {"gbk text", "\xCE\xDE^", "\xCE\xDE^"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(CCore::parseDate1(c.text), c.expected) << c.name << ": " << c.text;
+    });
 }
 
 // A registry known to write the day first (.hk) says so.
 TEST(ParseDate1, ReadsNumbersDayFirstWhenTold) {
-    const DateCase cases[] = {
-        {"hyphens", "31-03-2027", "2027-03-31"},
-        {"padded hyphens", " 05-11-2027 ^", "2027-11-05"},
-        {"slashes", "31/03/2027", "2027-03-31"},
-        {"dots", "31.03.2027", "2027-03-31"},
-        {"year first still", "2027-03-31", "2027-03-31"},
-        {"month name still", "31-Mar-2027", "2027-03-31"},
-        {"no such day", "31-04-2027", "31-04-2027"},
-        {"two-digit year", "05-11-27", "05-11-27"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(CCore::parseDate1(c.text, DateOrder::DayFirst), c.expected)
-            << c.name << ": " << c.text;
+    ExpectReads(
+        {
+            {"hyphens", "31-03-2027", "2027-03-31"},
+            {"padded hyphens", " 05-11-2027 ^", "2027-11-05"},
+            {"slashes", "31/03/2027", "2027-03-31"},
+            {"dots", "31.03.2027", "2027-03-31"},
+            {"year first still", "2027-03-31", "2027-03-31"},
+            {"month name still", "31-Mar-2027", "2027-03-31"},
+            {"no such day", "31-04-2027", "31-04-2027"},
+            {"two-digit year", "05-11-27", "05-11-27"},
+        },
+        DateOrder::DayFirst);
 }
 
 TEST(ParseDateValue, GivesTheDateOrNothing) {

@@ -10,26 +10,13 @@
 #include "engine/domaintable.h"
 #include "engine/whois/whoisservers.h"
 #include "formats/csvexport.h"
+#include "listtablefixture.h"
 #include "tests/support/scratchdir.h"
 
 namespace {
 
-class ListFileTest : public testing::Test {
+class ListFileTest : public ListTableTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(table.Allocate()); }
-    void TearDown() override { table.Release(); }
-
-    LoadResult Load(const std::string& bytes) {
-        WriteBytes(dir.File("_items.txt"), bytes);
-        return LoadListFile(table, dir.File("_items.txt"));
-    }
-    std::vector<std::string> Domains() const {
-        std::vector<std::string> names;
-        for (int32_t i = 0; i < table.count; ++i) {
-            names.emplace_back(FieldText(table.Row(i).domain));
-        }
-        return names;
-    }
     bool RowIsZero(int32_t index) const {
         const auto* bytes = reinterpret_cast<const unsigned char*>(&table.Row(index));
         for (std::size_t i = 0; i < sizeof(DomainRecord); ++i) {
@@ -39,12 +26,7 @@ protected:
         }
         return true;
     }
-
-    ScratchDir dir;
-    DomainTable table;
 };
-
-using Names = std::vector<std::string>;
 
 TEST_F(ListFileTest, LineEndsAndEmptyLines) {
     struct Case {
@@ -144,10 +126,10 @@ TEST_F(ListFileTest, SaveWritesKeptRowsWithCrLfAndRoundTrips) {
     const std::string aLabel(FieldText(table.Row(1).domain));
     EXPECT_TRUE(aLabel.starts_with("xn--")) << aLabel;
     table.Row(2).removed = 1;
-    ASSERT_TRUE(SaveListFile(table, dir.File("_items.txt"), loaded.format));
-    EXPECT_EQ(ReadBytes(dir.File("_items.txt")), "a.com\r\n" + gbkName + "\r\nc.com\r\n");
+    ASSERT_TRUE(SaveListFile(table, ListPath(), loaded.format));
+    EXPECT_EQ(ReadBytes(ListPath()), "a.com\r\n" + gbkName + "\r\nc.com\r\n");
 
-    Load(ReadBytes(dir.File("_items.txt")));
+    Load(ReadBytes(ListPath()));
     EXPECT_EQ(Domains(), (Names{"a.com", aLabel, "c.com"}));
 }
 
@@ -158,7 +140,7 @@ TEST_F(ListFileTest, FailedSaveKeepsTheOldFileAndSaysWhy) {
     EXPECT_EQ(error, ENOENT);
     EXPECT_FALSE(SaveListFile(table, dir.path().string(), {}, &error)); // a folder, not a file
     EXPECT_EQ(error, EISDIR);
-    EXPECT_EQ(ReadBytes(dir.File("_items.txt")), "a.com\n");
+    EXPECT_EQ(ReadBytes(ListPath()), "a.com\n");
 }
 
 } // namespace

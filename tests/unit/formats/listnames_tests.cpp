@@ -14,11 +14,10 @@
 #include "engine/whois/whoisservers.h"
 #include "formats/listfile.h"
 #include "formats/listname.h"
+#include "listtablefixture.h"
 #include "tests/support/scratchdir.h"
 
 namespace {
-
-using Names = std::vector<std::string>;
 
 const std::string kExampleUtf8 = "\xE4\xBE\x8B\xE5\xAD\x90"; // 例子
 const std::string kExampleGbk = "\xC0\xFD\xD7\xD3";          // 例子
@@ -27,26 +26,7 @@ const std::string kBuecherUtf8 = "b\xC3\xBC"
                                  "cher"; // bücher
 const std::string kBuecherALabel = "xn--bcher-kva";
 
-class ListNamesTest : public testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(table.Allocate()); }
-    void TearDown() override { table.Release(); }
-
-    LoadResult Load(const std::string& bytes) {
-        WriteBytes(dir.File("list.txt"), bytes);
-        return LoadListFile(table, dir.File("list.txt"));
-    }
-    [[nodiscard]] Names Domains() const {
-        Names names;
-        for (int32_t i = 0; i < table.count; ++i) {
-            names.emplace_back(FieldText(table.Row(i).domain));
-        }
-        return names;
-    }
-
-    ScratchDir dir;
-    DomainTable table;
-};
+using ListNamesTest = ListTableTest;
 
 TEST_F(ListNamesTest, NamesInAnyScriptAreStoredAsTheirALabel) {
     struct Case {
@@ -294,9 +274,9 @@ TEST_F(ListNamesTest, SaveKeepsTheFormatTheFileWasReadIn) {
         const LoadResult loaded = Load(c.bytes);
         ASSERT_EQ(loaded.skippedInvalid, 0);
         const Names stored = Domains();
-        ASSERT_TRUE(SaveListFile(table, dir.File("list.txt"), loaded.format));
-        EXPECT_EQ(ReadBytes(dir.File("list.txt")), c.bytes);
-        EXPECT_EQ(Load(ReadBytes(dir.File("list.txt"))).format, loaded.format);
+        ASSERT_TRUE(SaveListFile(table, ListPath(), loaded.format));
+        EXPECT_EQ(ReadBytes(ListPath()), c.bytes);
+        EXPECT_EQ(Load(ReadBytes(ListPath())).format, loaded.format);
         EXPECT_EQ(Domains(), stored);
     }
 }

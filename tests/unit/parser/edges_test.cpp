@@ -15,9 +15,23 @@
 
 using parsertest::OldRow;
 using parsertest::SameRow;
-using parsertest::Snapshot;
 
 namespace {
+
+// The old row of `status` after reading `answer` as `server`'s answer.
+DomainRecord ParsedOldRow(const char* server, const std::string& answer, int32_t status = Error) {
+    DomainRecord row = OldRow(server, status);
+    ParseAnswer(row, server, answer);
+    return row;
+}
+
+// Whether reading `answer` leaves an old row of status `from` as it was, but
+// for its status, now `to`.
+bool OnlyStatusChanges(const char* server, const std::string& answer, int32_t from, int32_t to) {
+    DomainRecord want = OldRow(server, from);
+    want.status = to;
+    return SameRow(ParsedOldRow(server, answer, from), want);
+}
 
 struct MarkerCase {
     const char* name;
@@ -91,14 +105,11 @@ class NotRegisteredMarker : public ::testing::TestWithParam<MarkerCase> {};
 
 TEST_P(NotRegisteredMarker, IsMatchedExactlyAsWritten) {
     const MarkerCase& c = GetParam();
-    DomainRecord row = OldRow(c.server);
-    ParseAnswer(row, c.server, c.answer);
     if (c.notRegistered) {
-        DomainRecord want = OldRow(c.server);
-        want.status = NotRegistered;
-        EXPECT_TRUE(SameRow(row, want)) << "a not-registered answer changes only the status";
+        EXPECT_TRUE(OnlyStatusChanges(c.server, c.answer, Error, NotRegistered))
+            << "a not-registered answer changes only the status";
     } else {
-        EXPECT_EQ(row.status, Found);
+        EXPECT_EQ(ParsedOldRow(c.server, c.answer).status, Found);
     }
 }
 
@@ -110,10 +121,7 @@ INSTANTIATE_TEST_SUITE_P(Recipes, NotRegisteredMarker, ::testing::ValuesIn(kMark
 const char* const kComAnswer = "   Creation Date: 2001-02-03T04:05:06Z^   Registrar: R Inc.^";
 
 TEST(ParseAnswerDispatch, RowWithoutServerIsLeftAlone) {
-    DomainRecord row = OldRow("", NotRegistered);
-    const DomainRecord before = Snapshot(row);
-    ParseAnswer(row, "", kComAnswer);
-    EXPECT_TRUE(SameRow(row, before));
+    EXPECT_TRUE(SameRow(ParsedOldRow("", kComAnswer, NotRegistered), OldRow("", NotRegistered)));
 }
 
 // A server outside the ten (compared byte for byte, whole) gets the recipe of
@@ -126,8 +134,7 @@ TEST(ParseAnswerDispatch, ServerOutsideTheTenGetsTheCommonLabels) {
         "whois.verisign-grs",
     };
     for (const std::string& server : servers) {
-        DomainRecord row = OldRow(server.c_str(), NotRegistered);
-        ParseAnswer(row, server, kComAnswer);
+        const DomainRecord row = ParsedOldRow(server.c_str(), kComAnswer, NotRegistered);
         EXPECT_EQ(row.status, Found) << server;
         EXPECT_STREQ(row.createdDate, "2001-02-03") << server;
         EXPECT_STREQ(row.registrar, "R Inc.") << server;
@@ -152,11 +159,7 @@ TEST(ParseAnswerDispatch, RecipeIsTheServerAskedNotTheColumn) {
 
 TEST(ParseAnswerDispatch, EmptyAnswerIsAnErrorWhateverTheServer) {
     for (const char* server : {ServerComNet, ServerCn, ServerJp, "", "whois.example.net"}) {
-        DomainRecord row = OldRow(server, Found);
-        DomainRecord want = Snapshot(row);
-        want.status = Error;
-        ParseAnswer(row, server, "");
-        EXPECT_TRUE(SameRow(row, want)) << "server \"" << server << "\"";
+        EXPECT_TRUE(OnlyStatusChanges(server, "", Found, Error)) << "server \"" << server << "\"";
     }
 }
 
@@ -169,11 +172,7 @@ TEST(ParseAnswerDispatch, RefusedQueryIsAnErrorNotARegisteredDomain) {
         {"whois.nic.example", "Queried interval is too short.^"},
     };
     for (const auto& [server, answer] : refusals) {
-        DomainRecord row = OldRow(server, Found);
-        DomainRecord want = Snapshot(row);
-        want.status = Error;
-        ParseAnswer(row, server, answer);
-        EXPECT_TRUE(SameRow(row, want)) << answer;
+        EXPECT_TRUE(OnlyStatusChanges(server, answer, Found, Error)) << answer;
     }
 }
 
@@ -189,11 +188,8 @@ TEST(ParseAnswerDispatch, AnswerNamingNothingIsAnError) {
     for (const char* server : {ServerComNet, ServerCc, ServerInfo, ServerTv, ServerJp, ServerHk,
                                ServerEdu, ServerBiz, ServerOrg, ServerCn, "whois.nic.example"}) {
         for (const char* answer : answers) {
-            DomainRecord row = OldRow(server, Found);
-            DomainRecord want = Snapshot(row);
-            want.status = Error;
-            ParseAnswer(row, server, answer);
-            EXPECT_TRUE(SameRow(row, want)) << server << ": " << answer;
+            EXPECT_TRUE(OnlyStatusChanges(server, answer, Found, Error))
+                << server << ": " << answer;
         }
     }
 }
@@ -209,9 +205,7 @@ TEST(ParseAnswerDispatch, AnswerNamingTheDomainOrALabelIsFound) {
         "Registrant Name: REDACTED FOR PRIVACY^",
     };
     for (const char* answer : answers) {
-        DomainRecord row = OldRow("whois.nic.example", Error);
-        ParseAnswer(row, "whois.nic.example", answer);
-        EXPECT_EQ(row.status, Found) << answer;
+        EXPECT_EQ(ParsedOldRow("whois.nic.example", answer, Error).status, Found) << answer;
     }
 }
 
@@ -229,11 +223,7 @@ TEST(ParseAnswerDispatch, CountryRegistriesRefusalsAndNotFoundWords) {
         "% Query rate limit exceeded. Reduced information.^",
     };
     for (const char* answer : refusals) {
-        DomainRecord row = OldRow("whois.nic.example", Found);
-        DomainRecord want = Snapshot(row);
-        want.status = Error;
-        ParseAnswer(row, "whois.nic.example", answer);
-        EXPECT_TRUE(SameRow(row, want)) << answer;
+        EXPECT_TRUE(OnlyStatusChanges("whois.nic.example", answer, Found, Error)) << answer;
     }
     const char* absent[] = {
         "There is no information available on the domain consulted.^",
@@ -249,9 +239,7 @@ TEST(ParseAnswerDispatch, CountryRegistriesRefusalsAndNotFoundWords) {
         "OLD.EXAMPLE is free^",
     };
     for (const char* answer : absent) {
-        DomainRecord row = OldRow("whois.nic.example", Found);
-        ParseAnswer(row, "whois.nic.example", answer);
-        EXPECT_EQ(row.status, NotRegistered) << answer;
+        EXPECT_EQ(ParsedOldRow("whois.nic.example", answer, Found).status, NotRegistered) << answer;
     }
 }
 
@@ -266,20 +254,16 @@ struct CutCase {
 };
 
 std::string FieldText(const DomainRecord& row, const std::string& field) {
-    if (field == "created")
-        return row.createdDate;
-    if (field == "expiry")
-        return row.expiryDate;
-    if (field == "updated")
-        return row.updatedDate;
-    if (field == "owner")
-        return row.owner;
-    if (field == "email")
-        return row.email;
-    if (field == "phone")
-        return row.phone;
-    if (field == "registrar")
-        return row.registrar;
+    const std::pair<const char*, const char*> fields[] = {
+        {"created", row.createdDate}, {"expiry", row.expiryDate}, {"updated", row.updatedDate},
+        {"owner", row.owner},         {"email", row.email},       {"phone", row.phone},
+        {"registrar", row.registrar},
+    };
+    for (const auto& [name, text] : fields) {
+        if (field == name) {
+            return text;
+        }
+    }
     ADD_FAILURE() << "no field " << field;
     return {};
 }
@@ -389,8 +373,7 @@ class FieldCut : public ::testing::TestWithParam<CutCase> {};
 
 TEST_P(FieldCut, StoresTheCutValue) {
     const CutCase& c = GetParam();
-    DomainRecord row = OldRow(c.server);
-    ParseAnswer(row, c.server, c.answer);
+    const DomainRecord row = ParsedOldRow(c.server, c.answer);
     EXPECT_EQ(row.status, Found);
     EXPECT_EQ(FieldText(row, c.field), c.want);
 }
@@ -431,8 +414,7 @@ TEST(ParseAnswerWidth, GbkCutNeverSplitsACharacter) {
         const std::string answer = c.owner
                                        ? "Registrant: " + name + "^Registrant Contact Email: a@b^"
                                        : "Sponsoring Registrar:" + name + "^Name Server: ns1^";
-        DomainRecord row = OldRow(ServerCn);
-        ParseAnswer(row, ServerCn, answer);
+        const DomainRecord row = ParsedOldRow(ServerCn, answer);
         const std::string stored = c.owner ? row.owner : row.registrar;
         const int chars = static_cast<int>((c.bytes - c.lead.size()) / 2);
         EXPECT_EQ(stored.size(), c.bytes) << c.name;

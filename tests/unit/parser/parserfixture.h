@@ -56,13 +56,6 @@ inline DomainRecord OldRow(const char* server, int32_t status = Error) {
     return row;
 }
 
-// A byte copy, padding included, so SameRow can compare whole rows.
-inline DomainRecord Snapshot(const DomainRecord& row) {
-    DomainRecord copy;
-    std::memcpy(&copy, &row, sizeof row);
-    return copy;
-}
-
 inline bool SameRow(const DomainRecord& a, const DomainRecord& b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }

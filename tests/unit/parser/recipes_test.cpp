@@ -36,6 +36,11 @@ struct RecipeCase {
     Want created, expiry, updated, owner, email, phone, registrar;
 };
 
+// An answer saying the name is free: only the status changes.
+RecipeCase NotRegisteredCase(const char* name, const char* server, const char* file) {
+    return {name, server, file, NotRegistered, kKeep, kKeep, kKeep, kKeep, kKeep, kKeep, kKeep};
+}
+
 void PrintTo(const RecipeCase& c, std::ostream* os) {
     *os << c.name;
 }
@@ -57,16 +62,14 @@ const std::vector<RecipeCase> kCases = {
     // Name redacted, organisation blank, e-mail a web form: all empty.
     {"ComRegistrarRedacted", ServerComNet, "comnet/registrar-redacted.txt", Found, "2004-05-11",
      "2029-05-11", "2025-04-11", "", "", kKeep, "Bluefin Names, Inc."},
-    {"ComNotRegistered", ServerComNet, "comnet/notregistered.txt", NotRegistered, kKeep, kKeep,
-     kKeep, kKeep, kKeep, kKeep, kKeep},
+    NotRegisteredCase("ComNotRegistered", ServerComNet, "comnet/notregistered.txt"),
 
     // .cc through the registrar's server; the only recipe that writes the phone.
     {"CcRegistered", ServerCc, "cc/registered.txt", Found, "2015-08-26", "2026-08-26", "2024-01-09",
      "Lin Qiaoyun", "owner@pebblecove.cc", "+86.5925551234", "Xiamen Sample Network Co., Ltd."},
     {"CcRegistryExpiry", ServerCc, "cc/registry-today.txt", Found, "2015-08-26", "2027-08-26",
      "2025-01-09", "", "", "", "Xiamen Sample Network Co., Ltd."},
-    {"CcNotRegistered", ServerCc, "cc/notregistered.txt", NotRegistered, kKeep, kKeep, kKeep, kKeep,
-     kKeep, kKeep, kKeep},
+    NotRegisteredCase("CcNotRegistered", ServerCc, "cc/notregistered.txt"),
 
     // .info: the 2009 "Label:Value" shape and today's.
     {"Info2009", ServerInfo, "info/afilias-2009.txt", Found, "2006-04-03", "2011-04-03",
@@ -74,23 +77,18 @@ const std::vector<RecipeCase> kCases = {
      "Kestrel Domains Ltd. (R288-LRMS)"},
     {"InfoToday", ServerInfo, "info/today.txt", Found, "2006-04-03", "2027-04-03", "2023-03-01",
      "Tobias Ferrant", "tobias@ferrantmaps.info", kKeep, "Kestrel Domains Ltd."},
-    {"InfoNotRegistered2009", ServerInfo, "info/notregistered-2009.txt", NotRegistered, kKeep,
-     kKeep, kKeep, kKeep, kKeep, kKeep, kKeep},
-    {"InfoNotRegistered2019", ServerInfo, "info/notregistered-2019.txt", NotRegistered, kKeep,
-     kKeep, kKeep, kKeep, kKeep, kKeep, kKeep},
-    {"InfoNotRegisteredToday", ServerInfo, "info/notregistered-today.txt", NotRegistered, kKeep,
-     kKeep, kKeep, kKeep, kKeep, kKeep, kKeep},
+    NotRegisteredCase("InfoNotRegistered2009", ServerInfo, "info/notregistered-2009.txt"),
+    NotRegisteredCase("InfoNotRegistered2019", ServerInfo, "info/notregistered-2019.txt"),
+    NotRegisteredCase("InfoNotRegisteredToday", ServerInfo, "info/notregistered-today.txt"),
 
     // .tv: under the old banner the thin table (no registrant: "N/A"); today's
     // answers name none either.
     {"Tv2009", ServerTv, "tv/thin-2009.txt", Found, "2007-06-21", "2011-06-21", "2009-10-14", "N/A",
      "N/A", kKeep, "HARBORLIGHT NAMES, LLC"},
-    {"TvNotRegistered2009", ServerTv, "tv/notregistered-2009.txt", NotRegistered, kKeep, kKeep,
-     kKeep, kKeep, kKeep, kKeep, kKeep},
+    NotRegisteredCase("TvNotRegistered2009", ServerTv, "tv/notregistered-2009.txt"),
     {"TvToday", ServerTv, "tv/today.txt", Found, "2007-06-21", "2027-06-21", "2023-06-01", "", "",
      kKeep, "Harborlight Names, LLC"},
-    {"TvNotRegisteredToday", ServerTv, "tv/notregistered-today.txt", NotRegistered, kKeep, kKeep,
-     kKeep, kKeep, kKeep, kKeep, kKeep},
+    NotRegisteredCase("TvNotRegisteredToday", ServerTv, "tv/notregistered-today.txt"),
 
     // .jp: three layouts; the Japanese one in ISO-2022-JP and in UTF-8. The
     // registrant's name in the registry's own language comes first.
@@ -107,8 +105,7 @@ const std::vector<RecipeCase> kCases = {
      "2027-01-31", "2026-02-01", Gbk("かわせみ工業株式会社"), "", kKeep, "N/A"},
     {"JpOrganisationEnglish", ServerJp, "jp/organisation-en.txt", Found, "2001-01-12", "2027-01-31",
      "2026-02-01", "Kawasemi Kogyo Co., Ltd.", "", kKeep, "N/A"},
-    {"JpNotRegistered", ServerJp, "jp/notregistered.txt", NotRegistered, kKeep, kKeep, kKeep, kKeep,
-     kKeep, kKeep, kKeep},
+    NotRegisteredCase("JpNotRegistered", ServerJp, "jp/notregistered.txt"),
 
     // .hk: dates day first; the holder from the registrant's block, the
     // registrar's e-mail never taken for the holder's.
@@ -116,10 +113,8 @@ const std::vector<RecipeCase> kCases = {
      "JADE FERRY TRADING LIMITED", "admin@jadeferry.hk", kKeep, "HKDNR"},
     {"HkToday", ServerHk, "hk/today.txt", Found, "2005-11-05", "2027-11-05", "N/A",
      "JADE FERRY TRADING LIMITED", "admin@jadeferry.hk", kKeep, "HARBOURSIDE DOMAINS LIMITED"},
-    {"HkNotRegistered2010", ServerHk, "hk/notregistered-2010.txt", NotRegistered, kKeep, kKeep,
-     kKeep, kKeep, kKeep, kKeep, kKeep},
-    {"HkNotRegisteredToday", ServerHk, "hk/notregistered-today.txt", NotRegistered, kKeep, kKeep,
-     kKeep, kKeep, kKeep, kKeep, kKeep},
+    NotRegisteredCase("HkNotRegistered2010", ServerHk, "hk/notregistered-2010.txt"),
+    NotRegisteredCase("HkNotRegisteredToday", ServerHk, "hk/notregistered-today.txt"),
 
     // .edu: the registrant is the first line of its block (indented with
     // blanks in 2009, with a TAB today).
@@ -127,10 +122,8 @@ const std::vector<RecipeCase> kCases = {
      "Northridge State College", "N/A", kKeep, "N/A"},
     {"EduToday", ServerEdu, "edu/today.txt", Found, "1996-08-19", "2027-07-31", "2026-06-12",
      "Northridge State College", "N/A", kKeep, "N/A"},
-    {"EduNotRegistered2009", ServerEdu, "edu/notregistered-2009.txt", NotRegistered, kKeep, kKeep,
-     kKeep, kKeep, kKeep, kKeep, kKeep},
-    {"EduNotRegisteredToday", ServerEdu, "edu/notregistered-today.txt", NotRegistered, kKeep, kKeep,
-     kKeep, kKeep, kKeep, kKeep, kKeep},
+    NotRegisteredCase("EduNotRegistered2009", ServerEdu, "edu/notregistered-2009.txt"),
+    NotRegisteredCase("EduNotRegisteredToday", ServerEdu, "edu/notregistered-today.txt"),
 
     // .biz: labels padded to column 46 in 2009.
     {"Biz2009", ServerBiz, "biz/neustar-2009.txt", Found, "2002-03-13", "2011-03-12", "2009-04-06",
@@ -140,10 +133,8 @@ const std::vector<RecipeCase> kCases = {
     // The name redacted: the organisation; the e-mail a sentence: empty.
     {"BizTodayRedacted", ServerBiz, "biz/today-redacted.txt", Found, "2002-03-13", "2028-03-12",
      "2025-03-05", "Willow Bridge Rowing Club", "", kKeep, "Kestrel Domains Ltd."},
-    {"BizNotRegistered2009", ServerBiz, "biz/notregistered-2009.txt", NotRegistered, kKeep, kKeep,
-     kKeep, kKeep, kKeep, kKeep, kKeep},
-    {"BizNotRegisteredToday", ServerBiz, "biz/notregistered-today.txt", NotRegistered, kKeep, kKeep,
-     kKeep, kKeep, kKeep, kKeep, kKeep},
+    NotRegisteredCase("BizNotRegistered2009", ServerBiz, "biz/notregistered-2009.txt"),
+    NotRegisteredCase("BizNotRegisteredToday", ServerBiz, "biz/notregistered-today.txt"),
 
     // .org: the 2009 record after the terms, the transitional "Label:value"
     // years, today's layout.
@@ -157,20 +148,16 @@ const std::vector<RecipeCase> kCases = {
     {"OrgTransitional", ServerOrg, "org/transitional.txt", Found, "2003-01-14", "2015-01-14",
      "2013-12-02", "Agnes Pell", "secretary@weirfriends.org", kKeep,
      "Kestrel Domains Ltd. (R61-LROR)"},
-    {"OrgNotRegistered2009", ServerOrg, "org/notregistered-2009.txt", NotRegistered, kKeep, kKeep,
-     kKeep, kKeep, kKeep, kKeep, kKeep},
-    {"OrgNotRegisteredToday", ServerOrg, "org/notregistered-today.txt", NotRegistered, kKeep, kKeep,
-     kKeep, kKeep, kKeep, kKeep, kKeep},
+    NotRegisteredCase("OrgNotRegistered2009", ServerOrg, "org/notregistered-2009.txt"),
+    NotRegisteredCase("OrgNotRegisteredToday", ServerOrg, "org/notregistered-today.txt"),
 
     // .cn: UTF-8 answers, Chinese names stored as GBK.
     {"Cn2015", ServerCn, "cn/2015.txt", Found, "2009-06-02", "2016-06-02", "N/A",
      "Lanqiao Software Studio", "admin@lanqiao.cn", kKeep, "Sample Network Technology Co., Ltd."},
     {"CnTodayChinese", ServerCn, "cn/today.txt", Found, "2009-06-02", "2027-06-02", "N/A",
      Gbk("杭州蓝桥软件工作室"), "admin@lanqiao.cn", kKeep, Gbk("示例网络科技有限公司")},
-    {"CnNotRegistered2010", ServerCn, "cn/notregistered-2010.txt", NotRegistered, kKeep, kKeep,
-     kKeep, kKeep, kKeep, kKeep, kKeep},
-    {"CnNotRegisteredToday", ServerCn, "cn/notregistered-today.txt", NotRegistered, kKeep, kKeep,
-     kKeep, kKeep, kKeep, kKeep, kKeep},
+    NotRegisteredCase("CnNotRegistered2010", ServerCn, "cn/notregistered-2010.txt"),
+    NotRegisteredCase("CnNotRegisteredToday", ServerCn, "cn/notregistered-today.txt"),
 
     // Any other server: today's common labels.
     {"OtherBlocks", "whois.nic.uk", "generic/blocks-uk.txt", Found, "2004-05-11", "2027-05-11",
@@ -180,12 +167,9 @@ const std::vector<RecipeCase> kCases = {
      "2027-05-11", "", "Lanternfield Studio LLC", "", kKeep, "BLUEFIN-RU"},
     {"OtherTodayLayout", "whois.nic.example", "org/today.txt", Found, "2003-01-14", "2029-01-14",
      "2024-02-02", "Friends of the Weir", "", kKeep, "Kestrel Domains Ltd."},
-    {"OtherStatusFree", "whois.denic.de", "generic/notregistered-de.txt", NotRegistered, kKeep,
-     kKeep, kKeep, kKeep, kKeep, kKeep, kKeep},
-    {"OtherNotFound", "whois.nic.fr", "generic/notregistered-fr.txt", NotRegistered, kKeep, kKeep,
-     kKeep, kKeep, kKeep, kKeep, kKeep},
-    {"OtherNoMatchFor", "whois.nic.example", "comnet/notregistered.txt", NotRegistered, kKeep,
-     kKeep, kKeep, kKeep, kKeep, kKeep, kKeep},
+    NotRegisteredCase("OtherStatusFree", "whois.denic.de", "generic/notregistered-de.txt"),
+    NotRegisteredCase("OtherNotFound", "whois.nic.fr", "generic/notregistered-fr.txt"),
+    NotRegisteredCase("OtherNoMatchFor", "whois.nic.example", "comnet/notregistered.txt"),
 };
 
 class RecipeOnAnswer : public ::testing::TestWithParam<RecipeCase> {};
