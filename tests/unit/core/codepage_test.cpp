@@ -6,18 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/textcases.h"
+
 namespace {
 
 // "中文" in both code pages.
 constexpr std::string_view kChineseUtf8 = "\xE4\xB8\xAD\xE6\x96\x87";
 constexpr std::string_view kChineseGbk = "\xD6\xD0\xCE\xC4";
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
-
-struct ConvCase {
-    const char* name;
-    std::string input;
-    std::string expected;
-};
 
 std::string cat(std::initializer_list<std::string_view> parts) {
     std::string out;
@@ -27,7 +23,7 @@ std::string cat(std::initializer_list<std::string_view> parts) {
 }
 
 TEST(Utf8ToGbk, ConvertsAndReplacesWhatItCannotHold) {
-    const ConvCase cases[] = {
+    const TextCase cases[] = {
         {"empty", "", ""},
         {"ascii unchanged", "Registrant: ACME Ltd.^^", "Registrant: ACME Ltd.^^"},
         {"control bytes unchanged", std::string("a\0b\x7F", 4), std::string("a\0b\x7F", 4)},
@@ -50,23 +46,23 @@ TEST(Utf8ToGbk, ConvertsAndReplacesWhatItCannotHold) {
         {"latin-1 bytes in utf-8 text", "caf\xE9 ok", "caf? ok"},
     };
     for (const auto& c : cases) {
-        std::string text = c.input;
+        std::string text = c.given;
         CCore::UTF8_ANSI(text);
         EXPECT_EQ(text, c.expected) << c.name;
         // The counting form: the same text, and one count per "?" it wrote.
-        std::string counted = c.input;
+        std::string counted = c.given;
         std::size_t replaced = 1; // added to, never reset
         Utf8ToGbk(counted, replaced);
         EXPECT_EQ(counted, c.expected) << c.name;
         const auto marks = [](const std::string& t) {
             return static_cast<std::size_t>(std::count(t.begin(), t.end(), '?'));
         };
-        EXPECT_EQ(replaced, 1 + marks(c.expected) - marks(c.input)) << c.name;
+        EXPECT_EQ(replaced, 1 + marks(c.expected) - marks(c.given)) << c.name;
     }
 }
 
 TEST(GbkToUtf8, ConvertsAndMarksBadBytes) {
-    const ConvCase cases[] = {
+    const TextCase cases[] = {
         {"empty", "", ""},
         {"ascii unchanged", "example.com", "example.com"},
         {"chinese", std::string(kChineseGbk), std::string(kChineseUtf8)},
@@ -82,8 +78,7 @@ TEST(GbkToUtf8, ConvertsAndMarksBadBytes) {
          cat({kReplacement, "0"})},
         {"lead byte before a bad trail", "\x81\x7F", cat({kReplacement, "\x7F"})},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(CCore::ANSI_UTF8(c.input), c.expected) << c.name;
+    ExpectEachGives(cases, [](const std::string& gbk) { return CCore::ANSI_UTF8(gbk); });
 }
 
 TEST(CodePages, RoundTripOfTextGbkHolds) {

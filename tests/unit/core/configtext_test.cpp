@@ -5,6 +5,7 @@
 #include "core/ccore.h"
 
 #include "tests/support/temphome.h"
+#include "tests/support/textcases.h"
 
 #include <gtest/gtest.h>
 
@@ -12,29 +13,25 @@ namespace {
 
 TEST(ConfigTextTest, TextSettingsComeBackAndStayOneLine) {
     const TempHome home;
-    const struct {
-        const char* name;
-        std::string saved;
-        std::string read;
-    } cases[] = {
+    // The text saved and the text read back.
+    const TextCase cases[] = {
         {"list of numbers", "150,180,150", "150,180,150"},
         {"empty", "", ""},
         {"line break cannot make a second key", "1,2\nlastindex=9", "1,2lastindex9"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    ExpectEachGives(cases, [](const std::string& saved) {
         {
             CCore core;
             core.autoFileConfig();
             core.saveConfigInt("gqts", 30);
-            core.saveConfigStr("colwidths", c.saved);
+            core.saveConfigStr("colwidths", saved);
         }
         CCore again;
         again.autoFileConfig();
-        EXPECT_EQ(again.getConfigStr("colwidths"), c.read);
         EXPECT_EQ(again.getConfigInt("gqts"), 30);
         EXPECT_EQ(again.getConfigInt("lastindex"), 0);
-    }
+        return again.getConfigStr("colwidths");
+    });
     CCore core;
     EXPECT_EQ(core.getConfigStr("never-saved"), "");
 }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <string>
 
+#include "tests/support/textcases.h"
+
 namespace {
 
 struct ALabelCase {
@@ -55,11 +57,8 @@ TEST(ToALabelTest, ConvertsOrRefuses) {
 }
 
 TEST(ToUnicodeNameTest, ShowsTheUnicodeFormOnlyOfRealALabels) {
-    const struct {
-        const char* name;
-        std::string stored;
-        std::string shown;
-    } cases[] = {
+    // The stored name and the name shown.
+    const TextCase cases[] = {
         {"chinese", "xn--fsqu00a.cn", "\xE4\xBE\x8B\xE5\xAD\x90.cn"},
         {"german", "xn--bcher-kva.de",
          "b\xC3\xBC"
@@ -73,10 +72,7 @@ TEST(ToUnicodeNameTest, ShowsTheUnicodeFormOnlyOfRealALabels) {
         {"gbk_bytes_left_alone", "\xC0\xFD.cn", "\xC0\xFD.cn"},
         {"empty", "", ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(ToUnicodeName(c.stored), c.shown);
-    }
+    ExpectEachGives(cases, [](const std::string& stored) { return ToUnicodeName(stored); });
 }
 
 TEST(ToUnicodeNameTest, RoundTripsEveryConvertibleName) {

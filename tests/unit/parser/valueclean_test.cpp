@@ -9,13 +9,9 @@
 
 #include <string>
 
-namespace {
+#include "tests/support/textcases.h"
 
-struct CleanCase {
-    const char* name;
-    std::string in;
-    std::string out;
-};
+namespace {
 
 // Characters whose last byte is the Latin-1 no-break space (0xA0) or next
 // line (0x85), and a Thai word.
@@ -25,7 +21,7 @@ const std::string kLan = "蓝";
 const std::string kThai = "สมชาย";
 
 TEST(CleanValue, FollowsTheRule) {
-    const CleanCase cases[] = {
+    const TextCase cases[] = {
         {"padding", "             31-Jul-2027^^", "31-Jul-2027"},
         {"leading blank", " Harbor Names, Inc.", "Harbor Names, Inc."},
         {"line marks", "DNS Admin^^", "DNS Admin"},
@@ -54,9 +50,7 @@ TEST(CleanValue, FollowsTheRule) {
         {"lead byte then caret", "A\xc3^", "A\xc3"},
         {"lead byte at the end", "A \xe0", "A \xe0"},
     };
-    for (const CleanCase& c : cases) {
-        EXPECT_EQ(CleanValue(c.in), c.out) << c.name;
-    }
+    ExpectEachGives(cases, [](const std::string& text) { return CleanValue(text); });
 }
 
 TEST(CleanValue, IsIdempotent) {
@@ -91,7 +85,7 @@ TEST(IsRedactedValue, KnowsThePlaceholders) {
 }
 
 TEST(CleanDateValue, GivesIsoDatesOrTheCleanText) {
-    const CleanCase cases[] = {
+    const TextCase cases[] = {
         {"iso", " 2020-09-14T04:00:00Z^^", "2020-09-14"},
         {"time dropped", "2020-09-14 04:00:00", "2020-09-14"},
         {"truncated time", "20-Oct-2012 04:00:0", "2012-10-20"},
@@ -101,9 +95,7 @@ TEST(CleanDateValue, GivesIsoDatesOrTheCleanText) {
         {"day first without the order", "31-03-2027 ^", "31-03-2027"},
         {"empty", " ^ ", ""},
     };
-    for (const CleanCase& c : cases) {
-        EXPECT_EQ(CleanDateValue(c.in), c.out) << c.name;
-    }
+    ExpectEachGives(cases, [](const std::string& text) { return CleanDateValue(text); });
     EXPECT_EQ(CleanDateValue("31-03-2027 ^", DateOrder::DayFirst), "2027-03-31");
 }
 
