@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/asciicase.h"
 #include "engine/net/idn.h"
 #include "formats/linenormalize.h"
 #include "formats/listname.h"
@@ -44,16 +45,6 @@ bool ReferenceHostName(std::string_view name) {
     return length > 0 && previous != '-' && labels >= 2;
 }
 
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return out;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -82,8 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The name asked is the name given, whatever a web address puts around
     // it ("www." in front is part of that decoration, so such names are left
     // out here).
-    if (hostName && input.size() <= 40 && !Lower(input).starts_with("www.")) {
-        const std::string expected = Lower(input);
+    if (hostName && input.size() <= 40 && !AsciiLower(input).starts_with("www.")) {
+        const std::string expected = AsciiLower(input);
         for (const std::string& line :
              {std::string(input), " HTTPS://WWW." + std::string(input) + ".:8080/a/b?c=d#e \t",
               "http://" + std::string(input) + "/"}) {
