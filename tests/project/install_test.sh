@@ -7,12 +7,8 @@
 set -euo pipefail
 build=$1
 gui=$2
-prefix=$(mktemp -d)
-trap 'rm -rf "$prefix"' EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+source "${BASH_SOURCE%/*}/scratch.sh"
+prefix=$scratch
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 

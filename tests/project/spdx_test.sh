@@ -4,12 +4,8 @@
 # where it goes, that a second run changes nothing, and what --check says.
 set -euo pipefail
 script=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+source "${BASH_SOURCE%/*}/scratch.sh"
+work=$scratch
 
 mkdir "$work/repo"
 cd "$work/repo"

@@ -58,14 +58,6 @@ protected:
     }
     void TearDown() override { qunsetenv("ZENTRIX_CONNECT_TO"); }
 
-    // The domains as the list shows them, top to bottom.
-    static QStringList Shown(const CMakeHtmlView& view) {
-        QStringList names;
-        for (int r = 0; r < view.model()->rowCount(); ++r) {
-            names << view.model()->index(r, ListColumn::Domain).data().toString();
-        }
-        return names;
-    }
     static void ClickHeader(CMakeHtmlView& view, int column) {
         QHeaderView* header = view.horizontalHeader();
         QTest::mouseClick(
@@ -97,7 +89,7 @@ TEST_F(EndToEndTest, ImportQueryExportThenCloseDuringABatch) {
     // Sorted by expiry date: the dated rows first, soonest on top; the
     // others keep the table's order.
     ClickHeader(*run->view, ListColumn::Expiry);
-    EXPECT_EQ(Shown(*run->view),
+    EXPECT_EQ(run->ShownDomains(),
               (QStringList{"maple-harbor.com", "lanting-demo.cn", "quiet-meadow.com",
                            "silent-brook.org", "sample.zz", "closed-door.biz"}));
 
@@ -127,10 +119,10 @@ TEST_F(EndToEndTest, ImportQueryExportThenCloseDuringABatch) {
     ASSERT_NE(filterText, nullptr);
     ASSERT_NE(filterStatus, nullptr);
     QTest::keyClicks(filterText, QStringLiteral("DEMO"));
-    EXPECT_EQ(Shown(*run->view), QStringList{"lanting-demo.cn"});
+    EXPECT_EQ(run->ShownDomains(), QStringList{"lanting-demo.cn"});
     filterText->clear();
     filterStatus->setCurrentIndex(static_cast<int>(StatusFilter::Failed));
-    EXPECT_EQ(Shown(*run->view), (QStringList{"sample.zz", "closed-door.biz"}));
+    EXPECT_EQ(run->ShownDomains(), (QStringList{"sample.zz", "closed-door.biz"}));
     filterStatus->setCurrentIndex(static_cast<int>(StatusFilter::All));
 
     // The details of a row: its fields and the registry's answer itself.
@@ -275,11 +267,8 @@ TEST_F(EndToEndTest, AppendRequeryFailedAndResumeAfterAnOutOfOrderStop) {
     const DomainTable& table = TheDomainTable();
     auto run = std::make_unique<RunningApp>();
     ASSERT_TRUE(run->Start());
-    const std::string first = home.file("first.txt");
-    WriteBytes(first, "maple-harbor.com\r\nlanting-demo.cn\r\nclosed-door.biz\r\n");
-    dialogs.openPaths = {first};
-    run->Click(1004);
-    ASSERT_TRUE(WaitUntil([&] { return run->Pane(2) == QStringLiteral("域名数量：3"); }));
+    ASSERT_TRUE(run->ImportNames(dialogs, home.file("first.txt"),
+                                 {"maple-harbor.com", "lanting-demo.cn", "closed-door.biz"}));
     run->Click(1003);
     ASSERT_TRUE(run->WaitForBatchEnd());
     ASSERT_EQ(table.Row(2).status, Error);
@@ -288,11 +277,8 @@ TEST_F(EndToEndTest, AppendRequeryFailedAndResumeAfterAnOutOfOrderStop) {
     // their results.
     const std::string second = home.file("second.txt");
     WriteBytes(second, "silent-brook.org\r\nMAPLE-HARBOR.com\r\nquiet-meadow.com\r\n");
-    dialogs.openPaths = {second};
     dialogs.choiceAnswers = {1};
-    run->Click(1004);
-    ASSERT_TRUE(WaitUntil([&] { return run->Pane(2) == QStringLiteral("域名数量：5"); }));
-    DrainPostedMessages();
+    ASSERT_TRUE(run->ImportFile(dialogs, second, 5));
     EXPECT_EQ(dialogs.infos.back(), "导入完成：新增 2 个域名。\n去掉了 1 个重复的域名。");
     EXPECT_EQ(ReadBytes(home.file("_items.txt")),
               "maple-harbor.com\r\nlanting-demo.cn\r\nclosed-door.biz\r\n"
@@ -315,11 +301,8 @@ TEST_F(EndToEndTest, AppendRequeryFailedAndResumeAfterAnOutOfOrderStop) {
     // A full batch while the .cn registry stalls: the rows after it finish,
     // then the user stops.
     server.SetScript("lanting-demo.cn", FakeWhoisScript::Stall());
-    dialogs.questions.clear();
-    dialogs.confirmAnswers = {CCore::IDNO}; // the two new rows were left: start over
-    run->Click(1003);
-    ASSERT_EQ(dialogs.questions.size(), 1u);
-    EXPECT_EQ(dialogs.questions[0], "还有 2 个域名未查询，是否继续？点击否，从第一条执行。");
+    // The two new rows were left: start over.
+    ASSERT_EQ(run->StartAnswering(dialogs, CCore::IDNO), ResumeQuestion(2));
     DrainPostedMessages();
     ASSERT_TRUE(WaitUntil([&] { return run->view->shownRowCount() >= 4; }));
     run->Click(1003);
@@ -329,11 +312,7 @@ TEST_F(EndToEndTest, AppendRequeryFailedAndResumeAfterAnOutOfOrderStop) {
     // The resume asks only the stalled row.
     server.SetScript("lanting-demo.cn", FakeWhoisScript::Answer(Fixture("cn-registered.txt")));
     before = server.ConnectionCount();
-    dialogs.questions.clear();
-    dialogs.confirmAnswers = {CCore::IDYES};
-    run->Click(1003);
-    ASSERT_EQ(dialogs.questions.size(), 1u);
-    EXPECT_EQ(dialogs.questions[0], "还有 1 个域名未查询，是否继续？点击否，从第一条执行。");
+    ASSERT_EQ(run->StartAnswering(dialogs, CCore::IDYES), ResumeQuestion(1));
     ASSERT_TRUE(run->WaitForBatchEnd());
     EXPECT_EQ(server.ConnectionCount(), before + 1);
     EXPECT_EQ(list->GetItemText(1, ListColumn::Owner), QStringLiteral("兰亭示例科技有限公司"));
@@ -363,11 +342,8 @@ TEST_F(EndToEndTest, ValuesStayWholeOutsideTheGbkExport) {
 
     auto run = std::make_unique<RunningApp>();
     ASSERT_TRUE(run->Start());
-    const std::string list = home.file("lanna.txt");
-    WriteBytes(list, "lanna-one.cn\r\nlanna-two.cn\r\n");
-    dialogs.openPaths = {list};
-    run->Click(1004);
-    ASSERT_TRUE(WaitUntil([&] { return run->Pane(2) == QStringLiteral("域名数量：2"); }));
+    ASSERT_TRUE(
+        run->ImportNames(dialogs, home.file("lanna.txt"), {"lanna-one.cn", "lanna-two.cn"}));
     run->Click(1003);
     ASSERT_TRUE(WaitUntil([&] { return run->Pane(0) == QStringLiteral("操作结束！"); },
                           std::chrono::seconds(60)));

@@ -127,11 +127,7 @@ TEST_F(RequeryTest, ResumeAsksOnlyTheRowsWithoutAResult) {
     ASSERT_TRUE(run->Start());
     server.SetScript("beta.cn", FakeWhoisScript::Answer(Answer("beta.cn", "2032-02-02")));
     const std::size_t before = server.ConnectionCount();
-    dialogs.questions.clear();
-    dialogs.confirmAnswers = {CCore::IDYES};
-    run->Click(1003);
-    ASSERT_EQ(dialogs.questions.size(), 1u);
-    EXPECT_EQ(dialogs.questions[0], "还有 1 个域名未查询，是否继续？点击否，从第一条执行。");
+    ASSERT_EQ(run->StartAnswering(dialogs, CCore::IDYES), ResumeQuestion(1));
     ASSERT_TRUE(run->WaitForBatchEnd());
     EXPECT_EQ(server.ConnectionCount(), before + 1);
     EXPECT_EQ(Status(1), Found);

@@ -5,9 +5,9 @@
 // filter follow two batches with different answers, a corrupt store is
 // told once and replaced, and an export during a batch writes whole rows.
 
-#include "apptest.h"
 #include "core/ccore.h"
 #include "engine/answertext.h"
+#include "fakeserverapptest.h"
 #include "listwin/listsortfilter.h"
 #include "listwin/rowdetailsdlg.h"
 #include "scripteddialogs.h"
@@ -79,33 +79,14 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-class ResultsTest : public ::testing::Test {
+class ResultsTest : public FakeServerAppTest {
 protected:
-    void SetUp() override {
-        qputenv("ZENTRIX_CONNECT_TO",
-                QByteArray::fromStdString(server.ConnectToFor(FakeWhoisServer::AllEndpoints())));
-    }
-    void TearDown() override {
-        run.reset();
-        qunsetenv("ZENTRIX_CONNECT_TO");
-    }
-
-    void Start() {
-        run = std::make_unique<RunningApp>();
-        ASSERT_TRUE(run->Start());
-    }
     void Restart() {
         run.reset();
         Start();
     }
     void Import(const std::vector<std::string>& names) {
-        std::string text;
-        for (const std::string& name : names) {
-            text += name + "\r\n";
-        }
-        const std::string path = home.file("import.txt");
-        WriteBytes(path, text);
-        ASSERT_TRUE(run->ImportFile(dialogs, path, names.size()));
+        ASSERT_TRUE(run->ImportNames(dialogs, home.file("import.txt"), names));
     }
     void RunBatch() {
         run->frame->SetPaneText(0, QString());
@@ -120,23 +101,11 @@ protected:
     [[nodiscard]] QString Cell(int row, int column) const {
         return run->view->listModel()->GetItemText(row, column);
     }
-    [[nodiscard]] QStringList ShownDomains() const {
-        QStringList names;
-        for (int r = 0; r < run->view->model()->rowCount(); ++r) {
-            names << run->view->model()->index(r, ListColumn::Domain).data().toString();
-        }
-        return names;
-    }
     void SetFilter(StatusFilter status) {
         auto* choice = run->frame->findChild<QComboBox*>(QStringLiteral("statusFilter"));
         ASSERT_NE(choice, nullptr);
         choice->setCurrentIndex(static_cast<int>(status));
     }
-
-    TempHome home;
-    ScriptedDialogs dialogs;
-    FakeWhoisServer server;
-    std::unique_ptr<RunningApp> run;
 };
 
 TEST_F(ResultsTest, ResultsOutliveTheProgramWholeWithTheirTimeAndHistory) {
@@ -235,7 +204,7 @@ TEST_F(ResultsTest, TheChangesColumnAndFilterFollowTwoBatches) {
     }
     EXPECT_EQ(pane->text(), QStringLiteral("3 个域名有变化"));
     SetFilter(StatusFilter::Changed);
-    EXPECT_EQ(ShownDomains(), (QStringList{"renewed.cn", "moved.cn", "released.cn"}));
+    EXPECT_EQ(run->ShownDomains(), (QStringList{"renewed.cn", "moved.cn", "released.cn"}));
 
     CRowDetailsDlg* details = run->view->OpenDetails(0);
     ASSERT_NE(details, nullptr);
@@ -251,7 +220,7 @@ TEST_F(ResultsTest, TheChangesColumnAndFilterFollowTwoBatches) {
         EXPECT_EQ(Cell(r, ListColumn::Changes), expected[r]) << r;
     }
     SetFilter(StatusFilter::Changed);
-    EXPECT_EQ(ShownDomains(), (QStringList{"renewed.cn", "moved.cn", "released.cn"}));
+    EXPECT_EQ(run->ShownDomains(), (QStringList{"renewed.cn", "moved.cn", "released.cn"}));
 }
 
 TEST_F(ResultsTest, ACorruptStoreIsToldOnceAndReplaced) {

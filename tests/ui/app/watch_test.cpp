@@ -7,8 +7,8 @@
 // next start carry it; the expiry chart's bars, their clicks and the PNG
 // export; the settings dialog and closing into the tray.
 
-#include "apptest.h"
 #include "core/ccore.h"
+#include "fakeserverapptest.h"
 #include "listwin/listfilterbar.h"
 #include "listwin/listsortfilter.h"
 #include "scripteddialogs.h"
@@ -155,36 +155,29 @@ void SaveNotificationPicture(const FakeNotifications::Received& note, const QStr
     frame.grab().save(path, "PNG");
 }
 
-class WatchTest : public ::testing::Test {
+class WatchTest : public FakeServerAppTest {
 protected:
-    void SetUp() override {
-        qputenv("ZENTRIX_CONNECT_TO",
-                QByteArray::fromStdString(server.ConnectToFor(FakeWhoisServer::AllEndpoints())));
-    }
     void TearDown() override {
-        run.reset();
-        qunsetenv("ZENTRIX_CONNECT_TO");
+        FakeServerAppTest::TearDown();
         QGuiApplication::setQuitOnLastWindowClosed(true);
     }
 
     void Start() {
-        run = std::make_unique<RunningApp>();
-        ASSERT_TRUE(run->Start());
+        FakeServerAppTest::Start();
+        ASSERT_FALSE(HasFatalFailure());
         watch = run->frame->watch();
         ASSERT_NE(watch, nullptr);
         QObject::connect(watch, &CWatchController::checkEnded, watch,
                          [this](const QString& summary) { ended.push_back(summary); });
     }
     void Import(const std::vector<std::pair<std::string, std::string>>& names) {
-        std::string text;
+        std::vector<std::string> domains;
         for (const auto& [name, expiry] : names) {
-            text += name + "\r\n";
+            domains.push_back(name);
             server.SetScript(
                 name, FakeWhoisScript::Answer(expiry.empty() ? kCnAbsent : CnAnswer(name, expiry)));
         }
-        const std::string path = home.file("import.txt");
-        WriteBytes(path, text);
-        ASSERT_TRUE(run->ImportFile(dialogs, path, names.size()));
+        ASSERT_TRUE(run->ImportNames(dialogs, home.file("import.txt"), domains));
     }
     void RunUserBatch() {
         run->frame->SetPaneText(0, QString());
@@ -203,13 +196,6 @@ protected:
         ASSERT_TRUE(WaitUntil([&] { return ended.size() >= checks; }, std::chrono::seconds(60)));
         DrainPostedMessages();
     }
-    [[nodiscard]] QStringList ShownDomains() const {
-        QStringList names;
-        for (int r = 0; r < run->view->model()->rowCount(); ++r) {
-            names << run->view->model()->index(r, ListColumn::Domain).data().toString();
-        }
-        return names;
-    }
     [[nodiscard]] QComboBox* FilterChoice() const {
         return run->frame->findChild<QComboBox*>(QStringLiteral("statusFilter"));
     }
@@ -219,10 +205,6 @@ protected:
         return core.getConfigStr(key);
     }
 
-    TempHome home;
-    ScriptedDialogs dialogs;
-    FakeWhoisServer server;
-    std::unique_ptr<RunningApp> run;
     CWatchController* watch = nullptr;
     std::int64_t now = 0;
     std::vector<QString> ended;
@@ -330,8 +312,9 @@ TEST_F(WatchTest, TheAlertReachesTheNotificationServiceAndItsClickFiltersTheList
                                                     QStringLiteral("ActionInvoked"));
     click << uint(41) << QStringLiteral("default");
     ASSERT_TRUE(serviceBus.send(click));
-    ASSERT_TRUE(WaitUntil([&] { return ShownDomains().size() == 4; }));
-    EXPECT_EQ(ShownDomains(), (QStringList{"soon1.cn", "soon2.cn", "dropping.cn", "soon3.cn"}));
+    ASSERT_TRUE(WaitUntil([&] { return run->ShownDomains().size() == 4; }));
+    EXPECT_EQ(run->ShownDomains(),
+              (QStringList{"soon1.cn", "soon2.cn", "dropping.cn", "soon3.cn"}));
     EXPECT_EQ(FilterChoice()->currentText(), QStringLiteral("监视提醒（4）"));
     EXPECT_FALSE(run->frame->isMinimized());
 }
@@ -423,15 +406,15 @@ TEST_F(WatchTest, TheExpiryChartCountsMonthsMarksTheAlertMonthsAndFiltersOnAClic
     const QPointF scene = qchart->mapToPosition(QPointF(2, 1), chart->series());
     const QPoint point = chart->chartView()->mapFromScene(qchart->mapToScene(scene));
     QTest::mouseClick(chart->chartView()->viewport(), Qt::LeftButton, {}, point);
-    ASSERT_TRUE(WaitUntil([&] { return ShownDomains().size() == 2; }));
-    EXPECT_EQ(ShownDomains(), (QStringList{"july1.cn", "july2.cn"}));
+    ASSERT_TRUE(WaitUntil([&] { return run->ShownDomains().size() == 2; }));
+    EXPECT_EQ(run->ShownDomains(), (QStringList{"july1.cn", "july2.cn"}));
     EXPECT_EQ(FilterChoice()->currentText(), QStringLiteral("到期：2030-07（2）"));
     EXPECT_EQ(run->frame->filterBar()->status(), StatusFilter::Picked);
     // The expired bar picks the expired names.
     emit chart->series()->clicked(0, chart->expiredSet());
-    EXPECT_EQ(ShownDomains(), QStringList{"gone.cn"});
+    EXPECT_EQ(run->ShownDomains(), QStringList{"gone.cn"});
     FilterChoice()->setCurrentIndex(static_cast<int>(StatusFilter::All));
-    EXPECT_EQ(ShownDomains().size(), 8);
+    EXPECT_EQ(run->ShownDomains().size(), 8);
 
     // "导出图片": a PNG, through the file choice.
     const std::string png = home.file("chart.png");

@@ -19,78 +19,45 @@ TEST(FloatPosition, Rule) {
     const QSize frame(200, 300);
     const QRect screen(0, 0, 1000, 800);
     const QRect strip(100, 100, 600, 30); // a menu bar: y 100 to 129
+    // Where the bar is docked: its rectangle on the screen and its side.
+    struct Docked {
+        QRect bar;
+        unsigned dockBarId;
+    };
+    const Docked left{QRect(100, 130, 350, 500), AFX_IDW_DOCKBAR_LEFT};
+    const Docked right{QRect(600, 130, 100, 500), AFX_IDW_DOCKBAR_RIGHT};
+    const Docked top{QRect(100, 130, 600, 40), AFX_IDW_DOCKBAR_TOP};
+    const Docked bottom{QRect(100, 700, 600, 40), AFX_IDW_DOCKBAR_BOTTOM};
+    const Docked shortBottom{QRect(100, 300, 600, 40), AFX_IDW_DOCKBAR_BOTTOM};
+    const Docked leftOffScreen{QRect(700, 130, 350, 500), AFX_IDW_DOCKBAR_LEFT};
     struct Case {
         const char* name;
         std::optional<QPoint> lastPos;
-        QRect bar;
-        unsigned dockBarId;
+        Docked docked;
         QRect keepClear;
         QPoint expected;
     } const cases[] = {
-        {"left, never floated: right of the bar",
-         {},
-         QRect(100, 130, 350, 500),
-         AFX_IDW_DOCKBAR_LEFT,
-         strip,
-         {450, 130}},
-        {"right: left of the bar",
-         {},
-         QRect(600, 130, 100, 500),
-         AFX_IDW_DOCKBAR_RIGHT,
-         strip,
-         {400, 130}},
-        {"top: below the bar",
-         {},
-         QRect(100, 130, 600, 40),
-         AFX_IDW_DOCKBAR_TOP,
-         strip,
-         {100, 170}},
-        {"bottom: above the bar",
-         {},
-         QRect(100, 700, 600, 40),
-         AFX_IDW_DOCKBAR_BOTTOM,
-         strip,
-         {100, 400}},
+        {"left, never floated: right of the bar", {}, left, strip, {450, 130}},
+        {"right: left of the bar", {}, right, strip, {400, 130}},
+        {"top: below the bar", {}, top, strip, {100, 170}},
+        {"bottom: above the bar", {}, bottom, strip, {100, 400}},
         {"bottom of a short window: below the menu bar, not over it",
          {},
-         QRect(100, 300, 600, 40),
-         AFX_IDW_DOCKBAR_BOTTOM,
+         shortBottom,
          strip,
          {100, 130}},
-        {"where it last floated",
-         QPoint(520, 410),
-         QRect(100, 130, 350, 500),
-         AFX_IDW_DOCKBAR_LEFT,
-         strip,
-         {520, 410}},
-        {"last floated over the menu bar: just below it",
-         QPoint(300, 90),
-         QRect(100, 130, 350, 500),
-         AFX_IDW_DOCKBAR_LEFT,
-         strip,
-         {300, 130}},
+        {"where it last floated", QPoint(520, 410), left, strip, {520, 410}},
+        {"last floated over the menu bar: just below it", QPoint(300, 90), left, strip, {300, 130}},
         {"last floated beside the window, clear of its menu bar: stays",
          QPoint(750, 90),
-         QRect(100, 130, 350, 500),
-         AFX_IDW_DOCKBAR_LEFT,
+         left,
          strip,
          {750, 90}},
-        {"off the screen's right side: moved back onto it",
-         {},
-         QRect(700, 130, 350, 500),
-         AFX_IDW_DOCKBAR_LEFT,
-         QRect(),
-         {800, 130}},
-        {"off the screen's bottom: moved up",
-         QPoint(50, 700),
-         QRect(100, 130, 350, 500),
-         AFX_IDW_DOCKBAR_LEFT,
-         QRect(),
-         {50, 500}},
+        {"off the screen's right side: moved back onto it", {}, leftOffScreen, QRect(), {800, 130}},
+        {"off the screen's bottom: moved up", QPoint(50, 700), left, QRect(), {50, 500}},
         {"moved up onto the screen, but not over the menu bar",
          QPoint(300, 700),
-         QRect(100, 130, 350, 500),
-         AFX_IDW_DOCKBAR_LEFT,
+         left,
          QRect(100, 100, 600, 450),
          {300, 550}},
     };
@@ -98,8 +65,8 @@ TEST(FloatPosition, Rule) {
         SCOPED_TRACE(c.name);
         FloatRequest request;
         request.lastPos = c.lastPos;
-        request.bar = c.bar;
-        request.dockBarId = c.dockBarId;
+        request.bar = c.docked.bar;
+        request.dockBarId = c.docked.dockBarId;
         request.frame = frame;
         request.keepClear = c.keepClear;
         request.screen = screen;

@@ -4,7 +4,6 @@
 
 #include "res/appicon.h"
 
-#include <QApplication>
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -27,12 +26,3 @@ TEST(AppIcon, HasADrawingForEverySize) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

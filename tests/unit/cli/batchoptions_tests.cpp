@@ -3,9 +3,36 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <string>
+#include <vector>
+
 namespace {
 
 using Action = ParsedCommandLine::Action;
+
+struct Refusal {
+    const char* name;
+    std::vector<std::string> args;
+    std::string error;
+};
+
+// Each command line fails, saying why.
+void ExpectRefused(const std::vector<Refusal>& refusals) {
+    for (const Refusal& r : refusals) {
+        SCOPED_TRACE(r.name);
+        const ParsedCommandLine parsed = ParseCommandLine(r.args);
+        EXPECT_EQ(parsed.action, Action::Fail);
+        EXPECT_EQ(parsed.error, r.error);
+    }
+}
+
+// The manual page is made from --help: every text is in it.
+void ExpectInUsage(std::initializer_list<const char*> texts) {
+    for (const char* text : texts) {
+        EXPECT_NE(UsageText().find(text), std::string::npos) << text;
+    }
+}
 
 TEST(BatchOptionsTest, AcceptedForms) {
     const ParsedCommandLine parsed = ParseCommandLine(
@@ -59,18 +86,11 @@ TEST(BatchOptionsTest, ExitOptions) {
               "bad --source-address \"eth0\" (expected an IPv4 or IPv6 address)");
     EXPECT_EQ(ParseCommandLine({"--proxy-from-env=1", "l"}).error,
               "option --proxy-from-env takes no value");
-    for (const char* option : {"--proxy URL", "--source-address ADDRESS", "--proxy-from-env"}) {
-        EXPECT_NE(UsageText().find(option), std::string::npos) << option;
-    }
+    ExpectInUsage({"--proxy URL", "--source-address ADDRESS", "--proxy-from-env"});
 }
 
 TEST(BatchOptionsTest, Refusals) {
-    struct Case {
-        const char* name;
-        std::vector<std::string> args;
-        std::string error;
-    };
-    const Case cases[] = {
+    ExpectRefused({
         {"unknown_long", {"--bogus", "l"}, "unknown option --bogus"},
         {"output_without_value", {"l", "-o"}, "option -o needs a value"},
         {"empty_output", {"--output=", "l"}, "option --output needs a file name"},
@@ -121,13 +141,7 @@ TEST(BatchOptionsTest, Refusals) {
         {"huge_interval",
          {"--host-interval", "99999999999", "l"},
          "bad --host-interval \"99999999999\" (expected milliseconds from 0 to 3600000)"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const ParsedCommandLine parsed = ParseCommandLine(c.args);
-        EXPECT_EQ(parsed.action, Action::Fail);
-        EXPECT_EQ(parsed.error, c.error);
-    }
+    });
 }
 
 TEST(BatchOptionsTest, ProtocolOptions) {
@@ -153,11 +167,8 @@ TEST(BatchOptionsTest, ProtocolOptions) {
     ASSERT_EQ(files.action, Action::Run) << files.error;
     EXPECT_EQ(files.options.rdapBootstrapFile, "dns.json");
     EXPECT_EQ(files.options.caFile, "ca.pem");
-    // The manual page is made from --help: every option is in it.
-    for (const char* option : {"--protocol auto|whois|rdap", "--rdap-bootstrap FILE",
-                               "--cacert FILE", "ZENTRIX_CACERT", "ZENTRIX_RDAP_BOOTSTRAP"}) {
-        EXPECT_NE(UsageText().find(option), std::string::npos) << option;
-    }
+    ExpectInUsage({"--protocol auto|whois|rdap", "--rdap-bootstrap FILE", "--cacert FILE",
+                   "ZENTRIX_CACERT", "ZENTRIX_RDAP_BOOTSTRAP"});
 }
 
 TEST(BatchOptionsTest, StoreOptions) {
@@ -173,11 +184,7 @@ TEST(BatchOptionsTest, StoreOptions) {
     EXPECT_EQ(prune.options.listFile, "");
     EXPECT_EQ(ParseCommandLine({"--store", "r.sqlite3"}).error, "no LIST_FILE given");
 
-    const struct {
-        const char* name;
-        std::vector<std::string> args;
-        std::string error;
-    } clashes[] = {
+    ExpectRefused({
         {"store_and_no_store",
          {"--no-store", "--store", "r", "l"},
          "--store and --no-store contradict each other"},
@@ -189,16 +196,8 @@ TEST(BatchOptionsTest, StoreOptions) {
          "--prune works on the results store, which --no-store leaves alone"},
         {"empty_store", {"--store=", "l"}, "option --store needs a file name"},
         {"no_store_with_value", {"--no-store=1", "l"}, "option --no-store takes no value"},
-    };
-    for (const auto& c : clashes) {
-        SCOPED_TRACE(c.name);
-        const ParsedCommandLine parsed = ParseCommandLine(c.args);
-        EXPECT_EQ(parsed.action, Action::Fail);
-        EXPECT_EQ(parsed.error, c.error);
-    }
-    for (const char* option : {"--store FILE", "--no-store", "--prune", "results.sqlite3"}) {
-        EXPECT_NE(UsageText().find(option), std::string::npos) << option;
-    }
+    });
+    ExpectInUsage({"--store FILE", "--no-store", "--prune", "results.sqlite3"});
 }
 
 TEST(BatchOptionsTest, HelpAndVersionNeedNoList) {

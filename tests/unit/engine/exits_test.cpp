@@ -320,6 +320,14 @@ protected:
         worker.Join();
     }
 
+    // Every row of the last run ended with status, for reason.
+    void ExpectEveryRow(std::int32_t status, FailReason reason) const {
+        for (std::int32_t n = 0; n < table.count; ++n) {
+            EXPECT_EQ(table.Row(n).status, status) << n;
+            EXPECT_EQ(table.details.Reason(n), reason) << n;
+        }
+    }
+
     FakeWhoisServer server;
     DomainTable table;
     RecordingTarget view;
@@ -362,10 +370,7 @@ TEST_F(ExitBatch, AFailingProxyIsLeftAsideAndItsRowsGoToTheOther) {
     QueryOptions options;
     options.proxies = {dead.Url("socks5h"), good.Url()};
     Run(5, options);
-    for (int n = 0; n < 5; ++n) {
-        EXPECT_EQ(table.Row(n).status, Found) << n;
-        EXPECT_EQ(table.details.Reason(n), FailReason::None) << n;
-    }
+    ExpectEveryRow(Found, FailReason::None);
     EXPECT_EQ(good.Destinations().size(), 5u);
 }
 
@@ -376,10 +381,7 @@ TEST_F(ExitBatch, RowsFailAsProxyFailedWhenEveryProxyFails) {
     QueryOptions options;
     options.proxies = {one.Url("socks5h"), refusing.Url()};
     Run(3, options);
-    for (int n = 0; n < 3; ++n) {
-        EXPECT_EQ(table.Row(n).status, Error) << n;
-        EXPECT_EQ(table.details.Reason(n), FailReason::ProxyFailed) << n;
-    }
+    ExpectEveryRow(Error, FailReason::ProxyFailed);
     EXPECT_EQ(server.ConnectionCount(), 0u);
 }
 

@@ -30,6 +30,16 @@ LaneRules Rules(int perHost, std::chrono::milliseconds interval = 0ms) {
     return rules;
 }
 
+// One attempt at a time per host; a refusal that names no wait pauses the
+// host for first, doubling on each further one up to most.
+LaneRules BackOffRules(std::chrono::milliseconds first,
+                       std::chrono::milliseconds most = LaneRules{}.maxBackoff) {
+    LaneRules rules = Rules(1);
+    rules.firstBackoff = first;
+    rules.maxBackoff = most;
+    return rules;
+}
+
 // An attempt that answers with the verdicts given, one per call (the last
 // repeats), and notes when each call began.
 class ScriptedAttempt {
@@ -162,10 +172,7 @@ TEST(HostLanes, StartsToOneHostKeepTheInterval) {
 
 TEST(HostLanes, RefusalWithoutANamedWaitBacksOffDoubling) {
     std::atomic<bool> stop{false};
-    LaneRules rules = Rules(1);
-    rules.firstBackoff = 300ms;
-    rules.maxBackoff = 310ms;
-    HostLanes lanes(rules, &stop);
+    HostLanes lanes(BackOffRules(300ms, 310ms), &stop);
     const auto refused = LaneVerdict::Refused(std::nullopt);
     ScriptedAttempt attempt({refused, refused, refused, LaneVerdict::Answered()});
     EXPECT_EQ(lanes.Run("whois.a.example", std::ref(attempt)), LaneResult::Done);
@@ -180,10 +187,7 @@ TEST(HostLanes, RefusalWithoutANamedWaitBacksOffDoubling) {
 
 TEST(HostLanes, FourRefusalsEndTheTries) {
     std::atomic<bool> stop{false};
-    LaneRules rules = Rules(1);
-    rules.firstBackoff = 1ms;
-    rules.maxBackoff = 2ms;
-    HostLanes lanes(rules, &stop);
+    HostLanes lanes(BackOffRules(1ms, 2ms), &stop);
     ScriptedAttempt attempt({LaneVerdict::Refused(std::nullopt)});
     EXPECT_EQ(lanes.Run("whois.a.example", std::ref(attempt)), LaneResult::RateLimited);
     EXPECT_EQ(attempt.Starts().size(), 4u);
@@ -193,9 +197,7 @@ TEST(HostLanes, FourRefusalsEndTheTries) {
 // while the registrar pauses after refusing; the registry's answer stands.
 TEST(HostLanes, AnExtraIsTriedOnceAndSkippedWhileItsHostPauses) {
     std::atomic<bool> stop{false};
-    LaneRules rules = Rules(1);
-    rules.firstBackoff = 10s;
-    HostLanes lanes(rules, &stop);
+    HostLanes lanes(BackOffRules(10s), &stop);
     ScriptedAttempt refusing({LaneVerdict::Refused(std::nullopt)});
     const auto began = Clock::now();
     EXPECT_EQ(lanes.Run("whois.registrar.example", std::ref(refusing), LanePatience::Extra()),
@@ -324,10 +326,7 @@ TEST(HostLanes, ARefusalRestartsTheDecay) {
 // gap: the query waiting behind the retried one is not asked right after it.
 TEST(HostLanes, RefusalWithoutANamedWaitKeepsTheFirstBackOffAsTheGap) {
     std::atomic<bool> stop{false};
-    LaneRules rules = Rules(1);
-    rules.firstBackoff = 150ms;
-    rules.maxBackoff = 1s;
-    HostLanes lanes(rules, &stop);
+    HostLanes lanes(BackOffRules(150ms, 1s), &stop);
     ScriptedAttempt first({LaneVerdict::Refused(std::nullopt), LaneVerdict::Answered()});
     EXPECT_EQ(lanes.Run("whois.a.example", std::ref(first)), LaneResult::Done);
     ScriptedAttempt second({LaneVerdict::Answered()});
@@ -360,9 +359,7 @@ TEST(HostLanes, ResetCountsAsARefusalOnlyRightAfterOne) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::atomic<bool> stop{false};
-        LaneRules rules = Rules(1);
-        rules.firstBackoff = 1ms;
-        HostLanes lanes(rules, &stop);
+        HostLanes lanes(BackOffRules(1ms), &stop);
         ScriptedAttempt attempt(c.verdicts);
         EXPECT_EQ(lanes.Run("whois.a.example", std::ref(attempt)), c.result);
         EXPECT_EQ(attempt.Starts().size(), c.tries);
@@ -371,9 +368,7 @@ TEST(HostLanes, ResetCountsAsARefusalOnlyRightAfterOne) {
 
 TEST(HostLanes, StopEndsAPauseAtOnceAndThePauseIsReported) {
     std::atomic<bool> stop{false};
-    LaneRules rules = Rules(1);
-    rules.firstBackoff = 4min;
-    HostLanes lanes(rules, &stop);
+    HostLanes lanes(BackOffRules(4min), &stop);
     std::promise<void> refusedOnce;
     auto run = std::async(std::launch::async, [&] {
         bool first = true;
@@ -424,11 +419,22 @@ TEST(HostLanes, ThrowingAttemptGivesItsPlaceBack) {
     EXPECT_TRUE(lanes.TryAdmit("whois.a.example"));
 }
 
-TEST(RowQueue, TakesTheLowestRowWhoseHostAdmits) {
+// A queue's rows taken through lanes of one attempt at a time per host.
+class RowQueueTest : public ::testing::Test {
+protected:
+    // The index of the row the queue hands out next, or -1 when none is ready.
+    std::int32_t NextIndex(RowQueue& queue) {
+        const auto row = queue.TakeReady(lanes, wakeAt);
+        return row ? row->index : -1;
+    }
+
     std::atomic<bool> stop{false};
-    HostLanes lanes(Rules(1), &stop);
-    RowQueue queue({{0, "a", {}}, {1, "a", {}}, {2, "b", {}}, {3, "", {}}, {4, "B", {}}}, 2);
+    HostLanes lanes{Rules(1), &stop};
     Clock::time_point wakeAt;
+};
+
+TEST_F(RowQueueTest, TakesTheLowestRowWhoseHostAdmits) {
+    RowQueue queue({{0, "a", {}}, {1, "a", {}}, {2, "b", {}}, {3, "", {}}, {4, "B", {}}}, 2);
     std::vector<std::int32_t> taken;
     while (auto row = queue.TakeReady(lanes, wakeAt)) {
         taken.push_back(row->index);
@@ -439,21 +445,14 @@ TEST(RowQueue, TakesTheLowestRowWhoseHostAdmits) {
     EXPECT_EQ(queue.Hosts(), (std::vector<std::string>{"a", "b"}));
 
     lanes.Cancel("b");
-    auto row = queue.TakeReady(lanes, wakeAt);
-    ASSERT_TRUE(row.has_value());
-    EXPECT_EQ(row->index, 4) << "b is free before a";
+    EXPECT_EQ(NextIndex(queue), 4) << "b is free before a";
     lanes.Cancel("a");
-    row = queue.TakeReady(lanes, wakeAt);
-    ASSERT_TRUE(row.has_value());
-    EXPECT_EQ(row->index, 1);
+    EXPECT_EQ(NextIndex(queue), 1);
     EXPECT_TRUE(queue.Empty());
 }
 
-TEST(RowQueue, GroupKeepsNoMoreRowsUnderWayThanItsLimit) {
-    std::atomic<bool> stop{false};
-    HostLanes lanes(Rules(1), &stop);
+TEST_F(RowQueueTest, GroupKeepsNoMoreRowsUnderWayThanItsLimit) {
     RowQueue queue({{0, "a", {}}, {1, "a", {}}, {2, "a", {}}, {3, "b", {}}}, 2);
-    Clock::time_point wakeAt;
     // Each row's first question is over (its place given back), but the
     // rows themselves are still under way, asking referral hosts.
     for (const std::int32_t expected : {0, 1, 3}) {
@@ -464,19 +463,14 @@ TEST(RowQueue, GroupKeepsNoMoreRowsUnderWayThanItsLimit) {
     }
     EXPECT_FALSE(queue.TakeReady(lanes, wakeAt).has_value()) << "a has two rows under way";
     queue.Finished("A");
-    auto row = queue.TakeReady(lanes, wakeAt);
-    ASSERT_TRUE(row.has_value());
-    EXPECT_EQ(row->index, 2);
+    EXPECT_EQ(NextIndex(queue), 2);
 }
 
 // Rows whose server is not known yet (IANA will name it) have no lane but
 // share their group's limit, so one TLD's rows cannot take every worker.
-TEST(RowQueue, RowsOfAGroupWithoutAHostShareItsLimit) {
-    std::atomic<bool> stop{false};
-    HostLanes lanes(Rules(1), &stop);
+TEST_F(RowQueueTest, RowsOfAGroupWithoutAHostShareItsLimit) {
     RowQueue queue({{0, "", "tld:io"}, {1, "", "tld:io"}, {2, "", "tld:io"}, {3, "a", "tld:zz"}},
                    2);
-    Clock::time_point wakeAt;
     std::vector<std::int32_t> taken;
     std::vector<std::string> groups;
     while (auto row = queue.TakeReady(lanes, wakeAt)) {
@@ -488,23 +482,18 @@ TEST(RowQueue, RowsOfAGroupWithoutAHostShareItsLimit) {
     EXPECT_EQ(groups, (std::vector<std::string>{"tld:io", "tld:io", "tld:zz"}));
     EXPECT_EQ(queue.Hosts(), (std::vector<std::string>{})) << "a has no rows waiting";
     queue.Finished("tld:io");
-    auto row = queue.TakeReady(lanes, wakeAt);
-    ASSERT_TRUE(row.has_value());
-    EXPECT_EQ(row->index, 2);
+    EXPECT_EQ(NextIndex(queue), 2);
     EXPECT_TRUE(queue.Empty());
 }
 
 // A row waiting only on its registrar leaves the group's rows under way for
 // the rows in extra questions, which have a limit of their own.
-TEST(RowQueue, RowsInExtraQuestionsHaveTheirOwnLimit) {
-    std::atomic<bool> stop{false};
-    HostLanes lanes(Rules(1), &stop);
+TEST_F(RowQueueTest, RowsInExtraQuestionsHaveTheirOwnLimit) {
     std::vector<RowQueue::Row> rows;
     for (std::int32_t index = 0; index < 8; ++index) {
         rows.push_back({index, "a", {}});
     }
     RowQueue queue(rows, 1, 3);
-    Clock::time_point wakeAt;
     std::vector<std::int32_t> taken;
     for (int n = 0; n < 3; ++n) {
         auto row = queue.TakeReady(lanes, wakeAt);

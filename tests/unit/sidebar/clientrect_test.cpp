@@ -6,12 +6,26 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
+
 namespace {
+
+// Where a bar is docked and its window there.
+struct Docked {
+    unsigned dockBarId;
+    BarRect window;
+};
+
+// Alone on each side, 350 wide or 60 high; floating, 200 by 100.
+const Docked kLeft{AFX_IDW_DOCKBAR_LEFT, {0, 0, 350, 600}};
+const Docked kRight{AFX_IDW_DOCKBAR_RIGHT, {0, 0, 350, 600}};
+const Docked kTop{AFX_IDW_DOCKBAR_TOP, {0, 0, 800, 60}};
+const Docked kBottom{AFX_IDW_DOCKBAR_BOTTOM, {0, 0, 800, 60}};
+const Docked kFloating{AFX_IDW_DOCKBAR_FLOAT, {0, 0, 200, 100}};
 
 struct ClientCase {
     const char* name;
-    unsigned dockBarId;
-    BarRect window;
+    Docked docked;
     unsigned flagsIn;
     BarRect client;
     unsigned flagsOut;
@@ -20,54 +34,22 @@ struct ClientCase {
 const ClientCase kResizableClients[] = {
     // A bar docked alone at the left, 350 wide: border 5 all round plus its
     // right sizing edge.
-    {"left with edges",
-     AFX_IDW_DOCKBAR_LEFT,
-     {0, 0, 350, 600},
-     BAR_SHOW_EDGES,
-     {5, 5, 340, 595},
-     BAR_SHOW_EDGES | BAR_EDGE_RIGHT},
-    {"right with edges",
-     AFX_IDW_DOCKBAR_RIGHT,
-     {0, 0, 350, 600},
-     BAR_SHOW_EDGES,
-     {10, 5, 345, 595},
-     BAR_SHOW_EDGES | BAR_EDGE_LEFT},
-    {"top with edges",
-     AFX_IDW_DOCKBAR_TOP,
-     {0, 0, 800, 60},
-     BAR_SHOW_EDGES,
-     {5, 5, 795, 50},
-     BAR_SHOW_EDGES | BAR_EDGE_BOTTOM},
-    {"bottom with edges",
-     AFX_IDW_DOCKBAR_BOTTOM,
-     {0, 0, 800, 60},
-     BAR_SHOW_EDGES,
-     {5, 10, 795, 55},
-     BAR_SHOW_EDGES | BAR_EDGE_TOP},
+    {"left with edges", kLeft, BAR_SHOW_EDGES, {5, 5, 340, 595}, BAR_SHOW_EDGES | BAR_EDGE_RIGHT},
+    {"right with edges", kRight, BAR_SHOW_EDGES, {10, 5, 345, 595}, BAR_SHOW_EDGES | BAR_EDGE_LEFT},
+    {"top with edges", kTop, BAR_SHOW_EDGES, {5, 5, 795, 50}, BAR_SHOW_EDGES | BAR_EDGE_BOTTOM},
+    {"bottom with edges", kBottom, BAR_SHOW_EDGES, {5, 10, 795, 55}, BAR_SHOW_EDGES | BAR_EDGE_TOP},
     // Without BAR_SHOW_EDGES the edge is hit-testable but takes no room.
-    {"left without edges",
-     AFX_IDW_DOCKBAR_LEFT,
-     {0, 0, 350, 600},
-     0,
-     {5, 5, 345, 595},
-     BAR_EDGE_RIGHT},
+    {"left without edges", kLeft, 0, {5, 5, 345, 595}, BAR_EDGE_RIGHT},
     // Neighbours in the row add their edges on both sides.
     {"top between neighbours",
-     AFX_IDW_DOCKBAR_TOP,
-     {0, 0, 400, 60},
+     {AFX_IDW_DOCKBAR_TOP, {0, 0, 400, 60}},
      BAR_SHOW_EDGES | BAR_EDGE_LEFT | BAR_EDGE_RIGHT,
      {10, 5, 390, 50},
      BAR_SHOW_EDGES | BAR_EDGE_LEFT | BAR_EDGE_RIGHT | BAR_EDGE_BOTTOM},
     // Floating: only the frame border, no edges.
-    {"floating",
-     AFX_IDW_DOCKBAR_FLOAT,
-     {0, 0, 200, 100},
-     BAR_SHOW_EDGES,
-     {3, 5, 197, 97},
-     BAR_SHOW_EDGES},
+    {"floating", kFloating, BAR_SHOW_EDGES, {3, 5, 197, 97}, BAR_SHOW_EDGES},
     {"window away from origin",
-     AFX_IDW_DOCKBAR_LEFT,
-     {20, 30, 370, 630},
+     {AFX_IDW_DOCKBAR_LEFT, {20, 30, 370, 630}},
      BAR_SHOW_EDGES,
      {25, 35, 360, 625},
      BAR_SHOW_EDGES | BAR_EDGE_RIGHT},
@@ -77,15 +59,14 @@ TEST(ClientRect, ResizableBarPerDockSide) {
     for (const ClientCase& c : kResizableClients) {
         SCOPED_TRACE(c.name);
         unsigned flags = c.flagsIn;
-        EXPECT_EQ(ResizableClientRect(c.window, c.dockBarId, flags, 5), c.client);
+        EXPECT_EQ(ResizableClientRect(c.docked.window, c.docked.dockBarId, flags, 5), c.client);
         EXPECT_EQ(flags, c.flagsOut);
     }
 }
 
 struct GripperCase {
     const char* name;
-    unsigned dockBarId;
-    BarRect window;
+    Docked docked;
     bool showsGripper;
     BarRect client;
     BarPoint closeOrigin;
@@ -93,24 +74,18 @@ struct GripperCase {
 
 const GripperCase kGripperClients[] = {
     // Docked vertically: the band lies along the top, the box at its right.
-    {"left", AFX_IDW_DOCKBAR_LEFT, {0, 0, 350, 600}, true, {5, 17, 340, 595}, {328, 4}},
-    {"right", AFX_IDW_DOCKBAR_RIGHT, {0, 0, 350, 600}, true, {10, 17, 345, 595}, {333, 4}},
+    {"left", kLeft, true, {5, 17, 340, 595}, {328, 4}},
+    {"right", kRight, true, {10, 17, 345, 595}, {333, 4}},
     // Docked horizontally: the band lies at the left, the box at its top.
-    {"top", AFX_IDW_DOCKBAR_TOP, {0, 0, 800, 60}, true, {17, 5, 795, 50}, {4, 5}},
-    {"bottom", AFX_IDW_DOCKBAR_BOTTOM, {0, 0, 800, 60}, true, {17, 10, 795, 55}, {4, 10}},
+    {"top", kTop, true, {17, 5, 795, 50}, {4, 5}},
+    {"bottom", kBottom, true, {17, 10, 795, 55}, {4, 10}},
     // The origin is relative to the window's corner, wherever it is.
     {"left, moved window",
-     AFX_IDW_DOCKBAR_LEFT,
-     {40, 70, 390, 670},
+     {AFX_IDW_DOCKBAR_LEFT, {40, 70, 390, 670}},
      true,
      {45, 87, 380, 665},
      {328, 4}},
-    {"floating has no gripper",
-     AFX_IDW_DOCKBAR_FLOAT,
-     {0, 0, 200, 100},
-     false,
-     {3, 5, 197, 97},
-     {-1, -1}},
+    {"floating has no gripper", kFloating, false, {3, 5, 197, 97}, {-1, -1}},
 };
 
 TEST(ClientRect, GripperBarPerDockSide) {
@@ -118,7 +93,8 @@ TEST(ClientRect, GripperBarPerDockSide) {
         SCOPED_TRACE(c.name);
         unsigned flags = BAR_SHOW_EDGES;
         BarPoint origin{-1, -1};
-        EXPECT_EQ(GripperClientRect(c.window, c.dockBarId, flags, 5, 12, c.showsGripper, origin),
+        EXPECT_EQ(GripperClientRect(c.docked.window, c.docked.dockBarId, flags, 5, 12,
+                                    c.showsGripper, origin),
                   c.client);
         EXPECT_EQ(origin, c.closeOrigin);
     }
@@ -150,53 +126,43 @@ TEST(Edges, HitCodesInTheirFixedOrder) {
 struct EdgeRectCase {
     const char* name;
     unsigned flags;
-    bool horz;
     int code;
     bool exists;
     BarRect rect;
 };
 
-const EdgeRectCase kEdgeRects[] = {
+// Of a bar 350 by 600 in a vertical row.
+const EdgeRectCase kVerticalEdgeRects[] = {
     // Shown edges are inset by one pixel on every side.
-    {"shown right, vertical",
-     BAR_SHOW_EDGES | BAR_EDGE_RIGHT,
-     false,
-     HTRIGHT,
-     true,
-     {344, 1, 349, 599}},
-    {"missing left", BAR_SHOW_EDGES | BAR_EDGE_RIGHT, false, HTLEFT, false, {}},
-    {"missing top", BAR_SHOW_EDGES | BAR_EDGE_RIGHT, false, HTTOP, false, {}},
-    // Along the row the strips give their ends to the strips across it.
-    {"hidden left, horizontal",
-     BAR_EDGE_LEFT | BAR_EDGE_BOTTOM,
-     true,
-     HTLEFT,
-     true,
-     {0, 5, 5, 595}},
-    {"hidden bottom, horizontal",
-     BAR_EDGE_LEFT | BAR_EDGE_BOTTOM,
-     true,
-     HTBOTTOM,
-     true,
-     {0, 595, 350, 600}},
-    {"hidden bottom, vertical",
-     BAR_EDGE_RIGHT | BAR_EDGE_BOTTOM,
-     false,
-     HTBOTTOM,
-     true,
-     {5, 595, 345, 600}},
-    {"not an edge gives the inset window", BAR_SHOW_EDGES, false, HTCLIENT, true, {1, 1, 349, 599}},
+    {"shown right", BAR_SHOW_EDGES | BAR_EDGE_RIGHT, HTRIGHT, true, {344, 1, 349, 599}},
+    {"missing left", BAR_SHOW_EDGES | BAR_EDGE_RIGHT, HTLEFT, false, {}},
+    {"missing top", BAR_SHOW_EDGES | BAR_EDGE_RIGHT, HTTOP, false, {}},
+    {"hidden bottom", BAR_EDGE_RIGHT | BAR_EDGE_BOTTOM, HTBOTTOM, true, {5, 595, 345, 600}},
+    {"not an edge gives the inset window", BAR_SHOW_EDGES, HTCLIENT, true, {1, 1, 349, 599}},
 };
 
-TEST(Edges, EdgeRectangles) {
-    for (const EdgeRectCase& c : kEdgeRects) {
+// In a horizontal row: along the row the strips give their ends to the
+// strips across it.
+const EdgeRectCase kHorizontalEdgeRects[] = {
+    {"hidden left", BAR_EDGE_LEFT | BAR_EDGE_BOTTOM, HTLEFT, true, {0, 5, 5, 595}},
+    {"hidden bottom", BAR_EDGE_LEFT | BAR_EDGE_BOTTOM, HTBOTTOM, true, {0, 595, 350, 600}},
+};
+
+void ExpectEdgeRects(std::span<const EdgeRectCase> cases, bool horz) {
+    SCOPED_TRACE(horz ? "horizontal" : "vertical");
+    for (const EdgeRectCase& c : cases) {
         SCOPED_TRACE(c.name);
         BarRect rect;
-        EXPECT_EQ(EdgeHitRect({0, 0, 350, 600}, c.code, c.flags, 5, c.horz, rect), c.exists);
+        EXPECT_EQ(EdgeHitRect({0, 0, 350, 600}, c.code, c.flags, 5, horz, rect), c.exists);
         if (c.exists) {
             EXPECT_EQ(rect, c.rect);
         }
     }
+}
+
+TEST(Edges, EdgeRectangles) {
+    ExpectEdgeRects(kVerticalEdgeRects, false);
+    ExpectEdgeRects(kHorizontalEdgeRects, true);
 }
 
 struct HitCase {

@@ -45,6 +45,15 @@ int RowSpan(const std::vector<RowBar>& row) {
     return span;
 }
 
+// The bars' lengths, first to last.
+std::vector<int> Lengths(const std::vector<RowBar>& row) {
+    std::vector<int> lengths;
+    for (const RowBar& b : row) {
+        lengths.push_back(b.length);
+    }
+    return lengths;
+}
+
 TEST(RowSharing, BarAloneFillsItsColumn) {
     // Docked at the left in a 600-pixel column: total is the height - 2.
     std::vector<RowBar> row{{true, 32, 350, 350, false}};
@@ -56,23 +65,20 @@ TEST(RowSharing, BarAloneFillsItsColumn) {
 TEST(RowSharing, TwoBarsSharePixelByPixel) {
     std::vector<RowBar> row{{true, 32, 350, 200, false}, {true, 32, 350, 260, false}};
     ASSERT_TRUE(FitRowLength(598, row, 0).fitted);
-    EXPECT_EQ(row[0].length, 301);
-    EXPECT_EQ(row[1].length, 301);
+    EXPECT_EQ(Lengths(row), (std::vector<int>{301, 301}));
     EXPECT_EQ(RowSpan(row), 600);
     // One thickness for the whole row: the thickest.
     EXPECT_EQ(row[0].thickness, 260);
     EXPECT_EQ(row[1].thickness, 260);
     // An odd difference: the first bar takes the extra pixel.
     ASSERT_TRUE(FitRowLength(599, row, 0).fitted);
-    EXPECT_EQ(row[0].length, 302);
-    EXPECT_EQ(row[1].length, 301);
+    EXPECT_EQ(Lengths(row), (std::vector<int>{302, 301}));
 }
 
 TEST(RowSharing, JustShownBarKeepsItsLengthWhileOthersCanGive) {
     std::vector<RowBar> row{{true, 32, 400, 100, false}, {true, 32, 250, 100, true}};
     ASSERT_TRUE(FitRowLength(598, row, 0).fitted);
-    EXPECT_EQ(row[1].length, 250);
-    EXPECT_EQ(row[0].length, 352);
+    EXPECT_EQ(Lengths(row), (std::vector<int>{352, 250}));
     EXPECT_FALSE(row[0].hold);
     EXPECT_FALSE(row[1].hold);
 }
@@ -80,8 +86,7 @@ TEST(RowSharing, JustShownBarKeepsItsLengthWhileOthersCanGive) {
 TEST(RowSharing, HoldGivesWayWhenTheOthersAreAtTheirMinimum) {
     std::vector<RowBar> row{{true, 100, 120, 100, false}, {true, 32, 550, 100, true}};
     ASSERT_TRUE(FitRowLength(598, row, 0).fitted);
-    EXPECT_EQ(row[0].length, 100);
-    EXPECT_EQ(row[1].length, 502);
+    EXPECT_EQ(Lengths(row), (std::vector<int>{100, 502}));
     EXPECT_EQ(RowSpan(row), 600);
 }
 

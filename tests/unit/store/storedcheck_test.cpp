@@ -16,8 +16,17 @@ struct ChangeCase {
     std::vector<std::string_view> fields;
 };
 
-StoredCheck With(StoredCheck check, void (*edit)(StoredCheck&)) {
-    edit(check);
+// check with one of the values compared replaced.
+StoredCheck WithExpiry(StoredCheck check, const char* expiry) {
+    check.values.expiry = expiry;
+    return check;
+}
+StoredCheck WithRegistrar(StoredCheck check, const char* registrar) {
+    check.values.registrar = registrar;
+    return check;
+}
+StoredCheck WithOwner(StoredCheck check, const char* owner) {
+    check.values.owner = owner;
     return check;
 }
 
@@ -29,58 +38,40 @@ std::vector<ChangeCase> Cases() {
         {"same answer, nothing changed", found, found, {}, {}},
         {"registered", free, found, {ChangeKind::Registered}, {"status"}},
         {"released", found, free, {ChangeKind::Released}, {"status"}},
-        {"renewed",
-         found,
-         With(found, [](StoredCheck& c) { c.values.expiry = "2028-05-01"; }),
-         {ChangeKind::Renewed},
-         {"expiry"}},
+        {"renewed", found, WithExpiry(found, "2028-05-01"), {ChangeKind::Renewed}, {"expiry"}},
         {"expiry earlier is a changed field but no renewal",
          found,
-         With(found, [](StoredCheck& c) { c.values.expiry = "2026-05-01"; }),
+         WithExpiry(found, "2026-05-01"),
          {},
          {"expiry"}},
         {"expiry not a date: changed, not renewed",
          found,
-         With(found, [](StoredCheck& c) { c.values.expiry = "01-May-2028"; }),
+         WithExpiry(found, "01-May-2028"),
          {},
          {"expiry"}},
         {"transferred",
          found,
-         With(found, [](StoredCheck& c) { c.values.registrar = "Other Registrar"; }),
+         WithRegistrar(found, "Other Registrar"),
          {ChangeKind::Transferred},
          {"registrar"}},
         {"owner changed",
          found,
-         With(found, [](StoredCheck& c) { c.values.owner = "บริษัท ใหม่ จำกัด"; }),
+         WithOwner(found, "บริษัท ใหม่ จำกัด"),
          {ChangeKind::OwnerChanged},
          {"owner"}},
         {"all three at once, in the enum's order",
          found,
-         With(found,
-              [](StoredCheck& c) {
-                  c.values.owner = "New Owner";
-                  c.values.registrar = "New Registrar";
-                  c.values.expiry = "2030-01-01";
-              }),
+         WithOwner(WithRegistrar(WithExpiry(found, "2030-01-01"), "New Registrar"), "New Owner"),
          {ChangeKind::Renewed, ChangeKind::Transferred, ChangeKind::OwnerChanged},
          {"expiry", "registrar", "owner"}},
         {"letter case and blanks of names are no change",
          found,
-         With(found,
-              [](StoredCheck& c) {
-                  c.values.registrar = "EXAMPLE  REGISTRAR, INC. ";
-                  c.values.owner = "example holdings";
-              }),
+         WithOwner(WithRegistrar(found, "EXAMPLE  REGISTRAR, INC. "), "example holdings"),
          {},
          {}},
         {"a value one answer lacks is no change",
          found,
-         With(found,
-              [](StoredCheck& c) {
-                  c.values.owner.clear();
-                  c.values.registrar.clear();
-                  c.values.expiry.clear();
-              }),
+         WithOwner(WithRegistrar(WithExpiry(found, ""), ""), ""),
          {},
          {}},
         {"a failed check after a good one", found, failed, {}, {}},
@@ -88,7 +79,7 @@ std::vector<ChangeCase> Cases() {
         {"no previous check", StoredCheck{}, found, {}, {}},
         {"a new registration's values are not compared",
          free,
-         With(found, [](StoredCheck& c) { c.values.registrar = "Other Registrar"; }),
+         WithRegistrar(found, "Other Registrar"),
          {ChangeKind::Registered},
          {"status"}},
     };

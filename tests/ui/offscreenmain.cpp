@@ -1,4 +1,7 @@
 // SPDX-License-Identifier: MIT
+// main() of the widget suites that need nothing but a QApplication,
+// offscreen unless the caller names a platform.
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
