@@ -11,7 +11,7 @@
 
 #include "core/text.h"
 #include "engine/batch/queryexits.h"
-#include "engine/batch/querythread.h"
+#include "engine/batch/queryoptions.h"
 #include "engine/net/hostlookup.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "cli/shard.h"
-#include "engine/batch/querythread.h"
+#include "engine/batch/queryoptions.h"
 #include "engine/whois/whoisclient.h"
 
 enum class OutputFormat {

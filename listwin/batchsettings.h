@@ -9,7 +9,7 @@
 // A missing key, or a value outside its range (the engine's limits, as the
 // command line's), means the default.
 
-#include "engine/batch/querythread.h"
+#include "engine/batch/queryoptions.h"
 
 class CCore;
 
