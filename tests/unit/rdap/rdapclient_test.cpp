@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "engine/batch/rowquery.h"
+#include "tests/support/deadport.h"
 #include "tests/support/fakerdapserver.h"
 #include "tests/support/scratchdir.h"
 
@@ -175,19 +176,12 @@ TEST_F(RdapClientTest, FailuresComeBackAsKinds) {
 }
 
 TEST_F(RdapClientTest, RefusedConnectionIsReported) {
-    // A bound socket that does not listen: connecting to it is refused.
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof addr;
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &length), 0);
+    const DeadPort dead;
+    ASSERT_NE(dead.port(), 0);
     RdapClientOptions options = Options();
-    options.connectTo = {ConnectOverride{kHost, "127.0.0.1", ntohs(addr.sin_port)}};
+    options.connectTo = {ConnectOverride{kHost, "127.0.0.1", dead.port()}};
     RdapClient client(options);
     EXPECT_EQ(client.Get(Request("/domain/x.test")).failure, RdapFailure::ConnectionRefused);
-    ::close(fd);
 }
 
 TEST_F(RdapClientTest, UntrustedOrMisnamedCertificateIsATlsFailure) {
