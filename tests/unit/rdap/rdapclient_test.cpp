@@ -341,14 +341,25 @@ TEST_F(RdapClientTest, TheHostCheckedIsTheHostConnectedTo) {
     }
 }
 
-// An address in any spelling libcurl accepts is read as the address it
-// connects to, so the link check refuses it.
-TEST(RdapHttp, UrlHostReadsAddressesAsTheyAreConnectedTo) {
+TEST(RdapHttp, UrlHostIsTheLowerCaseNameWithoutPortOrUser) {
+    EXPECT_EQ(UrlHost("https://RDAP.Example.test/rdap/"), "rdap.example.test");
+    EXPECT_EQ(UrlHost("https://rdap.example.test:8443/x"), "rdap.example.test");
+    EXPECT_EQ(UrlHost("http://user@rdap.example.test?q"), "rdap.example.test");
+    EXPECT_EQ(UrlHost("https://[::1]:443/"), "[::1]");
+    EXPECT_EQ(UrlHost("ftp://rdap.example.test/"), "");
+    EXPECT_EQ(UrlHost("https:///path"), "");
+    // An address in any spelling libcurl accepts is read as the address it
+    // connects to.
     EXPECT_EQ(UrlHost("https://[::1]:8443/"), "[::1]");
     EXPECT_EQ(UrlHost("https://[FE80::1%25eth0]/"), "[fe80::1]");
     EXPECT_EQ(UrlHost("https://127.1/"), "127.0.0.1");
     EXPECT_EQ(UrlHost("https://0x7f.0.0.1/"), "127.0.0.1");
     EXPECT_EQ(UrlHost("https://LOCALHOST./"), "localhost.");
+}
+
+// The link check reads an address in any spelling as the address it
+// connects to (UrlHost above), so it refuses it.
+TEST(RdapHttp, LinkCheckRefusesAnAddressInAnySpelling) {
     for (const char* url : {"https://[::1]/", "https://127.1/", "https://0x7f.0.0.1/",
                             "https://rdap.example.com\\@127.0.0.1/", "https://localhost./"}) {
         EXPECT_FALSE(MayAskPointedUrl(url)) << url;
@@ -366,15 +377,6 @@ TEST(RdapHttp, RetryAfterReadsSecondsAndDates) {
     EXPECT_EQ(ParseRetryAfter("-5", now), std::nullopt);
     EXPECT_EQ(ParseRetryAfter("", now), std::nullopt);
     EXPECT_EQ(ParseRetryAfter("later", now), std::nullopt);
-}
-
-TEST(RdapHttp, UrlHostIsTheLowerCaseNameWithoutPortOrUser) {
-    EXPECT_EQ(UrlHost("https://RDAP.Example.test/rdap/"), "rdap.example.test");
-    EXPECT_EQ(UrlHost("https://rdap.example.test:8443/x"), "rdap.example.test");
-    EXPECT_EQ(UrlHost("http://user@rdap.example.test?q"), "rdap.example.test");
-    EXPECT_EQ(UrlHost("https://[::1]:443/"), "[::1]");
-    EXPECT_EQ(UrlHost("ftp://rdap.example.test/"), "");
-    EXPECT_EQ(UrlHost("https:///path"), "");
 }
 
 } // namespace
