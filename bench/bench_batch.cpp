@@ -63,15 +63,8 @@ void BM_SequentialBatch(benchmark::State& state) {
         options.perHost = 1;
         options.protocol = ProtocolChoice::Whois; // port 43 is measured here
 
-        for (auto _ : state) {
-            if (RunBatchToEnd(table, options) != kRows) {
-                state.SkipWithError("not every row finished");
-                break;
-            }
-        }
+        RunBatchEachIteration(state, table, options, kRows);
         state.SetItemsProcessed(state.iterations() * kRows);
-        state.counters["rows_per_s"] = benchmark::Counter(
-            static_cast<double>(kRows), benchmark::Counter::kIsIterationInvariantRate);
         table.Release();
     }
 }

@@ -32,6 +32,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "benchmain.h"
 #include "engine/whois/whoisservers.h"
 #include "tests/support/fakewhoisserver.h"
 
@@ -89,6 +90,25 @@ Run RunOnce(const std::vector<std::string>& args, const std::string& home) {
     return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
             Seconds(usage.ru_utime) + Seconds(usage.ru_stime), usage.ru_maxrss};
 }
+
+// What the runs of one benchmark add up to: times summed, the highest peak.
+// Each run's wall time is its iteration's.
+struct Totals {
+    Run sum;
+
+    void Add(benchmark::State& state, const Run& run) {
+        sum.seconds += run.seconds;
+        sum.cpuSeconds += run.cpuSeconds;
+        sum.peakKiB = std::max(sum.peakKiB, run.peakKiB);
+        state.SetIterationTime(run.seconds);
+    }
+    // Rows per second over all runs, and the peak memory.
+    void Report(benchmark::State& state, int rows) const {
+        state.counters["rows_per_s"] =
+            static_cast<double>(rows) * static_cast<double>(state.iterations()) / sum.seconds;
+        state.counters["peak_rss_MiB"] = static_cast<double>(sum.peakKiB) / 1024.0;
+    }
+};
 
 class Scratch {
 public:
@@ -177,20 +197,13 @@ void BM_BatchProgram(benchmark::State& state) {
     if (oneAtATime) {
         args.insert(args.begin() + 1, {"--jobs", "1", "--per-host", "1"});
     }
-    long peakKiB = 0;
-    double seconds = 0;
-    double cpuSeconds = 0;
+    Totals totals;
     for (auto _ : state) {
-        const Run run = RunOnce(args, scratch.dir());
-        peakKiB = std::max(peakKiB, run.peakKiB);
-        seconds += run.seconds;
-        cpuSeconds += run.cpuSeconds;
-        state.SetIterationTime(run.seconds);
+        totals.Add(state, RunOnce(args, scratch.dir()));
     }
-    state.counters["program_cpu_s"] = cpuSeconds / static_cast<double>(state.iterations());
-    state.counters["rows_per_s"] =
-        static_cast<double>(rows) * static_cast<double>(state.iterations()) / seconds;
-    state.counters["peak_rss_MiB"] = static_cast<double>(peakKiB) / 1024.0;
+    state.counters["program_cpu_s"] =
+        totals.sum.cpuSeconds / static_cast<double>(state.iterations());
+    totals.Report(state, rows);
 }
 
 // Every row of the list once, in its order: the CSV's second column names
@@ -222,21 +235,15 @@ void BM_LongList(benchmark::State& state) {
     const std::vector<std::string> args = {
         BatchProgram(), "-q", "--protocol=whois",      "--connect-to",
         connectTo,      "-o", scratch.File("out.csv"), scratch.File("names.txt")};
-    long peakKiB = 0;
-    double seconds = 0;
+    Totals totals;
     for (auto _ : state) {
-        const Run run = RunOnce(args, scratch.dir());
-        peakKiB = std::max(peakKiB, run.peakKiB);
-        seconds += run.seconds;
-        state.SetIterationTime(run.seconds);
+        totals.Add(state, RunOnce(args, scratch.dir()));
         if (!RowsInOrder(scratch.File("out.csv"), rows, 10)) {
             state.SkipWithError("the output does not hold every row once, in order");
             return;
         }
     }
-    state.counters["rows_per_s"] =
-        static_cast<double>(rows) * static_cast<double>(state.iterations()) / seconds;
-    state.counters["peak_rss_MiB"] = static_cast<double>(peakKiB) / 1024.0;
+    totals.Report(state, rows);
 }
 
 } // namespace
@@ -265,8 +272,5 @@ int main(int argc, char** argv) {
             ->UseManualTime()
             ->Unit(benchmark::kSecond);
     }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunRegisteredBenchmarks(argc, argv);
 }

@@ -48,14 +48,7 @@ void BM_ExitsAgainstOneRegistry(benchmark::State& state) {
         }
         AssignWhoisServers(table);
 
-        for (auto _ : state) {
-            if (RunBatchToEnd(table, options) != kRows) {
-                state.SkipWithError("not every row finished");
-                break;
-            }
-        }
-        state.counters["rows_per_s"] = benchmark::Counter(
-            static_cast<double>(kRows), benchmark::Counter::kIsIterationInvariantRate);
+        RunBatchEachIteration(state, table, options, kRows);
         table.Release();
     }
 }

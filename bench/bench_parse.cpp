@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "benchmain.h"
 #include "engine/domaintable.h"
 #include "engine/whois/answerparser.h"
 #include "engine/whois/whoisservers.h"
@@ -91,11 +92,5 @@ int main(int argc, char** argv) {
                                          ParseOne(state, server, answer);
                                      });
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunRegisteredBenchmarks(argc, argv);
 }

@@ -2,13 +2,14 @@
 #pragma once
 
 // A worker's message target that only counts the rows reported finished,
-// and one whole batch run against it.
+// one whole batch run against it, and a benchmark of such runs.
 
 #include "core/messages.h"
 #include "core/messagetarget.h"
 #include "engine/batch/querythread.h"
 
 #include <atomic>
+#include <benchmark/benchmark.h>
 #include <cstdint>
 #include <memory>
 
@@ -38,4 +39,18 @@ inline int RunBatchToEnd(DomainTable& table, const QueryOptions& options, bool d
     worker.Start();
     worker.Join();
     return view.rowsDone.load();
+}
+
+// Runs the batch once per iteration and counts the rows per second; a run
+// that does not report `rows` rows ends the benchmark with an error.
+inline void RunBatchEachIteration(benchmark::State& state, DomainTable& table,
+                                  const QueryOptions& options, int rows) {
+    for (auto _ : state) {
+        if (RunBatchToEnd(table, options) != rows) {
+            state.SkipWithError("not every row finished");
+            break;
+        }
+    }
+    state.counters["rows_per_s"] = benchmark::Counter(
+        static_cast<double>(rows), benchmark::Counter::kIsIterationInvariantRate);
 }

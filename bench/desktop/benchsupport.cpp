@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "benchsupport.h"
 
+#include "../benchmain.h"
+
 #include "core/text.h"
 #include "engine/domaintable.h"
 #include "engine/whois/whoisservers.h"
@@ -19,13 +21,7 @@ int RunDesktopBenchmarks(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunRegisteredBenchmarks(argc, argv);
 }
 
 BenchHome::BenchHome() {

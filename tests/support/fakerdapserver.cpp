@@ -2,21 +2,16 @@
 #include "tests/support/fakerdapserver.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <netinet/in.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <poll.h>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include "tests/support/serverfds.h"
 
 namespace {
 
@@ -118,14 +113,8 @@ FakeRdapReply&& FakeRdapReply::WithHeader(std::string name, std::string value) &
     return std::move(*this);
 }
 
-struct FakeRdapServer::Connection {
-    int fd = -1;
-    std::size_t index = 0;
-    bool finished = false;
-    std::thread thread;
-};
-
-FakeRdapServer::FakeRdapServer(std::vector<std::string> hostNames) {
+FakeRdapServer::FakeRdapServer(std::vector<std::string> hostNames)
+    : FakeServerLoop(Family::IPv4, Sockets::Blocking, "fake RDAP server") {
     IgnoreSigpipe();
     const TestCertificateAuthority::Issued issued = m_ca.Issue(hostNames);
     m_context.reset(SSL_CTX_new(TLS_server_method()), SSL_CTX_free);
@@ -148,28 +137,8 @@ FakeRdapServer::FakeRdapServer(std::vector<std::string> hostNames) {
         throw std::runtime_error("fake RDAP server: cannot write the CA file");
     }
 
-    if (!OpenWakePipe(m_wakeRead, m_wakeWrite)) {
-        ::unlink(m_caFile.c_str());
-        throw std::runtime_error("fake RDAP server: pipe failed");
-    }
-    m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof addr;
-    if (m_listenFd < 0 ||
-        ::bind(m_listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::listen(m_listenFd, 128) != 0 ||
-        ::getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&addr), &length) != 0) {
-        CloseFd(m_listenFd);
-        CloseFd(m_wakeRead);
-        CloseFd(m_wakeWrite);
-        ::unlink(m_caFile.c_str());
-        throw std::runtime_error("fake RDAP server: cannot listen on 127.0.0.1");
-    }
-    m_port = ntohs(addr.sin_port);
     m_default = FakeRdapReply::Json(404, R"({"errorCode":404,"title":"Not Found"})");
-    m_acceptThread = std::thread([this] { AcceptLoop(); });
+    StartAccepting();
 }
 
 FakeRdapServer::~FakeRdapServer() {
@@ -197,61 +166,6 @@ FakeRdapReply FakeRdapServer::ReplyFor(const std::string& target) {
     return m_replies.Next(target, m_default);
 }
 
-void FakeRdapServer::Stop() {
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_stopped) {
-            return;
-        }
-        m_stopped = true;
-    }
-    Wake(m_wakeWrite);
-    if (m_acceptThread.joinable()) {
-        m_acceptThread.join();
-    }
-    std::vector<Connection*> connections;
-    {
-        std::lock_guard lock(m_mutex);
-        for (auto& connection : m_connections) {
-            // Unblocks a thread inside a TLS read or write.
-            if (connection->fd >= 0) {
-                ::shutdown(connection->fd, SHUT_RDWR);
-            }
-            connections.push_back(connection.get());
-        }
-    }
-    for (Connection* connection : connections) {
-        if (connection->thread.joinable()) {
-            connection->thread.join();
-        }
-    }
-    CloseFd(m_listenFd);
-    CloseFd(m_wakeRead);
-    CloseFd(m_wakeWrite);
-}
-
-void FakeRdapServer::AcceptLoop() {
-    for (;;) {
-        const int fd = AcceptUnlessWoken(m_listenFd, m_wakeRead, SOCK_CLOEXEC);
-        if (fd < 0) {
-            return;
-        }
-        std::lock_guard lock(m_mutex);
-        for (auto& old : m_connections) {
-            if (old->finished && old->thread.joinable()) {
-                old->thread.join();
-            }
-        }
-        auto connection = std::make_unique<Connection>();
-        connection->fd = fd;
-        connection->index = m_connections.size();
-        Connection* raw = connection.get();
-        m_connections.push_back(std::move(connection));
-        raw->thread = std::thread([this, raw] { Serve(*raw); });
-        m_changed.notify_all();
-    }
-}
-
 void FakeRdapServer::Serve(Connection& connection) {
     const int fd = connection.fd;
     SSL* ssl = SSL_new(m_context.get());
@@ -261,7 +175,7 @@ void FakeRdapServer::Serve(Connection& connection) {
     // on a time limit, true when it passed quietly.
     auto waitReadable = [&](int timeoutMs, bool* timedOut = nullptr) {
         for (;;) {
-            pollfd fds[2] = {{fd, POLLIN, 0}, {m_wakeRead, POLLIN, 0}};
+            pollfd fds[2] = {{fd, POLLIN, 0}, {wakeFd(), POLLIN, 0}};
             const int ready = ::poll(fds, 2, timeoutMs);
             if (ready < 0 && errno == EINTR) {
                 continue;
@@ -401,11 +315,6 @@ void FakeRdapServer::Serve(Connection& connection) {
         SSL_free(ssl);
     }
     ERR_clear_error();
-    std::lock_guard lock(m_mutex);
-    ::close(connection.fd);
-    connection.fd = -1;
-    connection.finished = true;
-    m_changed.notify_all();
 }
 
 std::vector<FakeRdapRequest> FakeRdapServer::Requests() const {
@@ -413,31 +322,7 @@ std::vector<FakeRdapRequest> FakeRdapServer::Requests() const {
     return m_requests;
 }
 
-std::size_t FakeRdapServer::ConnectionCount() const {
-    std::lock_guard lock(m_mutex);
-    return m_connections.size();
-}
-
 bool FakeRdapServer::WaitForRequests(std::size_t count, std::chrono::milliseconds timeout) const {
     std::unique_lock lock(m_mutex);
     return m_changed.wait_for(lock, timeout, [&] { return m_requests.size() >= count; });
-}
-
-bool FakeRdapServer::WaitForClosedConnections(std::size_t count,
-                                              std::chrono::milliseconds timeout) const {
-    std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, timeout, [&] {
-        return static_cast<std::size_t>(std::count_if(
-                   m_connections.begin(), m_connections.end(),
-                   [](const auto& connection) { return connection->finished; })) >= count;
-    });
-}
-
-std::vector<ConnectOverride>
-FakeRdapServer::OverridesFor(const std::vector<std::string>& hosts) const {
-    std::vector<ConnectOverride> out;
-    for (const auto& host : hosts) {
-        out.push_back(ConnectOverride{host, "127.0.0.1", m_port});
-    }
-    return out;
 }

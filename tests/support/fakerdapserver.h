@@ -19,18 +19,14 @@
 // Stop() and the destructor end every connection promptly, stalled ones too.
 
 #include <chrono>
-#include <condition_variable>
 #include <cstddef>
-#include <cstdint>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
-#include "engine/net/connectto.h"
+#include "tests/support/fakeserverloop.h"
 #include "tests/support/replysequences.h"
 #include "tests/support/testca.h"
 
@@ -70,16 +66,13 @@ struct FakeRdapRequest {
     std::chrono::steady_clock::time_point arrived; // when its whole header was read
 };
 
-class FakeRdapServer {
+class FakeRdapServer : public FakeServerLoop {
 public:
     // Certificates for `hostNames` from a CA of its own. Throws
     // std::runtime_error when it cannot listen or make certificates.
     explicit FakeRdapServer(std::vector<std::string> hostNames);
-    ~FakeRdapServer();
-    FakeRdapServer(const FakeRdapServer&) = delete;
-    FakeRdapServer& operator=(const FakeRdapServer&) = delete;
+    ~FakeRdapServer() override;
 
-    [[nodiscard]] std::uint16_t port() const { return m_port; }
     // A PEM file with the CA certificate, removed with the server.
     [[nodiscard]] const std::string& caFile() const { return m_caFile; }
     [[nodiscard]] std::string caPem() const { return m_ca.caPem(); }
@@ -90,41 +83,23 @@ public:
     // For targets without a reply of their own. Initially a 404.
     void SetDefaultReply(FakeRdapReply reply);
 
-    void Stop();
-
     [[nodiscard]] std::vector<FakeRdapRequest> Requests() const;
-    [[nodiscard]] std::size_t ConnectionCount() const;
     // True once `count` requests have arrived (whole header); false at the deadline.
     [[nodiscard]] bool WaitForRequests(std::size_t count, std::chrono::milliseconds timeout) const;
-    // True once every accepted connection has ended; false at the deadline.
+    // True once `count` connections have ended; false at the deadline.
     [[nodiscard]] bool WaitForClosedConnections(std::size_t count,
-                                                std::chrono::milliseconds timeout) const;
-
-    // Overrides sending each host name to this server.
-    [[nodiscard]] std::vector<ConnectOverride>
-    OverridesFor(const std::vector<std::string>& hosts) const;
+                                                std::chrono::milliseconds timeout) const {
+        return WaitForFinishedConnections(count, timeout);
+    }
 
 private:
-    struct Connection;
-
-    void AcceptLoop();
-    void Serve(Connection& connection);
+    void Serve(Connection& connection) override;
     [[nodiscard]] FakeRdapReply ReplyFor(const std::string& target);
 
     TestCertificateAuthority m_ca;
     std::shared_ptr<ssl_ctx_st> m_context;
     std::string m_caFile;
-    int m_listenFd = -1;
-    int m_wakeRead = -1;
-    int m_wakeWrite = -1;
-    std::uint16_t m_port = 0;
-    bool m_stopped = false;
-
-    mutable std::mutex m_mutex;
-    mutable std::condition_variable m_changed;
     ReplySequences<FakeRdapReply> m_replies;
     FakeRdapReply m_default;
     std::vector<FakeRdapRequest> m_requests;
-    std::vector<std::unique_ptr<Connection>> m_connections;
-    std::thread m_acceptThread;
 };

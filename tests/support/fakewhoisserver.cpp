@@ -2,19 +2,13 @@
 #include "tests/support/fakewhoisserver.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <cerrno>
-#include <fcntl.h>
 #include <linux/sockios.h>
-#include <netinet/in.h>
 #include <poll.h>
-#include <stdexcept>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include "engine/whois/whoisservers.h"
-#include "tests/support/serverfds.h"
 
 namespace {
 
@@ -24,13 +18,11 @@ constexpr std::size_t kMaxRequestBytes = 64 * 1024;
 
 } // namespace
 
-struct FakeWhoisServer::Connection {
-    int fd = -1;
-    Times times;
+struct FakeWhoisServer::WhoisConnection : Connection {
+    Clock::time_point request = Clock::time_point::max();
+    Clock::time_point released = Clock::time_point::max();
     std::string received;
     bool peerClosed = false;
-    bool finished = false;
-    std::thread thread;
 };
 
 FakeWhoisScript FakeWhoisScript::Answer(std::string bytes, int delayMs) {
@@ -67,44 +59,9 @@ FakeWhoisScript FakeWhoisScript::Drip(std::string bytes, std::size_t piece, int 
     return script;
 }
 
-FakeWhoisServer::FakeWhoisServer(Family family) : m_family(family) {
-    if (!OpenWakePipe(m_wakeRead, m_wakeWrite)) {
-        throw std::runtime_error("fake WHOIS server: pipe failed");
-    }
-
-    const int domain = family == Family::IPv4 ? AF_INET : AF_INET6;
-    m_listenFd = ::socket(domain, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (m_listenFd < 0) {
-        CloseFd(m_wakeRead);
-        CloseFd(m_wakeWrite);
-        throw std::runtime_error("fake WHOIS server: socket failed");
-    }
-    const int one = 1;
-    ::setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_storage storage{};
-    socklen_t length = 0;
-    if (family == Family::IPv4) {
-        auto* addr = reinterpret_cast<sockaddr_in*>(&storage);
-        addr->sin_family = AF_INET;
-        addr->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        length = sizeof *addr;
-    } else {
-        auto* addr = reinterpret_cast<sockaddr_in6*>(&storage);
-        addr->sin6_family = AF_INET6;
-        addr->sin6_addr = in6addr_loopback;
-        length = sizeof *addr;
-    }
-    auto* addr = reinterpret_cast<sockaddr*>(&storage);
-    if (::bind(m_listenFd, addr, length) != 0 || ::listen(m_listenFd, 128) != 0 ||
-        ::getsockname(m_listenFd, addr, &length) != 0) {
-        CloseFd(m_listenFd);
-        CloseFd(m_wakeRead);
-        CloseFd(m_wakeWrite);
-        throw std::runtime_error("fake WHOIS server: cannot listen on " + address());
-    }
-    m_port = ntohs(family == Family::IPv4 ? reinterpret_cast<sockaddr_in*>(&storage)->sin_port
-                                          : reinterpret_cast<sockaddr_in6*>(&storage)->sin6_port);
-    m_acceptThread = std::thread([this] { AcceptLoop(); });
+FakeWhoisServer::FakeWhoisServer(Family family)
+    : FakeServerLoop(family, Sockets::Polling, "fake WHOIS server") {
+    StartAccepting();
 }
 
 FakeWhoisServer::~FakeWhoisServer() {
@@ -124,10 +81,6 @@ void FakeWhoisServer::SetScriptSequence(const std::string& request,
 void FakeWhoisServer::SetDefaultScript(FakeWhoisScript script) {
     std::lock_guard lock(m_mutex);
     m_default = std::move(script);
-}
-
-std::string FakeWhoisServer::address() const {
-    return m_family == Family::IPv4 ? "127.0.0.1" : "::1";
 }
 
 void FakeWhoisServer::RefuseFasterThan(std::chrono::milliseconds gap, std::string refusal) {
@@ -150,61 +103,8 @@ FakeWhoisScript FakeWhoisServer::ScriptFor(const std::string& request, Clock::ti
     return m_scripts.Next(request, m_default);
 }
 
-void FakeWhoisServer::Stop() {
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_stopped) {
-            return;
-        }
-        m_stopped = true;
-    }
-    Wake(m_wakeWrite);
-    if (m_acceptThread.joinable()) {
-        m_acceptThread.join();
-    }
-    // No new connection can appear now; every serving thread sees the wake pipe.
-    std::vector<Connection*> connections;
-    {
-        std::lock_guard lock(m_mutex);
-        for (auto& connection : m_connections) {
-            connections.push_back(connection.get());
-        }
-    }
-    for (Connection* connection : connections) {
-        if (connection->thread.joinable()) {
-            connection->thread.join();
-        }
-    }
-    CloseFd(m_listenFd);
-    CloseFd(m_wakeRead);
-    CloseFd(m_wakeWrite);
-}
-
-void FakeWhoisServer::AcceptLoop() {
-    for (;;) {
-        const int fd = AcceptUnlessWoken(m_listenFd, m_wakeRead, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        const auto accepted = Clock::now();
-        if (fd < 0) {
-            return;
-        }
-        std::lock_guard lock(m_mutex);
-        // Reap threads that are done so a long benchmark does not pile them
-        // up; from the first not reaped on, so a million connections do not
-        // make each accept walk them all.
-        while (m_reaped < m_connections.size() && m_connections[m_reaped]->finished) {
-            if (m_connections[m_reaped]->thread.joinable()) {
-                m_connections[m_reaped]->thread.join();
-            }
-            ++m_reaped;
-        }
-        auto connection = std::make_unique<Connection>();
-        connection->fd = fd;
-        connection->times.accepted = accepted;
-        Connection* raw = connection.get();
-        m_connections.push_back(std::move(connection));
-        raw->thread = std::thread([this, raw] { Serve(*raw); });
-        m_changed.notify_all();
-    }
+std::unique_ptr<FakeServerLoop::Connection> FakeWhoisServer::NewConnection() {
+    return std::make_unique<WhoisConnection>();
 }
 
 namespace {
@@ -214,13 +114,15 @@ enum class Pumped { Continue, PeerClosed, Stopped };
 
 } // namespace
 
-void FakeWhoisServer::Serve(Connection& connection) {
+void FakeWhoisServer::Serve(Connection& served) {
+    auto& connection = static_cast<WhoisConnection&>(served);
     const int fd = connection.fd;
+    const int wakeRead = wakeFd();
 
     // Waits up to `timeoutMs` (-1: without limit) for input or the stop
     // signal, recording whatever the client sends.
     auto pump = [&](int timeoutMs) {
-        pollfd fds[2] = {{fd, POLLIN, 0}, {m_wakeRead, POLLIN, 0}};
+        pollfd fds[2] = {{fd, POLLIN, 0}, {wakeRead, POLLIN, 0}};
         const int ready = ::poll(fds, 2, timeoutMs);
         if (ready < 0) {
             return errno == EINTR ? Pumped::Continue : Pumped::Stopped;
@@ -263,8 +165,8 @@ void FakeWhoisServer::Serve(Connection& connection) {
     // The moment the client can finish: taken before the act that lets it.
     auto release = [&] {
         std::lock_guard lock(m_mutex);
-        if (connection.times.released == Clock::time_point::max()) {
-            connection.times.released = Clock::now();
+        if (connection.released == Clock::time_point::max()) {
+            connection.released = Clock::now();
         }
     };
     auto sendAll = [&](std::string_view bytes) {
@@ -275,7 +177,7 @@ void FakeWhoisServer::Serve(Connection& connection) {
                 continue;
             }
             if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-                pollfd fds[2] = {{fd, POLLOUT, 0}, {m_wakeRead, POLLIN, 0}};
+                pollfd fds[2] = {{fd, POLLOUT, 0}, {wakeRead, POLLIN, 0}};
                 if (::poll(fds, 2, -1) > 0 && fds[1].revents != 0) {
                     return false;
                 }
@@ -305,7 +207,7 @@ void FakeWhoisServer::Serve(Connection& connection) {
         if (end != std::string::npos) {
             request = sofar.substr(0, end);
             std::lock_guard lock(m_mutex);
-            connection.times.request = Clock::now();
+            connection.request = Clock::now();
             break;
         }
         if (sofar.size() > kMaxRequestBytes) {
@@ -390,11 +292,6 @@ void FakeWhoisServer::Serve(Connection& connection) {
         ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
     }
     release();
-    ::close(fd);
-    std::lock_guard lock(m_mutex);
-    connection.fd = -1;
-    connection.finished = true;
-    m_changed.notify_all();
 }
 
 std::vector<std::string> FakeWhoisServer::ReceivedBytes() const {
@@ -402,25 +299,9 @@ std::vector<std::string> FakeWhoisServer::ReceivedBytes() const {
     std::vector<std::string> out;
     out.reserve(m_connections.size());
     for (const auto& connection : m_connections) {
-        out.push_back(connection->received);
+        out.push_back(static_cast<const WhoisConnection&>(*connection).received);
     }
     return out;
-}
-
-std::size_t FakeWhoisServer::ConnectionCount() const {
-    std::lock_guard lock(m_mutex);
-    return m_connections.size();
-}
-
-bool FakeWhoisServer::WaitForFinishedConnections(std::size_t count,
-                                                 std::chrono::milliseconds timeout) const {
-    std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, timeout, [&] {
-        const auto finished =
-            std::count_if(m_connections.begin(), m_connections.end(),
-                          [](const auto& connection) { return connection->finished; });
-        return static_cast<std::size_t>(finished) >= count;
-    });
 }
 
 bool FakeWhoisServer::WaitForRequests(std::size_t count, std::chrono::milliseconds timeout) const {
@@ -428,16 +309,11 @@ bool FakeWhoisServer::WaitForRequests(std::size_t count, std::chrono::millisecon
     return m_changed.wait_for(lock, timeout, [&] {
         const auto complete =
             std::count_if(m_connections.begin(), m_connections.end(), [](const auto& connection) {
-                return connection->received.find("\r\n") != std::string::npos;
+                const auto& whois = static_cast<const WhoisConnection&>(*connection);
+                return whois.received.find("\r\n") != std::string::npos;
             });
         return static_cast<std::size_t>(complete) >= count;
     });
-}
-
-bool FakeWhoisServer::WaitForConnections(std::size_t count,
-                                         std::chrono::milliseconds timeout) const {
-    std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, timeout, [&] { return m_connections.size() >= count; });
 }
 
 std::vector<FakeWhoisServer::Times> FakeWhoisServer::ConnectionTimes() const {
@@ -445,7 +321,8 @@ std::vector<FakeWhoisServer::Times> FakeWhoisServer::ConnectionTimes() const {
     std::vector<Times> out;
     out.reserve(m_connections.size());
     for (const auto& connection : m_connections) {
-        out.push_back(connection->times);
+        const auto& whois = static_cast<const WhoisConnection&>(*connection);
+        out.push_back(Times{whois.accepted, whois.request, whois.released});
     }
     return out;
 }
@@ -486,16 +363,6 @@ std::size_t FakeWhoisServer::RefusedCount() const {
     return m_refused;
 }
 
-std::vector<ConnectOverride>
-FakeWhoisServer::OverridesFor(const std::vector<std::string>& hosts) const {
-    std::vector<ConnectOverride> out;
-    out.reserve(hosts.size());
-    for (const auto& host : hosts) {
-        out.push_back(ConnectOverride{host, address(), m_port});
-    }
-    return out;
-}
-
 std::string FakeWhoisServer::ConnectToFor(const std::vector<std::string>& hosts) const {
     std::string out;
     for (const auto& host : hosts) {
@@ -503,8 +370,8 @@ std::string FakeWhoisServer::ConnectToFor(const std::vector<std::string>& hosts)
             out += ',';
         }
         out += host;
-        out += m_family == Family::IPv4 ? "=127.0.0.1:" : "=[::1]:";
-        out += std::to_string(m_port);
+        out += family() == Family::IPv4 ? "=127.0.0.1:" : "=[::1]:";
+        out += std::to_string(port());
     }
     return out;
 }

@@ -20,17 +20,14 @@
 // connection promptly, stalled ones too.
 
 #include <chrono>
-#include <condition_variable>
 #include <cstddef>
-#include <cstdint>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "engine/whois/whoisclient.h"
+#include "tests/support/fakeserverloop.h"
 #include "tests/support/replysequences.h"
 
 struct FakeWhoisScript {
@@ -55,11 +52,8 @@ struct FakeWhoisScript {
     [[nodiscard]] static FakeWhoisScript Drip(std::string bytes, std::size_t piece, int intervalMs);
 };
 
-class FakeWhoisServer {
+class FakeWhoisServer : public FakeServerLoop {
 public:
-    using Clock = std::chrono::steady_clock;
-    enum class Family { IPv4, IPv6 };
-
     // When a connection was accepted, when its request line was complete
     // (max() if never), and when the server let go of it: sent its last
     // byte and shut its side, reset it, or saw the client leave (max() while
@@ -73,13 +67,7 @@ public:
     // Binds 127.0.0.1:0 (or [::1]:0) and starts accepting; throws
     // std::runtime_error when the socket cannot be set up.
     explicit FakeWhoisServer(Family family = Family::IPv4);
-    ~FakeWhoisServer();
-    FakeWhoisServer(const FakeWhoisServer&) = delete;
-    FakeWhoisServer& operator=(const FakeWhoisServer&) = delete;
-
-    [[nodiscard]] std::uint16_t port() const { return m_port; }
-    // "127.0.0.1" or "::1".
-    [[nodiscard]] std::string address() const;
+    ~FakeWhoisServer() override;
 
     // `request` is the request line without its CR LF, usually the domain.
     // A script set for a request replaces the one set before.
@@ -94,22 +82,11 @@ public:
     // instead of its script.
     void RefuseFasterThan(std::chrono::milliseconds gap, std::string refusal);
 
-    // Stops accepting, ends every connection and joins all threads. Idempotent.
-    void Stop();
-
     // The bytes received on each connection so far, in the order of accept.
     [[nodiscard]] std::vector<std::string> ReceivedBytes() const;
-    [[nodiscard]] std::size_t ConnectionCount() const;
-    // True once `count` connections have been accepted and fully served
-    // (the client closed or the script ended); false at the deadline.
-    [[nodiscard]] bool WaitForFinishedConnections(std::size_t count,
-                                                  std::chrono::milliseconds timeout) const;
     // True once `count` connections have sent their whole request line (CR LF
     // included); false at the deadline.
     [[nodiscard]] bool WaitForRequests(std::size_t count, std::chrono::milliseconds timeout) const;
-    // True once `count` connections have been accepted; false at the deadline.
-    [[nodiscard]] bool WaitForConnections(std::size_t count,
-                                          std::chrono::milliseconds timeout) const;
     // The times of each connection, in the order of accept.
     [[nodiscard]] std::vector<Times> ConnectionTimes() const;
     // The most connections that were open at once (from accept to release).
@@ -119,38 +96,23 @@ public:
     // How many requests RefuseFasterThan refused.
     [[nodiscard]] std::size_t RefusedCount() const;
 
-    // Overrides sending each host name to this server (WhoisClientOptions::connectTo).
-    [[nodiscard]] std::vector<ConnectOverride>
-    OverridesFor(const std::vector<std::string>& hosts) const;
-    // The same as text for ZENTRIX_CONNECT_TO / --connect-to: "h1=127.0.0.1:P,h2=..."
-    // ("h1=[::1]:P" for IPv6).
+    // The same as OverridesFor as text for ZENTRIX_CONNECT_TO / --connect-to:
+    // "h1=127.0.0.1:P,h2=..." ("h1=[::1]:P" for IPv6).
     [[nodiscard]] std::string ConnectToFor(const std::vector<std::string>& hosts) const;
     // The ten endpoint host names of engine/whois/whoisservers.h.
     [[nodiscard]] static std::vector<std::string> AllEndpoints();
 
 private:
-    struct Connection;
+    struct WhoisConnection;
 
-    void AcceptLoop();
-    void Serve(Connection& connection);
+    [[nodiscard]] std::unique_ptr<Connection> NewConnection() override;
+    void Serve(Connection& connection) override;
     [[nodiscard]] FakeWhoisScript ScriptFor(const std::string& request, Clock::time_point arrived);
 
-    Family m_family;
-    int m_listenFd = -1;
-    int m_wakeRead = -1; // becomes readable when Stop() is called
-    int m_wakeWrite = -1;
-    std::uint16_t m_port = 0;
-    bool m_stopped = false;
-
-    mutable std::mutex m_mutex;
-    mutable std::condition_variable m_changed;
     ReplySequences<FakeWhoisScript> m_scripts;
     FakeWhoisScript m_default;
     std::chrono::milliseconds m_refuseGap{0};
     std::string m_refusal;
     Clock::time_point m_lastRequest = Clock::time_point::min();
     std::size_t m_refused = 0;
-    std::vector<std::unique_ptr<Connection>> m_connections;
-    std::size_t m_reaped = 0; // m_connections before it are finished and joined
-    std::thread m_acceptThread;
 };

@@ -16,6 +16,7 @@
 
 #include "engine/failreason.h"
 #include "engine/net/hostlookup.h"
+#include "tests/support/deadport.h"
 #include "tests/support/fakewhoisserver.h"
 
 namespace {
@@ -133,19 +134,11 @@ TEST_F(WhoisClient, HostOfMoreThan127BytesIsRefused) {
 }
 
 TEST_F(WhoisClient, RefusedConnectionIsErrConnect) {
-    // A bound socket that does not listen: connecting to it is refused.
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_GE(fd, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof addr;
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &length), 0);
+    const DeadPort dead;
+    ASSERT_NE(dead.port(), 0);
     WhoisClientOptions refused;
-    refused.port = ntohs(addr.sin_port);
+    refused.port = dead.port();
     EXPECT_EQ(WhoisQuery("127.0.0.1", "example.com", refused), kMarkerConnect);
-    ::close(fd);
 }
 
 TEST_F(WhoisClient, StallBeforeFirstByteIsErrTimeout) {

@@ -92,6 +92,15 @@ protected:
         iana.answers["ly"] = IanaAnswer("LY", "", "127.0.0.2");
     }
     std::string CacheFile() const { return dir.File(kIanaWhoisCacheName); }
+    // Asks for `tld` and checks every field of the outcome.
+    void ExpectLookup(IanaWhoisDirectory& directory, const char* tld, const IanaLookup& want) {
+        SCOPED_TRACE(tld);
+        const IanaLookup got = directory.ServerFor(tld, iana.Transport());
+        EXPECT_EQ(got.ok, want.ok);
+        EXPECT_EQ(got.server, want.server);
+        EXPECT_EQ(got.failure, want.failure);
+        EXPECT_EQ(got.reason, want.reason);
+    }
 
     ScratchDir dir;
     ScriptedIana iana;
@@ -101,12 +110,8 @@ protected:
 TEST_F(IanaDirectoryTest, AsksOnceAndKeepsTheAnswerNoneIncluded) {
     IanaWhoisDirectory directory(CacheFile(), [this] { return now.load(); });
     for (int round = 0; round < 2; ++round) {
-        const IanaLookup io = directory.ServerFor("io", iana.Transport());
-        EXPECT_TRUE(io.ok);
-        EXPECT_EQ(io.server, "whois.nic.io");
-        const IanaLookup zz = directory.ServerFor(".ZZ", iana.Transport());
-        EXPECT_TRUE(zz.ok);
-        EXPECT_EQ(zz.server, "");
+        ExpectLookup(directory, "io", {true, "whois.nic.io", "", FailReason::None});
+        ExpectLookup(directory, ".ZZ", {true, "", "", FailReason::None});
     }
     EXPECT_EQ(iana.asked, (std::vector<std::string>{"io", "zz"}));
 
@@ -136,13 +141,9 @@ TEST_F(IanaDirectoryTest, AnswersExpireAfterThirtyDays) {
 
 TEST_F(IanaDirectoryTest, FailuresAndRefusalsAreNotKept) {
     IanaWhoisDirectory directory(CacheFile(), [this] { return now.load(); });
-    const IanaLookup down = directory.ServerFor("de", iana.Transport()); // no answer scripted
-    EXPECT_FALSE(down.ok);
-    EXPECT_EQ(down.failure, kMarkerConnect);
-    EXPECT_EQ(down.reason, FailReason::ConnectionRefused);
-    const IanaLookup busy = directory.ServerFor("busy", iana.Transport());
-    EXPECT_FALSE(busy.ok);
-    EXPECT_EQ(busy.reason, FailReason::BadAnswer);
+    // "de" has no answer scripted: the transport cannot connect.
+    ExpectLookup(directory, "de", {false, "", kMarkerConnect, FailReason::ConnectionRefused});
+    ExpectLookup(directory, "busy", {false, "", "", FailReason::BadAnswer});
     (void)directory.ServerFor("de", iana.Transport());
     EXPECT_EQ(iana.asked, (std::vector<std::string>{"de", "busy", "de"}));
 }
@@ -150,11 +151,8 @@ TEST_F(IanaDirectoryTest, FailuresAndRefusalsAreNotKept) {
 TEST_F(IanaDirectoryTest, ARefusedHostFailsTheTldAndIsNotWrittenDown) {
     IanaWhoisDirectory directory(CacheFile(), [this] { return now.load(); });
     for (int round = 0; round < 2; ++round) {
-        const IanaLookup ly = directory.ServerFor("ly", iana.Transport());
-        EXPECT_FALSE(ly.ok);
-        EXPECT_EQ(ly.server, "");
-        EXPECT_EQ(ly.failure, kMarkerAddressRefused);
-        EXPECT_EQ(ly.reason, FailReason::ReferralRefused);
+        ExpectLookup(directory, "ly",
+                     {false, "", kMarkerAddressRefused, FailReason::ReferralRefused});
         EXPECT_EQ(directory.Known("ly"), std::nullopt);
     }
     EXPECT_EQ(iana.asked, std::vector<std::string>{"ly"}) << "asked once per run";

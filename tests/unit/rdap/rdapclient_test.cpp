@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "engine/batch/rowquery.h"
+#include "tests/support/deadport.h"
 #include "tests/support/fakerdapserver.h"
 #include "tests/support/scratchdir.h"
 
@@ -175,19 +176,12 @@ TEST_F(RdapClientTest, FailuresComeBackAsKinds) {
 }
 
 TEST_F(RdapClientTest, RefusedConnectionIsReported) {
-    // A bound socket that does not listen: connecting to it is refused.
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof addr;
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &length), 0);
+    const DeadPort dead;
+    ASSERT_NE(dead.port(), 0);
     RdapClientOptions options = Options();
-    options.connectTo = {ConnectOverride{kHost, "127.0.0.1", ntohs(addr.sin_port)}};
+    options.connectTo = {ConnectOverride{kHost, "127.0.0.1", dead.port()}};
     RdapClient client(options);
     EXPECT_EQ(client.Get(Request("/domain/x.test")).failure, RdapFailure::ConnectionRefused);
-    ::close(fd);
 }
 
 TEST_F(RdapClientTest, UntrustedOrMisnamedCertificateIsATlsFailure) {
@@ -347,14 +341,25 @@ TEST_F(RdapClientTest, TheHostCheckedIsTheHostConnectedTo) {
     }
 }
 
-// An address in any spelling libcurl accepts is read as the address it
-// connects to, so the link check refuses it.
-TEST(RdapHttp, UrlHostReadsAddressesAsTheyAreConnectedTo) {
+TEST(RdapHttp, UrlHostIsTheLowerCaseNameWithoutPortOrUser) {
+    EXPECT_EQ(UrlHost("https://RDAP.Example.test/rdap/"), "rdap.example.test");
+    EXPECT_EQ(UrlHost("https://rdap.example.test:8443/x"), "rdap.example.test");
+    EXPECT_EQ(UrlHost("http://user@rdap.example.test?q"), "rdap.example.test");
+    EXPECT_EQ(UrlHost("https://[::1]:443/"), "[::1]");
+    EXPECT_EQ(UrlHost("ftp://rdap.example.test/"), "");
+    EXPECT_EQ(UrlHost("https:///path"), "");
+    // An address in any spelling libcurl accepts is read as the address it
+    // connects to.
     EXPECT_EQ(UrlHost("https://[::1]:8443/"), "[::1]");
     EXPECT_EQ(UrlHost("https://[FE80::1%25eth0]/"), "[fe80::1]");
     EXPECT_EQ(UrlHost("https://127.1/"), "127.0.0.1");
     EXPECT_EQ(UrlHost("https://0x7f.0.0.1/"), "127.0.0.1");
     EXPECT_EQ(UrlHost("https://LOCALHOST./"), "localhost.");
+}
+
+// The link check reads an address in any spelling as the address it
+// connects to (UrlHost above), so it refuses it.
+TEST(RdapHttp, LinkCheckRefusesAnAddressInAnySpelling) {
     for (const char* url : {"https://[::1]/", "https://127.1/", "https://0x7f.0.0.1/",
                             "https://rdap.example.com\\@127.0.0.1/", "https://localhost./"}) {
         EXPECT_FALSE(MayAskPointedUrl(url)) << url;
@@ -372,15 +377,6 @@ TEST(RdapHttp, RetryAfterReadsSecondsAndDates) {
     EXPECT_EQ(ParseRetryAfter("-5", now), std::nullopt);
     EXPECT_EQ(ParseRetryAfter("", now), std::nullopt);
     EXPECT_EQ(ParseRetryAfter("later", now), std::nullopt);
-}
-
-TEST(RdapHttp, UrlHostIsTheLowerCaseNameWithoutPortOrUser) {
-    EXPECT_EQ(UrlHost("https://RDAP.Example.test/rdap/"), "rdap.example.test");
-    EXPECT_EQ(UrlHost("https://rdap.example.test:8443/x"), "rdap.example.test");
-    EXPECT_EQ(UrlHost("http://user@rdap.example.test?q"), "rdap.example.test");
-    EXPECT_EQ(UrlHost("https://[::1]:443/"), "[::1]");
-    EXPECT_EQ(UrlHost("ftp://rdap.example.test/"), "");
-    EXPECT_EQ(UrlHost("https:///path"), "");
 }
 
 } // namespace
