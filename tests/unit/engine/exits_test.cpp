@@ -24,6 +24,7 @@
 #include "engine/rdap/rdapclient.h"
 #include "engine/whois/whoisclient.h"
 #include "engine/whois/whoisservers.h"
+#include "tests/support/deadport.h"
 #include "tests/support/fakeproxy.h"
 #include "tests/support/fakerdapserver.h"
 #include "tests/support/fakewhoisserver.h"
@@ -38,32 +39,6 @@ using namespace std::chrono_literals;
 constexpr auto kDeadline = 20s;
 constexpr const char* kRegistry = "whois.nic.test";
 constexpr const char* kRdapHost = "rdap.registry.test";
-
-// A port bound on 127.0.0.1 where nothing listens: connections are refused.
-class DeadPort {
-public:
-    DeadPort() {
-        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(m_fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-            ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-            m_port = ntohs(address.sin_port);
-        }
-    }
-    ~DeadPort() { ::close(m_fd); }
-    DeadPort(const DeadPort&) = delete;
-    DeadPort& operator=(const DeadPort&) = delete;
-    [[nodiscard]] std::string Url(const std::string& scheme) const {
-        return scheme + "://127.0.0.1:" + std::to_string(m_port);
-    }
-
-private:
-    int m_fd = -1;
-    std::uint16_t m_port = 0;
-};
 
 WhoisClientOptions ClientThrough(const FakeWhoisServer& server, const std::string& proxy) {
     WhoisClientOptions options;
